@@ -1,0 +1,57 @@
+#pragma once
+// The program's keyed collections: ordered, 1-based, searched from the first entry.
+// An entry is never edited in place; Replace puts the new entry directly after the
+// old one and removes the old one, so the order of entries (the order of the rows
+// on the mapping screens) never changes.
+
+#include <string>
+#include <vector>
+
+#include "safe/Sem.h"
+
+namespace tav {
+
+// A split line or a collection entry made of several strings, indexed from 0.
+using StrArray = std::vector<std::string>;
+
+template <class T>
+class Collection {
+public:
+    long Count() const { return static_cast<long>(items_.size()); }
+    bool empty() const { return items_.empty(); }
+
+    // Entry i, 1-based; out of range raises "Subscript out of range".
+    const T& Item(long i) const {
+        check(i);
+        return items_[static_cast<size_t>(i - 1)];
+    }
+
+    void Add(T entry) { items_.push_back(std::move(entry)); }
+
+    void Remove(long i) {
+        check(i);
+        items_.erase(items_.begin() + (i - 1));
+    }
+
+    // Inserts the new entry after entry i, then removes entry i.
+    void Replace(long i, T entry) {
+        check(i);
+        items_.insert(items_.begin() + i, std::move(entry));
+        items_.erase(items_.begin() + (i - 1));
+    }
+
+    void Clear() { items_.clear(); }
+
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+    friend bool operator==(const Collection&, const Collection&) = default;
+
+private:
+    void check(long i) const {
+        if (i < 1 || i > Count()) raise(err::SubscriptOutOfRange);
+    }
+    std::vector<T> items_;
+};
+
+}  // namespace tav

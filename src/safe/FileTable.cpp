@@ -1,0 +1,258 @@
+#include "safe/FileTable.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "safe/Platform.h"
+#include "safe/Sem.h"
+
+namespace tav {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kReadBlock = 1 << 18;
+constexpr size_t kWriteBlock = 1 << 18;
+
+long openErrorNumber(int error, const std::string& path) {
+    switch (error) {
+        case ENOENT: {
+            std::error_code ec;
+            const fs::path parent = platform::pathFromUtf8(path).parent_path();
+            return parent.empty() || fs::is_directory(parent, ec) ? err::FileNotFound
+                                                                  : err::PathNotFound;
+        }
+        case ENOTDIR: return err::PathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case ETXTBSY: return err::PermissionDenied;
+        case EMFILE:
+        case ENFILE: return err::TooManyFiles;
+        case ENOSPC: return err::DiskFull;
+        default: return err::PathFileAccessError;
+    }
+}
+
+long writeErrorNumber(int error) { return error == ENOSPC ? err::DiskFull : err::DeviceIoError; }
+
+}  // namespace
+
+struct FileTable::OpenFile {
+    std::string path;
+    FileMode mode = FileMode::Input;
+    Encoding encoding = Encoding::Utf8;
+    std::FILE* handle = nullptr;
+
+    // Reading
+    std::vector<char> buffer;
+    size_t begin = 0, end = 0;
+    bool atEnd = false;
+    std::uint64_t consumed = 0, fileSize = 0;
+
+    // Writing: whole lines wait here; committed is the file's size after the last
+    // successful flush.
+    std::string pending;
+    std::uint64_t committed = 0;
+
+    ~OpenFile() {
+        if (handle) std::fclose(handle);
+    }
+
+    // Refills the buffer; false at the end of the file.
+    bool fill() {
+        if (atEnd) return false;
+        if (begin > 0) {
+            std::memmove(buffer.data(), buffer.data() + begin, end - begin);
+            end -= begin;
+            begin = 0;
+        }
+        if (buffer.size() < end + kReadBlock) buffer.resize(end + kReadBlock);
+        const size_t got = std::fread(buffer.data() + end, 1, kReadBlock, handle);
+        if (got == 0) {
+            if (std::ferror(handle)) raise(err::DeviceIoError);
+            atEnd = true;
+            return false;
+        }
+        end += got;
+        return true;
+    }
+
+    void flush() {
+        if (pending.empty()) return;
+        errno = 0;
+        const size_t written = std::fwrite(pending.data(), 1, pending.size(), handle);
+        const bool ok = written == pending.size() && std::fflush(handle) == 0;
+        if (!ok) {
+            const int error = errno;
+            std::clearerr(handle);
+            platform::truncateFile(handle, committed);
+            pending.clear();
+            raise(writeErrorNumber(error));
+        }
+        committed += pending.size();
+        pending.clear();
+    }
+};
+
+FileTable::FileTable() = default;
+FileTable::~FileTable() { closeAll(); }
+
+int FileTable::freeFile() const {
+    for (int n = kLowest; n <= 255; ++n)
+        if (!files_.contains(n)) return n;
+    raise(err::TooManyFiles);
+}
+
+bool FileTable::isOpen(int number) const { return files_.contains(number); }
+
+FileTable::OpenFile& FileTable::get(int number) const {
+    if (number < kLowest || number > kHighest) raise(err::BadFileNameOrNumber);
+    const auto it = files_.find(number);
+    if (it == files_.end()) raise(err::BadFileNameOrNumber);
+    return *it->second;
+}
+
+Encoding FileTable::detectEncoding(const std::string& path) {
+    const fs::path p = platform::pathFromUtf8(path);
+    std::error_code ec;
+    const auto size = fs::file_size(p, ec);
+    const auto time = fs::last_write_time(p, ec).time_since_epoch().count();
+    const auto key = std::make_tuple(path, static_cast<std::uint64_t>(size),
+                                     static_cast<std::int64_t>(time));
+    if (!ec) {
+        if (const auto it = knownEncodings_.find(key); it != knownEncodings_.end())
+            return it->second;
+    }
+    std::FILE* f = platform::openFile(path, "rb");
+    if (!f) raise(openErrorNumber(errno, path));
+    Utf8Validator validator;
+    std::vector<char> block(kReadBlock);
+    size_t got;
+    while ((got = std::fread(block.data(), 1, block.size(), f)) > 0)
+        if (!validator.feed(std::string_view(block.data(), got))) break;
+    const bool readError = std::ferror(f) != 0;
+    std::fclose(f);
+    if (readError) raise(err::DeviceIoError);
+    const Encoding e = validator.finish() ? Encoding::Utf8 : Encoding::Windows1252;
+    if (!ec) knownEncodings_[key] = e;
+    return e;
+}
+
+void FileTable::open(int number, const std::string& path, FileMode mode) {
+    if (number < kLowest || number > kHighest) raise(err::BadFileNameOrNumber);
+    if (files_.contains(number)) raise(err::FileAlreadyOpen);
+    std::error_code ec;
+    if (fs::is_directory(platform::pathFromUtf8(path), ec)) raise(err::PathFileAccessError);
+
+    auto file = std::make_unique<OpenFile>();
+    file->path = path;
+    file->mode = mode;
+    const char* fopenMode = "rb";
+    switch (mode) {
+        case FileMode::Input: fopenMode = "rb"; break;
+        case FileMode::Output: fopenMode = "wb"; break;
+        case FileMode::Append: fopenMode = "ab"; break;
+        case FileMode::Binary:
+        case FileMode::Random: fopenMode = platform::fileExists(path) ? "r+b" : "w+b"; break;
+    }
+    if (mode == FileMode::Input) file->encoding = detectEncoding(path);
+    errno = 0;
+    file->handle = platform::openFile(path, fopenMode);
+    if (!file->handle) raise(openErrorNumber(errno, path));
+
+    if (mode == FileMode::Input) {
+        file->fileSize = fs::file_size(platform::pathFromUtf8(path), ec);
+        // Skip a UTF-8 byte order mark.
+        if (file->fill() && file->end >= 3 && std::memcmp(file->buffer.data(), "\xEF\xBB\xBF", 3) == 0) {
+            file->begin = 3;
+            file->consumed = 3;
+        }
+    } else if (mode == FileMode::Append) {
+        std::fseek(file->handle, 0, SEEK_END);
+        const long at = std::ftell(file->handle);
+        file->committed = at > 0 ? static_cast<std::uint64_t>(at) : 0;
+    }
+    files_[number] = std::move(file);
+}
+
+void FileTable::close(int number) {
+    OpenFile& f = get(number);
+    std::unique_ptr<OpenFile> owned = std::move(files_[number]);
+    files_.erase(number);
+    if (f.mode == FileMode::Input) return;
+    f.flush();
+    std::FILE* h = f.handle;
+    f.handle = nullptr;
+    if (std::fclose(h) != 0) raise(writeErrorNumber(errno));
+}
+
+void FileTable::closeAll() noexcept {
+    while (!files_.empty()) {
+        try {
+            close(files_.begin()->first);
+        } catch (...) {
+            // A file that cannot be flushed is dropped; its caller has already failed.
+        }
+    }
+}
+
+bool FileTable::eof(int number) {
+    OpenFile& f = get(number);
+    if (f.mode != FileMode::Input) raise(err::BadFileMode);
+    return f.begin == f.end && !f.fill();
+}
+
+std::string FileTable::lineInput(int number) {
+    OpenFile& f = get(number);
+    if (f.mode != FileMode::Input) raise(err::BadFileMode);
+    if (f.begin == f.end && !f.fill()) raise(err::InputPastEndOfFile);
+    size_t scanned = 0;  // bytes of the current line already known to hold no line end
+    for (;;) {
+        const char* data = f.buffer.data() + f.begin;
+        const size_t available = f.end - f.begin;
+        size_t i = scanned;
+        while (i < available && data[i] != '\n' && data[i] != '\r') ++i;
+        if (i == available) {
+            scanned = i;
+            if (f.fill()) continue;  // the buffer moves; offsets from begin stay valid
+            data = f.buffer.data() + f.begin;
+            std::string line = decode(std::string_view(data, available), f.encoding);
+            f.consumed += available;
+            f.begin = f.end;
+            return line;
+        }
+        // A CR as the last byte read may be the first half of CR LF.
+        if (data[i] == '\r' && i + 1 == available && f.fill()) {
+            scanned = i;
+            continue;
+        }
+        std::string line = decode(std::string_view(data, i), f.encoding);
+        size_t next = i + 1;
+        if (data[i] == '\r' && next < available && data[next] == '\n') ++next;
+        f.consumed += next;
+        f.begin += next;
+        return line;
+    }
+}
+
+void FileTable::printLine(int number, std::string_view text) {
+    OpenFile& f = get(number);
+    if (f.mode == FileMode::Input) raise(err::BadFileMode);
+    f.pending += encode(text, f.encoding);
+    f.pending += "\r\n";
+    if (f.pending.size() >= kWriteBlock) f.flush();
+}
+
+Encoding FileTable::encoding(int number) const { return get(number).encoding; }
+
+void FileTable::setEncoding(int number, Encoding e) { get(number).encoding = e; }
+
+std::uint64_t FileTable::bytesRead(int number) const { return get(number).consumed; }
+
+std::uint64_t FileTable::size(int number) const { return get(number).fileSize; }
+
+}  // namespace tav

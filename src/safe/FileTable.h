@@ -1,0 +1,72 @@
+#pragma once
+// The program's open files, by number (1 to 511), as its file routines address
+// them: the Journal report is file 1 and the import file file 2 during a
+// conversion, and the list readers, ledger readers and error log take a free
+// number. Every failure raises the runtime error the program traps (52 bad file
+// number, 53 file not found, 55 already open, 61 disk full, 62 input past end,
+// 70 permission denied, ...).
+//
+// Reading recognises CR LF, LF and a lone CR as line ends and decodes each line to
+// UTF-8 from the file's own encoding. Writing encodes back to the file's encoding and
+// ends every line with CR LF; a write that fails leaves the file ending at the last
+// complete line, never half a line.
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+#include "safe/TextCodec.h"
+
+namespace tav {
+
+enum class FileMode { Input, Output, Append, Binary, Random };
+
+class FileTable {
+public:
+    static constexpr int kLowest = 1;
+    static constexpr int kHighest = 511;
+
+    FileTable();
+    ~FileTable();
+    FileTable(const FileTable&) = delete;
+    FileTable& operator=(const FileTable&) = delete;
+
+    // The lowest number not in use (1 to 255, as FreeFile gives).
+    int freeFile() const;
+    bool isOpen(int number) const;
+
+    void open(int number, const std::string& path, FileMode mode);
+    void close(int number);
+    void closeAll() noexcept;
+
+    bool eof(int number);
+    std::string lineInput(int number);
+    // Writes the text and CR LF.
+    void printLine(int number, std::string_view text);
+
+    Encoding encoding(int number) const;
+    // Output files are written in UTF-8 unless told otherwise (the import file takes
+    // the Journal report's encoding).
+    void setEncoding(int number, Encoding e);
+
+    std::uint64_t bytesRead(int number) const;
+    std::uint64_t size(int number) const;
+
+    // Encoding of a file on disk (valid UTF-8, or Windows-1252); remembered per
+    // path, size and modification time so that a report read several times is
+    // scanned once.
+    Encoding detectEncoding(const std::string& path);
+
+private:
+    struct OpenFile;
+    OpenFile& get(int number) const;
+
+    std::map<int, std::unique_ptr<OpenFile>> files_;
+    std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, Encoding> knownEncodings_;
+};
+
+}  // namespace tav

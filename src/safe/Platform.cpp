@@ -1,0 +1,187 @@
+#include "safe/Platform.h"
+
+#include <system_error>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <io.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace tav::platform {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+namespace {
+std::wstring widen(const std::string& s) {
+    if (s.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+std::string narrow(const std::wstring& w) {
+    if (w.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+}  // namespace
+
+fs::path pathFromUtf8(const std::string& path) { return fs::path(widen(path)); }
+std::string pathToUtf8(const fs::path& path) { return narrow(path.wstring()); }
+#else
+fs::path pathFromUtf8(const std::string& path) { return fs::path(path); }
+std::string pathToUtf8(const fs::path& path) { return path.string(); }
+#endif
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == kPathSeparator) return folder + name;
+    return folder + kPathSeparator + name;
+}
+
+std::string rootFolder() {
+#ifdef _WIN32
+    return "C:\\";
+#else
+    return "/";
+#endif
+}
+
+std::string nativeSeparators(std::string path) {
+    for (char& c : path)
+        if (c == '\\' || c == '/') c = kPathSeparator;
+    return path;
+}
+
+FolderResult commonDocumentsFolder() {
+#ifdef _WIN32
+    char buffer[MAX_PATH + 1] = {};
+    const HRESULT hr = SHGetFolderPathA(nullptr, CSIDL_COMMON_DOCUMENTS, nullptr,
+                                        SHGFP_TYPE_CURRENT, buffer);
+    if (hr != S_OK) return {static_cast<long>(hr), {}};
+    // The shell speaks the ANSI code page; the program speaks UTF-8.
+    const int n = MultiByteToWideChar(CP_ACP, 0, buffer, -1, nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n - 1 : 0), L'\0');
+    if (n > 1) MultiByteToWideChar(CP_ACP, 0, buffer, -1, w.data(), n);
+    return {0, narrow(w)};
+#else
+    return {0, "/var/tmp/Public Documents"};
+#endif
+}
+
+long createDirectory(const std::string& path) {
+#ifdef _WIN32
+    const int result = SHCreateDirectoryExW(nullptr, widen(path).c_str(), nullptr);
+    return result;
+#else
+    std::error_code ec;
+    const fs::path p = pathFromUtf8(path);
+    if (fs::is_directory(p, ec)) return 183;
+    if (fs::exists(p, ec)) return 80;
+    // Create each missing level open to every user, as a shared documents folder is.
+    fs::path partial;
+    for (const fs::path& part : p) {
+        partial /= part;
+        if (fs::is_directory(partial, ec)) continue;
+        if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) {
+            switch (errno) {
+                case EACCES:
+                case EPERM:
+                case EROFS: return 5;     // ERROR_ACCESS_DENIED
+                case ENOENT:
+                case ENOTDIR: return 3;   // ERROR_PATH_NOT_FOUND
+                case ENAMETOOLONG: return 206;
+                default: return 1;
+            }
+        }
+        ::chmod(partial.c_str(), 0777);
+    }
+    return 0;
+#endif
+}
+
+bool pathExists(const std::string& path) {
+    if (path.empty()) return false;
+#ifdef _WIN32
+    return PathFileExistsW(widen(path).c_str()) != FALSE;
+#else
+    std::error_code ec;
+    return fs::exists(pathFromUtf8(path), ec);
+#endif
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(pathFromUtf8(path), ec);
+}
+
+std::optional<std::string> shortPathName(const std::string& path) {
+#ifdef _WIN32
+    const std::wstring w = widen(path);
+    const DWORD n = GetShortPathNameW(w.c_str(), nullptr, 0);
+    if (n == 0) return std::nullopt;
+    std::wstring out(n, L'\0');
+    const DWORD got = GetShortPathNameW(w.c_str(), out.data(), n);
+    if (got == 0 || got >= n) return std::nullopt;
+    out.resize(got);
+    return narrow(out);
+#else
+    return path;
+#endif
+}
+
+std::string executableFolder() {
+#ifdef _WIN32
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    buffer.resize(n);
+    return pathToUtf8(fs::path(buffer).parent_path());
+#else
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? pathToUtf8(fs::current_path(ec)) : pathToUtf8(self.parent_path());
+#endif
+}
+
+std::string currentDirectory() {
+    std::error_code ec;
+    return pathToUtf8(fs::current_path(ec));
+}
+
+bool setCurrentDirectory(const std::string& path) {
+    std::error_code ec;
+    fs::current_path(pathFromUtf8(path), ec);
+    return !ec;
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    return _wfopen(widen(path).c_str(), widen(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+void truncateFile(std::FILE* file, std::uint64_t length) {
+#ifdef _WIN32
+    _chsize_s(_fileno(file), static_cast<__int64>(length));
+#else
+    if (::ftruncate(::fileno(file), static_cast<off_t>(length)) != 0) {
+        // Nothing more can be done: the write error is reported by the caller.
+    }
+#endif
+    std::fseek(file, 0, SEEK_END);
+}
+
+}  // namespace tav::platform

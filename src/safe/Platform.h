@@ -1,0 +1,60 @@
+#pragma once
+// The few things the program asks of the operating system, Windows and elsewhere.
+// Paths are UTF-8 text in the platform's own form (backslashes on Windows).
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tav::platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+std::filesystem::path pathFromUtf8(const std::string& path);
+std::string pathToUtf8(const std::filesystem::path& path);
+
+// folder + separator + name; no separator is doubled after a root such as "C:\" or "/".
+std::string joinPath(const std::string& folder, const std::string& name);
+// The fallback client folder: "C:\" on Windows, "/" elsewhere.
+std::string rootFolder();
+// Replaces backslashes by the platform's separator (installed file names are written
+// with backslashes).
+std::string nativeSeparators(std::string path);
+
+// The folder shared by all users for documents: CSIDL_COMMON_DOCUMENTS on Windows.
+// Elsewhere "/var/tmp/Public Documents", which every user can write to.
+struct FolderResult {
+    long code = 0;  // 0 on success, else the shell's failure code
+    std::string path;
+};
+FolderResult commonDocumentsFolder();
+
+// Creates a folder and any missing parents; the result is a system error code:
+// 0 created, 183 already exists, anything else a failure.
+long createDirectory(const std::string& path);
+
+// The file or folder exists.
+bool pathExists(const std::string& path);
+bool fileExists(const std::string& path);
+
+// The short (8.3) form of an existing path on Windows; the path itself elsewhere.
+std::optional<std::string> shortPathName(const std::string& path);
+
+// The folder that holds the running executable.
+std::string executableFolder();
+
+std::string currentDirectory();
+bool setCurrentDirectory(const std::string& path);
+
+// fopen for a UTF-8 path; errno is set on failure.
+std::FILE* openFile(const std::string& path, const char* mode);
+// Cuts an open file back to the given length.
+void truncateFile(std::FILE* file, std::uint64_t length);
+
+}  // namespace tav::platform

@@ -1,0 +1,142 @@
+#include "safe/TextCodec.h"
+
+#include <array>
+#include <cstdint>
+
+namespace tav {
+
+const char* encodingName(Encoding e) { return e == Encoding::Utf8 ? "UTF-8" : "Windows-1252"; }
+
+bool Utf8Validator::feed(std::string_view block) {
+    for (unsigned char c : block) {
+        if (!valid_) return false;
+        if (pending_ > 0) {
+            unsigned char lo = 0x80, hi = 0xBF;
+            if (firstContinuation_) {
+                // Reject overlong forms, surrogates and code points above U+10FFFF.
+                if (lead_ == 0xE0) lo = 0xA0;
+                if (lead_ == 0xED) hi = 0x9F;
+                if (lead_ == 0xF0) lo = 0x90;
+                if (lead_ == 0xF4) hi = 0x8F;
+                firstContinuation_ = false;
+            }
+            if (c < lo || c > hi) return valid_ = false;
+            --pending_;
+            continue;
+        }
+        if (c < 0x80) continue;
+        if (c >= 0xC2 && c <= 0xDF)
+            pending_ = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            pending_ = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            pending_ = 3;
+        else
+            return valid_ = false;
+        lead_ = c;
+        firstContinuation_ = true;
+    }
+    return valid_;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    Utf8Validator v;
+    return v.feed(bytes) && v.finish();
+}
+
+namespace {
+
+// Windows-1252 bytes 0x80-0x9F. The five unassigned bytes map to the C1 control of
+// the same value so that every byte survives a round trip.
+constexpr std::array<char16_t, 32> kHigh{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+int toWindows1252(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+    for (size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == cp) return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+}  // namespace
+
+std::string windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (unsigned char c : bytes) {
+        if (c < 0x80)
+            out.push_back(static_cast<char>(c));
+        else
+            appendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
+    }
+    return out;
+}
+
+std::string utf8ToWindows1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        const int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        char32_t cp = len == 1 ? c : c & (0x7F >> len);
+        for (int k = 1; k < len && i + static_cast<size_t>(k) < text.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + static_cast<size_t>(k)]) & 0x3F);
+        const int b = len == 1 ? -1 : toWindows1252(cp);
+        out.push_back(b < 0 ? '?' : static_cast<char>(b));
+        i += static_cast<size_t>(len);
+    }
+    return out;
+}
+
+std::string decode(std::string_view bytes, Encoding e) {
+    return e == Encoding::Utf8 ? std::string(bytes) : windows1252ToUtf8(bytes);
+}
+
+std::string encode(std::string_view text, Encoding e) {
+    return e == Encoding::Utf8 ? std::string(text) : utf8ToWindows1252(text);
+}
+
+size_t charCount(std::string_view text) {
+    size_t n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string_view leftChars(std::string_view text, size_t n) {
+    size_t i = 0;
+    for (; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (n == 0) break;
+            --n;
+        }
+    }
+    return text.substr(0, i);
+}
+
+}  // namespace tav

@@ -1,0 +1,250 @@
+#include "safe/Values.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "safe/Sem.h"
+#include "safe/TextCodec.h"
+
+namespace tav {
+
+std::string trim(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Digits with at most one decimal point and at least one digit.
+bool readDigits(std::string_view s, Decimal& out) {
+    if (s.empty()) return false;
+    const size_t point = s.find('.');
+    std::string_view whole = s.substr(0, point);
+    std::string_view fraction =
+        point == std::string_view::npos ? std::string_view{} : s.substr(point + 1);
+    if (whole.empty() && fraction.empty()) return false;
+    if (!std::all_of(whole.begin(), whole.end(), isDigit)) return false;
+    if (!std::all_of(fraction.begin(), fraction.end(), isDigit)) return false;
+    while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+    out.whole = whole;
+    out.fraction = fraction;
+    return true;
+}
+
+}  // namespace
+
+std::optional<Decimal> parseDecimal(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return std::nullopt;
+    std::string_view s = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    Decimal d;
+    if (s.front() == '+' || s.front() == '-') {
+        d.negative = s.front() == '-';
+        s.remove_prefix(1);
+        if (!s.empty() && s.front() == '$') s.remove_prefix(1);
+    } else {
+        if (s.front() == '$') s.remove_prefix(1);
+        if (!s.empty() && s.front() == '(') {
+            if (s.size() < 2 || s.back() != ')') return std::nullopt;
+            s = s.substr(1, s.size() - 2);
+            if (!s.empty() && s.front() == '$') s.remove_prefix(1);
+            d.negative = true;
+        }
+    }
+    if (!readDigits(s, d)) return std::nullopt;
+    if (d.isZero()) d.negative = false;
+    return d;
+}
+
+int compare(const Decimal& d, long long n) {
+    const bool nNegative = n < 0;
+    if (d.isZero() && n == 0) return 0;
+    if (d.negative != nNegative) return d.negative ? -1 : 1;
+    // Same sign: compare magnitudes, then flip for negatives.
+    std::string nDigits = n == 0 ? std::string() : std::to_string(n);
+    if (nNegative) nDigits.erase(0, 1);
+    int magnitude;
+    if (d.whole.size() != nDigits.size())
+        magnitude = d.whole.size() < nDigits.size() ? -1 : 1;
+    else if (d.whole != nDigits)
+        magnitude = d.whole < nDigits ? -1 : 1;
+    else
+        magnitude = d.fraction.empty() ? 0 : 1;
+    return nNegative || d.negative ? -magnitude : magnitude;
+}
+
+std::optional<long long> roundedWhole(const Decimal& d) {
+    if (d.whole.size() > 18) return std::nullopt;
+    long long value = d.whole.empty() ? 0 : std::stoll(d.whole);
+    if (!d.fraction.empty() && d.fraction[0] >= '5') ++value;
+    return d.negative ? -value : value;
+}
+
+Money Money::fromDecimal(const Decimal& d) {
+    if (d.whole.size() > 30) raise(err::Overflow);
+    Int128 cents = 0;
+    for (char c : d.whole) cents = cents * 10 + (c - '0');
+    for (size_t i = 0; i < 2; ++i)
+        cents = cents * 10 + (i < d.fraction.size() ? d.fraction[i] - '0' : 0);
+    if (d.fraction.size() > 2 && d.fraction[2] >= '5') ++cents;
+    return Money(d.negative ? -cents : cents);
+}
+
+namespace {
+
+std::string digitsOf(UInt128 v) {
+    std::string s;
+    do {
+        s.push_back(static_cast<char>('0' + static_cast<int>(v % 10)));
+        v /= 10;
+    } while (v != 0);
+    std::reverse(s.begin(), s.end());
+    return s;
+}
+
+}  // namespace
+
+std::string Money::fixed() const {
+    if (cents_ == 0) return "0.00";
+    const UInt128 magnitude = cents_ < 0 ? -static_cast<UInt128>(cents_)
+                                                   : static_cast<UInt128>(cents_);
+    std::string digits = digitsOf(magnitude);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    digits.insert(digits.size() - 2, 1, '.');
+    return cents_ < 0 ? "-" + digits : digits;
+}
+
+std::string Money::whole() const {
+    const UInt128 magnitude = cents_ < 0 ? -static_cast<UInt128>(cents_)
+                                                   : static_cast<UInt128>(cents_);
+    const UInt128 units = (magnitude + 50) / 100;
+    if (units == 0) return "0";
+    return (cents_ < 0 ? "-" : "") + digitsOf(units);
+}
+
+std::optional<Money> parseMoney(std::string_view text) {
+    const std::optional<Decimal> d = parseDecimal(text);
+    if (!d) return std::nullopt;
+    return Money::fromDecimal(*d);
+}
+
+// ---- Dates --------------------------------------------------------------
+
+namespace {
+
+bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysInMonth(int y, int m) {
+    static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && isLeap(y) ? 29 : kDays[static_cast<size_t>(m - 1)];
+}
+
+std::optional<int> smallNumber(std::string_view s, size_t maxDigits) {
+    if (s.empty() || s.size() > maxDigits) return std::nullopt;
+    int v = 0;
+    for (char c : s) {
+        if (!isDigit(c)) return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+}  // namespace
+
+std::optional<Date> parseDate(std::string_view text) {
+    const size_t first = text.find_first_of("/-.");
+    if (first == std::string_view::npos) return std::nullopt;
+    const char sep = text[first];
+    const size_t second = text.find(sep, first + 1);
+    if (second == std::string_view::npos || text.find(sep, second + 1) != std::string_view::npos)
+        return std::nullopt;
+    const auto day = smallNumber(text.substr(0, first), 2);
+    const auto month = smallNumber(text.substr(first + 1, second - first - 1), 2);
+    const std::string_view yearText = text.substr(second + 1);
+    auto year = smallNumber(yearText, 4);
+    if (!day || !month || !year) return std::nullopt;
+    if (yearText.size() <= 2)
+        *year += *year < 30 ? 2000 : 1900;
+    else if (*year < 100)
+        return std::nullopt;
+    if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month))
+        return std::nullopt;
+    return Date{*year, *month, *day};
+}
+
+std::string formatDate(const Date& date, std::string_view pattern) {
+    std::string out;
+    size_t i = 0;
+    auto run = [&](char c) {
+        size_t n = 0;
+        while (i + n < pattern.size() && pattern[i + n] == c) ++n;
+        return n;
+    };
+    auto padded = [](int v, size_t width) {
+        std::string s = std::to_string(v);
+        if (s.size() < width) s.insert(0, width - s.size(), '0');
+        return s;
+    };
+    while (i < pattern.size()) {
+        const char c = pattern[i];
+        if (c == 'd' || c == 'm') {
+            const size_t n = std::min<size_t>(run(c), 2);
+            out += padded(c == 'd' ? date.day : date.month, n);
+            i += n;
+        } else if (c == 'y') {
+            const size_t n = run(c);
+            out += n >= 4 ? padded(date.year, 4) : padded(date.year % 100, 2);
+            i += n;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+// ---- Value functions ----------------------------------------------------
+
+std::string SafeString(std::string_view value) { return trim(value); }
+
+std::string SafeDateText(std::string_view value, std::string_view pattern) {
+    const std::optional<Date> date = parseDate(value);
+    return date ? formatDate(*date, pattern) : std::string();
+}
+
+long SafeLong(std::string_view value) {
+    try {
+        const std::optional<Decimal> d = parseDecimal(value);
+        const std::optional<long long> v = d ? roundedWhole(*d) : std::nullopt;
+        if (!v || *v < std::numeric_limits<int>::min() || *v > std::numeric_limits<int>::max())
+            return 0;
+        return static_cast<long>(*v);
+    } catch (...) {
+        return 0;
+    }
+}
+
+short SafeInteger(std::string_view value) {
+    const long v = SafeLong(value);
+    return v < std::numeric_limits<short>::min() || v > std::numeric_limits<short>::max()
+               ? short{0}
+               : static_cast<short>(v);
+}
+
+long SafeLen(std::string_view value) { return static_cast<long>(charCount(value)); }
+
+bool IsInString(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+bool IsWithinLength(std::string_view text, short maximum) {
+    return SafeLen(trim(text)) <= maximum;
+}
+
+}  // namespace tav

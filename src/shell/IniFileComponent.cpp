@@ -1,0 +1,253 @@
+#include "shell/IniFileComponent.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "safe/Platform.h"
+#include "safe/Sem.h"
+#include "safe/TextCodec.h"
+
+namespace tav {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kModule = "IniFileComponent";
+
+std::string failure(std::string_view operation, long number, const std::string& what) {
+    return sfSemCreate(kModule, operation, number, what);
+}
+
+std::optional<std::string> readBytes(const std::string& path, long& errorNumber) {
+    std::FILE* f = platform::openFile(path, "rb");
+    if (!f) {
+        errorNumber = errno == ENOENT ? err::FileNotFound : err::PermissionDenied;
+        return std::nullopt;
+    }
+    std::string bytes;
+    char block[8192];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.append(block, got);
+    const bool bad = std::ferror(f) != 0;
+    std::fclose(f);
+    if (bad) {
+        errorNumber = err::DeviceIoError;
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool writeBytes(const std::string& path, const std::string& bytes, const char* mode) {
+    std::FILE* f = platform::openFile(path, mode);
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// Replaces a file's content so that a failure leaves the old file whole: the new
+// content goes to a temporary file beside it first.
+bool replaceFile(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".tmp";
+    if (writeBytes(temp, bytes, "wb")) {
+        std::error_code ec;
+        fs::rename(platform::pathFromUtf8(temp), platform::pathFromUtf8(path), ec);
+        if (!ec) return true;
+        fs::remove(platform::pathFromUtf8(temp), ec);
+    }
+    // A folder that takes no new files may still let the file itself be rewritten.
+    return writeBytes(path, bytes, "wb");
+}
+
+bool equalNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    const size_t first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// One line of the file as bytes, with its line end kept apart.
+struct Line {
+    std::string_view text;
+    std::string_view end;
+};
+
+std::vector<Line> splitLines(std::string_view bytes) {
+    std::vector<Line> lines;
+    size_t from = 0;
+    while (from < bytes.size()) {
+        size_t at = bytes.find_first_of("\r\n", from);
+        if (at == std::string_view::npos) {
+            lines.push_back({bytes.substr(from), {}});
+            break;
+        }
+        const size_t endLength = bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 2 : 1;
+        lines.push_back({bytes.substr(from, at - from), bytes.substr(at, endLength)});
+        from = at + endLength;
+    }
+    return lines;
+}
+
+std::optional<std::string_view> sectionName(std::string_view line) {
+    const std::string_view t = trimBlanks(line);
+    if (t.empty() || t.front() != '[') return std::nullopt;
+    const size_t close = t.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return trimBlanks(t.substr(1, close - 1));
+}
+
+bool isComment(std::string_view line) {
+    const std::string_view t = trimBlanks(line);
+    return !t.empty() && (t.front() == ';' || t.front() == '#');
+}
+
+// The position of the key's line in the section, or of the place a new key goes.
+struct Found {
+    bool sectionFound = false;
+    std::optional<size_t> keyLine;
+    size_t insertAfter = 0;  // last non-blank line of the section
+};
+
+Found find(const std::vector<Line>& lines, std::string_view section, std::string_view key,
+           Encoding e) {
+    Found f;
+    bool inSection = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string text = decode(lines[i].text, e);
+        if (const auto name = sectionName(text)) {
+            if (inSection) break;  // the section ended
+            inSection = equalNoCase(*name, section);
+            if (inSection && !f.sectionFound) {
+                f.sectionFound = true;
+                f.insertAfter = i;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        if (!trimBlanks(text).empty()) f.insertAfter = i;
+        if (isComment(text)) continue;
+        const size_t eq = text.find('=');
+        if (eq != std::string::npos && equalNoCase(trimBlanks(std::string_view(text).substr(0, eq)), key)) {
+            f.keyLine = i;
+            return f;
+        }
+    }
+    return f;
+}
+
+Encoding encodingOf(std::string_view bytes) {
+    return isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252;
+}
+
+}  // namespace
+
+std::string IniFileComponent::SetErrorLog(const std::string& logPath) {
+    const fs::path folder = platform::pathFromUtf8(logPath).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec))
+        return failure("SetErrorLog", err::PathNotFound, "Error log folder not found: " + logPath);
+    errorLog_ = logPath;
+    return {};
+}
+
+std::string IniFileComponent::ReadValue(const std::string& section, const std::string& key,
+                                        std::string& value, const std::string& iniPath) {
+    value.clear();
+    long number = 0;
+    const std::optional<std::string> bytes = readBytes(iniPath, number);
+    if (!bytes) return failure("ReadValue", number, errorText(number) + ": " + iniPath);
+    const Encoding e = encodingOf(*bytes);
+    const std::vector<Line> lines = splitLines(*bytes);
+    const Found f = find(lines, section, key, e);
+    if (f.keyLine) {
+        const std::string text = decode(lines[*f.keyLine].text, e);
+        value = trimBlanks(std::string_view(text).substr(text.find('=') + 1));
+    }
+    return {};
+}
+
+std::string IniFileComponent::WriteValue(const std::string& section, const std::string& key,
+                                         const std::string& value, const std::string& iniPath) {
+    long number = 0;
+    std::string bytes;
+    if (platform::fileExists(iniPath)) {
+        const std::optional<std::string> read = readBytes(iniPath, number);
+        if (!read) return failure("WriteValue", number, errorText(number) + ": " + iniPath);
+        bytes = *read;
+    }
+    const Encoding e = bytes.empty() ? Encoding::Utf8 : encodingOf(bytes);
+    const std::vector<Line> lines = splitLines(bytes);
+    std::string_view eol = "\r\n";
+    for (const Line& l : lines)
+        if (!l.end.empty()) {
+            eol = l.end;
+            break;
+        }
+    const Found f = find(lines, section, key, e);
+
+    std::string out;
+    auto emit = [&](size_t i) {
+        out.append(lines[i].text);
+        out.append(lines[i].end.empty() && i + 1 < lines.size() ? eol : lines[i].end);
+    };
+    if (f.keyLine) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i != *f.keyLine) {
+                emit(i);
+                continue;
+            }
+            // Keep the key as written and the spacing around "=", change only the value.
+            const std::string_view text = lines[i].text;
+            const size_t eq = text.find('=');
+            size_t valueAt = eq + 1;
+            while (valueAt < text.size() && (text[valueAt] == ' ' || text[valueAt] == '\t')) ++valueAt;
+            out.append(text.substr(0, valueAt));
+            out.append(encode(value, e));
+            out.append(lines[i].end);
+        }
+    } else {
+        const std::string newLine = encode(key + "=" + value, e);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            emit(i);
+            if (f.sectionFound && i == f.insertAfter) {
+                if (lines[i].end.empty()) out.append(eol);
+                out.append(newLine);
+                out.append(eol);
+            }
+        }
+        if (!f.sectionFound) {
+            if (!out.empty() && !out.ends_with('\n') && !out.ends_with('\r')) out.append(eol);
+            out.append(encode("[" + section + "]", e));
+            out.append(eol);
+            out.append(newLine);
+            out.append(eol);
+        }
+    }
+    if (!replaceFile(iniPath, out))
+        return failure("WriteValue", err::PermissionDenied,
+                       errorText(err::PermissionDenied) + ": " + iniPath);
+    return {};
+}
+
+std::string IniFileComponent::WriteTextFile(const std::string& path, const std::string& mode,
+                                            const std::string& text) {
+    if (mode != "Output" && mode != "Append")
+        return failure("WriteTextFile", err::InvalidCall, "Invalid mode: " + mode);
+    if (!writeBytes(path, text, mode == "Output" ? "wb" : "ab"))
+        return failure("WriteTextFile", err::PathFileAccessError,
+                       errorText(err::PathFileAccessError) + ": " + path);
+    return {};
+}
+
+}  // namespace tav

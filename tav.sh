@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Tavora's one entry point for building, testing and running on Debian 12.
+#   ./tav.sh run      build, then convert the shipped sample client
+#   ./tav.sh test     build, then run every test
+#   ./tav.sh gui      build, then start the desktop application
+set -euo pipefail
+cd "$(dirname "$0")"
+
+BUILD_DIR=${TAV_BUILD_DIR:-build}
+PACKAGES=(cmake ninja-build g++ pkg-config libfmt-dev libcli11-dev libgtest-dev libgmock-dev
+          qt6-base-dev qt6-base-dev-tools libgl-dev)
+
+need_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+}
+
+build() {
+    need_packages "${PACKAGES[@]}"
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+}
+
+cmd=${1:-help}
+shift || true
+case "$cmd" in
+    build)
+        build
+        ;;
+    run)
+        build
+        "$BUILD_DIR/bin/tav-convert" --check-setup
+        ;;
+    test)
+        build
+        export QT_QPA_PLATFORM=offscreen
+        ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
+        ;;
+    gui)
+        build
+        exec "$BUILD_DIR/bin/tavora" "$@"
+        ;;
+    *)
+        sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+        ;;
+esac

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "safe/FileTable.h"
+#include "safe/Sem.h"
+#include "support/Files.h"
+
+namespace tav {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+std::vector<std::string> readAll(FileTable& files, const std::string& path) {
+    files.open(1, path, FileMode::Input);
+    std::vector<std::string> lines;
+    while (!files.eof(1)) lines.push_back(files.lineInput(1));
+    files.close(1);
+    return lines;
+}
+
+long errorOf(auto&& action) {
+    try {
+        action();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST(FileTable, EveryKindOfLineEndEndsALine) {
+    TempDir dir;
+    writeFile(dir.file("r.txt"), "a\r\nb\nc\rd\r\n\r\ne");
+    FileTable files;
+    EXPECT_EQ(readAll(files, dir.file("r.txt")),
+              (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
+}
+
+TEST(FileTable, ALineEndingAtTheLastByteLeavesNoEmptyLine) {
+    TempDir dir;
+    writeFile(dir.file("r.txt"), "a\r\n");
+    FileTable files;
+    EXPECT_EQ(readAll(files, dir.file("r.txt")), std::vector<std::string>{"a"});
+}
+
+TEST(FileTable, LinesLongerThanTheReadBufferAndCrLfAcrossIt) {
+    TempDir dir;
+    const std::string longLine(300000, 'x');
+    const std::string crAtEdge((1 << 18) - 1, 'y');  // its CR is the last byte of the first block
+    writeFile(dir.file("r.txt"), crAtEdge + "\r\n" + longLine + "\r\nz");
+    FileTable files;
+    EXPECT_EQ(readAll(files, dir.file("r.txt")),
+              (std::vector<std::string>{crAtEdge, longLine, "z"}));
+}
+
+TEST(FileTable, DecodesWindows1252AndStripsAUtf8Bom) {
+    TempDir dir;
+    writeFile(dir.file("w.txt"), "caf\xE9\r\n");
+    writeFile(dir.file("u.txt"), "\xEF\xBB\xBF" "caf\xC3\xA9\r\n");
+    FileTable files;
+    EXPECT_EQ(readAll(files, dir.file("w.txt")), std::vector<std::string>{"caf\xC3\xA9"});
+    EXPECT_EQ(readAll(files, dir.file("u.txt")), std::vector<std::string>{"caf\xC3\xA9"});
+    EXPECT_EQ(files.detectEncoding(dir.file("w.txt")), Encoding::Windows1252);
+}
+
+TEST(FileTable, WritesCrLfInTheChosenEncoding) {
+    TempDir dir;
+    FileTable files;
+    files.open(2, dir.file("out.txt"), FileMode::Output);
+    files.setEncoding(2, Encoding::Windows1252);
+    files.printLine(2, "1-1100 \xC2\xB7 Cheque");
+    files.close(2);
+    files.open(2, dir.file("out.txt"), FileMode::Append);
+    files.printLine(2, "more");
+    files.close(2);
+    EXPECT_EQ(readFile(dir.file("out.txt")), "1-1100 \xB7 Cheque\r\nmore\r\n");
+}
+
+TEST(FileTable, RaisesTheErrorsTheProgramTraps) {
+    TempDir dir;
+    writeFile(dir.file("a.txt"), "a");
+    FileTable files;
+    EXPECT_EQ(errorOf([&] { files.open(0, dir.file("a.txt"), FileMode::Input); }),
+              err::BadFileNameOrNumber);
+    EXPECT_EQ(errorOf([&] { files.open(1, dir.file("none.txt"), FileMode::Input); }),
+              err::FileNotFound);
+    EXPECT_EQ(errorOf([&] { files.open(1, dir.file("no/such/dir.txt"), FileMode::Output); }),
+              err::PathNotFound);
+    files.open(1, dir.file("a.txt"), FileMode::Input);
+    EXPECT_EQ(errorOf([&] { files.open(1, dir.file("a.txt"), FileMode::Input); }),
+              err::FileAlreadyOpen);
+    EXPECT_EQ(files.freeFile(), 2);
+    files.lineInput(1);
+    EXPECT_EQ(errorOf([&] { files.lineInput(1); }), err::InputPastEndOfFile);
+    files.close(1);
+    EXPECT_EQ(errorOf([&] { files.close(1); }), err::BadFileNameOrNumber);
+}
+
+TEST(FileTable, AFullDiskIsAnErrorAndLeavesNoHalfLine) {
+#ifdef __linux__
+    FileTable files;
+    files.open(2, "/dev/full", FileMode::Output);
+    files.printLine(2, "a line");
+    EXPECT_EQ(errorOf([&] { files.close(2); }), err::DiskFull);
+    EXPECT_FALSE(files.isOpen(2));
+#else
+    GTEST_SKIP();
+#endif
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "safe/TextCodec.h"
+
+namespace tav {
+namespace {
+
+TEST(TextCodec, EveryWindows1252ByteSurvivesARoundTrip) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    const std::string utf8 = windows1252ToUtf8(all);
+    EXPECT_TRUE(isValidUtf8(utf8));
+    EXPECT_EQ(utf8ToWindows1252(utf8), all);
+}
+
+TEST(TextCodec, TheAccountMiddleDotIsB7InWindows1252) {
+    EXPECT_EQ(windows1252ToUtf8("1-1100 \xB7 Cheque"), "1-1100 \xC2\xB7 Cheque");
+    EXPECT_EQ(windows1252ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
+}
+
+TEST(TextCodec, CharactersOutsideWindows1252BecomeQuestionMarks) {
+    EXPECT_EQ(utf8ToWindows1252("\xE4\xB8\xAD x"), "? x");
+}
+
+TEST(TextCodec, ValidatesUtf8Strictly) {
+    EXPECT_TRUE(isValidUtf8("plain ascii"));
+    EXPECT_TRUE(isValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(isValidUtf8("caf\xE9"));          // Windows-1252 e acute
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(isValidUtf8("\xC3"));             // cut short
+}
+
+TEST(TextCodec, ValidatesAcrossBlocks) {
+    Utf8Validator v;
+    EXPECT_TRUE(v.feed("caf\xC3"));
+    EXPECT_FALSE(v.finish());
+    EXPECT_TRUE(v.feed("\xA9"));
+    EXPECT_TRUE(v.finish());
+}
+
+TEST(TextCodec, CountsAndCutsCharactersNotBytes) {
+    const std::string memo = "Caf\xC3\xA9 cr\xC3\xA8me";
+    EXPECT_EQ(charCount(memo), 10u);
+    EXPECT_EQ(leftChars(memo, 4), "Caf\xC3\xA9");
+    EXPECT_EQ(leftChars(memo, 3), "Caf");
+    EXPECT_EQ(leftChars("abc", 10), "abc");
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "shell/IniFileComponent.h"
+#include "support/Files.h"
+
+namespace tav {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+TEST(IniFileComponent, ReadsRawValuesIgnoringCaseOfNames) {
+    TempDir dir;
+    writeFile(dir.file("a.ini"), "[SourceApp]\r\nVersion = 19.0\\\r\n[General]\r\nIntroScreen=True\r\n");
+    IniFileComponent ini;
+    std::string v;
+    EXPECT_EQ(ini.ReadValue("SourceApp", "Version", v, dir.file("a.ini")), "");
+    EXPECT_EQ(v, "19.0\\");
+    EXPECT_EQ(ini.ReadValue("general", "introscreen", v, dir.file("a.ini")), "");
+    EXPECT_EQ(v, "True");
+    EXPECT_EQ(ini.ReadValue("General", "Missing", v, dir.file("a.ini")), "");
+    EXPECT_EQ(v, "");
+    EXPECT_EQ(ini.ReadValue("NoSection", "Version", v, dir.file("a.ini")), "");
+    EXPECT_EQ(v, "");
+}
+
+TEST(IniFileComponent, AMissingFileIsAnError) {
+    TempDir dir;
+    IniFileComponent ini;
+    std::string v = "old";
+    const std::string e = ini.ReadValue("General", "IntroScreen", v, dir.file("none.ini"));
+    EXPECT_EQ(e, "IniFileComponent\tReadValue\t53\tFile not found: " + dir.file("none.ini") + "\r\n");
+    EXPECT_EQ(v, "");
+}
+
+TEST(IniFileComponent, WritingAValueKeepsEveryOtherByte) {
+    TempDir dir;
+    const std::string before =
+        "; Tavora settings\r\n"
+        "[General]\r\n"
+        "IntroScreen = True\r\n"
+        "ClientFolder=C:\\Old\r\n"
+        "\r\n"
+        "; keep me\r\n"
+        "[SourceApp]\r\n"
+        "Version=19.0\\\r\n"
+        "Other=caf\xE9\r\n"  // a Windows-1252 byte stays as it is
+        "; trailing comment\r\n";
+    writeFile(dir.file("a.ini"), before);
+    IniFileComponent ini;
+    EXPECT_EQ(ini.WriteValue("General", "ClientFolder", "C:\\Clients\\Smith", dir.file("a.ini")), "");
+    EXPECT_EQ(ini.WriteValue("general", "introscreen", "False", dir.file("a.ini")), "");
+    EXPECT_EQ(readFile(dir.file("a.ini")),
+              "; Tavora settings\r\n"
+              "[General]\r\n"
+              "IntroScreen = False\r\n"
+              "ClientFolder=C:\\Clients\\Smith\r\n"
+              "\r\n"
+              "; keep me\r\n"
+              "[SourceApp]\r\n"
+              "Version=19.0\\\r\n"
+              "Other=caf\xE9\r\n"
+              "; trailing comment\r\n");
+}
+
+TEST(IniFileComponent, AddsMissingKeysAndSections) {
+    TempDir dir;
+    writeFile(dir.file("a.ini"), "[General]\nIntroScreen=True\n\n[SourceApp]\nVersion=19.0\\\n");
+    IniFileComponent ini;
+    EXPECT_EQ(ini.WriteValue("General", "ClientFolder", "/data", dir.file("a.ini")), "");
+    EXPECT_EQ(ini.WriteValue("TargetApp", "LedgerNumber", "5", dir.file("a.ini")), "");
+    EXPECT_EQ(readFile(dir.file("a.ini")),
+              "[General]\nIntroScreen=True\nClientFolder=/data\n\n[SourceApp]\nVersion=19.0\\\n"
+              "[TargetApp]\nLedgerNumber=5\n");
+
+    EXPECT_EQ(ini.WriteValue("General", "IntroScreen", "False", dir.file("new.ini")), "");
+    EXPECT_EQ(readFile(dir.file("new.ini")), "[General]\r\nIntroScreen=False\r\n");
+}
+
+TEST(IniFileComponent, WritesTextFiles) {
+    TempDir dir;
+    IniFileComponent ini;
+    EXPECT_EQ(ini.WriteTextFile(dir.file("s.txt"), "Output", "ACCNT a\r\nTAXCODE b"), "");
+    EXPECT_EQ(ini.WriteTextFile(dir.file("s.txt"), "Output", "again"), "");
+    EXPECT_EQ(readFile(dir.file("s.txt")), "again");
+    EXPECT_NE(ini.WriteTextFile(dir.file("no/dir/s.txt"), "Output", "x"), "");
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,27 @@
+#include "support/ScriptedPort.h"
+
+namespace tav::test {
+
+Answer ScriptedPort::messageBox(const Message& message) {
+    messages.push_back(message);
+    if (answers.empty()) return defaultAnswer(message);
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+std::optional<std::string> ScriptedPort::fileDialog(const FileDialog& dialog) {
+    dialogs.push_back(dialog);
+    if (dialogAnswers.empty()) return std::nullopt;
+    auto a = dialogAnswers.front();
+    dialogAnswers.pop_front();
+    return a;
+}
+
+std::vector<std::string> ScriptedPort::titles() const {
+    std::vector<std::string> out;
+    for (const Message& m : messages) out.push_back(m.title);
+    return out;
+}
+
+}  // namespace tav::test

@@ -1,0 +1,41 @@
+#pragma once
+// The tests' port: records every message box, dialog, event pump and viewer start,
+// and answers from a script. With the script used up, a box answers with its
+// default button and a file dialog is cancelled.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "safe/UiPort.h"
+
+namespace tav::test {
+
+class ScriptedPort : public UiPort {
+public:
+    Answer messageBox(const Message& message) override;
+    std::optional<std::string> fileDialog(const FileDialog& dialog) override;
+    void doEvents() override { ++events; }
+    ViewerStart startViewer(const std::string& path) override {
+        viewed.push_back(path);
+        return viewerResult;
+    }
+    void setBusy(bool on) override { busy = on; }
+
+    // Script
+    std::deque<Answer> answers;
+    std::deque<std::optional<std::string>> dialogAnswers;
+    ViewerStart viewerResult = ViewerStart::Started;
+
+    // Record
+    std::vector<Message> messages;
+    std::vector<FileDialog> dialogs;
+    std::vector<std::string> viewed;
+    int events = 0;
+    bool busy = false;
+
+    std::vector<std::string> titles() const;
+};
+
+}  // namespace tav::test
