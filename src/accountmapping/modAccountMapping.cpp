@@ -1,0 +1,513 @@
+#include "accountmapping/modAccountMapping.h"
+
+#include <fmt/format.h>
+#include <algorithm>
+
+#include "safe/ErrorLog.h"
+#include "safe/FileCloser.h"
+#include "safe/Platform.h"
+#include "safe/SafeMethods.h"
+#include "safe/TextCodec.h"
+#include "safe/Values.h"
+#include "shell/ProgramState.h"
+
+namespace tav {
+
+namespace {
+
+constexpr std::string_view kForm = "TAVAccountMapping.frm";
+constexpr std::string_view kMappingSeparator = "MAS accounts";
+
+using enum LedgerSource;
+
+constexpr LedgerChoice kMasAU[] = {{"Standard ledger", Installed, "\\MASAUAccounts.txt"},
+                                   {"Customised ledger", Customised, ""}};
+constexpr LedgerChoice kMasNZ[] = {{"Standard ledger", Installed, "\\MASNZAccounts.txt"},
+                                   {"Customised ledger", Customised, ""}};
+constexpr LedgerChoice kAOAU[] = {
+    {"ZA10 Sole Trader (no PP)", Installed, "\\AOLedgers\\AU\\ZA10 SoleTrader NoPP.txt"},
+    {"ZA12 Partnership (no PP)", Installed, "\\AOLedgers\\AU\\ZA12 Partnership NoPP.txt"},
+    {"ZA15 Small Company (no PP)", Installed, "\\AOLedgers\\AU\\ZA15 SmallCo NoPP.txt"},
+    {"Master Sole Trader (with PP)", Installed, "\\AOLedgers\\AU\\MasterSoleTrader(PP).txt"},
+    {"Master Partnership (with PP)", Installed, "\\AOLedgers\\AU\\MasterPartnership(PP).txt"},
+    {"Master Small Company (with PP)", Installed, "\\AOLedgers\\AU\\MasterSmallCo(PP).txt"},
+    {"Master Large Company (with PP)", Installed, "\\AOLedgers\\AU\\MasterLargeCo(PP).txt"},
+    {"No accounts (add your own)", None, ""},
+    {"Customised ledger", Customised, ""}};
+constexpr LedgerChoice kAONZ[] = {{"ZZNZ50", Installed, "\\AOLedgers\\NZ\\ZZNZ50.txt"},
+                                  {"No accounts (add your own)", None, ""},
+                                  {"Customised ledger", Customised, ""}};
+
+// The text from the second character on; an empty text has none and is an invalid call.
+std::string fromSecondCharacter(const std::string& text) {
+    if (text.empty()) raise(err::InvalidCall);
+    return text.substr(leftChars(text, 1).size());
+}
+
+// Removes every occurrence of `find`; a failure becomes the routine's SEM line.
+Sem removeAll(std::string& text, std::string_view find, std::string_view procedure,
+              std::string_view failure) {
+    const Sem e = sfReplace(text, find, "");
+    return e.empty() ? Sem{} : sfSemCreate(kModAccountMapping, procedure, 0, failure, e);
+}
+
+void reportFailure(ProgramState& st, UiPort& ui, std::string_view procedure,
+                   std::string_view description, const Sem& details) {
+    dsCreateSEMAndDoAll(st, ui, kForm, procedure, 0, description, details, true);
+}
+
+// The save dialogs of the mapping screen. A Windows file dialog may move the current
+// directory, so the actions put it back afterwards.
+std::optional<std::string> askSavePath(UiPort& ui, const ProgramState& st, std::string filter,
+                                       std::string fileName) {
+    FileDialog d;
+    d.kind = DialogKind::Save;
+    d.filter = std::move(filter);
+    d.initialFolder = st.gstrClientFolder;
+    d.fileName = std::move(fileName);
+    d.overwritePrompt = true;
+    return ui.fileDialog(d);
+}
+
+}  // namespace
+
+// ---- Target chart of accounts ---------------------------------------------------
+
+std::span<const LedgerChoice> ledgerChoices(std::int16_t target) {
+    switch (target) {
+        case target::MasAU:
+            return kMasAU;
+        case target::MasNZ:
+            return kMasNZ;
+        case target::AccountantsOfficeAU:
+            return kAOAU;
+        case target::AccountantsOfficeNZ:
+            return kAONZ;
+        default:
+            return {};
+    }
+}
+
+std::string ledgerPath(const ProgramState& st, long position) {
+    const auto choices = ledgerChoices(st.gintTargetApp);
+    if (position < 0 || position >= static_cast<long>(choices.size())) return {};
+    const LedgerChoice& c = choices[static_cast<size_t>(position)];
+    switch (c.source) {
+        case Installed:
+            return platform::joinPath(st.installFolder,
+                                      platform::nativeSeparators(std::string(c.file.substr(1))));
+        case None:
+            return "none";
+        case Customised:
+            return st.gstrCustomisedLedgerPath;
+    }
+    return {};
+}
+
+Sem sfLoadTargetAccounts(ProgramState& st, UiPort& ui, const std::string& path) {
+    constexpr std::string_view kProc = "sfLoadTargetAccounts";
+    return guarded(kModAccountMapping, kProc, [&]() -> Sem {
+        const std::string ledger = trim(path);
+        if (Sem e = sfClearCollection(st.gcolTargetAccounts); !e.empty())
+            return sfSemCreate(kModAccountMapping, kProc, 0,
+                               "An error occurred clearing the existing Accounts. Try closing and "
+                               "re-opening the TAV program.",
+                               e);
+        if (Sem e = sfClearCollection(st.gcolMappedAccounts); !e.empty())
+            return sfSemCreate(kModAccountMapping, kProc, 0,
+                               "Error clearing the mapped accounts. Try closing and re-opening the "
+                               "TAV program.",
+                               e);
+        if (ledger == "none" || ledger.empty()) return {};
+        Sem e;
+        if (isMas(st.gintTargetApp))
+            e = sfLoadColTargetAccountsFromMAS(st, ui, ledger);
+        else if (isAccountantsOffice(st.gintTargetApp))
+            e = sfLoadColTargetAccountsFromAO(st, ui, ledger);
+        if (!e.empty())
+            return sfSemCreate(kModAccountMapping, kProc, 0,
+                               "An error occurred loading the target ledger.", e);
+        return {};
+    });
+}
+
+Sem sfLoadColTargetAccountsFromMAS(ProgramState& st, UiPort& ui, const std::string& path) {
+    constexpr std::string_view kProc = "sfLoadColTargetAccountsFromMAS";
+    return guarded(kModAccountMapping, kProc, [&]() -> Sem {
+        const std::string ledger = trim(path);
+        if (Sem e = sfOpenFile(st, ui, ledger, "Input", 1); !e.empty()) {
+            const bool installed = ledger == ledgerPath(st, 0);
+            return sfSemCreate(
+                kModAccountMapping, kProc, 0,
+                installed ? "An error occurred when trying to open the MAS accounts file. If "
+                            "converting to MAS, reinstall Tavora."
+                          : "An error occurred when trying to open your MAS accounts file. Make "
+                            "sure the file is not already open in another application.",
+                e);
+        }
+        FileCloser closer(st.files, 1);
+        while (!st.files.eof(1)) {
+            // Number and name are quoted; the split at quote-comma leaves their opening quotes.
+            StrArray account = vbSplit(st.files.lineInput(1), "\",");
+            account.at(0) = fromSecondCharacter(field(account, 0));
+            account.at(1) = fromSecondCharacter(field(account, 1));
+            for (size_t i : {0, 1})
+                if (Sem e = removeAll(account[i], ",", kProc,
+                                      "Error deleting commas from MAS Chart of Accounts.");
+                    !e.empty())
+                    return e;
+            st.gcolTargetAccounts.Add(std::move(account));
+        }
+        return {};
+    });
+}
+
+Sem sfLoadColTargetAccountsFromAO(ProgramState& st, UiPort& ui, const std::string& path) {
+    constexpr std::string_view kProc = "sfLoadColTargetAccountsFromAO";
+    return guarded(kModAccountMapping, kProc, [&]() -> Sem {
+        const int n = st.files.freeFile();
+        if (Sem e = sfOpenFile(st, ui, path, "Input", n); !e.empty())
+            return sfSemCreate(kModAccountMapping, kProc, 0,
+                               "An error occurred when trying to open your AO ledger file. Make "
+                               "sure the file is not already open in another application.",
+                               e);
+        FileCloser closer(st.files, n);
+        while (!st.files.eof(n)) {
+            const std::string line = st.files.lineInput(n);
+            const size_t comma = line.find(',');
+            if (comma == std::string::npos) raise(err::InvalidCall);
+            std::string name = line.substr(comma + 1);
+            for (std::string_view unwanted : {",", "\""})
+                if (Sem e = removeAll(name, unwanted, kProc,
+                                      "Error deleting commas and quotes from AO ledger.");
+                    !e.empty())
+                    return e;
+            st.gcolTargetAccounts.Add({line.substr(0, comma), std::move(name), ""});
+        }
+        return {};
+    });
+}
+
+// ---- Mapping model ----------------------------------------------------------------
+
+Sem sfFullQBAccountType(std::string& name, std::string_view code) {
+    name.clear();
+    return guarded(kModAccountMapping, "sfFullQBAccountType", [&]() -> Sem {
+        static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
+            {"BANK", "Bank"},
+            {"AR", "Accounts Receivable"},
+            {"OCASSET", "Other Current Asset"},
+            {"FIXASSET", "Fixed Asset"},
+            {"OASSET", "Other Asset"},
+            {"AP", "Accounts Payable"},
+            {"CCARD", "Credit Card"},
+            {"OCLIAB", "Other Current Liability"},
+            {"LTLIAB", "Long Term Liability"},
+            {"EQUITY", "Equity"},
+            {"INC", "Income"},
+            {"COGS", "Cost of Goods Sold"},
+            {"EXP", "Expense"},
+            {"EXINC", "Other Income"},
+            {"EXEXP", "Other Expense"},
+            {"SUSPENSE", "Suspense"}};
+        name = trim(code);
+        for (const auto& [typeCode, display] : kTypes)
+            if (name == typeCode) name = display;
+        return {};
+    });
+}
+
+Sem sfPopulateColMappedAccounts(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "sfPopulateColMappedAccounts";
+    return guarded(kModAccountMapping, kProc, [&]() -> Sem {
+        auto tell = [&](std::string text, std::string title, Icon icon = Icon::None) {
+            ui.messageBox(Message{std::move(text), Buttons::OK, icon, DefaultButton::First,
+                                  std::move(title)});
+        };
+        if (!st.gblnListsExtracted)
+            tell(
+                "Warning: Please make sure you have extracted the required lists from the current "
+                "QuickBooks company file. ",
+                "Have you extracted the lists?", Icon::Question);
+        long exists = 0;
+        if (Sem e = sfDoesPathExist(st.gstrChartOfAccountsFile, exists); !e.empty())
+            return sfSemCreate(kModAccountMapping, kProc, 0,
+                               "An Error occurred when checking the QuickBooks Chart of Accounts "
+                               "file.",
+                               e);
+        const std::string window = isAccountantsOffice(st.gintTargetApp)
+                                       ? "'Extract Lists and Select Journal File'"
+                                       : "Tax Code Mapping";
+        if (!exists) {
+            tell("Please return to the " + window +
+                     " window and extract the required QuickBooks "
+                     "lists.",
+                 "Invalid file or path");
+            return {};
+        }
+        if (st.gcolJournalAccounts.empty()) {
+            tell("No accounts were found in the transaction file specified. Please return to the " +
+                     window + " window and make sure you select a valid QuickBooks Journal file.",
+                 "No accounts to map");
+            return {};
+        }
+        if (Sem e = sfOpenFile(st, ui, st.gstrChartOfAccountsFile, "Input", 1); !e.empty())
+            return sfSemCreate(kModAccountMapping, kProc, 0,
+                               "An error occurred when trying to open the QuickBooks Chart of "
+                               "Accounts file. Try exporting the QuickBooks lists again.",
+                               e);
+        FileCloser closer(st.files, 1);
+        while (!st.files.eof(1)) {
+            std::string line = st.files.lineInput(1);
+            if (Sem e = removeAll(line, ",", kProc,
+                                  "Error deleting commas from QuickBooks Chart of Accounts.");
+                !e.empty())
+                return e;
+            if (Sem e = removeAll(line, "\"", kProc,
+                                  "Error deleting quotes from QuickBooks Chart of Accounts.");
+                !e.empty())
+                return e;
+            // Fixed positions of the AU/NZ export: 1 name, 4 type code, 7 number.
+            const StrArray f = vbSplit(line, "\t");
+            if (field(f, 0) != "ACCNT") continue;
+            const std::string& number = field(f, 7);
+            if (std::find(st.gcolJournalAccounts.begin(), st.gcolJournalAccounts.end(), number) ==
+                st.gcolJournalAccounts.end())
+                continue;
+            std::string type;
+            if (Sem e = sfFullQBAccountType(type, field(f, 4)); !e.empty())
+                return sfSemCreate(kModAccountMapping, kProc, 0,
+                                   "Error occurred with QuickBooks account types.", e);
+            st.gcolMappedAccounts.Add({type, number, field(f, 1), "1", "", "", ""});
+        }
+        return {};
+    });
+}
+
+std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui) {
+    std::vector<long> changed;
+    if (st.gcolMappedAccounts.empty() || st.gcolTargetAccounts.empty()) return changed;
+    ui.setBusy(true);
+    try {
+        for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i) {
+            const StrArray& mapped = st.gcolMappedAccounts.Item(i);
+            if (!field(mapped, 4).empty()) continue;  // a choice already made stays
+            for (long j = 1; j <= st.gcolTargetAccounts.Count(); ++j) {
+                const StrArray& target = st.gcolTargetAccounts.Item(j);
+                if (field(target, 0) != field(mapped, 1)) continue;
+                StrArray copy = mapped;
+                copy.at(3) = std::to_string(j + 1);
+                copy.at(4) = field(target, 0);
+                copy.at(5) = field(target, 1);
+                st.gcolMappedAccounts.Replace(i, std::move(copy));
+                changed.push_back(i);
+                break;
+            }
+        }
+    } catch (...) {
+        std::string module, procedure, description;
+        long number = 0;
+        sfSemParse(semFromCurrentException(kForm, "cmdAutoMapping_Click"), module, procedure,
+                   number, description, 0);
+        ui.setBusy(false);
+        ui.messageBox(
+            Message{fmt::format("An error has occured in TAVAccountMapping.frm : "
+                                "cmdAutoMapping_Click\r\n\r\nError number: {}\r\n{}",
+                                number, description)});
+        return changed;
+    }
+    ui.setBusy(false);
+    return changed;
+}
+
+void storeAccountChoice(ProgramState& st, long row, long listIndex) {
+    if (st.gcolMappedAccounts.empty()) return;
+    StrArray mapped = st.gcolMappedAccounts.Item(row);
+    if (listIndex == 1) {
+        mapped.at(4).clear();
+        mapped.at(5).clear();
+    } else {
+        const StrArray& target = st.gcolTargetAccounts.Item(listIndex - 1);
+        mapped.at(4) = field(target, 0);
+        mapped.at(5) = field(target, 1);
+    }
+    mapped.at(3) = std::to_string(listIndex);
+    st.gcolMappedAccounts.Replace(row, std::move(mapped));
+}
+
+bool isAccountMappingComplete(const ProgramState& st) {
+    return std::none_of(st.gcolMappedAccounts.begin(), st.gcolMappedAccounts.end(),
+                        [](const StrArray& mapped) { return field(mapped, 4).empty(); });
+}
+
+// ---- The mapping screen's grid and combo --------------------------------------------
+
+std::string numberAndName(std::string_view number, std::string_view name, long width) {
+    const long filler = 2 * (width - static_cast<long>(charCount(number)));
+    if (filler < 0) raise(err::InvalidCall);
+    return fmt::format("{}{}{}", number, std::string(static_cast<size_t>(filler), ' '), name);
+}
+
+StrArray accountGridHeader(const ProgramState& st) {
+    return {" QuickBooks Acct Type", " QuickBooks Account Number and Name",
+            " " + st.gstrTargetAppName + " Account Number and Name", ""};
+}
+
+StrArray accountGridRow(const StrArray& mapped) {
+    return {" " + field(mapped, 0),
+            " " + numberAndName(field(mapped, 1), field(mapped, 2), kQuickBooksNumberWidth),
+            " " + numberAndName(field(mapped, 4), field(mapped, 5), kTargetNumberWidth),
+            field(mapped, 3)};
+}
+
+StrArray accountGridPlaceholderRow() {
+    return {"", "", "", "1"};
+}
+
+Sem sfSetUpCombo(const ProgramState& st, StrArray& listItems) {
+    listItems.clear();
+    return guarded(kModAccountMapping, "sfSetUpCombo", [&]() -> Sem {
+        listItems = {" <Add New>", ""};
+        for (const StrArray& target : st.gcolTargetAccounts)
+            listItems.push_back(
+                numberAndName(field(target, 0), field(target, 1), kTargetNumberWidth));
+        return {};
+    });
+}
+
+// ---- Mapping and ledger files -------------------------------------------------------
+
+Sem sfLoadMapping(ProgramState& st) {
+    constexpr std::string_view kProc = "sfLoadMapping";
+    return guarded(kModAccountMapping, kProc, [&]() -> Sem {
+        for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i) {
+            if (field(st.gcolMappedAccounts.Item(i), 4).empty()) continue;
+            StrArray unmapped = st.gcolMappedAccounts.Item(i);
+            unmapped.at(3) = "1";
+            unmapped.at(4).clear();
+            unmapped.at(5).clear();
+            st.gcolMappedAccounts.Replace(i, std::move(unmapped));
+        }
+        while (!st.files.eof(1)) {
+            const std::string line = st.files.lineInput(1);
+            if (line == kMappingSeparator) break;
+            const StrArray f = vbSplit(line, ",");
+            if (f.size() != 6)
+                return sfSemCreate(kModAccountMapping, kProc, 0,
+                                   "Incorrect number of fields in the account mapping. The "
+                                   "mapping file may be corrupt.");
+            // A QuickBooks account the current data does not use is passed over.
+            for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i) {
+                if (field(st.gcolMappedAccounts.Item(i), 1) != f[1]) continue;
+                StrArray mapped = st.gcolMappedAccounts.Item(i);
+                mapped.at(3) = f[3];
+                mapped.at(4) = f[4];
+                mapped.at(5) = f[5];
+                st.gcolMappedAccounts.Replace(i, std::move(mapped));
+                break;
+            }
+        }
+        return {};
+    });
+}
+
+Sem sfLoadcolTargetAccountsFromMapping(ProgramState& st) {
+    constexpr std::string_view kProc = "sfLoadcolTargetAccountsFromMapping";
+    return guarded(kModAccountMapping, kProc, [&]() -> Sem {
+        st.gcolTargetAccounts.Clear();
+        while (!st.files.eof(1)) {
+            StrArray account = vbSplit(st.files.lineInput(1), ",");
+            if (account.size() != 2)
+                return sfSemCreate(kModAccountMapping, kProc, 0,
+                                   "Incorrect number of fields in the list of " +
+                                       st.gstrTargetAppName +
+                                       " accounts. The mapping file may be corrupt.");
+            st.gcolTargetAccounts.Add(std::move(account));
+        }
+        return {};
+    });
+}
+
+void cmdSaveMapping_Click(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "cmdSaveMapping_Click";
+    reportingFailures(st, ui, kForm, kProc, [&] {
+        const std::string directory = platform::currentDirectory();
+        const auto path =
+            askSavePath(ui, st, "Comma Delimited (*.csv)|*.csv", "ClientXAccountMapping.csv");
+        if (!path) {
+            platform::setCurrentDirectory(directory);
+            return;
+        }
+        st.gstrSavedMappingFile = *path;
+        if (Sem e = sfOpenFile(st, ui, *path, "Output", 1); !e.empty())
+            return reportFailure(st, ui, kProc, "Error opening specified file.", e);
+        FileCloser closer(st.files, 1);
+        for (const StrArray& m : st.gcolMappedAccounts)
+            if (!field(m, 4).empty())
+                st.files.printLine(
+                    1, fmt::format("{},{},{},{},{},{}", m[0], m[1], m[2], m[3], m[4], field(m, 5)));
+        st.files.printLine(1, kMappingSeparator);
+        for (const StrArray& t : st.gcolTargetAccounts)
+            st.files.printLine(1, field(t, 0) + "," + field(t, 1));
+        st.files.close(1);
+        platform::setCurrentDirectory(directory);
+    });
+}
+
+void cmdSaveLedger_Click(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "cmdSaveLedger_Click";
+    reportingFailures(st, ui, kForm, kProc, [&] {
+        const std::string directory = platform::currentDirectory();
+        const auto path =
+            askSavePath(ui, st, "ASCII text (comma delim) (*.txt)|*.txt", "Ledger.txt");
+        if (!path) {
+            platform::setCurrentDirectory(directory);
+            return;
+        }
+        if (Sem e = sfOpenFile(st, ui, *path, "Output", 1); !e.empty())
+            return reportFailure(st, ui, kProc, "Error opening file '" + *path + "'", e);
+        FileCloser closer(st.files, 1);
+        for (const StrArray& t : st.gcolTargetAccounts)
+            st.files.printLine(1, field(t, 0) + "," + field(t, 1));
+        st.files.close(1);
+        platform::setCurrentDirectory(directory);
+    });
+}
+
+std::optional<StrArray> cmdLoadMapping_Click(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "cmdLoadMapping_Click";
+    std::optional<StrArray> loaded;
+    reportingFailures(st, ui, kForm, kProc, [&] {
+        const std::string directory = platform::currentDirectory();
+        FileDialog d;
+        d.kind = DialogKind::Open;
+        d.title = "MAS Account Mapping File";
+        d.filter = "Comma Delimited (*.csv)|*.csv|All Files (*.*)|*.*";
+        d.initialFolder = st.gstrClientFolder;
+        d.fileName = "ClientXAccountMapping.csv";
+        d.fileMustExist = true;
+        const auto path = ui.fileDialog(d);
+        platform::setCurrentDirectory(directory);
+        if (!path) return;
+        st.gstrLoadedMappingFile = *path;
+        ui.doEvents();
+
+        if (Sem e = sfOpenFile(st, ui, *path, "Input", 1); !e.empty())
+            return reportFailure(st, ui, kProc, "Error opening the mapping file.", e);
+        std::string_view failure = "An error occurred while loading the mapping data.";
+        Sem e = sfLoadMapping(st);
+        if (e.empty()) {
+            failure = "An error occurred while loading the accounts from the mapping file.";
+            e = sfLoadcolTargetAccountsFromMapping(st);
+        }
+        st.files.close(1);
+        if (!e.empty()) return reportFailure(st, ui, kProc, failure, e);
+        StrArray items;
+        if (Sem e = sfSetUpCombo(st, items); !e.empty())
+            return reportFailure(st, ui, kProc, "An error occurred while loading the accounts.", e);
+        loaded = std::move(items);
+    });
+    return loaded;
+}
+
+}  // namespace tav

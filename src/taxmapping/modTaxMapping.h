@@ -1,0 +1,66 @@
+#pragma once
+// The tax mapping's model: the two QuickBooks list files (chart of accounts and tax
+// code list), the target products' tax codes, the default tax mapping and the mapping
+// itself. Routines report under the module name "modTaxMapping.bas".
+//
+// Entries (arrays of strings):
+//   gcolTaxCodeTaxItemLinks  TaxCodeLink    tax code, purchase tax item, sales tax item
+//   gcolDefaultTaxMapping    one line       QuickBooks item, MAS code, 'Accounts' code,
+//                                           MAS list position, 'Accounts' list position
+//   gcolMappedTaxCodes       MappedTaxCode  QuickBooks tax item, target code ("" unmapped),
+//                                           list position ("1" unmapped)
+
+#include <string>
+#include <string_view>
+
+#include "safe/Collection.h"
+#include "safe/Sem.h"
+#include "safe/UiPort.h"
+
+namespace tav {
+
+struct ProgramState;
+
+inline constexpr std::string_view kModTaxMapping = "modTaxMapping.bas";
+
+// ---- QuickBooks list files ----------------------------------------------------
+
+// Rebuilds gcolTaxPayables from gstrChartOfAccountsFile: the ACCNUM of every ACCNT line
+// whose EXTRA is exactly "SALESTAX".
+Sem sfGetcolTaxPayables(ProgramState& st, UiPort& ui);
+
+// Rebuilds gcolTaxCodeTaxItemLinks from gstrTaxCodeListFile, one link per TAXCODE line.
+Sem sfGetcolTaxCodeTaxItemLinks(ProgramState& st, UiPort& ui);
+
+// Run right after an extraction: true when every account of gstrChartOfAccountsFile has
+// a number. A failure has been reported (under the extraction's own names) when false.
+bool checkChartNumbering(ProgramState& st, UiPort& ui);
+
+// ---- Target tax codes and the default mapping --------------------------------
+
+// The installed code file of the current target; "" for targets without a tax mapping.
+std::string targetTaxCodeFile(const ProgramState& st);
+
+// Appends every comma-separated code of the file to gcolTargetTaxCodes.
+Sem sfLoadColTargetTaxCodes(ProgramState& st, UiPort& ui, const std::string& path);
+
+// Appends the lines of the installed "DefaultTaxMapping.txt" after its header.
+Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui);
+
+// Reads the rest of the Journal report open as file 1 and adds an unmapped entry for
+// every new tax item posted to a tax payable account.
+Sem sfExtractCodes(ProgramState& st);
+
+// Gives every entry whose item the default mapping knows its default code and position.
+Sem sfMapStandardCodes(ProgramState& st);
+
+// The tax code list's entries: " <Add New>" at position 0, the blank (unmapped) entry at
+// 1, then " " and the k-th target code at position k + 1.
+Sem sfSetUpTaxCombo(const ProgramState& st, StrArray& listItems);
+
+// Stores the list position chosen for grid row `row` (1-based) in gcolMappedTaxCodes.
+// Position 1 unmaps; position p > 1 maps to the (p - 1)-th target code. An empty
+// mapping (the grid's placeholder row) stores nothing.
+void storeTaxCodeChoice(ProgramState& st, long row, long position);
+
+}  // namespace tav

@@ -1,0 +1,101 @@
+#include "taxmapping/qbint32.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "safe/Platform.h"
+#include "shell/IniFileComponent.h"
+
+namespace tav {
+
+namespace {
+
+constexpr long kNoEdition = -1;
+constexpr long kExportProblem = -10;
+constexpr long kCannotOpenDataFile = -15;
+
+std::optional<std::string> readBytes(const std::string& path) {
+    std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+// Lines without their ends; CR LF, LF and a lone CR all end a line.
+std::vector<std::string_view> lines(std::string_view bytes) {
+    std::vector<std::string_view> out;
+    while (!bytes.empty()) {
+        const size_t at = bytes.find_first_of("\r\n");
+        out.push_back(bytes.substr(0, at));
+        if (at == std::string_view::npos) break;
+        const size_t next = bytes.compare(at, 2, "\r\n") == 0 ? at + 2 : at + 1;
+        bytes.remove_prefix(next);
+    }
+    return out;
+}
+
+bool isIif(std::string_view bytes) {
+    for (std::string_view line : lines(bytes))
+        if (!line.empty()) return line.front() == '!';
+    return false;
+}
+
+std::string_view recordType(std::string_view line) {
+    return line.substr(0, line.find('\t'));
+}
+
+std::optional<std::string> companyIif(const std::string& companyFile) {
+    std::optional<std::string> bytes = readBytes(companyFile);
+    if (bytes && !isIif(*bytes)) {
+        std::string exported =
+            platform::pathToUtf8(platform::pathFromUtf8(companyFile).replace_extension(".iif"));
+        bytes = readBytes(exported);
+        if (bytes && !isIif(*bytes)) bytes.reset();
+    }
+    if (bytes && std::string_view(*bytes).starts_with("\xEF\xBB\xBF")) bytes->erase(0, 3);
+    return bytes;
+}
+
+bool namesAnEdition(std::string_view version) {
+    return version.ends_with("belacct") || version.ends_with("accountant");
+}
+
+}  // namespace
+
+long ExportQbwData(const std::string& shortPath) {
+    IniFileComponent ini;
+    std::string version;
+    if (!ini.ReadValue("QuickBooks", "Version", version, "qbint32.ini").empty() ||
+        !namesAnEdition(version))
+        return kNoEdition;
+    const std::optional<std::string> script = readBytes("script.txt");
+    if (!script) return kExportProblem;
+    const std::optional<std::string> iif = companyIif(shortPath);
+    if (!iif) return kCannotOpenDataFile;
+
+    const std::vector<std::string_view> iifLines = lines(*iif);
+    long records = 0;
+    for (std::string_view request : lines(*script)) {
+        if (request.empty()) continue;
+        const size_t blank = request.find(' ');
+        if (blank == std::string_view::npos || blank + 1 == request.size()) return kExportProblem;
+        const std::string_view type = request.substr(0, blank);
+        const std::string header = "!" + std::string(type);
+        std::string list;
+        for (std::string_view line : iifLines) {
+            const std::string_view lineType = recordType(line);
+            if (lineType != type && lineType != header) continue;
+            list.append(line).append("\r\n");
+            if (lineType == type) ++records;
+        }
+        if (!ini.WriteTextFile(std::string(request.substr(blank + 1)), "Output", list).empty())
+            return kExportProblem;
+    }
+    return records;
+}
+
+}  // namespace tav
