@@ -32,9 +32,10 @@ if(TAV_BUILD_TESTS)
 endif()
 
 # ctest runs the Windows executables under wine: no display, no messages from wine
-# itself, no offer to install .NET or a browser engine.
+# itself, no offer to install .NET or a browser engine. Wine names the files on disk
+# in the locale's encoding, and only a UTF-8 one holds every name Windows can.
 find_program(TAV_WINE wine REQUIRED)
 set(TAV_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${CMAKE_COMMAND} -E env --unset=DISPLAY WINEPREFIX=${TAV_WINE_PREFIX} WINEDEBUG=-all
-    WINEDLLOVERRIDES=mscoree,mshtml= ${TAV_WINE})
+    ${CMAKE_COMMAND} -E env --unset=DISPLAY LC_ALL=C.UTF-8 WINEPREFIX=${TAV_WINE_PREFIX}
+    WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${TAV_WINE})
