@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Tavora's one entry point for building, testing and running on Debian 12.
 #   ./tav.sh run      build, then convert the shipped sample client
-#   ./tav.sh test     build, then run every test
+#   ./tav.sh test     build, then run every test, natively and for Windows under wine
 #   ./tav.sh gui      build, then start the desktop application
+#   ./tav.sh windows  cross-build the core for Windows, then run its tests under wine
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_DIR=${TAV_BUILD_DIR:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config libfmt-dev libcli11-dev libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev)
+# The Windows build: the core, the batch command and the core's tests (no Qt).
+WINDOWS_BUILD_DIR=${TAV_WINDOWS_BUILD_DIR:-build-windows}
+WINDOWS_PACKAGES=(cmake ninja-build libfmt-dev libcli11-dev googletest
+                  g++-mingw-w64-x86-64-posix mingw-w64-tools wine)
 
 need_packages() {
     local missing=()
@@ -30,6 +35,16 @@ build() {
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
 
+# Cross-builds for 64-bit Windows and runs the tests and the batch command's start-up
+# under wine, in a wine prefix inside the build folder.
+windows() {
+    need_packages "${WINDOWS_PACKAGES[@]}"
+    cmake -S . -B "$WINDOWS_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTAV_BUILD_GUI=OFF >/dev/null
+    cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
+    ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
+}
+
 cmd=${1:-help}
 shift || true
 case "$cmd" in
@@ -44,12 +59,16 @@ case "$cmd" in
         build
         export QT_QPA_PLATFORM=offscreen
         ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
+        windows
         ;;
     gui)
         build
         exec "$BUILD_DIR/bin/tavora" "$@"
         ;;
+    windows)
+        windows
+        ;;
     *)
-        sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
         ;;
 esac

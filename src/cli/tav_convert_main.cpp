@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/ConsolePort.h"
 #include "safe/Platform.h"
@@ -16,7 +18,11 @@ int main(int argc, char** argv) {
     app.add_flag("--check-setup", checkSetup,
                  "Run the program's start-up and shutdown against the installation folder and "
                  "report what was found");
-    CLI11_PARSE(app, argc, argv);
+    tav::platform::useUtf8Console();
+    const std::vector<std::string> args = tav::platform::commandLineArguments(argc, argv);
+    std::vector<const char*> utf8Argv;
+    for (const std::string& a : args) utf8Argv.push_back(a.c_str());
+    CLI11_PARSE(app, static_cast<int>(utf8Argv.size()), utf8Argv.data());
 
     tav::ProgramState st;
     st.installFolder = tav::platform::executableFolder();

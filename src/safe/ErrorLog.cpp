@@ -59,13 +59,7 @@ void dsSemReport(UiPort& ui, const Sem& list) {
 }
 
 std::string logTimestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = platform::localTime(std::time(nullptr));
     return fmt::format("{:02}/{:02}/{:04} {:02}:{:02}:{:02}", local.tm_mday, local.tm_mon + 1,
                        local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
 }

@@ -172,9 +172,10 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
             file->consumed = 3;
         }
     } else if (mode == FileMode::Append) {
-        std::fseek(file->handle, 0, SEEK_END);
-        const long at = std::ftell(file->handle);
-        file->committed = at > 0 ? static_cast<std::uint64_t>(at) : 0;
+        // Not ftell: its long is 32 bits on Windows, and a failed write cuts the file
+        // back to this length.
+        file->committed = fs::file_size(platform::pathFromUtf8(path), ec);
+        if (ec) raise(err::DeviceIoError);
     }
     files_[number] = std::move(file);
 }

@@ -5,7 +5,9 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// after windows.h, which they need
 #include <io.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #else
@@ -46,6 +48,9 @@ std::string pathToUtf8(const fs::path& path) { return path.string(); }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
+#ifdef _WIN32
+    if (folder.back() == '/') return folder + name;
+#endif
     if (folder.back() == kPathSeparator) return folder + name;
     return folder + kPathSeparator + name;
 }
@@ -66,15 +71,12 @@ std::string nativeSeparators(std::string path) {
 
 FolderResult commonDocumentsFolder() {
 #ifdef _WIN32
-    char buffer[MAX_PATH + 1] = {};
-    const HRESULT hr = SHGetFolderPathA(nullptr, CSIDL_COMMON_DOCUMENTS, nullptr,
-                                        SHGFP_TYPE_CURRENT, buffer);
+    // The wide call: the ANSI one would turn letters outside the code page into "?".
+    wchar_t buffer[MAX_PATH] = {};
+    const HRESULT hr =
+        SHGetFolderPathW(nullptr, CSIDL_COMMON_DOCUMENTS, nullptr, SHGFP_TYPE_CURRENT, buffer);
     if (hr != S_OK) return {static_cast<long>(hr), {}};
-    // The shell speaks the ANSI code page; the program speaks UTF-8.
-    const int n = MultiByteToWideChar(CP_ACP, 0, buffer, -1, nullptr, 0);
-    std::wstring w(static_cast<size_t>(n > 0 ? n - 1 : 0), L'\0');
-    if (n > 1) MultiByteToWideChar(CP_ACP, 0, buffer, -1, w.data(), n);
-    return {0, narrow(w)};
+    return {0, narrow(buffer)};
 #else
     return {0, "/var/tmp/Public Documents"};
 #endif
@@ -82,8 +84,7 @@ FolderResult commonDocumentsFolder() {
 
 long createDirectory(const std::string& path) {
 #ifdef _WIN32
-    const int result = SHCreateDirectoryExW(nullptr, widen(path).c_str(), nullptr);
-    return result;
+    return SHCreateDirectoryExW(nullptr, widen(path).c_str(), nullptr);
 #else
     std::error_code ec;
     const fs::path p = pathFromUtf8(path);
@@ -137,6 +138,7 @@ std::optional<std::string> shortPathName(const std::string& path) {
     out.resize(got);
     return narrow(out);
 #else
+    if (!pathExists(path)) return std::nullopt;  // as Windows has no short form of it
     return path;
 #endif
 }
@@ -152,6 +154,35 @@ std::string executableFolder() {
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     return ec ? pathToUtf8(fs::current_path(ec)) : pathToUtf8(self.parent_path());
 #endif
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+#ifdef _WIN32
+    int n = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n)) {
+        std::vector<std::string> args;
+        for (int i = 0; i < n; ++i) args.push_back(narrow(wide[i]));
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+void useUtf8Console() {
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+#endif
+}
+
+std::tm localTime(std::time_t moment) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &moment);
+#else
+    localtime_r(&moment, &local);
+#endif
+    return local;
 }
 
 std::string currentDirectory() {

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tav::platform {
 
@@ -19,7 +21,8 @@ inline constexpr char kPathSeparator = '/';
 std::filesystem::path pathFromUtf8(const std::string& path);
 std::string pathToUtf8(const std::filesystem::path& path);
 
-// folder + separator + name; no separator is doubled after a root such as "C:\" or "/".
+// folder + separator + name; no separator is doubled after a root such as "C:\" or "/"
+// (on Windows a folder ending in "/" counts as ended too).
 std::string joinPath(const std::string& folder, const std::string& name);
 // The fallback client folder: "C:\" on Windows, "/" elsewhere.
 std::string rootFolder();
@@ -27,7 +30,8 @@ std::string rootFolder();
 // with backslashes).
 std::string nativeSeparators(std::string path);
 
-// The folder shared by all users for documents: CSIDL_COMMON_DOCUMENTS on Windows.
+// The folder shared by all users for documents: CSIDL_COMMON_DOCUMENTS on Windows
+// (a code of 1 means the shell knows the folder but it does not exist).
 // Elsewhere "/var/tmp/Public Documents", which every user can write to.
 struct FolderResult {
     long code = 0;  // 0 on success, else the shell's failure code
@@ -35,8 +39,9 @@ struct FolderResult {
 };
 FolderResult commonDocumentsFolder();
 
-// Creates a folder and any missing parents; the result is a system error code:
-// 0 created, 183 already exists, anything else a failure.
+// Creates a folder and any missing parents (SHCreateDirectoryEx on Windows, which
+// wants a full path); the result is a system error code: 0 created, 80 or 183 the
+// name exists already, anything else a failure.
 long createDirectory(const std::string& path);
 
 // The file or folder exists.
@@ -44,15 +49,27 @@ bool pathExists(const std::string& path);
 bool fileExists(const std::string& path);
 
 // The short (8.3) form of an existing path on Windows; the path itself elsewhere.
+// Nothing for a path that does not exist.
 std::optional<std::string> shortPathName(const std::string& path);
 
 // The folder that holds the running executable.
 std::string executableFolder();
 
+// The program's arguments as UTF-8, the program's name first. Windows hands a
+// console program its arguments in the ANSI code page, which cannot hold every
+// folder name, so there they are read again from the wide command line.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+// Makes a Windows console show the UTF-8 the program prints.
+void useUtf8Console();
+
+// The local calendar time of a moment (thread-safe on both platforms).
+std::tm localTime(std::time_t moment);
+
 std::string currentDirectory();
 bool setCurrentDirectory(const std::string& path);
 
-// fopen for a UTF-8 path; errno is set on failure.
+// fopen for a UTF-8 path; errno is set on failure. Callers pass binary modes ("rb",
+// "wb", "ab") so that Windows writes CR LF exactly as given, never doubled.
 std::FILE* openFile(const std::string& path, const char* mode);
 // Cuts an open file back to the given length.
 void truncateFile(std::FILE* file, std::uint64_t length);

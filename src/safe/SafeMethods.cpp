@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 #include "safe/Platform.h"
 #include "safe/TextCodec.h"
@@ -114,7 +115,8 @@ Sem sfSHGetFolderPath(long csidl, std::string& path) {
     constexpr std::string_view kProc = "sfSHGetFolderPath";
     path.clear();
     return guarded(kSafeMethods, kProc, [&]() -> Sem {
-        constexpr long kInvalidArg = static_cast<long>(0x80070057);
+        // E_INVALIDARG as the shell's 32-bit result, whatever the width of long.
+        constexpr long kInvalidArg = static_cast<std::int32_t>(0x80070057);
         constexpr std::string_view kFailed = "An error occurred retrieving the path of a folder.";
         platform::FolderResult r;
         if (csidl != kCsidlCommonDocuments)
