@@ -1,7 +1,7 @@
 // The field helpers of modConvert: account texts, mapped accounts and tax codes,
 // amounts and tax items.
 
-#include <array>
+#include <algorithm>
 
 #include "convert/modConvert.h"
 #include "safe/SafeMethods.h"
@@ -12,18 +12,28 @@ namespace tav {
 
 namespace {
 
-// 1-based character position of the first middle dot, 0 when there is none.
-size_t middleDotPosition(std::string_view text) {
-    const size_t at = text.find(kMiddleDot);
-    return at == std::string_view::npos ? 0 : charCount(text.substr(0, at)) + 1;
+// Amounts QuickBooks writes are mostly in the written form already ("-1234.50"); such a
+// text is its own formatting.
+bool isFixedText(std::string_view s) {
+    const bool negative = s.starts_with('-');
+    if (negative) s.remove_prefix(1);
+    if (s.size() < 4 || s[s.size() - 3] != '.') return false;
+    const std::string_view whole = s.substr(0, s.size() - 3), cents = s.substr(s.size() - 2);
+    auto digits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(whole) || !digits(cents)) return false;
+    if (whole.size() > 1 && whole[0] == '0') return false;
+    return !negative || whole != "0" || cents != "00";
 }
 
 // Transaction types whose tax codes stand for purchase tax items; all others are sales.
-constexpr std::array<std::string_view, 15> kPurchaseTypes{
-    "Cheque",          "Credit Card Charge", "Credit Card Credit", "Bill Pmt -Cheque",
-    "Bill Pmt -CCard", "Liability Cheque",   "Pay Cheque",         "Payroll Cheque",
-    "Bill",            "Credit",             "Inventory Adjust",   "Stock Adjust",
-    "YTD Adjustment",  "Liability Adjust",   "Bank Payment"};
+constexpr std::string_view kPurchaseTypes[] = {
+    "Cheque",           "Credit Card Charge", "Credit Card Credit",
+    "Bill Pmt -Cheque", "Bill Pmt -CCard",    "Liability Cheque",
+    "Pay Cheque",       "Payroll Cheque",     "Bill",
+    "Credit",           "Inventory Adjust",   "Stock Adjust",
+    "YTD Adjustment",   "Liability Adjust",   "Bank Payment"};
 
 bool isPurchase(std::string_view type) {
     for (std::string_view t : kPurchaseTypes)
@@ -36,11 +46,14 @@ bool isPurchase(std::string_view type) {
 Sem sfNumberOnly(std::string_view accountText, std::string& number) {
     number.clear();
     return guarded(kModConvert, "sfNumberOnly", [&]() -> Sem {
-        const std::string text = trim(accountText);
-        const size_t p = middleDotPosition(text);
-        if (p == 0) return {};
-        if (p < 2) raise(err::InvalidCall);  // a dot in first place leaves no room for a number
-        number = leftChars(text, p - 2);
+        const std::string_view text = trimView(accountText);
+        const size_t dot = text.find(kMiddleDot);
+        if (dot == std::string_view::npos) return {};
+        if (dot == 0) raise(err::InvalidCall);  // no room for a number before the dot
+        // Everything before the character (a blank) that precedes the dot.
+        size_t end = dot - 1;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        number = text.substr(0, end);
         return {};
     });
 }
@@ -48,17 +61,15 @@ Sem sfNumberOnly(std::string_view accountText, std::string& number) {
 Sem sfNameOnly(std::string_view accountText, std::string& name) {
     name.clear();
     return guarded(kModConvert, "sfNameOnly", [&]() -> Sem {
-        const std::string text = trim(accountText);
-        const size_t p = middleDotPosition(text);
-        if (p == 0) {
+        const std::string_view text = trimView(accountText);
+        const size_t dot = text.find(kMiddleDot);
+        if (dot == std::string_view::npos) {
             name = text;
             return {};
         }
-        // Everything after the character that follows the dot (a blank).
-        const std::string_view upToDot = leftChars(text, p - 1);
-        const std::string_view rest =
-            std::string_view(text).substr(upToDot.size() + kMiddleDot.size());
-        name = std::string(rest.substr(leftChars(rest, 1).size()));
+        // Everything after the character (a blank) that follows the dot.
+        const std::string_view rest = text.substr(dot + kMiddleDot.size());
+        name = rest.substr(leftChars(rest, 1).size());
         return {};
     });
 }
@@ -68,7 +79,7 @@ Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountTe
     constexpr std::string_view kProc = "sfMappedAccount";
     targetAccount.clear();
     return guarded(kModConvert, kProc, [&]() -> Sem {
-        const std::string text = trim(accountText);
+        const std::string_view text = trimView(accountText);
         if (text.empty())
             return sfSemCreate(kModConvert, kProc, 0,
                                "Empty or Null account details found in Journal report "
@@ -99,7 +110,7 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
     constexpr std::string_view kProc = "sfMappedTaxCode";
     targetCode.clear();
     return guarded(kModConvert, kProc, [&]() -> Sem {
-        const std::string item = trim(taxItem);
+        const std::string_view item = trimView(taxItem);
         if (const StrArray* entry = lookups.mappedTaxCode(item)) targetCode = field(*entry, 1);
         if (targetCode.empty() && !item.empty())
             return sfSemCreate(kModConvert, kProc, 0,
@@ -112,6 +123,7 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
 Sem sfCheckAndFormatAmount(std::string& amount) {
     constexpr std::string_view kProc = "sfCheckAndFormatAmount";
     return guarded(kModConvert, kProc, [&]() -> Sem {
+        if (isFixedText(amount)) return {};
         const std::optional<Money> value = parseMoney(amount);
         if (!value) return sfSemCreate(kModConvert, kProc, 0, "Invalid 'Amount' data");
         amount = value->fixed();

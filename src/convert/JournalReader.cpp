@@ -1,9 +1,9 @@
 // The Journal report reader of modConvert. The report is read strictly forwards, one
-// line at a time, holding one transaction; a line's fields reuse the storage of the
-// previous line's.
+// line at a time, holding one transaction.
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <unordered_set>
 
 #include "convert/modConvert.h"
@@ -37,8 +37,23 @@ void splitTabs(std::string_view line, StrArray& fields) {
     fields.resize(n);
 }
 
+// Field i of a line without splitting the rest of it; a line with fewer fields fails as
+// a split line does.
+std::string_view tabField(std::string_view line, size_t i) {
+    if (line.empty()) raise(err::SubscriptOutOfRange);
+    size_t from = 0;
+    for (; i > 0; --i) {
+        const size_t tab = line.find('\t', from);
+        if (tab == std::string_view::npos) raise(err::SubscriptOutOfRange);
+        from = tab + 1;
+    }
+    return line.substr(from, line.find('\t', from) - from);
+}
+
 // The import files are comma-delimited and never quoted.
-void deleteCommas(std::string& text) { std::erase(text, ','); }
+void deleteCommas(std::string& text) {
+    if (text.find(',') != std::string::npos) std::erase(text, ',');
+}
 
 bool isTotalLine(std::string_view first) {
     constexpr std::string_view kTotal = "TOTAL";
@@ -48,7 +63,9 @@ bool isTotalLine(std::string_view first) {
     return true;
 }
 
-bool isWholeNumber(std::string_view text) { return !text.empty() && sfIsLong(text).empty(); }
+bool isWholeNumber(std::string_view text) {
+    return !text.empty() && sfIsLong(text).empty();
+}
 
 // ---- Data-error prompts ----------------------------------------------------
 
@@ -83,8 +100,9 @@ std::string promptText(DataError e, std::string_view t, std::string_view code,
         crlf + std::string(details) + crlf + std::string(kContinue) + crlf +
         "If you select 'Yes', this transaction will be omitted from the conversion process. If "
         "you select 'No', you can check the ";
-    const std::string forErrors = " for this transaction in the QuickBooks Journal for errors, "
-                                  "then try the export again.";
+    const std::string forErrors =
+        " for this transaction in the QuickBooks Journal for errors, "
+        "then try the export again.";
     switch (e) {
         case DataError::FirstPartMissing:
             return "First part of transaction missing. This 'part' transaction will be omitted "
@@ -123,9 +141,12 @@ std::string promptText(DataError e, std::string_view t, std::string_view code,
 std::string logText(DataError e, std::string_view t, std::string_view code) {
     const std::string tn(t);
     switch (e) {
-        case DataError::FirstPartMissing: return "First part of transaction missing.";
-        case DataError::InvalidData: return "Invalid data.";
-        case DataError::InvalidDate: return "Invalid Date in transaction number " + tn;
+        case DataError::FirstPartMissing:
+            return "First part of transaction missing.";
+        case DataError::InvalidData:
+            return "Invalid data.";
+        case DataError::InvalidDate:
+            return "Invalid Date in transaction number " + tn;
         case DataError::TaxCode:
             return "Error in txn number " + tn + " converting tax code '" + std::string(code) +
                    "'.";
@@ -133,7 +154,8 @@ std::string logText(DataError e, std::string_view t, std::string_view code) {
         case DataError::TaxAmountContinuation:
             return "Invalid Tax Amount in transaction number " + tn;
         case DataError::AmountFirstLine:
-        case DataError::AmountContinuation: return "Invalid Amount in transaction number " + tn;
+        case DataError::AmountContinuation:
+            return "Invalid Amount in transaction number " + tn;
     }
     return {};
 }
@@ -144,9 +166,8 @@ bool askToOmit(ProgramState& st, UiPort& ui, DataError e, std::string_view t,
                std::string_view code = {}, std::string_view details = {}) {
     appendLogEntry(st, ui, platform::joinPath(st.installFolder, "TAV.log"),
                    std::string(kModConvert) + "\tsfReadInTransaction\t" + logText(e, t, code));
-    return ui.messageBox(Message{promptText(e, t, code, details), Buttons::YesNo,
-                                 Icon::Exclamation, DefaultButton::Second, "Error in data"}) ==
-           Answer::Yes;
+    return ui.messageBox(Message{promptText(e, t, code, details), Buttons::YesNo, Icon::Exclamation,
+                                 DefaultButton::Second, "Error in data"}) == Answer::Yes;
 }
 
 // ---- Field rewriting ----------------------------------------------------------
@@ -181,21 +202,40 @@ Sem formatAmount(JournalLine& f) {
     return sfCheckAndFormatAmount(f[col::Amount]);
 }
 
+struct FieldFailure {
+    DataError error;
+    Sem details;
+};
+
+// Puts the tax item in place and formats both amounts, as a line is stored; a step that
+// fails names its data error.
+std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, JournalLine& f,
+                                          std::string_view type, bool firstLine) {
+    if (Sem e = rewriteTaxItem(lookups, f, type); !e.empty())
+        return FieldFailure{DataError::TaxCode, std::move(e)};
+    if (Sem e = formatTaxAmount(f); !e.empty())
+        return FieldFailure{
+            firstLine ? DataError::TaxAmountFirstLine : DataError::TaxAmountContinuation,
+            std::move(e)};
+    if (Sem e = formatAmount(f); !e.empty())
+        return FieldFailure{firstLine ? DataError::AmountFirstLine : DataError::AmountContinuation,
+                            std::move(e)};
+    return std::nullopt;
+}
+
 // Accounts of the rest of the report, once per number: calls add(number, account text)
 // for each number not seen yet.
 template <class Add>
-Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string>& seen,
-                    Add add) {
+Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string>& seen, Add add) {
     constexpr std::string_view kProc = "sfExtractAccounts";
     EventThrottle throttle(ui);
-    StrArray fields;
-    std::string number;
+    std::string line, account, number;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        splitTabs(st.files.lineInput(kReportFile), fields);
-        if (field(fields, col::TransNo) == "Trans #" || field(fields, col::Account).empty())
-            continue;
-        std::string& account = fields[col::Account];
+        line = st.files.lineInput(kReportFile);
+        if (tabField(line, col::TransNo) == "Trans #") continue;
+        account = tabField(line, col::Account);
+        if (account.empty()) continue;
         deleteCommas(account);
         if (Sem e = sfNumberOnly(account, number); !e.empty())
             return sfSemCreate(kModConvert, kProc, 0,
@@ -231,11 +271,11 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
     firstDate = lastDate = Date::earliest();
     return guarded(kModConvert, kProc, [&]() -> Sem {
         EventThrottle throttle(ui);
-        StrArray fields;
+        std::string line;
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            splitTabs(st.files.lineInput(kReportFile), fields);
-            const std::string& text = field(fields, col::Date);
+            line = st.files.lineInput(kReportFile);
+            const std::string_view text = tabField(line, col::Date);
             if (text == "Date" || text.empty()) continue;
             const std::optional<Date> date = parseDate(text);
             if (!date)
@@ -258,15 +298,15 @@ Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accoun
     return guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
         std::unordered_set<std::string> seen;
         for (const StrArray& a : accounts) seen.insert(field(a, 0));
-        return extractAccounts(st, ui, seen, [&](const std::string& number,
-                                                 const std::string& account) -> Sem {
-            std::string name;
-            if (Sem e = sfNameOnly(account, name); !e.empty())
-                return sfSemCreate(kModConvert, "sfExtractAccounts", 0,
-                                   "Error extracting name from journal file accounts", e);
-            accounts.Add({number, std::move(name)});
-            return {};
-        });
+        return extractAccounts(
+            st, ui, seen, [&](const std::string& number, const std::string& account) -> Sem {
+                std::string name;
+                if (Sem e = sfNameOnly(account, name); !e.empty())
+                    return sfSemCreate(kModConvert, "sfExtractAccounts", 0,
+                                       "Error extracting name from journal file accounts", e);
+                accounts.Add({number, std::move(name)});
+                return {};
+            });
     });
 }
 
@@ -306,7 +346,8 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
         };
 
         JournalLine f;
-        std::string line;
+        f.reserve(col::Count);
+        std::string line, number;
         for (;;) {
             if (st.files.eof(kReportFile)) return {};
             line = st.files.lineInput(kReportFile);
@@ -340,16 +381,8 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                     continue;
                 }
                 const std::string code = f[col::TaxCode];
-                if (Sem e = rewriteTaxItem(lookups, f, f[col::Type]); !e.empty()) {
-                    if (!omitted(DataError::TaxCode, t, code, e)) return {};
-                    continue;
-                }
-                if (Sem e = formatTaxAmount(f); !e.empty()) {
-                    if (!omitted(DataError::TaxAmountFirstLine, t, {}, e)) return {};
-                    continue;
-                }
-                if (Sem e = formatAmount(f); !e.empty()) {
-                    if (!omitted(DataError::AmountFirstLine, t, {}, e)) return {};
+                if (const auto failed = rewriteFields(lookups, f, f[col::Type], true)) {
+                    if (!omitted(failed->error, t, code, failed->details)) return {};
                     continue;
                 }
                 blnFirstLineSeen = true;
@@ -364,26 +397,16 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            std::string number;
             if (sfNumberOnly(f[col::Account], number).empty() && lookups.isTaxPayable(number) &&
                 lookups.isMappedTaxItem(f[col::Item])) {
                 const std::optional<Decimal> amount = parseDecimal(f[col::Amount]);
-                if (!isAccountantsOffice(st.gintTargetApp) || !amount || amount->isZero())
-                    continue;
+                if (!isAccountantsOffice(st.gintTargetApp) || !amount || amount->isZero()) continue;
             }
             const JournalLine& first = transaction.Item(1);
             const std::string t = first[col::TransNo];  // outlives the transaction's clearing
             const std::string code = f[col::TaxCode];
-            if (Sem e = rewriteTaxItem(lookups, f, first[col::Type]); !e.empty()) {
-                if (!omitted(DataError::TaxCode, t, code, e)) return {};
-                continue;
-            }
-            if (Sem e = formatTaxAmount(f); !e.empty()) {
-                if (!omitted(DataError::TaxAmountContinuation, t, {}, e)) return {};
-                continue;
-            }
-            if (Sem e = formatAmount(f); !e.empty()) {
-                if (!omitted(DataError::AmountContinuation, t, {}, e)) return {};
+            if (const auto failed = rewriteFields(lookups, f, first[col::Type], false)) {
+                if (!omitted(failed->error, t, code, failed->details)) return {};
                 continue;
             }
             transaction.Add(f);

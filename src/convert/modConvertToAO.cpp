@@ -2,7 +2,6 @@
 
 #include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
-#include "shell/ProgramState.h"
 
 namespace tav {
 

@@ -1,11 +1,12 @@
 #include "convert/modConvertToAccounts.h"
 
+#include <fmt/format.h>
+
 #include <limits>
 #include <optional>
 
 #include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
-#include "shell/ProgramState.h"
 
 namespace tav {
 
@@ -17,8 +18,8 @@ constexpr long kLinesPerNumber = 100;
 constexpr long kNumberStep = 100000;
 
 constexpr std::string_view kNonCashTypes[] = {
-    "Deposit",      "Tax Invoice",  "Invoice",        "Credit Memo",      "Adjustment Note",
-    "Bill",         "Credit",       "Inventory Adjust", "Stock Adjust",   "Transfer",
+    "Deposit",      "Tax Invoice",    "Invoice",          "Credit Memo",  "Adjustment Note",
+    "Bill",         "Credit",         "Inventory Adjust", "Stock Adjust", "Transfer",
     "Item Receipt", "YTD Adjustment", "Liability Adjust", "Bank Payment", "Discount"};
 
 bool isCapitalTaxItem(std::string_view item) {
@@ -41,16 +42,13 @@ std::optional<std::string> amountText(Money v) {
 }
 
 void showOutOfRange(UiPort& ui, std::string_view t, bool taxAmount) {
-    const std::string what = taxAmount ? "tax amounts" : "amounts";
     ui.messageBox(Message{
-        "One of the " + std::string(taxAmount ? "tax amounts" : "amounts (inc. tax)") +
-            " in transaction number " + std::string(t) +
-            " is >= $10 Billion or <= - $1 Billion. The 'Accounts' import function cannot "
-            "handle values outside this range. The conversion has been aborted. Please check "
-            "the " +
-            what +
-            " for this transaction. Fix or split the transaction if necessary and re-export the "
-            "Journal report",
+        fmt::format("One of the {} in transaction number {} is >= $10 Billion or <= - $1 Billion. "
+                    "The 'Accounts' import function cannot handle values outside this range. The "
+                    "conversion has been aborted. Please check the {} for this transaction. Fix "
+                    "or split the transaction if necessary and re-export the Journal report",
+                    taxAmount ? "tax amounts" : "amounts (inc. tax)", t,
+                    taxAmount ? "tax amounts" : "amounts"),
         Buttons::OK, Icon::None, DefaultButton::First, "Amount out of range"});
 }
 
@@ -69,7 +67,7 @@ std::string numberPastHundred(std::string_view t, long hundreds) {
 Sem sfCashBasis(std::string_view type, std::string& basis) {
     basis = "C";
     return guarded(kModConvertToAccounts, "sfCashBasis", [&]() -> Sem {
-        const std::string trimmed = trim(type);
+        const std::string_view trimmed = trimView(type);
         for (std::string_view t : kNonCashTypes) {
             if (t == trimmed) {
                 basis = "N";
@@ -148,12 +146,12 @@ Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
             const std::string description(leftChars(lineDescription(line), 60));
             const long hundreds = (i - 1) / kLinesPerNumber;
             const std::string lineNumber = hundreds == 0 ? t : numberPastHundred(t, hundreds);
-            writeImportLine(st, run,
-                            importLine({"TR", lineNumber, std::to_string((i - 1) % kLinesPerNumber),
-                                        basis, date, number, "", reference, *amount, taxText,
-                                        taxCode, isCapitalTaxItem(taxItem) ? "C" : "O", "",
-                                        description},
-                                       true));
+            writeImportLine(
+                st, run,
+                importLine({"TR", lineNumber, std::to_string((i - 1) % kLinesPerNumber), basis,
+                            date, number, "", reference, *amount, taxText, taxCode,
+                            isCapitalTaxItem(taxItem) ? "C" : "O", "", description},
+                           true));
         }
         return {};
     });

@@ -56,7 +56,7 @@ namespace mas {
 Sem sfTransType(std::string_view type, std::string& journalCode) {
     journalCode = kJournal;
     return guarded(kModConvertToMAS, "sfTransType", [&]() -> Sem {
-        const std::string trimmed = trim(type);
+        const std::string_view trimmed = trimView(type);
         for (const JournalCode& j : kJournalCodes) {
             if (j.type == trimmed) {
                 journalCode = j.code;
