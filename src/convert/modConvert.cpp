@@ -1,47 +1,190 @@
+// The conversion driver of modConvert: the import file's header, then the report's
+// transactions one at a time through the target's writer.
+
 #include "convert/modConvert.h"
 
+#include "convert/modConvertToAO.h"
+#include "convert/modConvertToAccounts.h"
+#include "convert/modConvertToMAS.h"
+#include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
-#include "safe/Values.h"
+#include "shell/ProgramState.h"
 
 namespace tav {
 
 namespace {
 
-// 1-based character position of the first middle dot, 0 when there is none.
-size_t middleDotPosition(std::string_view text) {
-    const size_t at = text.find(kMiddleDot);
-    return at == std::string_view::npos ? 0 : charCount(text.substr(0, at)) + 1;
+// The report's file name without its last four characters (the extension and its dot).
+std::string reportName(std::string_view path) {
+    const size_t separator = path.find_last_of("\\/");
+    const std::string_view name =
+        separator == std::string_view::npos ? path : path.substr(separator + 1);
+    const size_t chars = charCount(name);
+    return std::string(leftChars(name, chars > 4 ? chars - 4 : 0));
+}
+
+// The report and the import file of one driver routine, closed on every exit.
+class RunFiles {
+public:
+    explicit RunFiles(ProgramState& st) : st_(st) {}
+    ~RunFiles() {
+        try {
+            closeAll();
+        } catch (...) {
+            // Only reached after a failure, which is what gets reported.
+        }
+    }
+    RunFiles(const RunFiles&) = delete;
+    RunFiles& operator=(const RunFiles&) = delete;
+
+    Sem open(UiPort& ui, const std::string& path, const std::string& operation, int number) {
+        Sem e = sfOpenFile(st_, ui, path, operation, number);
+        if (!e.empty()) return e;
+        opened_[number] = true;
+        // The import file keeps the report's encoding.
+        if (number == kImportFile && opened_[kReportFile])
+            st_.files.setEncoding(kImportFile, st_.files.encoding(kReportFile));
+        return {};
+    }
+
+    void close(int number) {
+        if (!opened_[number]) return;
+        opened_[number] = false;
+        st_.files.close(number);
+    }
+
+    // Raises when the import file's last lines cannot be written.
+    void closeAll() {
+        close(kImportFile);
+        close(kReportFile);
+    }
+
+private:
+    ProgramState& st_;
+    bool opened_[kImportFile + 1] = {};
+};
+
+constexpr std::string_view kOpeningReportFailed = "Error opening QuickBooks Journal Report file";
+constexpr std::string_view kOpeningImportFailed = "Error opening output file";
+
+Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files,
+                        const std::string& name) {
+    constexpr std::string_view kProc = "sfReadCreateWriteHeader";
+    Date firstDate, lastDate;
+    if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0, "Error getting date range for target file header",
+                           e);
+    writeImportLine(st, run,
+                    importLine({"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true));
+
+    files.close(kReportFile);
+    if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
+    Collection<StrArray> accounts;
+    if (Sem e = sfExtractAccounts(st, ui, accounts); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0,
+                           "Error extracting accounts from QuickBooks Journal Report file", e);
+    if (accounts.empty())
+        return sfSemCreate(kModConvert, kProc, 0,
+                           "No accounts found in QuickBooks Journal Report file. Follow the "
+                           "instructions to export the QuickBooks Journal Report again.");
+    for (const StrArray& a : accounts)
+        writeImportLine(st, run, importLine({"AC", field(a, 0), field(a, 1)}, true));
+    return {};
+}
+
+Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files) {
+    constexpr std::string_view kProc = "sfReadCreateWriteHeader";
+    if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
+    if (Sem e = files.open(ui, st.gstrOutputFile, "Output", kImportFile); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0, kOpeningImportFailed, e);
+
+    bool headerOK = false;
+    if (Sem e = sfReadAndCheckHeader(st, headerOK); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0,
+                           "Error when checking QuickBooks journal file header", e);
+    if (!headerOK)
+        return sfSemCreate(kModConvert, kProc, 0,
+                           "Your QuickBooks Journal file header is not correct. This is usually "
+                           "because the wrong columns have been included in the Journal report. "
+                           "Please return to QuickBooks and follow the TAV instructions to create "
+                           "the report and export the transactions again.");
+
+    const std::string name = reportName(st.gstrJournalFile);
+    if (isMas(st.gintTargetApp))
+        writeImportLine(st, run, "\"V\" \",\" Conv. from " + name + " on " + run.headerDate);
+    else if (isAccountantsOffice(st.gintTargetApp))
+        writeImportLine(st, run, kAOFileHeader);
+    else if (st.gintTargetApp == target::Accounts)
+        return writeAccountsHeader(st, ui, run, files, name);
+    return {};
+}
+
+Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files) {
+    constexpr std::string_view kProc = "sfReadConvertAppend";
+    if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
+    if (Sem e = files.open(ui, st.gstrOutputFile, "Append", kImportFile); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0, kOpeningImportFailed, e);
+
+    run.lookups = ConversionLookups(st);
+    EventThrottle throttle(ui);
+    JournalTransaction transaction;
+    while (!st.files.eof(kReportFile)) {
+        throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
+        transaction.Clear();
+        bool valid = false;
+        if (Sem e = sfReadInTransaction(st, ui, run, valid, transaction); !e.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "Error reading transaction from QuickBooks Journal report file", e);
+        if (!valid) break;
+
+        Sem e;
+        std::string_view failed;
+        if (isMas(st.gintTargetApp)) {
+            e = sfConvertToMAS(st, run, transaction);
+            failed = "Error converting transaction to MAS";
+        } else if (st.gintTargetApp == target::Accounts) {
+            e = sfConvertToAccounts(st, ui, run, transaction);
+            failed = "Error converting transaction to Accounts";
+        } else if (isAccountantsOffice(st.gintTargetApp)) {
+            e = sfConvertToAO(st, run, transaction);
+            failed = "Error converting transaction to Accountant's Office";
+        } else {
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "The target application is not properly defined. Please return "
+                               "to the TAV navigator and check the MYOB target application.");
+        }
+        if (!e.empty()) return sfSemCreate(kModConvert, kProc, 0, failed, e);
+        if (run.blnConversionStopped) break;
+        ++run.transactionsWritten;
+    }
+    return {};
+}
+
+// Runs a driver step with its two files; a step that succeeded still fails when the
+// import file cannot be completed on closing.
+template <class Step>
+Sem withRunFiles(ProgramState& st, std::string_view procedure, Step step) {
+    return guarded(kModConvert, procedure, [&]() -> Sem {
+        RunFiles files(st);
+        Sem result = step(files);
+        if (result.empty()) files.closeAll();
+        return result;
+    });
 }
 
 }  // namespace
 
-Sem sfNumberOnly(std::string_view accountText, std::string& number) {
-    number.clear();
-    return guarded(kModConvert, "sfNumberOnly", [&]() -> Sem {
-        const std::string text = trim(accountText);
-        const size_t p = middleDotPosition(text);
-        if (p == 0) return {};
-        if (p < 2) raise(err::InvalidCall);  // a dot in first place leaves no room for a number
-        number = leftChars(text, p - 2);
-        return {};
-    });
+Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run) {
+    return withRunFiles(st, "sfReadCreateWriteHeader",
+                        [&](RunFiles& files) { return writeHeader(st, ui, run, files); });
 }
 
-Sem sfNameOnly(std::string_view accountText, std::string& name) {
-    name.clear();
-    return guarded(kModConvert, "sfNameOnly", [&]() -> Sem {
-        const std::string text = trim(accountText);
-        const size_t p = middleDotPosition(text);
-        if (p == 0) {
-            name = text;
-            return {};
-        }
-        // Everything after the blank that follows the dot.
-        const std::string_view upToDot = leftChars(text, p - 1);
-        const std::string_view rest = std::string_view(text).substr(upToDot.size() + kMiddleDot.size());
-        name = std::string(rest.substr(rest.empty() ? 0 : leftChars(rest, 1).size()));
-        return {};
-    });
+Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run) {
+    return withRunFiles(st, "sfReadConvertAppend",
+                        [&](RunFiles& files) { return convertTransactions(st, ui, run, files); });
 }
 
 }  // namespace tav

@@ -1,15 +1,77 @@
 #pragma once
 // The conversion engine's module: the Journal report reader, the driver and the
 // field helpers. Routines report under the module name "modConvert.bas".
+//
+// During a conversion the Journal report is file number 1 and the import file file
+// number 2. The driver opens and closes both; the reader only reads file 1 and the
+// writers only append to file 2.
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "convert/ConversionLookups.h"
+#include "safe/Collection.h"
+#include "safe/ErrorLog.h"
 #include "safe/Sem.h"
+#include "safe/UiPort.h"
+#include "safe/Values.h"
 
 namespace tav {
 
+struct ProgramState;
+
 inline constexpr std::string_view kModConvert = "modConvert.bas";
+
+inline constexpr int kReportFile = 1;
+inline constexpr int kImportFile = 2;
+
+// ---- The Journal report ---------------------------------------------------
+
+// Columns of a report line, from 0.
+namespace col {
+inline constexpr size_t TransNo = 0;
+inline constexpr size_t Type = 1;
+inline constexpr size_t Date = 2;
+inline constexpr size_t Num = 3;
+inline constexpr size_t Name = 4;
+inline constexpr size_t Memo = 5;
+inline constexpr size_t Item = 6;
+inline constexpr size_t Account = 7;
+inline constexpr size_t TaxCode = 8;
+inline constexpr size_t TaxItem = 8;  // the same column once the reader has put the tax item there
+inline constexpr size_t Amount = 9;
+inline constexpr size_t TaxAmount = 10;
+inline constexpr size_t Count = 11;
+}  // namespace col
+
+// One accepted report line, commas deleted, with the tax item in place of the tax
+// code and both amounts formatted.
+using JournalLine = StrArray;
+// The lines of one transaction in report order, its first line first.
+using JournalTransaction = Collection<JournalLine>;
+
+// One conversion run, owned by whoever starts it (the convert screen, the batch
+// command) and handed to the driver, the reader and the writers.
+struct ConversionRun {
+    // The user answered No at a data-error prompt, or an amount was out of range:
+    // the run ends quietly, keeping what was written, and does not report success.
+    bool blnConversionStopped = false;
+    bool blnAmountOutOfRange = false;
+
+    long transactionsWritten = 0;
+    long transactionsOmitted = 0;  // answered Yes at a data-error prompt
+    long linesWritten = 0;         // import lines, file headers included
+
+    // The date written in the MAS file header, dd/mm/yyyy.
+    std::string headerDate = logTimestamp().substr(0, 10);
+
+    // Built from the mapping collections when the transactions are converted.
+    ConversionLookups lookups;
+};
+
+// ---- Field helpers --------------------------------------------------------
 
 // The number part of a QuickBooks account text ("1-1100 · Cheque Account" gives
 // "1-1100"); empty when there is no middle dot.
@@ -17,5 +79,67 @@ Sem sfNumberOnly(std::string_view accountText, std::string& number);
 
 // The name part ("Cheque Account"); the whole trimmed text when there is no middle dot.
 Sem sfNameOnly(std::string_view accountText, std::string& name);
+
+// The target account mapped to the account's number (empty while unmapped).
+Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountText,
+                    std::string& targetAccount);
+
+// The target tax code of a QuickBooks tax item; the last mapping of the item wins.
+// An empty tax item has an empty code.
+Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
+                    std::string& targetCode);
+
+// Rewrites a numeric amount text with two decimals ("-1234.50"); fails, leaving it
+// unchanged, when the text is not numeric.
+Sem sfCheckAndFormatAmount(std::string& amount);
+
+// The QuickBooks tax item that a tax code stands for in a purchase or a sale. An
+// empty tax code leaves the tax item unchanged.
+Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view taxCode,
+                              std::string& taxItem, std::string_view transactionType);
+
+// One import line: the fields joined with commas, each in double quotes when asked.
+std::string importLine(std::initializer_list<std::string_view> fields, bool quoted = false);
+
+// Appends a line to the import file and counts it.
+void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line);
+
+// A line's description: name " - " memo, or whichever of the two is present. A line
+// without a name takes the fallback name.
+std::string lineDescription(const JournalLine& line, std::string_view fallbackName = {});
+
+// The first line's name stands in for a missing name, except in transactions that
+// move money between the books' own accounts.
+std::string_view fallbackName(const JournalLine& firstLine);
+
+// ---- The reader ------------------------------------------------------------
+
+// Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
+Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);
+
+// The earliest and latest transaction date of the rest of the report; both stay
+// Date::earliest() when no line is dated.
+Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate);
+
+// The accounts the rest of the report uses, once each in order of first use: as
+// [number, name] pairs for the 'Accounts' file header, or as numbers alone for the
+// account mapping of the other targets. Entries already present are not added again.
+Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts);
+Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
+
+// Reads the next transaction into an empty transaction. blnValid is false at the end
+// of the report, at a "TOTAL" line, and when the user answers No at a data-error
+// prompt (which sets run.blnConversionStopped).
+Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& blnValid,
+                        JournalTransaction& transaction);
+
+// ---- The driver -------------------------------------------------------------
+
+// Creates the import file, checks the report's header row and writes the target's
+// file header.
+Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run);
+
+// Converts the report transaction by transaction and appends them to the import file.
+Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run);
 
 }  // namespace tav

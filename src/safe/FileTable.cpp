@@ -39,6 +39,23 @@ long openErrorNumber(int error, const std::string& path) {
 
 long writeErrorNumber(int error) { return error == ENOSPC ? err::DiskFull : err::DeviceIoError; }
 
+// Position of the first CR or LF in data[from, size), or size. Lines are long runs of
+// other bytes, so they are passed over eight bytes at a time.
+size_t findLineEnd(const char* data, size_t from, size_t size) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    auto holds = [](std::uint64_t word, char c) {
+        const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+        return ((x - kOnes) & ~x & kHighs) != 0;
+    };
+    size_t i = from;
+    for (std::uint64_t word; i + sizeof word <= size; i += sizeof word) {
+        std::memcpy(&word, data + i, sizeof word);
+        if (holds(word, '\n') || holds(word, '\r')) break;
+    }
+    while (i < size && data[i] != '\n' && data[i] != '\r') ++i;
+    return i;
+}
+
 }  // namespace
 
 struct FileTable::OpenFile {
@@ -215,8 +232,7 @@ std::string FileTable::lineInput(int number) {
     for (;;) {
         const char* data = f.buffer.data() + f.begin;
         const size_t available = f.end - f.begin;
-        size_t i = scanned;
-        while (i < available && data[i] != '\n' && data[i] != '\r') ++i;
+        const size_t i = findLineEnd(data, scanned, available);
         if (i == available) {
             scanned = i;
             if (f.fill()) continue;  // the buffer moves; offsets from begin stay valid

@@ -2,14 +2,38 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tav {
 
 const char* encodingName(Encoding e) { return e == Encoding::Utf8 ? "UTF-8" : "Windows-1252"; }
 
+namespace {
+
+// Length of the run of ASCII bytes at the start of a text, eight bytes at a time: text is
+// mostly such runs, checked and copied whole.
+size_t asciiRun(std::string_view text) {
+    size_t n = 0;
+    std::uint64_t word;
+    for (; n + sizeof word <= text.size(); n += sizeof word) {
+        std::memcpy(&word, text.data() + n, sizeof word);
+        if (word & 0x8080808080808080ULL) break;
+    }
+    while (n < text.size() && static_cast<unsigned char>(text[n]) < 0x80) ++n;
+    return n;
+}
+
+}  // namespace
+
 bool Utf8Validator::feed(std::string_view block) {
-    for (unsigned char c : block) {
+    for (size_t i = 0; i < block.size(); ++i) {
         if (!valid_) return false;
+        // Outside a sequence, ASCII needs no checking.
+        if (pending_ == 0) {
+            i += asciiRun(block.substr(i));
+            if (i == block.size()) break;
+        }
+        const auto c = static_cast<unsigned char>(block[i]);
         if (pending_ > 0) {
             unsigned char lo = 0x80, hi = 0xBF;
             if (firstContinuation_) {
@@ -83,11 +107,13 @@ int toWindows1252(char32_t cp) {
 std::string windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (unsigned char c : bytes) {
-        if (c < 0x80)
-            out.push_back(static_cast<char>(c));
-        else
-            appendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const size_t run = asciiRun(bytes.substr(i));
+        out.append(bytes.substr(i, run));
+        i += run;
+        if (i == bytes.size()) break;
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        appendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
     }
     return out;
 }
@@ -96,12 +122,11 @@ std::string utf8ToWindows1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        const size_t run = asciiRun(text.substr(i));
+        out.append(text.substr(i, run));
+        i += run;
+        if (i == text.size()) break;
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            ++i;
-            continue;
-        }
         const int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
         char32_t cp = len == 1 ? c : c & (0x7F >> len);
         for (int k = 1; k < len && i + static_cast<size_t>(k) < text.size(); ++k)

@@ -9,12 +9,14 @@
 
 namespace tav {
 
-std::string trim(std::string_view text) {
+std::string_view trimView(std::string_view text) {
     const size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     const size_t last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
 }
+
+std::string trim(std::string_view text) { return std::string(trimView(text)); }
 
 namespace {
 

@@ -19,6 +19,7 @@ __extension__ typedef unsigned __int128 UInt128;
 
 // Trims leading and trailing blanks (spaces only, as the program's Trim does).
 std::string trim(std::string_view text);
+std::string_view trimView(std::string_view text);
 
 // ---- Numbers -------------------------------------------------------------
 

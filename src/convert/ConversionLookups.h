@@ -1,0 +1,56 @@
+#pragma once
+// Hash indexes over the mapping collections for one conversion run. A report of a
+// million lines looks up an account, a tax code and a tax item on every line, so
+// the collections are not scanned each time; each lookup gives exactly what the
+// scan from the first entry gives, including the "Subscript out of range" raised
+// when the scan would reach an entry too short for the element it reads.
+//
+// The indexes point into the program state's collections: build them after the
+// mapping is complete and do not change the collections while they are in use.
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "safe/Collection.h"
+
+namespace tav {
+
+struct ProgramState;
+
+class ConversionLookups {
+public:
+    ConversionLookups() = default;
+    explicit ConversionLookups(const ProgramState& st);
+
+    // The first gcolMappedAccounts entry whose element 1 is the QuickBooks account
+    // number; nullptr when there is none.
+    const StrArray* mappedAccount(std::string_view number) const;
+    // The last gcolMappedTaxCodes entry whose element 0 is the tax item; nullptr when
+    // there is none.
+    const StrArray* mappedTaxCode(std::string_view taxItem) const;
+    // Some gcolMappedTaxCodes entry has the tax item as element 0.
+    bool isMappedTaxItem(std::string_view taxItem) const;
+    // The first gcolTaxCodeTaxItemLinks entry whose element 0 is the tax code.
+    const StrArray* taxCodeLink(std::string_view code) const;
+    bool isTaxPayable(std::string_view number) const;
+
+private:
+    using Index = std::unordered_map<std::string_view, const StrArray*>;
+    // A lookup that finds nothing before the first entry too short for its key
+    // fails as the scan would on reaching that entry.
+    struct KeyedIndex {
+        Index entries;
+        bool brokenEntry = false;
+        const StrArray* find(std::string_view key) const;
+    };
+
+    KeyedIndex mappedAccounts_;
+    KeyedIndex taxCodeLinks_;
+    KeyedIndex firstTaxItems_;
+    Index lastTaxItems_;
+    std::unordered_set<std::string_view> taxPayables_;
+};
+
+}  // namespace tav

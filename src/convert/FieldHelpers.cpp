@@ -1,0 +1,199 @@
+// The field helpers of modConvert: account texts, mapped accounts and tax codes,
+// amounts and tax items.
+
+#include <algorithm>
+
+#include "convert/modConvert.h"
+#include "safe/SafeMethods.h"
+#include "safe/TextCodec.h"
+#include "shell/ProgramState.h"
+
+namespace tav {
+
+namespace {
+
+// Amounts QuickBooks writes are mostly in the written form already ("-1234.50"); such a
+// text is its own formatting.
+bool isFixedText(std::string_view s) {
+    const bool negative = s.starts_with('-');
+    if (negative) s.remove_prefix(1);
+    if (s.size() < 4 || s[s.size() - 3] != '.') return false;
+    const std::string_view whole = s.substr(0, s.size() - 3), cents = s.substr(s.size() - 2);
+    auto digits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(whole) || !digits(cents)) return false;
+    if (whole.size() > 1 && whole[0] == '0') return false;
+    return !negative || whole != "0" || cents != "00";
+}
+
+// Transaction types whose tax codes stand for purchase tax items; all others are sales.
+constexpr std::string_view kPurchaseTypes[] = {
+    "Cheque",           "Credit Card Charge", "Credit Card Credit",
+    "Bill Pmt -Cheque", "Bill Pmt -CCard",    "Liability Cheque",
+    "Pay Cheque",       "Payroll Cheque",     "Bill",
+    "Credit",           "Inventory Adjust",   "Stock Adjust",
+    "YTD Adjustment",   "Liability Adjust",   "Bank Payment"};
+
+bool isPurchase(std::string_view type) {
+    for (std::string_view t : kPurchaseTypes)
+        if (t == type) return true;
+    return false;
+}
+
+}  // namespace
+
+Sem sfNumberOnly(std::string_view accountText, std::string& number) {
+    number.clear();
+    return guarded(kModConvert, "sfNumberOnly", [&]() -> Sem {
+        const std::string_view text = trimView(accountText);
+        const size_t dot = text.find(kMiddleDot);
+        if (dot == std::string_view::npos) return {};
+        if (dot == 0) raise(err::InvalidCall);  // no room for a number before the dot
+        // Everything before the character (a blank) that precedes the dot.
+        size_t end = dot - 1;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        number = text.substr(0, end);
+        return {};
+    });
+}
+
+Sem sfNameOnly(std::string_view accountText, std::string& name) {
+    name.clear();
+    return guarded(kModConvert, "sfNameOnly", [&]() -> Sem {
+        const std::string_view text = trimView(accountText);
+        const size_t dot = text.find(kMiddleDot);
+        if (dot == std::string_view::npos) {
+            name = text;
+            return {};
+        }
+        // Everything after the character (a blank) that follows the dot.
+        const std::string_view rest = text.substr(dot + kMiddleDot.size());
+        name = rest.substr(leftChars(rest, 1).size());
+        return {};
+    });
+}
+
+Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountText,
+                    std::string& targetAccount) {
+    constexpr std::string_view kProc = "sfMappedAccount";
+    targetAccount.clear();
+    return guarded(kModConvert, kProc, [&]() -> Sem {
+        const std::string_view text = trimView(accountText);
+        if (text.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "Empty or Null account details found in Journal report "
+                               "transaction.");
+        std::string number;
+        if (Sem e = sfNumberOnly(text, number); !e.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "Error extracting the account number from a Journal report "
+                               "transaction line.",
+                               e);
+        if (number.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "An account used in the transaction journal has no account "
+                               "number. Please number all accounts in QuickBooks then export "
+                               "the Journal report again.");
+        const StrArray* entry = lookups.mappedAccount(number);
+        if (!entry)
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "Error: QuickBooks account in transaction file does not exist in "
+                               "QuickBooks Chart of Accounts file.");
+        targetAccount = field(*entry, 4);
+        return {};
+    });
+}
+
+Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
+                    std::string& targetCode) {
+    constexpr std::string_view kProc = "sfMappedTaxCode";
+    targetCode.clear();
+    return guarded(kModConvert, kProc, [&]() -> Sem {
+        const std::string_view item = trimView(taxItem);
+        if (const StrArray* entry = lookups.mappedTaxCode(item)) targetCode = field(*entry, 1);
+        if (targetCode.empty() && !item.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "A mapped code could not be found for an input tax code. Please "
+                               "check the tax mapping before trying the conversion again.");
+        return {};
+    });
+}
+
+Sem sfCheckAndFormatAmount(std::string& amount) {
+    constexpr std::string_view kProc = "sfCheckAndFormatAmount";
+    return guarded(kModConvert, kProc, [&]() -> Sem {
+        if (isFixedText(amount)) return {};
+        const std::optional<Money> value = parseMoney(amount);
+        if (!value) return sfSemCreate(kModConvert, kProc, 0, "Invalid 'Amount' data");
+        amount = value->fixed();
+        return {};
+    });
+}
+
+Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view taxCode,
+                              std::string& taxItem, std::string_view transactionType) {
+    constexpr std::string_view kProc = "sfConvertTaxCodeToTaxItem";
+    return guarded(kModConvert, kProc, [&]() -> Sem {
+        if (transactionType == "General Journal")
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "An invalid transaction type (journal entry transaction) was sent "
+                               "to the convert tax code to tax item function.");
+        if (taxCode.empty()) return {};
+        const StrArray* link = lookups.taxCodeLink(taxCode);
+        if (!link)
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "Tax Code '" + std::string(taxCode) +
+                                   "' not found in tax code list. Please check the tax code list "
+                                   "and extract it again from QuickBooks.");
+        // A code with only one of its two items uses that one for both kinds.
+        const size_t column = isPurchase(transactionType) ? 1 : 2;
+        const std::string* item = &field(*link, column);
+        if (item->empty()) item = &field(*link, 3 - column);
+        if (item->empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "There are no tax items associated with tax code '" +
+                                   std::string(taxCode) +
+                                   "'. Please check the tax code list and extract it again from "
+                                   "QuickBooks.");
+        taxItem = *item;
+        return {};
+    });
+}
+
+std::string importLine(std::initializer_list<std::string_view> fields, bool quoted) {
+    std::string line;
+    line.reserve(160);
+    bool first = true;
+    for (std::string_view f : fields) {
+        if (!first) line += ',';
+        first = false;
+        if (quoted) line += '"';
+        line += f;
+        if (quoted) line += '"';
+    }
+    return line;
+}
+
+void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line) {
+    st.files.printLine(kImportFile, line);
+    ++run.linesWritten;
+}
+
+std::string lineDescription(const JournalLine& line, std::string_view fallback) {
+    std::string_view name = field(line, col::Name);
+    if (name.empty()) name = fallback;
+    const std::string& memo = field(line, col::Memo);
+    std::string description(name);
+    if (!name.empty() && !memo.empty()) description += " - ";
+    description += memo;
+    return description;
+}
+
+std::string_view fallbackName(const JournalLine& firstLine) {
+    const std::string& type = field(firstLine, col::Type);
+    if (type == "General Journal" || type == "Transfer" || type == "Build") return {};
+    return field(firstLine, col::Name);
+}
+
+}  // namespace tav

@@ -1,0 +1,90 @@
+#include "convert/modConvertToAO.h"
+
+#include "safe/SafeMethods.h"
+#include "safe/TextCodec.h"
+
+namespace tav {
+
+namespace {
+
+struct TypeLetter {
+    std::string_view type;
+    std::string_view letter;
+};
+
+constexpr TypeLetter kTypeLetters[] = {
+    {"Cheque", "Q"},           {"Liability Cheque", "Q"}, {"Pay Cheque", "Q"},
+    {"Deposit", "P"},          {"Payment", "C"},          {"Bill", "C"},
+    {"Invoice", "D"},          {"Tax Invoice", "D"},      {"Bill Pmt-Cheque", "D"},
+    {"Bill Pmt -Cheque", "D"}, {"Bill Pmt -CCard", "D"},
+};
+
+}  // namespace
+
+namespace ao {
+
+Sem sfTransType(std::string_view type, std::string& letter) {
+    letter = "J";
+    return guarded(kModConvertToAO, "sfTransType", [&]() -> Sem {
+        for (const TypeLetter& t : kTypeLetters) {
+            if (t.type == type) {
+                letter = t.letter;
+                break;
+            }
+        }
+        return {};
+    });
+}
+
+}  // namespace ao
+
+Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction) {
+    constexpr std::string_view kProc = "sfConvertToAO";
+    auto failure = [&](std::string_view description, const Sem& details = {}) {
+        return sfSemCreate(kModConvertToAO, kProc, 0, description, details);
+    };
+    return guarded(kModConvertToAO, kProc, [&]() -> Sem {
+        if (transaction.Count() < 2)
+            return failure(
+                "Error: TAV tried to convert a transaction with less than two lines. Try checking "
+                "the QuickBooks data integrity before exporting the QuickBooks Journal report "
+                "again.");
+        const JournalLine& first = transaction.Item(1);
+        const std::string& t = field(first, col::TransNo);
+        const std::string date = SafeDateText(field(first, col::Date), "dd/mm/yyyy");
+        if (date.empty()) return failure("Error formating date of transaction number " + t);
+        std::string letter;
+        if (Sem e = ao::sfTransType(field(first, col::Type), letter); !e.empty())
+            return failure("An error occurred while converting transaction types.", e);
+        const std::string_view reference = leftChars(field(first, col::Num), 12);
+        const std::string_view nameOfFirst = fallbackName(first);
+        const bool journal = field(first, col::Type) == "General Journal";
+
+        std::string account, number;
+        for (const JournalLine& line : transaction) {
+            if (Sem e = sfMappedAccount(run.lookups, field(line, col::Account), account);
+                !e.empty())
+                return failure("An error occurred while converting the accounts.", e);
+            std::string description = lineDescription(line, nameOfFirst);
+            // The tax of an ordinary line goes into its description; a tax line is itself
+            // the tax, noted only in a journal, where its tax item says what it is.
+            if (const std::string& taxItem = field(line, col::TaxItem); !taxItem.empty()) {
+                if (Sem e = sfNumberOnly(field(line, col::Account), number); !e.empty())
+                    return failure(
+                        "Error extracting the account number from a Journal report transaction "
+                        "line.",
+                        e);
+                if (!run.lookups.isTaxPayable(number))
+                    description += " (" + taxItem + " " + field(line, col::TaxAmount) + ")";
+                else if (journal)
+                    description += " (" + taxItem + ")";
+            }
+            writeImportLine(st, run,
+                            importLine({date, letter, "", reference, account,
+                                        field(line, col::Amount), "", description}));
+        }
+        return {};
+    });
+}
+
+}  // namespace tav

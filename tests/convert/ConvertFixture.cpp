@@ -1,0 +1,105 @@
+#include "convert/ConvertFixture.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "safe/SafeMethods.h"
+
+namespace tav::test {
+
+std::string report(std::initializer_list<std::string> rows) {
+    std::string out =
+        "Trans #\tType\tDate\tNum\tName\tMemo\tItem\tAccount\tTax Code\tAmount\tTax Amount\r\n";
+    for (std::string row : rows) {
+        std::replace(row.begin(), row.end(), '|', '\t');
+        out += row + "\r\n";
+    }
+    return out;
+}
+
+ConvertFixture::ConvertFixture() {
+    st.installFolder = dir.path();
+    st.gstrDataFolder = dir.path();
+    st.gstrJournalFile = dir.file("Journal.txt");
+    st.gstrOutputFile = dir.file("TAVOutput.txt");
+    run.headerDate = "01/07/2011";
+}
+
+void ConvertFixture::mapStandard() {
+    st.gcolTaxPayables.Add("2-1310");
+    st.gcolTaxCodeTaxItemLinks.Add({"GST", "GST", "GST"});
+    st.gcolTaxCodeTaxItemLinks.Add({"CAG", "CAG", ""});
+    st.gcolMappedTaxCodes.Add({"GST", "GST", "1"});
+    st.gcolMappedTaxCodes.Add({"CAG", "CAP", "2"});
+    const StrArray accounts[] = {
+        {"Bank", "1-1100", "Cheque Account", "1", "685", "Cheque Account", ""},
+        {"AccountsReceivable", "1-1200", "Trade Debtors", "2", "600", "Debtors", ""},
+        {"OtherCurrentLiability", "2-1310", "GST Payable", "3", "820", "GST", ""},
+        {"Income", "4-1000", "Sales", "4", "400", "Sales", ""},
+        {"Expense", "6-1000", "Freight", "5", "720", "Freight", ""},
+    };
+    for (const StrArray& a : accounts) st.gcolMappedAccounts.Add(a);
+}
+
+void ConvertFixture::loadSetup(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        StrArray f = vbSplit(line, "\t");
+        if (f.empty()) continue;
+        const std::string key = f.front();
+        f.erase(f.begin());
+        const std::string value = f.empty() ? "" : f.front();
+        if (key == "target")
+            st.gintTargetApp = static_cast<std::int16_t>(std::stoi(value));
+        else if (key == "allToJournals")
+            st.gblnAllToJournals = value == "True";
+        else if (key == "taxPayable")
+            st.gcolTaxPayables.Add(value);
+        else if (key == "taxCodeLink")
+            st.gcolTaxCodeTaxItemLinks.Add(f);
+        else if (key == "mappedTaxCode")
+            st.gcolMappedTaxCodes.Add(f);
+        else if (key == "mappedAccount")
+            st.gcolMappedAccounts.Add(f);
+        else if (key == "answer")
+            ui.answers.push_back(value == "Yes" ? Answer::Yes : Answer::No);
+        else
+            ADD_FAILURE() << "unknown setup key " << key;
+    }
+}
+
+void ConvertFixture::openReport(const std::string& bytes) {
+    if (st.files.isOpen(kReportFile)) st.files.close(kReportFile);
+    writeReport(bytes);
+    ASSERT_EQ(sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile), "");
+}
+
+Sem ConvertFixture::convert() {
+    Sem e = sfReadCreateWriteHeader(st, ui, run);
+    return e.empty() ? sfReadConvertAppend(st, ui, run) : e;
+}
+
+std::vector<std::vector<std::string>> ConvertFixture::readTransactions() {
+    run.lookups = ConversionLookups(st);
+    std::vector<std::vector<std::string>> out;
+    if (st.files.isOpen(kReportFile)) st.files.close(kReportFile);
+    EXPECT_EQ(sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile), "");
+    bool valid = true;
+    while (valid && failure.empty()) {
+        JournalTransaction t;
+        failure = sfReadInTransaction(st, ui, run, valid, t);
+        if (!valid) break;
+        std::vector<std::string>& lines = out.emplace_back();
+        for (const JournalLine& l : t) {
+            std::string joined;
+            for (size_t i = 0; i < l.size(); ++i) joined += (i ? "|" : "") + l[i];
+            lines.push_back(joined);
+        }
+    }
+    st.files.close(kReportFile);
+    return out;
+}
+
+}  // namespace tav::test

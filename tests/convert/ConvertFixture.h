@@ -1,0 +1,51 @@
+#pragma once
+// A client folder with a Journal report, the program state and the scripted port, for
+// tests of the reader, the writers and whole conversions.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "convert/modConvert.h"
+#include "shell/ProgramState.h"
+#include "support/Files.h"
+#include "support/ScriptedPort.h"
+
+namespace tav::test {
+
+// A report: the header row, then the rows written with "|" between fields, CR LF ends.
+std::string report(std::initializer_list<std::string> rows);
+
+class ConvertFixture : public ::testing::Test {
+protected:
+    ConvertFixture();
+
+    // The small mapping used throughout: tax codes GST and CAG (a purchase-only code),
+    // and a chart with a cheque account mapped to 685, receivables, income, an expense
+    // and the GST payable account 2-1310.
+    void mapStandard();
+
+    void writeReport(const std::string& bytes) { writeFile(st.gstrJournalFile, bytes); }
+    // Writes the report and opens it as file 1, as the driver does.
+    void openReport(const std::string& bytes);
+    // Reads a case description: one entry per line, a key and its tab-separated values
+    // (target, allToJournals, taxPayable, taxCodeLink, mappedTaxCode, mappedAccount, answer).
+    void loadSetup(const std::string& path);
+
+    // Both driver steps, as the convert screen runs them.
+    Sem convert();
+    std::string output() const { return readFile(st.gstrOutputFile); }
+
+    // Every transaction the reader returns from the report, each line's fields joined
+    // with "|"; the reader's failure, if any, goes into failure.
+    std::vector<std::vector<std::string>> readTransactions();
+
+    TempDir dir;
+    ProgramState st;
+    ScriptedPort ui;
+    ConversionRun run;
+    Sem failure;
+};
+
+}  // namespace tav::test

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "convert/modConvert.h"
+#include "convert/modConvertToAO.h"
+#include "convert/modConvertToAccounts.h"
+#include "convert/modConvertToMAS.h"
+#include "shell/ProgramState.h"
+
+namespace tav {
+namespace {
+
+TEST(AccountText, SplitsAtTheFirstMiddleDot) {
+    const std::array<const char*, 3> cases[] = {
+        {"1-1100 · Cash at Bank", "1-1100", "Cash at Bank"},
+        {"  2-1310 · GST Payable  ", "2-1310", "GST Payable"},
+        {"42 · Café · Bar", "42", "Café · Bar"},
+        {"Cash at Bank", "", "Cash at Bank"},
+    };
+    for (const auto& [text, number, name] : cases) {
+        std::string n, m;
+        EXPECT_EQ(sfNumberOnly(text, n) + sfNameOnly(text, m), "");
+        EXPECT_EQ(n + "|" + m, std::string(number) + "|" + name);
+    }
+    std::string n;
+    EXPECT_EQ(sfNumberOnly("· Cash", n),
+              "modConvert.bas\tsfNumberOnly\t5\tInvalid procedure call or argument\r\n");
+}
+
+TEST(CheckAndFormatAmount, WritesExactCentsOrRefusesTheText) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1234", "1234.00"},          {"-0.456", "-0.46"},   {".5", "0.50"},
+        {"1234567.89", "1234567.89"}, {"(12.50)", "-12.50"}, {" -$7 ", "-7.00"},
+        {"-0.004", "0.00"},           {"-0.00", "0.00"},     {"007.50", "7.50"},
+    };
+    for (const auto& [text, formatted] : cases) {
+        std::string amount = text;
+        EXPECT_EQ(sfCheckAndFormatAmount(amount), "") << text;
+        EXPECT_EQ(amount, formatted) << text;
+    }
+    for (const char* text : {"abc", "", "1,234.50"}) {
+        std::string amount = text;
+        EXPECT_EQ(sfCheckAndFormatAmount(amount),
+                  "modConvert.bas\tsfCheckAndFormatAmount\t0\tInvalid 'Amount' data\r\n");
+        EXPECT_EQ(amount, text);
+    }
+}
+
+class Lookups : public ::testing::Test {
+protected:
+    Lookups() {
+        st.gcolTaxCodeTaxItemLinks.Add({"GST", "GST-P", "GST-S"});
+        st.gcolTaxCodeTaxItemLinks.Add({"CAG", "CAG", ""});
+        st.gcolTaxCodeTaxItemLinks.Add({"NIL", "", ""});
+        st.gcolTaxCodeTaxItemLinks.Add({"GST", "later", "later"});
+        st.gcolMappedTaxCodes.Add({"GST", "G1", "1"});
+        st.gcolMappedTaxCodes.Add({"GST", "G2", "2"});
+        st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "685", "Bank", ""});
+        st.gcolMappedAccounts.Add({"Expense", "6-1000", "Freight", "2", "", "", ""});
+    }
+    ProgramState st;
+};
+
+TEST_F(Lookups, TaxItemOfACodeDependsOnPurchaseOrSale) {
+    const ConversionLookups lk(st);
+    const std::array<const char*, 3> cases[] = {
+        {"GST", "Bill", "GST-P"},     {"GST", "Bank Payment", "GST-P"},
+        {"GST", "Invoice", "GST-S"},  {"GST", "Some New Type", "GST-S"},
+        {"CAG", "Invoice", "CAG"},  // no sales item: the purchase item serves
+        {"", "Invoice", "unchanged"},
+    };
+    for (const auto& [code, type, expected] : cases) {
+        std::string item = "unchanged";
+        EXPECT_EQ(sfConvertTaxCodeToTaxItem(lk, code, item, type), "");
+        EXPECT_EQ(item, expected) << code << " " << type;
+    }
+    std::string item;
+    EXPECT_EQ(sfConvertTaxCodeToTaxItem(lk, "NIL", item, "Bill"),
+              "modConvert.bas\tsfConvertTaxCodeToTaxItem\t0\tThere are no tax items associated "
+              "with tax code 'NIL'. Please check the tax code list and extract it again from "
+              "QuickBooks.\r\n");
+}
+
+TEST_F(Lookups, MappedTaxCodeTakesTheLastMappingAndAccountsTheFirst) {
+    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "999", "Bank", ""});
+    const ConversionLookups lk(st);
+    std::string code, account = "x";
+    EXPECT_EQ(sfMappedTaxCode(lk, " GST ", code) + sfMappedAccount(lk, "1-1100 · Cheque", account),
+              "");
+    EXPECT_EQ(code + " " + account, "G2 685");
+    EXPECT_EQ(sfMappedAccount(lk, "6-1000 · Freight", account), "");  // not mapped yet
+    EXPECT_EQ(account, "");
+    EXPECT_TRUE(
+        sfMappedTaxCode(lk, "FRE", code)
+            .ends_with(
+                "\t0\tA mapped code could not be found for an input tax code. Please check the tax "
+                "mapping before trying the conversion again.\r\n"));
+}
+
+TEST_F(Lookups, AnEntryTooShortFailsOnlyTheLookupsAScanWouldFail) {
+    st.gcolMappedAccounts.Add({"Broken"});
+    st.gcolMappedAccounts.Add({"Income", "4-1000", "Sales", "4", "400", "Sales", ""});
+    const ConversionLookups lk(st);
+    std::string target;
+    EXPECT_EQ(sfMappedAccount(lk, "1-1100 · Cheque", target), "");  // found before it
+    EXPECT_EQ(sfMappedAccount(lk, "4-1000 · Sales", target),
+              "modConvert.bas\tsfMappedAccount\t9\tSubscript out of range\r\n");
+
+    ProgramState other;
+    other.gcolMappedAccounts.Add({"Income", "4-2000", "Other"});  // no target element
+    EXPECT_EQ(sfMappedAccount(ConversionLookups(other), "4-2000 · Other", target),
+              "modConvert.bas\tsfMappedAccount\t9\tSubscript out of range\r\n");
+}
+
+TEST(TypeTables, JournalCodeTypeLetterAndBasis) {
+    const std::array<const char*, 4> cases[] = {
+        {"Bill Pmt-Cheque", "Pay", "D", "C"}, {" Cheque ", "Pay", "J", "C"},
+        {"Deposit", "BSt", "P", "N"},         {"Transfer", "BSt", "J", "N"},
+        {"Payment", "Rec", "C", "C"},         {"General Journal", "Jnl", "J", "C"},
+    };
+    for (const auto& [type, masCode, aoLetter, basis] : cases) {
+        std::string m, a, b;
+        EXPECT_EQ(mas::sfTransType(type, m) + ao::sfTransType(type, a) + sfCashBasis(type, b), "");
+        EXPECT_EQ(m + a + b, std::string(masCode) + aoLetter + basis) << type;
+    }
+}
+
+}  // namespace
+}  // namespace tav
