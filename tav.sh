@@ -3,12 +3,13 @@
 #   ./tav.sh run      build, then convert the shipped sample client
 #   ./tav.sh test     build, then run every test
 #   ./tav.sh gui      build, then start the desktop application
+#   ./tav.sh screenshots [FOLDER]   build, then write a PNG of every window (offscreen)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_DIR=${TAV_BUILD_DIR:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config libfmt-dev libcli11-dev libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev)
+          qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core)
 
 need_packages() {
     local missing=()
@@ -49,7 +50,11 @@ case "$cmd" in
         build
         exec "$BUILD_DIR/bin/tavora" "$@"
         ;;
+    screenshots)
+        build
+        QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tests/tav_screenshots" "${1:-$BUILD_DIR/screenshots}"
+        ;;
     *)
-        sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'
         ;;
 esac

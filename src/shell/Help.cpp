@@ -9,17 +9,28 @@ namespace tav {
 
 const char* helpTopicFile(HelpTopic topic) {
     switch (topic) {
-        case HelpTopic::Contents: return "index.html";
-        case HelpTopic::MainWindow: return "main-window.html";
-        case HelpTopic::Navigator: return "navigator.html";
-        case HelpTopic::AccountantsToggle: return "accountants-toggle.html";
-        case HelpTopic::PreliminaryTasks: return "preliminary-tasks.html";
-        case HelpTopic::ExtractData: return "extract-data.html";
-        case HelpTopic::Introduction: return "introduction.html";
-        case HelpTopic::TaxMapping: return "tax-mapping.html";
-        case HelpTopic::SelectLedger: return "select-ledger.html";
-        case HelpTopic::AccountMapping: return "account-mapping.html";
-        case HelpTopic::Convert: return "convert.html";
+        case HelpTopic::Contents:
+            return "index.html";
+        case HelpTopic::MainWindow:
+            return "main-window.html";
+        case HelpTopic::Navigator:
+            return "navigator.html";
+        case HelpTopic::AccountantsToggle:
+            return "accountants-toggle.html";
+        case HelpTopic::PreliminaryTasks:
+            return "preliminary-tasks.html";
+        case HelpTopic::ExtractData:
+            return "extract-data.html";
+        case HelpTopic::Introduction:
+            return "introduction.html";
+        case HelpTopic::TaxMapping:
+            return "tax-mapping.html";
+        case HelpTopic::SelectLedger:
+            return "select-ledger.html";
+        case HelpTopic::AccountMapping:
+            return "account-mapping.html";
+        case HelpTopic::Convert:
+            return "convert.html";
     }
     return "index.html";
 }
@@ -32,9 +43,8 @@ std::string installedHelpFile(const ProgramState& st) {
 std::optional<std::string> helpPage(UiPort& ui, const std::string& helpFile, HelpTopic topic) {
     const std::filesystem::path file = platform::pathFromUtf8(helpFile);
     const std::string folder = platform::pathToUtf8(file.parent_path());
-    const std::string page = topic == HelpTopic::Contents
-                                 ? helpFile
-                                 : platform::joinPath(folder, helpTopicFile(topic));
+    const std::string page =
+        topic == HelpTopic::Contents ? helpFile : platform::joinPath(folder, helpTopicFile(topic));
     if (platform::fileExists(page)) return page;
 
     // The shell's own numbers: 3 when the folder is missing, 2 when only the file is.

@@ -4,6 +4,8 @@
 
 namespace tav::introduction {
 
-void chkDontShow_Click(ProgramState& st, bool ticked) { st.gblnShowIntro = !ticked; }
+void chkDontShow_Click(ProgramState& st, bool ticked) {
+    st.gblnShowIntro = !ticked;
+}
 
 }  // namespace tav::introduction

@@ -53,14 +53,14 @@ void chkDontShow_Click(ProgramState& st, bool ticked);
 // An instruction page of the installation folder, shown in a browser with Print, Next,
 // Back, Cancel and Help.
 struct InstructionPage {
-    std::string_view module;   // names the window in error reports
+    std::string_view module;  // names the window in error reports
     std::string_view caption;
     std::string_view browser;  // the browser control's name
     std::string_view file;     // in the installation folder
 };
 
-inline constexpr InstructionPage kPrelimPage{"TAVPrelim.frm", "Preliminary Tasks",
-                                             "wbrPreliminary", "Preliminary_Tasks.htm"};
+inline constexpr InstructionPage kPrelimPage{"TAVPrelim.frm", "Preliminary Tasks", "wbrPreliminary",
+                                             "Preliminary_Tasks.htm"};
 inline constexpr InstructionPage kGetDataPage{"frmGetVADiz6Data.frm",
                                               "Extract Data from QuickBooks", "wbrGetData",
                                               "Extract_Data_Integrated.htm"};

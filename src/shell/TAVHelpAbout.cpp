@@ -27,8 +27,8 @@ bool GetKeyValue(HKEY root, const char* keyName, const char* valueName, std::str
     char buffer[1024] = {};
     DWORD type = 0;
     DWORD size = sizeof buffer;
-    const LONG read = RegQueryValueExA(key, valueName, nullptr, &type,
-                                       reinterpret_cast<BYTE*>(buffer), &size);
+    const LONG read =
+        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
     if (read != ERROR_SUCCESS) return false;
     if (type == REG_SZ) {
@@ -45,11 +45,12 @@ bool GetKeyValue(HKEY root, const char* keyName, const char* valueName, std::str
 
 }  // namespace
 
-std::string caption() { return fmt::format("About {}", kAppTitle); }
+std::string caption() {
+    return fmt::format("About {}", kAppTitle);
+}
 
 std::string version() {
-    return fmt::format("Version {}.{}.{}", TAV_VERSION_MAJOR, TAV_VERSION_MINOR,
-                       TAV_VERSION_PATCH);
+    return fmt::format("Version {}.{}.{}", TAV_VERSION_MAJOR, TAV_VERSION_MINOR, TAV_VERSION_PATCH);
 }
 
 void StartSysInfo(UiPort& ui) {

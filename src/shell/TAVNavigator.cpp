@@ -21,8 +21,8 @@ bool cleared(ProgramState& st, UiPort& ui, std::string_view procedure, Collectio
 }
 
 void showClientFolder(ProgramState& st, UiPort& ui, std::string_view procedure, View& view) {
-    if (const Sem e = sfShortenPath(st.gstrClientFolder, view.lblClientFolder,
-                                    kFolderDisplayLength);
+    if (const Sem e =
+            sfShortenPath(st.gstrClientFolder, view.lblClientFolder, kFolderDisplayLength);
         !e.empty())
         dsCreateSEMAndDoAll(st, ui, kModule, procedure, 0,
                             "Error shortening the client folder for display.", e, true);

@@ -12,12 +12,12 @@ namespace tav {
 
 enum class Screen {
     Navigator,
-    Prelim,          // step 1, Preliminary Tasks
-    GetData,         // step 2, Extract Data from QuickBooks
-    TaxMapping,      // step 3
+    Prelim,      // step 1, Preliminary Tasks
+    GetData,     // step 2, Extract Data from QuickBooks
+    TaxMapping,  // step 3
     SelectLedger,
     AccountMapping,
-    Convert,         // step 4
+    Convert,  // step 4
 };
 
 // Where Next and Back lead from a screen for a target; nothing where the screen has no

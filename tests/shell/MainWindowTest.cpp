@@ -25,8 +25,8 @@ TEST(Wizard, TheTargetDecidesTheRoad) {
         return out;
     };
     using enum Screen;
-    const std::vector<Screen> mapsAccounts{Prelim,         GetData,       TaxMapping, SelectLedger,
-                                           AccountMapping, Convert};
+    const std::vector<Screen> mapsAccounts{Prelim,       GetData,        TaxMapping,
+                                           SelectLedger, AccountMapping, Convert};
     EXPECT_EQ(road(target::MasAU, wizardNext), mapsAccounts);
     EXPECT_EQ(road(target::AccountantsOfficeNZ, wizardNext), mapsAccounts);
     EXPECT_EQ(road(target::Accounts, wizardNext),
@@ -100,6 +100,26 @@ TEST_F(Help, ViewLogBeforeAnyErrorSaysTheFileIsMissingAndLogsNothing) {
     writeFile(data.file("TAV.log"), "entry\r\n");
     mainwindow::mnuHelpView_Click(st, ui);
     EXPECT_EQ(ui.viewed, std::vector<std::string>{data.file("TAV.log")});
+}
+
+// Every window's topic, both instruction pages, and every link between help pages.
+TEST(ShippedHelp, CoversEveryTopicWithoutBrokenLinks) {
+    const std::string folder = platform::joinPath(TAV_INSTALL_SOURCE_DIR, "TAVHelp");
+    for (int t = static_cast<int>(HelpTopic::Contents); t <= static_cast<int>(HelpTopic::Convert);
+         ++t) {
+        const std::string page = platform::joinPath(folder, helpTopicFile(HelpTopic(t)));
+        ASSERT_TRUE(platform::fileExists(page)) << page;
+        const std::string html = test::readFile(page);
+        for (size_t at = html.find("href=\""); at != std::string::npos;
+             at = html.find("href=\"", at + 1)) {
+            const size_t from = at + 6;
+            const std::string target = html.substr(from, html.find('"', from) - from);
+            EXPECT_TRUE(platform::fileExists(platform::joinPath(folder, target)))
+                << helpTopicFile(HelpTopic(t)) << " links to " << target;
+        }
+    }
+    for (const char* page : {"Preliminary_Tasks.htm", "Extract_Data_Integrated.htm"})
+        EXPECT_TRUE(platform::fileExists(platform::joinPath(TAV_INSTALL_SOURCE_DIR, page)));
 }
 
 TEST(About, VersionAndSystemInformation) {
