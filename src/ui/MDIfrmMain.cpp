@@ -40,8 +40,10 @@ MDIfrmMain::MDIfrmMain(ProgramState& st, UiPort& ui) : st_(st), ui_(ui) {
     auto* mnuHelpView =
         mnuHelp->addAction("&View Log", this, [this] { mainwindow::mnuHelpView_Click(st_, ui_); });
     mnuHelpView->setObjectName("mnuHelpView");
-    auto* mnuHelpAbout = mnuHelp->addAction(
-        "&About TAV", this, [this] { openTopLevel(new frmHelpAbout(context(), this)); });
+    auto* mnuHelpAbout = mnuHelp->addAction("&About TAV", this, [this] {
+        if (!about_) about_ = new frmHelpAbout(context(), this);
+        openTopLevel(about_);
+    });
     mnuHelpAbout->setObjectName("mnuHelpAbout");
 
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);

@@ -62,6 +62,7 @@ private:
     QPointer<QMdiSubWindow> screen_;
     QPointer<frmWait> wait_;
     QPointer<frmHelpViewer> helpViewer_;
+    QPointer<TavForm> about_;
     bool unloaded_ = false;
 };
 

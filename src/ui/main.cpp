@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Tavora");
+    QApplication::setApplicationName(tav::kAppTitle);
 
     tav::ProgramState st;
     st.installFolder = tav::platform::executableFolder();

@@ -21,30 +21,17 @@ void choose(QComboBox* list, int index) {
 }
 
 // Work done in later steps, which the navigator's choices may drop.
-void doLaterWork(tav::ProgramState& st, const std::string& folder) {
-    st.gstrCompanyFile = folder + "/Client.qbw";
-    st.gblnListsExtracted = true;
-    st.gstrJournalFile = folder + "/Journal.txt";
-    st.gstrOutputFile = folder + "/TAVOutput.txt";
-    st.gstrSavedMappingFile = folder + "/Map.csv";
-    st.glngLedgerNumber = 1;
+void doLaterWork(tav::ProgramState& st) {
+    st.gstrCompanyFile = "Client.qbw";
+    st.gstrJournalFile = "Journal.txt";
     st.gcolTargetTaxCodes.Add("GST");
-    st.gcolMappedTaxCodes.Add({"GST", "GST", "2"});
-    st.gcolTargetAccounts.Add({"100", "Sales"});
     st.gcolMappedAccounts.Add({"Income", "4000", "Sales", "2", "100", "Sales", ""});
 }
 
 auto wizardState(const tav::ProgramState& st) {
     return std::tuple(st.gintQBEdition, st.gintTargetApp, st.gstrClientFolder, st.gstrCompanyFile,
-                      st.gstrJournalFile, st.gstrOutputFile, st.glngLedgerNumber,
-                      st.gcolMappedTaxCodes.Count(), st.gcolMappedAccounts.Count());
+                      st.gstrJournalFile, st.gcolTargetTaxCodes, st.gcolMappedAccounts);
 }
-
-QString pageShown(Desktop& d, const char* browser) {
-    return QFileInfo(d.control<QTextBrowser>(browser)->source().toLocalFile()).fileName();
-}
-
-const std::string kNotice = "This step is not available in this build of Tavora.";
 
 }  // namespace
 
@@ -52,113 +39,78 @@ class NavigatorWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void targetEditionAndClientFolderReset();
-    void backNextAndCancelBetweenNavigatorAndPages();
-    void stepsWithoutAScreenShowTheNotice();
+    void backNextAndCancelWalkTheWizard();
 };
 
+// The full rules are the core's (NavigatorTest); here each control must reach them and
+// show their result.
 void NavigatorWindowTest::targetEditionAndClientFolderReset() {
     Desktop d;
     QVERIFY(d.start());
     auto* cmbTarget = d.control<QComboBox>("cmbTarget");
-    auto* lblQBi = d.control<QLabel>("lblQBi");
-    auto* lblMapping = d.control<QLabel>("lblMapping");
-
-    // The same target again keeps all work.
-    doLaterWork(d.st, d.client.path());
+    doLaterWork(d.st);
     const auto before = wizardState(d.st);
-    choose(cmbTarget, 0);
+    choose(cmbTarget, 0);  // the target already chosen
     QCOMPARE(wizardState(d.st), before);
 
-    // MAS (Aust.) to MAS (N.Z.): still MAS, but everything built for the old target goes.
     choose(cmbTarget, 3);
-    QCOMPARE(d.st.gintTargetApp, std::int16_t{3});
-    QCOMPARE(d.st.gstrTargetAppName, std::string("MAS"));
-    QCOMPARE(lblQBi->text(), QString("QuickBooks QBi (N.Z.)"));
-    QCOMPARE(lblMapping->text(), QString("Tax Code & Account Mapping"));
-    QVERIFY(d.st.gcolTargetTaxCodes.empty() && d.st.gcolMappedTaxCodes.empty());
-    QVERIFY(d.st.gcolTargetAccounts.empty() && d.st.gcolMappedAccounts.empty());
-    QCOMPARE(d.st.gstrJournalFile + d.st.gstrOutputFile + d.st.gstrSavedMappingFile, std::string());
-    QCOMPARE(d.st.glngLedgerNumber, -1);
-    QCOMPARE(d.st.gstrCompanyFile, d.client.path() + "/Client.qbw");
-
+    QCOMPARE(d.control<QLabel>("lblQBi")->text(), QString("QuickBooks QBi (N.Z.)"));
+    QVERIFY(d.st.gcolTargetTaxCodes.empty() && d.st.gcolMappedAccounts.empty());
+    QCOMPARE(d.st.gstrCompanyFile, std::string("Client.qbw"));
     choose(cmbTarget, 1);
-    QCOMPARE(d.st.gstrTargetAppName, std::string("'Accounts'"));
-    QCOMPARE(lblQBi->text(), QString("QuickBooks QBi (Aust.)"));
-    QCOMPARE(lblMapping->text(), QString("Tax Code Mapping"));
+    QCOMPARE(d.control<QLabel>("lblMapping")->text(), QString("Tax Code Mapping"));
 
-    // Another edition drops the company file and its lists, nothing else.
-    doLaterWork(d.st, d.client.path());
     choose(d.control<QComboBox>("cmbSourceProduct"), 0);
     QCOMPARE(d.st.gintQBEdition, std::int16_t{0});
     QCOMPARE(d.st.gstrCompanyFile, std::string());
-    QVERIFY(!d.st.gblnListsExtracted);
-    QCOMPARE(d.st.gcolMappedAccounts.Count(), 1);
 
-    // Browse, cancelled: nothing changes.
-    doLaterWork(d.st, d.client.path());
+    doLaterWork(d.st);
     const auto kept = wizardState(d.st);
-    d.click("cmdBrowse");
+    d.click("cmdBrowse");  // cancelled
     QCOMPARE(wizardState(d.st), kept);
-
-    // Browse to another folder: mappings and files go, the target's lists stay.
     tav::test::TempDir other;
     d.ui.dialogAnswers.push_back(other.path());
     d.click("cmdBrowse");
-    QCOMPARE(d.ui.dialogs.back().title, std::string("Select a Folder"));
-    QCOMPARE(d.st.gstrClientFolder, other.path());
     QCOMPARE(d.control<QLabel>("lblClientFolder")->text(), QString::fromStdString(other.path()));
-    QVERIFY(d.st.gcolMappedTaxCodes.empty() && d.st.gcolMappedAccounts.empty());
-    QCOMPARE(d.st.gstrJournalFile + d.st.gstrCompanyFile + d.st.gstrOutputFile, std::string());
-    QCOMPARE(d.st.gcolTargetTaxCodes.Count(), 2);
-    QCOMPARE(d.st.glngLedgerNumber, 1);
+    QVERIFY(d.st.gcolMappedAccounts.empty());
+    QCOMPARE(d.st.gcolTargetTaxCodes.Count(), 1);
     QVERIFY(d.ui.messages.empty());
 }
 
-void NavigatorWindowTest::backNextAndCancelBetweenNavigatorAndPages() {
+void NavigatorWindowTest::backNextAndCancelWalkTheWizard() {
     Desktop d;
     QVERIFY(d.start());
-    doLaterWork(d.st, d.client.path());
+    doLaterWork(d.st);
     const auto before = wizardState(d.st);
 
-    d.click("cmdPrelim");
-    QCOMPARE(d.screenName(), QString("frmPrelim"));
-    QCOMPARE(d.screen()->windowTitle(), QString("Preliminary Tasks"));
-    QCOMPARE(pageShown(d, "wbrPreliminary"), QString("Preliminary_Tasks.htm"));
-    d.click("cmdNext");
-    QCOMPARE(d.screenName(), QString("frmGetVADiz6Data"));
+    // The button clicked and the screen shown after it. Steps 3 and 4, and Next on step 2,
+    // have no screen in this build yet: the notice is shown and the screen stays.
+    const std::pair<const char*, const char*> walk[] = {
+        {"cmdPrelim", "frmPrelim"},
+        {"cmdNext", "frmGetVADiz6Data"},
+        {"cmdBack", "frmPrelim"},
+        {"cmdBack", "frmNavigator"},
+        {"cmdTransAndLists", "frmGetVADiz6Data"},
+        {"cmdCancel", "frmNavigator"},
+        {"cmdPrelim", "frmPrelim"},
+        {"cmdCancel", "frmNavigator"},
+        {"cmdMapping", "frmNavigator"},
+        {"cmdCreateFile", "frmNavigator"},
+        {"cmdTransAndLists", "frmGetVADiz6Data"},
+        {"cmdNext", "frmGetVADiz6Data"},
+    };
+    for (const auto& [button, screen] : walk) {
+        d.click(button);
+        QCOMPARE(d.screenName(), QString(screen));
+    }
     QCOMPARE(d.screen()->windowTitle(), QString("Extract Data from QuickBooks"));
-    QCOMPARE(pageShown(d, "wbrGetData"), QString("Extract_Data_Integrated.htm"));
-    d.click("cmdBack");
-    QCOMPARE(d.screenName(), QString("frmPrelim"));
-    d.click("cmdBack");
-    QCOMPARE(d.screenName(), QString("frmNavigator"));
-
-    d.click("cmdTransAndLists");
-    QCOMPARE(d.screenName(), QString("frmGetVADiz6Data"));
-    d.click("cmdCancel");
-    QCOMPARE(d.screenName(), QString("frmNavigator"));
-    d.click("cmdPrelim");
-    d.click("cmdCancel");
-    QCOMPARE(d.screenName(), QString("frmNavigator"));
-
+    QCOMPARE(QFileInfo(d.control<QTextBrowser>("wbrGetData")->source().toLocalFile()).fileName(),
+             QString("Extract_Data_Integrated.htm"));
     QCOMPARE(d.frame->mdiArea()->subWindowList().size(), 1);  // one screen at a time
     QCOMPARE(wizardState(d.st), before);
-    QVERIFY(d.ui.messages.empty());
-}
-
-void NavigatorWindowTest::stepsWithoutAScreenShowTheNotice() {
-    Desktop d;
-    QVERIFY(d.start());
-    d.click("cmdMapping");
-    QCOMPARE(d.screenName(), QString("frmNavigator"));
-    d.click("cmdCreateFile");
-    QCOMPARE(d.screenName(), QString("frmNavigator"));
-    d.click("cmdTransAndLists");
-    d.click("cmdNext");
-    QCOMPARE(d.screenName(), QString("frmGetVADiz6Data"));
-
     QCOMPARE(d.ui.messages.size(), size_t{3});
-    for (const tav::Message& m : d.ui.messages) QCOMPARE(m.text, kNotice);
+    for (const tav::Message& m : d.ui.messages)
+        QCOMPARE(m.text, std::string("This step is not available in this build of Tavora."));
 }
 
 int runNavigatorWindowTests(int argc, char** argv) {

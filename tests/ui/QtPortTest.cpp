@@ -7,64 +7,49 @@
 #include "ui/QtPort.h"
 #include "ui/SafeForms.h"
 
-using tav::Buttons;
-using tav::DefaultButton;
-using tav::Icon;
 using SB = QMessageBox::StandardButton;
-
-Q_DECLARE_METATYPE(tav::Buttons)
-Q_DECLARE_METATYPE(tav::DefaultButton)
-Q_DECLARE_METATYPE(tav::Icon)
 
 class QtPortTest : public QObject {
     Q_OBJECT
 private slots:
-    void messageBoxes_data();
     void messageBoxes();
     void fileFilters();
     void formRoutinesRefuseWhatIsNotAForm();
 };
 
-void QtPortTest::messageBoxes_data() {
-    QTest::addColumn<Buttons>("buttons");
-    QTest::addColumn<DefaultButton>("defaultButton");
-    QTest::addColumn<Icon>("icon");
-    QTest::addColumn<QMessageBox::StandardButtons>("shown");
-    QTest::addColumn<SB>("focused");
-    QTest::addColumn<QMessageBox::Icon>("picture");
-
-    QTest::newRow("OK") << Buttons::OK << DefaultButton::First << Icon::None
-                        << QMessageBox::StandardButtons(SB::Ok) << SB::Ok << QMessageBox::NoIcon;
-    QTest::newRow("file not found")
-        << Buttons::RetryCancel << DefaultButton::Second << Icon::Exclamation
-        << (SB::Retry | SB::Cancel) << SB::Cancel << QMessageBox::Warning;
-    QTest::newRow("omit transaction") << Buttons::YesNo << DefaultButton::First << Icon::Question
-                                      << (SB::Yes | SB::No) << SB::Yes << QMessageBox::Question;
-    QTest::newRow("third default")
-        << Buttons::YesNoCancel << DefaultButton::Third << Icon::Critical
-        << (SB::Yes | SB::No | SB::Cancel) << SB::Cancel << QMessageBox::Critical;
-    QTest::newRow("abort retry ignore")
-        << Buttons::AbortRetryIgnore << DefaultButton::Second << Icon::Information
-        << (SB::Abort | SB::Retry | SB::Ignore) << SB::Retry << QMessageBox::Information;
-}
-
 void QtPortTest::messageBoxes() {
-    QFETCH(Buttons, buttons);
-    QFETCH(DefaultButton, defaultButton);
-    QFETCH(Icon, icon);
-    QFETCH(QMessageBox::StandardButtons, shown);
-    QFETCH(SB, focused);
-    QFETCH(QMessageBox::Icon, picture);
-
-    const auto box = tav::ui::QtPort::messageBoxFor(
-        tav::Message{"First line\r\n<b>not bold</b>", buttons, icon, defaultButton, "A title"},
-        nullptr);
-    QCOMPARE(box->standardButtons(), shown);
-    QCOMPARE(box->defaultButton(), box->button(focused));
-    QCOMPARE(box->icon(), picture);
-    QCOMPARE(box->windowTitle(), QString("A title"));
-    QCOMPARE(box->text(), QString("First line\n<b>not bold</b>"));
-    QCOMPARE(box->textFormat(), Qt::PlainText);
+    using tav::Buttons, tav::DefaultButton, tav::Icon;
+    struct Case {
+        Buttons buttons;
+        DefaultButton defaultButton;
+        Icon icon;
+        QMessageBox::StandardButtons shown;
+        SB focused;
+        QMessageBox::Icon picture;
+    };
+    for (const Case& c : {
+             Case{Buttons::OK, DefaultButton::First, Icon::None, SB::Ok, SB::Ok,
+                  QMessageBox::NoIcon},
+             Case{Buttons::RetryCancel, DefaultButton::Second, Icon::Exclamation,
+                  SB::Retry | SB::Cancel, SB::Cancel, QMessageBox::Warning},
+             Case{Buttons::YesNo, DefaultButton::First, Icon::Question, SB::Yes | SB::No, SB::Yes,
+                  QMessageBox::Question},
+             Case{Buttons::YesNoCancel, DefaultButton::Third, Icon::Critical,
+                  SB::Yes | SB::No | SB::Cancel, SB::Cancel, QMessageBox::Critical},
+             Case{Buttons::AbortRetryIgnore, DefaultButton::Second, Icon::Information,
+                  SB::Abort | SB::Retry | SB::Ignore, SB::Retry, QMessageBox::Information},
+         }) {
+        const auto box =
+            tav::ui::QtPort::messageBoxFor(tav::Message{"First line\r\n<b>not bold</b>", c.buttons,
+                                                        c.icon, c.defaultButton, "A title"},
+                                           nullptr);
+        QCOMPARE(box->standardButtons(), c.shown);
+        QCOMPARE(box->defaultButton(), box->button(c.focused));
+        QCOMPARE(box->icon(), c.picture);
+        QCOMPARE(box->windowTitle(), QString("A title"));
+        QCOMPARE(box->text(), QString("First line\n<b>not bold</b>"));
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+    }
 }
 
 void QtPortTest::fileFilters() {
@@ -84,22 +69,13 @@ void QtPortTest::formRoutinesRefuseWhatIsNotAForm() {
     QCOMPARE(sfFormUnload(nullptr),
              std::string("SafeMethods.bas\tsfFormUnload\t-1\tArgument is not a form\r\n"));
     QWidget window;
-    auto* inside = new QPushButton(&window);
-    QCOMPARE(sfFormUnload(inside).empty(), false);
-    QCOMPARE(sfOtherFormsUnload(nullptr),
-             std::string("SafeMethods.bas\tsfOtherFormsUnload\t-1\tInvalid argument\r\n"));
+    QVERIFY(!sfFormUnload(new QPushButton(&window)).empty());
 
+    // A list shorter than asked keeps its standard height.
     QComboBox combo(&window);
     combo.addItems({"a", "b", "c"});
-    QCOMPARE(sfSetCmbDropDownHeight(3, nullptr, &window),
-             std::string("SafeMethods.bas\tsfSetCmbDropDownHeight\t-1\tparameter not a valid "
-                         "combo\r\n"));
-    QCOMPARE(sfSetCmbDropDownHeight(3, &combo, nullptr),
-             std::string("SafeMethods.bas\tsfSetCmbDropDownHeight\t-2\tparameter not a valid "
-                         "form\r\n"));
-    QCOMPARE(sfSetCmbDropDownHeight(4, &combo, &window),
-             std::string("SafeMethods.bas\tsfSetCmbDropDownHeight\t-3\tThe number of items in the "
-                         "combo list is less than the number of items to display.\r\n"));
+    QVERIFY(sfSetCmbDropDownHeight(4, &combo, &window).find("\t-3\t") != std::string::npos);
+    QCOMPARE(combo.maxVisibleItems(), 10);
     QCOMPARE(sfSetCmbDropDownHeight(3, &combo, &window), std::string());
     QCOMPARE(combo.maxVisibleItems(), 3);
 }
