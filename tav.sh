@@ -4,12 +4,13 @@
 #   ./tav.sh test     build, then run every test, natively and for Windows under wine
 #   ./tav.sh gui      build, then start the desktop application
 #   ./tav.sh windows  cross-build the core for Windows, then run its tests under wine
+#   ./tav.sh screenshots [FOLDER]   build, then write a PNG of every window (offscreen)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_DIR=${TAV_BUILD_DIR:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config libfmt-dev libcli11-dev libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev)
+          qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core)
 # The Windows build: the core, the batch command and the core's tests (no Qt).
 WINDOWS_BUILD_DIR=${TAV_WINDOWS_BUILD_DIR:-build-windows}
 WINDOWS_PACKAGES=(cmake ninja-build libfmt-dev libcli11-dev googletest
@@ -68,7 +69,11 @@ case "$cmd" in
     windows)
         windows
         ;;
+    screenshots)
+        build
+        QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tests/tav_screenshots" "${1:-$BUILD_DIR/screenshots}"
+        ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'
         ;;
 esac

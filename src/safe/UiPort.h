@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tav {
 
@@ -51,6 +52,12 @@ public:
     virtual void doEvents() = 0;
     // Opens a text file in the desktop's viewer, as a separate process.
     virtual ViewerStart startViewer(const std::string& path) = 0;
+    // Starts another program as a separate process without waiting for it; false when it
+    // could not be started (not installed, or no programs are started from here).
+    virtual bool startProgram(const std::string& /*program*/,
+                              const std::vector<std::string>& /*arguments*/) {
+        return false;
+    }
     // The hourglass pointer on or off.
     virtual void setBusy(bool) {}
     // Progress of a long operation, for the please-wait window.

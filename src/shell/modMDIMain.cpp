@@ -6,6 +6,7 @@
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
 #include "safe/Values.h"
+#include "shell/Help.h"
 #include "shell/IniFileComponent.h"
 #include "shell/ProgramState.h"
 
@@ -254,7 +255,7 @@ StartupOutcome MDIForm_Load(ProgramState& st, UiPort& ui) {
 
         SettingsReader(st, ui).readAll();
 
-        st.helpFile = platform::joinPath(platform::joinPath(st.installFolder, "TAVHelp"), "index.html");
+        st.helpFile = installedHelpFile(st);
         return StartupOutcome::Complete;
     } catch (...) {
         dsReportException(st, ui, kForm, "MDIForm_Load");

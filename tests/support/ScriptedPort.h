@@ -21,17 +21,23 @@ public:
         viewed.push_back(path);
         return viewerResult;
     }
+    bool startProgram(const std::string& program, const std::vector<std::string>&) override {
+        started.push_back(program);
+        return programStarts;
+    }
     void setBusy(bool on) override { busy = on; }
 
     // Script
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> dialogAnswers;
     ViewerStart viewerResult = ViewerStart::Started;
+    bool programStarts = true;
 
     // Record
     std::vector<Message> messages;
     std::vector<FileDialog> dialogs;
     std::vector<std::string> viewed;
+    std::vector<std::string> started;
     int events = 0;
     bool busy = false;
 

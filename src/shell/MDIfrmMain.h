@@ -1,0 +1,32 @@
+#pragma once
+// The main window's menu and its context help. Start-up and shutdown are in modMDIMain.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "safe/UiPort.h"
+#include "shell/Help.h"
+
+namespace tav {
+
+struct ProgramState;
+
+namespace mainwindow {
+
+inline constexpr std::string_view kModule = "TAVMDIfrmMain.frm";
+inline constexpr std::string_view kCaption = "Tavora v6";
+
+// Help > Contents + Index: the installed help's contents page, or nothing after the
+// "Error Displaying Help" box.
+std::optional<std::string> mnuHelpContents_Click(ProgramState& st, UiPort& ui);
+
+// F1 and every Help button: the registered help file at the window's topic. Nothing
+// happens while no help file is registered (start-up stopped early).
+std::optional<std::string> contextHelp(ProgramState& st, UiPort& ui, HelpTopic topic);
+
+// Help > View Log: TAV.log of the data folder in the desktop's text viewer.
+void mnuHelpView_Click(ProgramState& st, UiPort& ui);
+
+}  // namespace mainwindow
+}  // namespace tav

@@ -1,0 +1,173 @@
+#include "ui/MDIfrmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QShortcut>
+
+#include "shell/MDIfrmMain.h"
+#include "shell/ProgramState.h"
+#include "shell/modMDIMain.h"
+#include "ui/InformationPages.h"
+#include "ui/SafeForms.h"
+#include "ui/frmHelpAbout.h"
+#include "ui/frmHelpViewer.h"
+
+namespace tav::ui {
+
+MDIfrmMain::MDIfrmMain(ProgramState& st, UiPort& ui) : st_(st), ui_(ui) {
+    setObjectName("MDIfrmMain");
+    setWindowTitle(qtText(mainwindow::kCaption));
+    setWindowIcon(QIcon(tavPicture(64)));
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setObjectName("mdiArea");
+    setCentralWidget(mdiArea_);
+    resize(1000, 720);
+
+    auto* mnuFile = menuBar()->addMenu("&File");
+    mnuFile->setObjectName("mnuFile");
+    auto* mnuFileExit = mnuFile->addAction("E&xit", this, &QWidget::close);
+    mnuFileExit->setObjectName("mnuFileExit");
+
+    auto* mnuHelp = menuBar()->addMenu("&Help");
+    mnuHelp->setObjectName("mnuHelp");
+    auto* mnuHelpContents =
+        mnuHelp->addAction("Contents + &Index", this, [this] { showHelp(HelpTopic::Contents); });
+    mnuHelpContents->setObjectName("mnuHelpContents");
+    auto* mnuHelpView =
+        mnuHelp->addAction("&View Log", this, [this] { mainwindow::mnuHelpView_Click(st_, ui_); });
+    mnuHelpView->setObjectName("mnuHelpView");
+    auto* mnuHelpAbout = mnuHelp->addAction("&About TAV", this, [this] {
+        if (!about_) about_ = new frmHelpAbout(context(), this);
+        openTopLevel(about_);
+    });
+    mnuHelpAbout->setObjectName("mnuHelpAbout");
+
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::ApplicationShortcut);
+    connect(f1, &QShortcut::activated, this, &MDIfrmMain::contextHelp);
+}
+
+MDIfrmMain::~MDIfrmMain() = default;
+
+bool MDIfrmMain::MDIForm_Load() {
+    switch (tav::MDIForm_Load(st_, ui_)) {
+        case StartupOutcome::Fatal:
+            return false;
+        case StartupOutcome::Stopped:
+            show();
+            return true;
+        case StartupOutcome::Complete:
+            showFirstScreens();
+            return true;
+    }
+    return true;
+}
+
+void MDIfrmMain::showFirstScreens() {
+    mdiArea_->setBackground(QColor(0, 160, 200));
+    show();
+    showScreen(Screen::Navigator);
+    if (st_.gblnShowIntro) showIntroduction();
+}
+
+QMdiSubWindow* MDIfrmMain::showChild(TavForm* form, Qt::WindowFlags buttons) {
+    auto* frame = mdiArea_->addSubWindow(
+        form, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | buttons);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowIcon(windowIcon());
+    frame->adjustSize();
+    const QSize room = mdiArea_->viewport()->size() - frame->size();
+    frame->move(std::max(0, room.width() / 2), std::max(0, room.height() / 2));
+    frame->show();
+    mdiArea_->setActiveSubWindow(frame);
+    return frame;
+}
+
+void MDIfrmMain::showScreen(Screen screen) {
+    const auto& factories = screenFactories();
+    const auto factory = factories.find(screen);
+    if (factory == factories.end()) {
+        ui_.messageBox(Message{"This step is not available in this build of Tavora.", Buttons::OK,
+                               Icon::Information, DefaultButton::First, kAppTitle});
+        return;
+    }
+    if (screen_) sfFormUnload(screen_);
+    screen_ = showChild(factory->second(context()), {});
+}
+
+TavForm* MDIfrmMain::currentScreen() const {
+    return screen_ ? qobject_cast<TavForm*>(screen_->widget()) : nullptr;
+}
+
+frmHelpViewer* MDIfrmMain::helpViewer() const {
+    return helpViewer_;
+}
+
+void MDIfrmMain::showIntroduction() {
+    showChild(new frmIntroduction(context()), Qt::WindowCloseButtonHint);
+}
+
+void MDIfrmMain::openTopLevel(TavForm* form) {
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
+    form->raise();
+    form->activateWindow();
+}
+
+void MDIfrmMain::showHelp(HelpTopic topic) {
+    const std::optional<std::string> page = topic == HelpTopic::Contents
+                                                ? mainwindow::mnuHelpContents_Click(st_, ui_)
+                                                : mainwindow::contextHelp(st_, ui_, topic);
+    if (!page) return;
+    if (!helpViewer_) {
+        helpViewer_ = new frmHelpViewer(context(), this);
+        openTopLevel(helpViewer_);
+    }
+    helpViewer_->showPage(*page);
+    helpViewer_->raise();
+    helpViewer_->activateWindow();
+}
+
+// F1: the topic of the window the user is in.
+void MDIfrmMain::contextHelp() {
+    QWidget* active = QApplication::activeWindow();
+    TavForm* form = qobject_cast<TavForm*>(active);
+    if (!form || active == this) {
+        QMdiSubWindow* frame =
+            mdiArea_->activeSubWindow() ? mdiArea_->activeSubWindow() : screen_.data();
+        form = frame ? qobject_cast<TavForm*>(frame->widget()) : nullptr;
+    }
+    showHelp(form ? form->helpTopic() : HelpTopic::MainWindow);
+}
+
+void MDIfrmMain::showWait(const QString& message) {
+    unloadWait();
+    wait_ = new frmWait(context(), message);
+    showChild(wait_, {});
+    QCoreApplication::processEvents();
+}
+
+void MDIfrmMain::unloadWait() {
+    if (wait_) sfFormUnload(wait_);
+    wait_ = nullptr;
+}
+
+void MDIfrmMain::progress(std::uint64_t done, std::uint64_t total) {
+    if (wait_) wait_->progress(done, total);
+}
+
+void MDIfrmMain::closeEvent(QCloseEvent* event) {
+    // File > Exit, the close box and the system all end here; the settings are saved once.
+    if (!unloaded_) {
+        unloaded_ = true;
+        tav::MDIForm_Unload(st_, ui_);
+        sfOtherFormsUnload(this);
+    }
+    event->accept();
+}
+
+}  // namespace tav::ui

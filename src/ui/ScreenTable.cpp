@@ -1,0 +1,23 @@
+#include "ui/InformationPages.h"
+#include "ui/MDIfrmMain.h"
+#include "ui/frmNavigator.h"
+
+namespace tav::ui {
+
+namespace {
+template <class Form>
+TavForm* make(const FormContext& context) {
+    return new Form(context);
+}
+}  // namespace
+
+const std::map<Screen, ScreenFactory>& screenFactories() {
+    static const std::map<Screen, ScreenFactory> kScreens{
+        {Screen::Navigator, make<frmNavigator>},
+        {Screen::Prelim, make<frmPrelim>},
+        {Screen::GetData, make<frmGetVADiz6Data>},
+    };
+    return kScreens;
+}
+
+}  // namespace tav::ui

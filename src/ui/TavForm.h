@@ -1,0 +1,80 @@
+#pragma once
+// What every window of the program shares: its system name as objectName, its caption,
+// its help topic, and the state, port and main window it works with.
+
+#include <QString>
+#include <QWidget>
+#include <string_view>
+
+#include "safe/UiPort.h"
+#include "shell/Help.h"
+#include "shell/Wizard.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tav {
+struct ProgramState;
+}
+
+namespace tav::ui {
+
+// The main window as the screens see it.
+class ScreenHost {
+public:
+    // Unloads the current screen and shows the given one (or tells the user that this
+    // build has no such screen, and stays).
+    virtual void showScreen(Screen screen) = 0;
+    // F1: the help at a topic.
+    virtual void showHelp(HelpTopic topic) = 0;
+    // The please-wait window over the current screen, fed by the port's progress.
+    virtual void showWait(const QString& message) = 0;
+    virtual void unloadWait() = 0;
+
+protected:
+    ~ScreenHost() = default;
+};
+
+struct FormContext {
+    ProgramState& st;
+    UiPort& ui;
+    ScreenHost& host;
+};
+
+class TavForm : public QWidget {
+    Q_OBJECT
+public:
+    TavForm(const FormContext& context, const char* name, std::string_view caption, HelpTopic topic,
+            QWidget* parent = nullptr);
+
+    HelpTopic helpTopic() const { return topic_; }
+
+protected:
+    // Unloads this window; a failure is reported for the window's module and routine.
+    void unload(std::string_view module, std::string_view procedure);
+
+    QPushButton* button(const char* name, std::string_view caption);
+    QLabel* label(const char* name, std::string_view text);
+
+    ProgramState& st_;
+    UiPort& ui_;
+    ScreenHost& host_;
+
+private:
+    HelpTopic topic_;
+};
+
+// A UTF-8 text of the core for a widget: CR LF line ends become plain line feeds.
+QString qtText(std::string_view text);
+// A label caption: "&&" stands for "&", and a label shows it as is.
+QString labelText(std::string_view caption);
+
+// The program's picture: the main window's icon, the About box and the Introduction.
+QPixmap tavPicture(int size);
+
+// Pixels for a length in twips, the unit the window layouts were drawn in.
+constexpr int twips(int t) {
+    return t / 15;
+}
+
+}  // namespace tav::ui

@@ -1,0 +1,23 @@
+// tavora: the desktop application.
+
+#include <QApplication>
+
+#include "safe/Platform.h"
+#include "shell/ProgramState.h"
+#include "ui/MDIfrmMain.h"
+#include "ui/QtPort.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(tav::kAppTitle);
+
+    tav::ProgramState st;
+    st.installFolder = tav::platform::executableFolder();
+    tav::ui::QtPort port;
+    tav::ui::MDIfrmMain frame(st, port);
+    port.onProgress = [&frame](std::uint64_t done, std::uint64_t total) {
+        frame.progress(done, total);
+    };
+    if (!frame.MDIForm_Load()) return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,66 @@
+#include "Desktop.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <filesystem>
+
+#include "safe/Platform.h"
+
+namespace tav::test {
+
+namespace fs = std::filesystem;
+
+Desktop::Desktop() {
+    const fs::path shipped = TAV_INSTALL_SOURCE_DIR;
+    const fs::path to = platform::pathFromUtf8(install.path());
+    fs::copy(shipped / "TAVHelp", to / "TAVHelp", fs::copy_options::recursive);
+    for (const char* page : {"Preliminary_Tasks.htm", "Extract_Data_Integrated.htm"})
+        fs::copy(shipped / page, to / page);
+    writeIni(validIni());
+    st.installFolder = install.path();
+    st.commonDocumentsFolder = common.path();
+    frame = std::make_unique<ui::MDIfrmMain>(st, ui);
+}
+
+void Desktop::writeIni(const std::string& text) {
+    writeFile(install.file("TAV.ini"), text);
+}
+
+std::string Desktop::validIni(bool intro) const {
+    return crlf({"[General]", std::string("IntroScreen=") + (intro ? "True" : "False"),
+                 "ClientFolder=" + client.path(), "[SourceApp]", "Version=19.0\\", "Edition=1",
+                 "CompanyFile=", "[TargetApp]", "TargetApplication=0", "LedgerNumber=0",
+                 "CustomisedLedgerPath="});
+}
+
+bool Desktop::start() {
+    const bool started = frame->MDIForm_Load();
+    settle();
+    return started;
+}
+
+ui::TavForm* Desktop::screen() {
+    settle();
+    return frame->currentScreen();
+}
+
+void Desktop::click(const char* name) {
+    auto* button = control<QAbstractButton>(name);
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+    settle();
+}
+
+void Desktop::trigger(const char* menuItem) {
+    auto* action = frame->findChild<QAction*>(menuItem);
+    QVERIFY2(action, menuItem);
+    action->trigger();
+    settle();
+}
+
+void Desktop::settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace tav::test

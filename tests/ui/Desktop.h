@@ -1,0 +1,53 @@
+#pragma once
+// The desktop application installed in temporary folders, driven through its real
+// windows with the scripted port.
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QTest>
+#include <memory>
+
+#include "shell/ProgramState.h"
+#include "support/Files.h"
+#include "support/ScriptedPort.h"
+#include "ui/MDIfrmMain.h"
+
+namespace tav::test {
+
+class Desktop {
+public:
+    // Installs the shipped pages and help, and a TAV.ini that reads without a message.
+    Desktop();
+
+    TempDir install, common, client;
+    ProgramState st;
+    ScriptedPort ui;
+    std::unique_ptr<ui::MDIfrmMain> frame;
+
+    // Runs the start-up (settings, frame, navigator, Introduction).
+    bool start();
+    void writeIni(const std::string& text);
+    std::string validIni(bool intro = false) const;
+
+    // The screen shown now, once closed windows are gone.
+    ui::TavForm* screen();
+    QString screenName() { return screen() ? screen()->objectName() : QString(); }
+    // A named control of the screen shown now.
+    template <class T>
+    T* control(const char* name) {
+        return screen() ? screen()->findChild<T*>(name) : nullptr;
+    }
+    // Clicks a button of the screen shown now.
+    void click(const char* name);
+    // A window anywhere in the program.
+    template <class T = QWidget>
+    T* window(const char* name) {
+        settle();
+        return frame->findChild<T*>(name);
+    }
+    void trigger(const char* menuItem);
+
+    static void settle();
+};
+
+}  // namespace tav::test

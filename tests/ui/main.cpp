@@ -1,0 +1,15 @@
+// The window tests: every suite runs, the exit status says whether any failed.
+
+#include <QApplication>
+
+int runDesktopTests(int argc, char** argv);
+int runNavigatorWindowTests(int argc, char** argv);
+int runQtPortTests(int argc, char** argv);
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    int failed = 0;
+    for (auto* suite : {runDesktopTests, runNavigatorWindowTests, runQtPortTests})
+        failed += suite(argc, argv) != 0;
+    return failed;
+}
