@@ -16,6 +16,7 @@ namespace {
 
 constexpr size_t kReadBlock = 1 << 18;
 constexpr size_t kWriteBlock = 1 << 18;
+constexpr size_t kMaxLineBytes = 1 << 20;
 
 long openErrorNumber(int error, const std::string& path) {
     switch (error) {
@@ -37,7 +38,15 @@ long openErrorNumber(int error, const std::string& path) {
     }
 }
 
-long writeErrorNumber(int error) { return error == ENOSPC ? err::DiskFull : err::DeviceIoError; }
+// A full disk, a full quota and a file at its size limit all leave the line unwritten.
+long writeErrorNumber(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return err::DiskFull;
+        default: return err::DeviceIoError;
+    }
+}
 
 // Position of the first CR or LF in data[from, size), or size. Lines are long runs of
 // other bytes, so they are passed over eight bytes at a time.
@@ -68,7 +77,7 @@ struct FileTable::OpenFile {
     std::vector<char> buffer;
     size_t begin = 0, end = 0;
     bool atEnd = false;
-    std::uint64_t consumed = 0, fileSize = 0;
+    std::uint64_t consumed = 0, fileSize = 0, linesRead = 0;
 
     // Writing: whole lines wait here; committed is the file's size after the last
     // successful flush.
@@ -183,15 +192,19 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
 
     if (mode == FileMode::Input) {
         file->fileSize = fs::file_size(platform::pathFromUtf8(path), ec);
+        file->fill();
+        const std::string_view start(file->buffer.data(), file->end);
+        if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
         // Skip a UTF-8 byte order mark.
-        if (file->fill() && file->end >= 3 && std::memcmp(file->buffer.data(), "\xEF\xBB\xBF", 3) == 0) {
+        if (start.starts_with("\xEF\xBB\xBF")) {
             file->begin = 3;
             file->consumed = 3;
         }
     } else if (mode == FileMode::Append) {
         // Not ftell: its long is 32 bits on Windows, and a failed write cuts the file
-        // back to this length.
-        file->committed = fs::file_size(platform::pathFromUtf8(path), ec);
+        // back to this length. A device has no length to cut back to.
+        const fs::path p = platform::pathFromUtf8(path);
+        file->committed = fs::is_regular_file(p, ec) ? fs::file_size(p, ec) : 0;
         if (ec) raise(err::DeviceIoError);
     }
     files_[number] = std::move(file);
@@ -233,6 +246,12 @@ std::string FileTable::lineInput(int number) {
         const char* data = f.buffer.data() + f.begin;
         const size_t available = f.end - f.begin;
         const size_t i = findLineEnd(data, scanned, available);
+        // Reading on would hold the whole file in memory: no text file has such a line.
+        if (i > kMaxLineBytes)
+            raise(0, "Line " + std::to_string(f.linesRead + 1) + " of the file '" + f.path +
+                         "' is longer than 1 MiB (1,048,576 bytes), so it is not a text file "
+                         "the program can read. Check that the right file was chosen, or export "
+                         "it again.");
         if (i == available) {
             scanned = i;
             if (f.fill()) continue;  // the buffer moves; offsets from begin stay valid
@@ -240,18 +259,23 @@ std::string FileTable::lineInput(int number) {
             std::string line = decode(std::string_view(data, available), f.encoding);
             f.consumed += available;
             f.begin = f.end;
+            ++f.linesRead;
             return line;
         }
         // A CR as the last byte read may be the first half of CR LF.
-        if (data[i] == '\r' && i + 1 == available && f.fill()) {
-            scanned = i;
-            continue;
+        if (data[i] == '\r' && i + 1 == available) {
+            if (f.fill()) {
+                scanned = i;
+                continue;
+            }
+            data = f.buffer.data() + f.begin;  // the buffer moved even though the file ended
         }
         std::string line = decode(std::string_view(data, i), f.encoding);
         size_t next = i + 1;
         if (data[i] == '\r' && next < available && data[next] == '\n') ++next;
         f.consumed += next;
         f.begin += next;
+        ++f.linesRead;
         return line;
     }
 }

@@ -10,6 +10,11 @@
 // UTF-8 from the file's own encoding. Writing encodes back to the file's encoding and
 // ends every line with CR LF; a write that fails leaves the file ending at the last
 // complete line, never half a line.
+//
+// Files that are not single-byte text are refused with a description naming the
+// problem (error number 0): a UTF-16 or UTF-32 file when it is opened, and a line
+// longer than 1 MiB when it is read, so that no file makes the program hold more
+// than about a megabyte of it.
 
 #include <cstdint>
 #include <cstdio>

@@ -33,6 +33,13 @@ private:
     bool firstContinuation_ = false;
 };
 
+// The name of the wide encoding ("UTF-16 (little-endian)", ...) that the start of a
+// file is in, by its byte order mark or, without one, by a zero byte beside every
+// letter; nullptr for a file of single bytes. The program reads no such file.
+const char* wideEncodingName(std::string_view start);
+// What the user is told about such a file.
+std::string wideEncodingRefusal(const std::string& path, const char* encodingName);
+
 std::string windows1252ToUtf8(std::string_view bytes);
 // Characters outside Windows-1252 become "?".
 std::string utf8ToWindows1252(std::string_view text);

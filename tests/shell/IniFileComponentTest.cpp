@@ -2,6 +2,7 @@
 
 #include "shell/IniFileComponent.h"
 #include "support/Files.h"
+#include "support/Resources.h"
 
 namespace tav {
 namespace {
@@ -32,6 +33,51 @@ TEST(IniFileComponent, AMissingFileIsAnError) {
     const std::string e = ini.ReadValue("General", "IntroScreen", v, dir.file("none.ini"));
     EXPECT_EQ(e, "IniFileComponent\tReadValue\t53\tFile not found: " + dir.file("none.ini") + "\r\n");
     EXPECT_EQ(v, "");
+}
+
+TEST(IniFileComponent, WideTextIsRefusedNamingItsEncoding) {
+    TempDir dir;
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("[General]\r\nIntroScreen=True\r\n")) wide += std::string{c, '\0'};
+    writeFile(dir.file("a.ini"), wide);
+    IniFileComponent ini;
+    std::string v;
+    const std::string refused = "The file '" + dir.file("a.ini") +
+                                "' is UTF-16 (little-endian) text, which the program cannot read. "
+                                "Open it in Notepad, save it again with the encoding ANSI or "
+                                "UTF-8, then try again.\r\n";
+    EXPECT_EQ(ini.ReadValue("General", "IntroScreen", v, dir.file("a.ini")),
+              "IniFileComponent\tReadValue\t0\t" + refused);
+    EXPECT_EQ(ini.WriteValue("General", "IntroScreen", "False", dir.file("a.ini")),
+              "IniFileComponent\tWriteValue\t0\t" + refused);
+    EXPECT_EQ(readFile(dir.file("a.ini")), wide);
+}
+
+TEST(IniFileComponent, AFileOfMoreThanOneMebibyteIsNoSettingsFile) {
+    TempDir dir;
+    writeFile(dir.file("a.ini"), "[General]\r\nIntroScreen=True\r\n" + std::string(1 << 20, ';'));
+    IniFileComponent ini;
+    std::string v;
+    EXPECT_EQ(ini.ReadValue("General", "IntroScreen", v, dir.file("a.ini")),
+              "IniFileComponent\tReadValue\t0\tThe file '" + dir.file("a.ini") +
+                  "' is larger than 1 MiB, so it is not a settings file the program can read. "
+                  "Check that the right file was chosen.\r\n");
+    EXPECT_EQ(v, "");
+}
+
+TEST(IniFileComponent, AFullDiskLeavesTheFileAsItWas) {
+    TempDir dir;
+    const std::string before = "[General]\r\nClientFolder=C:\\Clients\r\n";
+    writeFile(dir.file("a.ini"), before);
+    IniFileComponent ini;
+    std::string e;
+    {
+        const test::FileSizeLimit disk(before.size() + 10);
+        if (!disk.available()) GTEST_SKIP() << "needs a file size limit, which Windows lacks";
+        e = ini.WriteValue("General", "ClientFolder", std::string(200, 'x'), dir.file("a.ini"));
+    }
+    EXPECT_NE(e, "");
+    EXPECT_EQ(readFile(dir.file("a.ini")), before);
 }
 
 TEST(IniFileComponent, WritingAValueKeepsEveryOtherByte) {
