@@ -63,6 +63,11 @@ bool isTotalLine(std::string_view first) {
     return true;
 }
 
+// A transaction is held whole until its closing line arrives; a report whose lines never
+// close a transaction must not fill the memory.
+constexpr long kMaxTransactionLines = 100'000;
+constexpr size_t kMaxTransactionBytes = 64 << 20;
+
 bool isWholeNumber(std::string_view text) {
     return !text.empty() && sfIsLong(text).empty();
 }
@@ -328,6 +333,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
         const ConversionLookups& lookups = run.lookups;
         bool blnFirstLineSeen = false;
         bool blnSkipping = false;
+        size_t heldBytes = 0;  // the text of the transaction's lines
 
         // Yes omits the transaction: it is cleared and, unless its first part was the
         // missing one, its remaining lines are passed over up to the next first line.
@@ -340,9 +346,21 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
             }
             ++run.transactionsOmitted;
             transaction.Clear();
+            heldBytes = 0;
             blnFirstLineSeen = false;
             blnSkipping = e != DataError::FirstPartMissing;
             return true;
+        };
+
+        auto hold = [&](const JournalLine& entry, size_t bytes) {
+            heldBytes += bytes;
+            if (transaction.Count() >= kMaxTransactionLines || heldBytes > kMaxTransactionBytes)
+                raise(0, "Transaction number " +
+                             (transaction.empty() ? entry : transaction.Item(1))[col::TransNo] +
+                             " has more than 100,000 lines or 64 MiB of text, more than the "
+                             "program can hold. Check that every transaction of the Journal "
+                             "report ends with its total line, or export the report again.");
+            transaction.Add(entry);
         };
 
         JournalLine f;
@@ -386,7 +404,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                     continue;
                 }
                 blnFirstLineSeen = true;
-                transaction.Add(f);
+                hold(f, line.size());
                 continue;
             }
 
@@ -409,7 +427,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                 if (!omitted(failed->error, t, code, failed->details)) return {};
                 continue;
             }
-            transaction.Add(f);
+            hold(f, line.size());
         }
     });
 }

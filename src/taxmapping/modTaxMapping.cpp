@@ -1,7 +1,7 @@
 #include "taxmapping/modTaxMapping.h"
 
-#include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 #include "convert/modConvert.h"
 #include "safe/ErrorLog.h"
@@ -206,26 +206,24 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
 Sem sfExtractCodes(ProgramState& st) {
     constexpr std::string_view kProc = "sfExtractCodes";
     return guarded(kModTaxMapping, kProc, [&]() -> Sem {
+        // Sets over the collections: a report of many lines and many tax items is read
+        // without searching the collections for every line.
+        const std::unordered_set<std::string_view> payables(st.gcolTaxPayables.begin(),
+                                                            st.gcolTaxPayables.end());
+        std::unordered_set<std::string> items;
+        for (const StrArray& entry : st.gcolMappedTaxCodes) items.insert(field(entry, 0));
+        std::string number;
         while (!st.files.eof(1)) {
             const StrArray f = vbSplit(st.files.lineInput(1), "\t");
-            bool postsToTaxPayable = false;
-            for (const std::string& payable : st.gcolTaxPayables) {
-                std::string number;
-                if (Sem e = sfNumberOnly(field(f, 7), number); !e.empty())
-                    return sfSemCreate(kModTaxMapping, kProc, 0,
-                                       "Error extracting account numbers from journal file "
-                                       "accounts",
-                                       e);
-                if (number == payable) {
-                    postsToTaxPayable = true;
-                    break;
-                }
-            }
-            if (!postsToTaxPayable || field(f, 6).empty()) continue;
+            // The Account column is read only while there are tax payable accounts.
+            if (payables.empty()) continue;
+            if (Sem e = sfNumberOnly(field(f, 7), number); !e.empty())
+                return sfSemCreate(kModTaxMapping, kProc, 0,
+                                   "Error extracting account numbers from journal file accounts",
+                                   e);
+            if (!payables.contains(number) || field(f, 6).empty()) continue;
             const std::string& item = field(f, 6);
-            if (std::none_of(st.gcolMappedTaxCodes.begin(), st.gcolMappedTaxCodes.end(),
-                             [&](const StrArray& entry) { return entry[0] == item; }))
-                st.gcolMappedTaxCodes.Add({item, "", "1"});
+            if (items.insert(item).second) st.gcolMappedTaxCodes.Add({item, "", "1"});
         }
         return {};
     });
