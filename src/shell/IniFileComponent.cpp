@@ -211,7 +211,12 @@ std::string IniFileComponent::WriteValue(const std::string& section, const std::
         if (!read) return failure("WriteValue", number, description);
         bytes = *read;
     }
-    const Encoding e = bytes.empty() ? Encoding::Utf8 : encodingOf(bytes);
+    Encoding e = bytes.empty() ? Encoding::Utf8 : encodingOf(bytes);
+    // A Windows-1252 file that cannot carry the value becomes a UTF-8 file.
+    if (e == Encoding::Windows1252 && windows1252ToUtf8(utf8ToWindows1252(value)) != value) {
+        bytes = windows1252ToUtf8(bytes);
+        e = Encoding::Utf8;
+    }
     const std::vector<Line> lines = splitLines(bytes);
     std::string_view eol = "\r\n";
     for (const Line& l : lines)
@@ -259,6 +264,9 @@ std::string IniFileComponent::WriteValue(const std::string& section, const std::
             out.append(eol);
         }
     }
+    // The file's encoding is told from all its bytes: a Windows-1252 file that the new
+    // value leaves valid UTF-8 would read back differently, so it becomes a UTF-8 file.
+    if (e == Encoding::Windows1252 && isValidUtf8(out)) out = windows1252ToUtf8(out);
     if (!replaceFile(iniPath, out))
         return failure("WriteValue", err::PermissionDenied,
                        errorText(err::PermissionDenied) + ": " + iniPath);

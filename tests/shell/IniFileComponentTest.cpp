@@ -65,6 +65,29 @@ TEST(IniFileComponent, AFileOfMoreThanOneMebibyteIsNoSettingsFile) {
     EXPECT_EQ(v, "");
 }
 
+TEST(IniFileComponent, EveryValueOfAWindows1252FileReadsBackAsItWasAfterAWrite) {
+    // Windows-1252 text is told from UTF-8 by all its bytes; a write could change that.
+    const std::string cases[][3] = {
+        // The only byte that was not UTF-8 is written over.
+        {"[SourceApp]\r\nVersion=19.\xD0\xA9\r\nEdition=\xD8.\r\n", "Edition", "0"},
+        // The new value has characters Windows-1252 does not have: C:\ and two Chinese ones.
+        {"[SourceApp]\r\nVersion=Caf\xE9\r\nEdition=1\r\n", "CompanyFile",
+         "C:\\\xE5\xAE\xA2\xE6\x88\xB7"},
+    };
+    for (const auto& [bytes, key, value] : cases) {
+        TempDir dir;
+        writeFile(dir.file("a.ini"), bytes);
+        IniFileComponent ini;
+        std::string before, after, written;
+        ini.ReadValue("SourceApp", "Version", before, dir.file("a.ini"));
+        EXPECT_EQ(ini.WriteValue("SourceApp", key, value, dir.file("a.ini")), "");
+        ini.ReadValue("SourceApp", "Version", after, dir.file("a.ini"));
+        ini.ReadValue("SourceApp", key, written, dir.file("a.ini"));
+        EXPECT_EQ(after, before) << key;
+        EXPECT_EQ(written, value) << key;
+    }
+}
+
 TEST(IniFileComponent, AFullDiskLeavesTheFileAsItWas) {
     TempDir dir;
     const std::string before = "[General]\r\nClientFolder=C:\\Clients\r\n";
