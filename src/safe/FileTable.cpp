@@ -42,7 +42,9 @@ long openErrorNumber(int error, const std::string& path) {
 long writeErrorNumber(int error) {
     switch (error) {
         case ENOSPC:
+#ifdef EDQUOT  // Windows has no disk quotas of this kind
         case EDQUOT:
+#endif
         case EFBIG: return err::DiskFull;
         default: return err::DeviceIoError;
     }

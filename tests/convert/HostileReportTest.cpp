@@ -113,7 +113,7 @@ TEST_F(HostileReport, AMillionTransactionsAreConvertedHoldingOneAtATime) {
     EXPECT_EQ(run.linesWritten, static_cast<long>(2 * kCount + 1));
 }
 
-TEST_F(HostileReport, TransactionsThatNeverCloseStopAtAHundredThousandLines) {
+TEST_F(HostileReport, AMillionOneLineTransactionsThatNeverCloseStopAtAHundredThousandLines) {
     writeLines(1'000'000, [](std::uint64_t t) {
         return std::to_string(t) +
                "\tCheque\t1/07/2011\tC1\tCafe\tBeans\t\t1-1100 · Cheque Account\t\t-1.00\t\r\n";

@@ -60,8 +60,10 @@ bool setImmutable(const std::string& path, bool on) {
 
 WriteProtected::WriteProtected(const std::string& path) : path_(path) {
 #ifdef _WIN32
-    const HANDLE h = CreateFileW(platform::pathFromUtf8(path).c_str(), GENERIC_READ, 0, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Others may still read it; nobody may open it for writing.
+    const HANDLE h = CreateFileW(platform::pathFromUtf8(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         handle_ = h;
         available_ = true;

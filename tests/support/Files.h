@@ -24,7 +24,7 @@ private:
 
 // Makes a file (or, outside Windows, a folder) refuse writing until the end of the
 // test. Permissions stop other users; root is stopped by the immutable flag; on
-// Windows the file is held open without sharing, as a program showing it would.
+// Windows the file is held open, shared for reading only, as a program showing it would.
 // available() is false where none of these can be had; such a test skips.
 class WriteProtected {
   public:
