@@ -198,9 +198,9 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
         const std::string_view start(file->buffer.data(), file->end);
         if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
         // Skip a UTF-8 byte order mark.
-        if (start.starts_with("\xEF\xBB\xBF")) {
-            file->begin = 3;
-            file->consumed = 3;
+        if (start.starts_with(kUtf8Bom)) {
+            file->begin = kUtf8Bom.size();
+            file->consumed = kUtf8Bom.size();
         }
     } else if (mode == FileMode::Append) {
         // Not ftell: its long is 32 bits on Windows, and a failed write cuts the file
@@ -285,6 +285,11 @@ std::string FileTable::lineInput(int number) {
 void FileTable::printLine(int number, std::string_view text) {
     OpenFile& f = get(number);
     if (f.mode == FileMode::Input) raise(err::BadFileMode);
+    // Text that begins with the character U+FEFF would read back without it, taken for a
+    // byte order mark: such a file gets a mark of its own.
+    if (f.committed == 0 && f.pending.empty() && f.encoding == Encoding::Utf8 &&
+        text.starts_with(kUtf8Bom))
+        f.pending = kUtf8Bom;
     f.pending += encode(text, f.encoding);
     f.pending += "\r\n";
     if (f.pending.size() >= kWriteBlock) f.flush();

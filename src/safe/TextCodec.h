@@ -52,6 +52,9 @@ size_t charCount(std::string_view text);
 // The first n characters.
 std::string_view leftChars(std::string_view text, size_t n);
 
+// The byte order mark that may begin a UTF-8 file; reading drops it.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 // The middle dot that separates an account's number from its name.
 inline constexpr std::string_view kMiddleDot = "\xC2\xB7";
 

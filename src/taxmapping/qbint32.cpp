@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "safe/Platform.h"
+#include "safe/TextCodec.h"
 #include "shell/IniFileComponent.h"
 
 namespace tav {
@@ -35,8 +36,6 @@ std::optional<std::string> readStart(const std::string& path, std::streamsize co
     bytes.resize(static_cast<size_t>(in.gcount()));
     return bytes;
 }
-
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // Lines without their ends; CR LF, LF and a lone CR all end a line.
 std::vector<std::string_view> lines(std::string_view bytes) {

@@ -120,6 +120,17 @@ TEST(FileTable, WritesCrLfInTheChosenEncoding) {
     EXPECT_EQ(readFile(dir.file("out.txt")), "1-1100 \xB7 Cheque\r\nmore\r\n");
 }
 
+TEST(FileTable, TextBeginningWithAByteOrderMarkCharacterReadsBackWhole) {
+    TempDir dir;
+    FileTable files;
+    files.open(2, dir.file("out.txt"), FileMode::Output);
+    files.printLine(2, "\xEF\xBB\xBF" "100,Sales");
+    files.printLine(2, "\xEF\xBB\xBF" "101,Fees");
+    files.close(2);
+    EXPECT_EQ(readAll(files, dir.file("out.txt")),
+              (std::vector<std::string>{"\xEF\xBB\xBF" "100,Sales", "\xEF\xBB\xBF" "101,Fees"}));
+}
+
 TEST(FileTable, RaisesTheErrorsTheProgramTraps) {
     TempDir dir;
     writeFile(dir.file("a.txt"), "a");
