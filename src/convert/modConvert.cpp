@@ -26,7 +26,7 @@ std::string reportName(std::string_view path) {
 // The report and the import file of one driver routine, closed on every exit.
 class RunFiles {
 public:
-    explicit RunFiles(ProgramState& st) : st_(st) {}
+    RunFiles(ProgramState& st, ConversionRun& run) : st_(st), run_(run) {}
     ~RunFiles() {
         try {
             closeAll();
@@ -50,6 +50,10 @@ public:
     void close(int number) {
         if (!opened_[number]) return;
         opened_[number] = false;
+        if (number == kReportFile) {
+            run_.reportLine = st_.files.linesRead(number);
+            run_.reportLineOffset = st_.files.lineOffset(number);
+        }
         st_.files.close(number);
     }
 
@@ -61,6 +65,7 @@ public:
 
 private:
     ProgramState& st_;
+    ConversionRun& run_;
     bool opened_[kImportFile + 1] = {};
 };
 
@@ -166,9 +171,9 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 // Runs a driver step with its two files; a step that succeeded still fails when the
 // import file cannot be completed on closing.
 template <class Step>
-Sem withRunFiles(ProgramState& st, std::string_view procedure, Step step) {
+Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedure, Step step) {
     return guarded(kModConvert, procedure, [&]() -> Sem {
-        RunFiles files(st);
+        RunFiles files(st, run);
         Sem result = step(files);
         if (result.empty()) files.closeAll();
         return result;
@@ -178,12 +183,12 @@ Sem withRunFiles(ProgramState& st, std::string_view procedure, Step step) {
 }  // namespace
 
 Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, "sfReadCreateWriteHeader",
+    return withRunFiles(st, run, "sfReadCreateWriteHeader",
                         [&](RunFiles& files) { return writeHeader(st, ui, run, files); });
 }
 
 Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, "sfReadConvertAppend",
+    return withRunFiles(st, run, "sfReadConvertAppend",
                         [&](RunFiles& files) { return convertTransactions(st, ui, run, files); });
 }
 

@@ -64,6 +64,11 @@ struct ConversionRun {
     long transactionsOmitted = 0;  // answered Yes at a data-error prompt
     long linesWritten = 0;         // import lines, file headers included
 
+    // The last report line read (from 1) and the byte offset where it begins, kept when
+    // the driver closes the report, so that a failure can be shown beside its line.
+    std::uint64_t reportLine = 0;
+    std::uint64_t reportLineOffset = 0;
+
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
 

@@ -69,6 +69,7 @@ struct FileTable::OpenFile {
     size_t begin = 0, end = 0;
     bool atEnd = false;
     std::uint64_t consumed = 0, fileSize = 0;
+    std::uint64_t lines = 0, lineStart = 0;
 
     // Writing: whole lines wait here; committed is the file's size after the last
     // successful flush.
@@ -228,6 +229,8 @@ std::string FileTable::lineInput(int number) {
     OpenFile& f = get(number);
     if (f.mode != FileMode::Input) raise(err::BadFileMode);
     if (f.begin == f.end && !f.fill()) raise(err::InputPastEndOfFile);
+    ++f.lines;
+    f.lineStart = f.consumed;
     size_t scanned = 0;  // bytes of the current line already known to hold no line end
     for (;;) {
         const char* data = f.buffer.data() + f.begin;
@@ -271,5 +274,11 @@ void FileTable::setEncoding(int number, Encoding e) { get(number).encoding = e; 
 std::uint64_t FileTable::bytesRead(int number) const { return get(number).consumed; }
 
 std::uint64_t FileTable::size(int number) const { return get(number).fileSize; }
+
+const std::string& FileTable::path(int number) const { return get(number).path; }
+
+std::uint64_t FileTable::linesRead(int number) const { return get(number).lines; }
+
+std::uint64_t FileTable::lineOffset(int number) const { return get(number).lineStart; }
 
 }  // namespace tav
