@@ -161,9 +161,15 @@ Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view
     });
 }
 
-std::string importLine(std::initializer_list<std::string_view> fields, bool quoted) {
-    std::string line;
-    line.reserve(160);
+void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line) {
+    st.files.printLine(kImportFile, line);
+    ++run.linesWritten;
+}
+
+void writeImportLine(ProgramState& st, ConversionRun& run,
+                     std::initializer_list<std::string_view> fields, bool quoted) {
+    std::string& line = run.line;
+    line.clear();
     bool first = true;
     for (std::string_view f : fields) {
         if (!first) line += ',';
@@ -172,22 +178,16 @@ std::string importLine(std::initializer_list<std::string_view> fields, bool quot
         line += f;
         if (quoted) line += '"';
     }
-    return line;
+    writeImportLine(st, run, line);
 }
 
-void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line) {
-    st.files.printLine(kImportFile, line);
-    ++run.linesWritten;
-}
-
-std::string lineDescription(const JournalLine& line, std::string_view fallback) {
+void lineDescription(const JournalLine& line, std::string_view fallback, std::string& description) {
     std::string_view name = field(line, col::Name);
     if (name.empty()) name = fallback;
     const std::string& memo = field(line, col::Memo);
-    std::string description(name);
+    description.assign(name);
     if (!name.empty() && !memo.empty()) description += " - ";
     description += memo;
-    return description;
 }
 
 std::string_view fallbackName(const JournalLine& firstLine) {

@@ -79,8 +79,7 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate); !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, "Error getting date range for target file header",
                            e);
-    writeImportLine(st, run,
-                    importLine({"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true));
+    writeImportLine(st, run, {"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true);
 
     files.close(kReportFile);
     if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
@@ -94,7 +93,7 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                            "No accounts found in QuickBooks Journal Report file. Follow the "
                            "instructions to export the QuickBooks Journal Report again.");
     for (const StrArray& a : accounts)
-        writeImportLine(st, run, importLine({"AC", field(a, 0), field(a, 1)}, true));
+        writeImportLine(st, run, {"AC", field(a, 0), field(a, 1)}, true);
     return {};
 }
 
@@ -138,7 +137,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     JournalTransaction transaction;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        transaction.Clear();
+        clearTransaction(run, transaction);
         bool valid = false;
         if (Sem e = sfReadInTransaction(st, ui, run, valid, transaction); !e.empty())
             return sfSemCreate(kModConvert, kProc, 0,

@@ -226,11 +226,18 @@ bool FileTable::eof(int number) {
 }
 
 std::string FileTable::lineInput(int number) {
+    std::string line;
+    lineInput(number, line);
+    return line;
+}
+
+void FileTable::lineInput(int number, std::string& line) {
     OpenFile& f = get(number);
     if (f.mode != FileMode::Input) raise(err::BadFileMode);
     if (f.begin == f.end && !f.fill()) raise(err::InputPastEndOfFile);
     ++f.lines;
     f.lineStart = f.consumed;
+    line.clear();
     size_t scanned = 0;  // bytes of the current line already known to hold no line end
     for (;;) {
         const char* data = f.buffer.data() + f.begin;
@@ -240,29 +247,29 @@ std::string FileTable::lineInput(int number) {
             scanned = i;
             if (f.fill()) continue;  // the buffer moves; offsets from begin stay valid
             data = f.buffer.data() + f.begin;
-            std::string line = decode(std::string_view(data, available), f.encoding);
+            appendDecoded(line, std::string_view(data, available), f.encoding);
             f.consumed += available;
             f.begin = f.end;
-            return line;
+            return;
         }
         // A CR as the last byte read may be the first half of CR LF.
         if (data[i] == '\r' && i + 1 == available && f.fill()) {
             scanned = i;
             continue;
         }
-        std::string line = decode(std::string_view(data, i), f.encoding);
+        appendDecoded(line, std::string_view(data, i), f.encoding);
         size_t next = i + 1;
         if (data[i] == '\r' && next < available && data[next] == '\n') ++next;
         f.consumed += next;
         f.begin += next;
-        return line;
+        return;
     }
 }
 
 void FileTable::printLine(int number, std::string_view text) {
     OpenFile& f = get(number);
     if (f.mode == FileMode::Input) raise(err::BadFileMode);
-    f.pending += encode(text, f.encoding);
+    appendEncoded(f.pending, text, f.encoding);
     f.pending += "\r\n";
     if (f.pending.size() >= kWriteBlock) f.flush();
 }

@@ -45,6 +45,8 @@ class FileTable {
 
     bool eof(int number);
     std::string lineInput(int number);
+    // The same into a buffer the caller keeps, so that a long loop allocates nothing.
+    void lineInput(int number, std::string& line);
     // Writes the text and CR LF.
     void printLine(int number, std::string_view text);
 

@@ -104,9 +104,9 @@ int toWindows1252(char32_t cp) {
 
 }  // namespace
 
-std::string windows1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
+namespace {
+
+void appendUtf8FromWindows1252(std::string& out, std::string_view bytes) {
     for (size_t i = 0; i < bytes.size(); ++i) {
         const size_t run = asciiRun(bytes.substr(i));
         out.append(bytes.substr(i, run));
@@ -115,12 +115,9 @@ std::string windows1252ToUtf8(std::string_view bytes) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         appendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
     }
-    return out;
 }
 
-std::string utf8ToWindows1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void appendWindows1252FromUtf8(std::string& out, std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         const size_t run = asciiRun(text.substr(i));
         out.append(text.substr(i, run));
@@ -135,6 +132,21 @@ std::string utf8ToWindows1252(std::string_view text) {
         out.push_back(b < 0 ? '?' : static_cast<char>(b));
         i += static_cast<size_t>(len);
     }
+}
+
+}  // namespace
+
+std::string windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    appendUtf8FromWindows1252(out, bytes);
+    return out;
+}
+
+std::string utf8ToWindows1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    appendWindows1252FromUtf8(out, text);
     return out;
 }
 
@@ -144,6 +156,20 @@ std::string decode(std::string_view bytes, Encoding e) {
 
 std::string encode(std::string_view text, Encoding e) {
     return e == Encoding::Utf8 ? std::string(text) : utf8ToWindows1252(text);
+}
+
+void appendDecoded(std::string& out, std::string_view bytes, Encoding e) {
+    if (e == Encoding::Utf8)
+        out.append(bytes);
+    else
+        appendUtf8FromWindows1252(out, bytes);
+}
+
+void appendEncoded(std::string& out, std::string_view text, Encoding e) {
+    if (e == Encoding::Utf8)
+        out.append(text);
+    else
+        appendWindows1252FromUtf8(out, text);
 }
 
 size_t charCount(std::string_view text) {

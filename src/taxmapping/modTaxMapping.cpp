@@ -209,26 +209,23 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
 Sem sfExtractCodes(ProgramState& st) {
     constexpr std::string_view kProc = "sfExtractCodes";
     return guarded(kModTaxMapping, kProc, [&]() -> Sem {
+        // A report holds millions of lines: each is read into the same buffer and only the
+        // two fields needed are looked at.
+        const auto& payables = st.gcolTaxPayables;
+        std::string line, number;
         while (!st.files.eof(1)) {
-            const StrArray f = vbSplit(st.files.lineInput(1), "\t");
-            bool postsToTaxPayable = false;
-            for (const std::string& payable : st.gcolTaxPayables) {
-                std::string number;
-                if (Sem e = sfNumberOnly(field(f, 7), number); !e.empty())
-                    return sfSemCreate(kModTaxMapping, kProc, 0,
-                                       "Error extracting account numbers from journal file "
-                                       "accounts",
-                                       e);
-                if (number == payable) {
-                    postsToTaxPayable = true;
-                    break;
-                }
-            }
-            if (!postsToTaxPayable || field(f, 6).empty()) continue;
-            const std::string& item = field(f, 6);
+            st.files.lineInput(1, line);
+            if (payables.empty()) continue;
+            if (Sem e = sfNumberOnly(tabField(line, 7), number); !e.empty())
+                return sfSemCreate(kModTaxMapping, kProc, 0,
+                                   "Error extracting account numbers from journal file accounts",
+                                   e);
+            if (std::find(payables.begin(), payables.end(), number) == payables.end()) continue;
+            const std::string_view item = tabField(line, 6);
+            if (item.empty()) continue;
             if (std::none_of(st.gcolMappedTaxCodes.begin(), st.gcolMappedTaxCodes.end(),
                              [&](const StrArray& entry) { return entry[0] == item; }))
-                st.gcolMappedTaxCodes.Add({item, "", "1"});
+                st.gcolMappedTaxCodes.Add({std::string(item), "", "1"});
         }
         return {};
     });
