@@ -149,7 +149,7 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
         const int code = app.exit(e, env.out, env.err);
         return code == 0 ? kConverted : kUsage;
     }
-    if (!o.ledger.empty()) {
+    if (!o.ledger.empty() && o.target != target::Accounts) {
         if (const std::string error = resolveLedger(o); !error.empty()) {
             env.err << error << "\nRun with --help for more information.\n";
             return kUsage;
