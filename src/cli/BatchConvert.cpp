@@ -212,6 +212,7 @@ public:
         if (startup != StartupOutcome::Complete) return kFailed;
         // The summary line says it.
         ui_.mute("Conversion complete");
+        ui_.setProgressBar(env_.progressBar && !o_.quiet);
 
         navigate();
         if (!mapTaxCodes()) return kFailed;
@@ -309,7 +310,6 @@ private:
             ui_.choose(o_.out);
             convertscreen::cmdBrowse_Click(st_, ui_);
         }
-        ui_.setProgressBar(env_.progressBar && !o_.quiet);
         const auto outcome = convertscreen::cmdConvert_Click(st_, ui_, run_);
         ui_.endProgress();
         switch (outcome) {
