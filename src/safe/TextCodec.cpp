@@ -1,8 +1,12 @@
 #include "safe/TextCodec.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tav {
 
@@ -10,10 +14,17 @@ const char* encodingName(Encoding e) { return e == Encoding::Utf8 ? "UTF-8" : "W
 
 namespace {
 
-// Length of the run of ASCII bytes at the start of a text, eight bytes at a time: text is
-// mostly such runs, checked and copied whole.
+// Length of the run of ASCII bytes at the start of a text, sixteen (or eight) bytes at a
+// time: text is mostly such runs, checked and copied whole.
 size_t asciiRun(std::string_view text) {
     size_t n = 0;
+#ifdef __SSE2__
+    for (; n + 16 <= text.size(); n += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + n));
+        if (const int high = _mm_movemask_epi8(bytes))
+            return n + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(high)));
+    }
+#endif
     std::uint64_t word;
     for (; n + sizeof word <= text.size(); n += sizeof word) {
         std::memcpy(&word, text.data() + n, sizeof word);
