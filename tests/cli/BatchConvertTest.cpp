@@ -169,22 +169,6 @@ TEST_F(Batch, AnIncompleteMappingListsEveryUnmappedItemAndAccount) {
     EXPECT_EQ(err.str().find("unmapped tax item"), std::string::npos);
 }
 
-TEST_F(Batch, ATaxMappingFileAddsACodeAsTheAddTaxCodeDialogDoes) {
-    writeFile(client.file("TaxMapping.txt"), "GST,ZZ\r\n");
-    ASSERT_EQ(run(sample(1, {"--tax-mapping", client.file("TaxMapping.txt"), "--quiet"})),
-              cli::kConverted)
-        << err.str();
-    EXPECT_NE(readFile(client.file("TAVOutput.csv")).find("\"ZZ\""), std::string::npos);
-
-    writeFile(client.file("TaxMapping.txt"), "NCG,5\r\nGST,21\r\n");
-    EXPECT_EQ(run(sample(0, {"--tax-mapping", client.file("TaxMapping.txt")})), cli::kFailed);
-    EXPECT_NE(err.str().find("Description: The tax code '21' in line 2 of the tax mapping file "
-                             "cannot be added to the list of MAS tax codes: New tax codes for MAS "
-                             "must be in the range 15-20."),
-              std::string::npos)
-        << err.str();
-}
-
 // ---- The engine's golden import files, reached through the whole road ---------------
 
 class GoldenReport : public Batch, public ::testing::WithParamInterface<const char*> {

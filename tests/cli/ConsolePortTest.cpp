@@ -81,13 +81,5 @@ TEST(ConsolePort, TheProgressBarIsDrawnOnlyWhenAskedAndClearedBeforeABox) {
               "\r[##########                              ] 25%\r" + blank + "\r[Tavora] Stop.\n");
 }
 
-TEST(ConsolePort, FileDialogsReturnThePathsChosenBeforehand) {
-    std::ostringstream out;
-    ConsolePort ui(out, defaultAnswer);
-    ui.choose("a.txt");
-    EXPECT_EQ(ui.fileDialog({}), "a.txt");
-    EXPECT_EQ(ui.fileDialog({}), std::nullopt);  // nothing chosen: cancelled
-}
-
 }  // namespace
 }  // namespace tav::cli

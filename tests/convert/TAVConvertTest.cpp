@@ -46,14 +46,12 @@ TEST_F(ConvertScreen, BrowsingChoosesTheImportFileAndCancellingKeepsIt) {
     st.gstrOutputFile = dir.file("old.txt");
     convertscreen::cmdBrowse_Click(st, ui);
     EXPECT_EQ(st.gstrOutputFile, dir.file("old.txt"));
-    EXPECT_EQ(ui.dialogs.at(0).filter, "ASCII text (comma delim) (*.txt)|*.txt");
 
     st.gintTargetApp = target::Accounts;
     ui.dialogAnswers = {dir.file("new.csv")};
     convertscreen::cmdBrowse_Click(st, ui);
     EXPECT_EQ(st.gstrOutputFile, dir.file("new.csv"));
     EXPECT_EQ(ui.dialogs.at(1).fileName, "TAVOutput.csv");
-    EXPECT_TRUE(ui.dialogs.at(1).overwritePrompt);
 }
 
 TEST_F(ConvertScreen, NothingRunsUntilEverythingTheTargetNeedsIsInPlace) {
@@ -90,13 +88,6 @@ TEST_F(ConvertScreen, NothingRunsUntilEverythingTheTargetNeedsIsInPlace) {
                   c.outcome == ConvertOutcome::Converted ? Icon::Information : Icon::Exclamation);
         EXPECT_FALSE(ui.busy);
     }
-}
-
-TEST_F(ConvertScreen, TheCheckListsWhatIsUnmapped) {
-    storeTaxCodeChoice(st, 2, 1);
-    storeAccountChoice(st, 5, 1);
-    EXPECT_EQ(convertscreen::unmappedTaxItems(st), StrArray{"CAG"});
-    EXPECT_EQ(convertscreen::unmappedAccounts(st), StrArray{"6-1000 Freight"});
 }
 
 TEST_F(ConvertScreen, AStoppedRunEndsQuietlyAndAFailedOneShowsTheErrorReport) {
