@@ -2,7 +2,13 @@
 // line at a time, holding one transaction.
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <optional>
 #include <unordered_set>
 
@@ -20,34 +26,42 @@ constexpr std::string_view kHeaderWithMemo =
 constexpr std::string_view kHeaderWithDescription =
     "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
 
+// Calls found(position) for every tab of the line, in order, until it returns false.
+// Report lines are short fields between tabs: sixteen bytes are compared at a time.
+template <class Found>
+void forEachTab(std::string_view line, Found found) {
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i tab = _mm_set1_epi8('\t');
+    for (; i + 16 <= line.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+             mask != 0; mask &= mask - 1)
+            if (!found(i + static_cast<size_t>(std::countr_zero(mask)))) return;
+    }
+#endif
+    for (; i < line.size(); ++i)
+        if (line[i] == '\t' && !found(i)) return;
+}
+
 // Splits at tabs as vbSplit does (an empty line has no fields).
 void splitTabs(std::string_view line, StrArray& fields) {
-    size_t n = 0;
-    for (size_t from = 0; !line.empty();) {
-        const size_t at = line.find('\t', from);
-        const std::string_view f = line.substr(from, at == std::string_view::npos ? at : at - from);
+    size_t n = 0, from = 0;
+    auto add = [&](size_t end) {
+        const std::string_view f = line.substr(from, end - from);
         if (n < fields.size())
             fields[n].assign(f);
         else
             fields.emplace_back(f);
         ++n;
-        if (at == std::string_view::npos) break;
-        from = at + 1;
+        from = end + 1;
+        return true;
+    };
+    if (!line.empty()) {
+        forEachTab(line, add);
+        add(line.size());
     }
     fields.resize(n);
-}
-
-// Field i of a line without splitting the rest of it; a line with fewer fields fails as
-// a split line does.
-std::string_view tabField(std::string_view line, size_t i) {
-    if (line.empty()) raise(err::SubscriptOutOfRange);
-    size_t from = 0;
-    for (; i > 0; --i) {
-        const size_t tab = line.find('\t', from);
-        if (tab == std::string_view::npos) raise(err::SubscriptOutOfRange);
-        from = tab + 1;
-    }
-    return line.substr(from, line.find('\t', from) - from);
 }
 
 // The import files are comma-delimited and never quoted.
@@ -229,14 +243,18 @@ template <class Add>
 Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string>& seen, Add add) {
     constexpr std::string_view kProc = "sfExtractAccounts";
     EventThrottle throttle(ui);
-    std::string line, account, number;
+    std::string line, withoutCommas, number;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        line = st.files.lineInput(kReportFile);
+        st.files.lineInput(kReportFile, line);
         if (tabField(line, col::TransNo) == "Trans #") continue;
-        account = tabField(line, col::Account);
+        std::string_view account = tabField(line, col::Account);
         if (account.empty()) continue;
-        deleteCommas(account);
+        if (account.find(',') != std::string_view::npos) {
+            withoutCommas.assign(account);
+            deleteCommas(withoutCommas);
+            account = withoutCommas;
+        }
         if (Sem e = sfNumberOnly(account, number); !e.empty())
             return sfSemCreate(kModConvert, kProc, 0,
                                "Error extracting account numbers from journal file accounts", e);
@@ -244,7 +262,7 @@ Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string
             return sfSemCreate(kModConvert, kProc, 0,
                                "At least one account used in transactions does not have an "
                                "account number. The first such account found is " +
-                                   account +
+                                   std::string(account) +
                                    " . Make sure that all QuickBooks accounts are numbered before "
                                    "exporting the Journal file and getting lists again from "
                                    "QuickBooks.");
@@ -256,6 +274,21 @@ Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string
 }
 
 }  // namespace
+
+std::string_view tabField(std::string_view line, size_t i) {
+    if (line.empty()) raise(err::SubscriptOutOfRange);
+    size_t tabs = 0, from = 0, end = line.size();
+    forEachTab(line, [&](size_t at) {
+        if (tabs++ < i) {
+            from = at + 1;
+            return true;
+        }
+        end = at;
+        return false;
+    });
+    if (tabs < i) raise(err::SubscriptOutOfRange);
+    return line.substr(from, end - from);
+}
 
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
     blnHeaderOK = false;
@@ -274,7 +307,7 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
         std::string line;
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            line = st.files.lineInput(kReportFile);
+            st.files.lineInput(kReportFile, line);
             const std::string_view text = tabField(line, col::Date);
             if (text == "Date" || text.empty()) continue;
             const std::optional<Date> date = parseDate(text);
@@ -299,7 +332,7 @@ Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accoun
         std::unordered_set<std::string> seen;
         for (const StrArray& a : accounts) seen.insert(field(a, 0));
         return extractAccounts(
-            st, ui, seen, [&](const std::string& number, const std::string& account) -> Sem {
+            st, ui, seen, [&](const std::string& number, std::string_view account) -> Sem {
                 std::string name;
                 if (Sem e = sfNameOnly(account, name); !e.empty())
                     return sfSemCreate(kModConvert, "sfExtractAccounts", 0,
@@ -313,11 +346,15 @@ Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accoun
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers) {
     return guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
         std::unordered_set<std::string> seen(numbers.begin(), numbers.end());
-        return extractAccounts(st, ui, seen, [&](const std::string& number, const std::string&) {
+        return extractAccounts(st, ui, seen, [&](const std::string& number, std::string_view) {
             numbers.Add(number);
             return Sem{};
         });
     });
+}
+
+void clearTransaction(ConversionRun& run, JournalTransaction& transaction) {
+    transaction.ClearInto(run.spareLines);
 }
 
 Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& blnValid,
@@ -339,18 +376,30 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                 return false;
             }
             ++run.transactionsOmitted;
-            transaction.Clear();
+            clearTransaction(run, transaction);
             blnFirstLineSeen = false;
             blnSkipping = e != DataError::FirstPartMissing;
             return true;
         };
 
-        JournalLine f;
-        f.reserve(col::Count);
+        // Lines are split into the strings of lines already converted, so that a report of
+        // millions of lines does not allocate and free them again for every line.
+        auto spareLine = [&] {
+            if (run.spareLines.empty()) return JournalLine{};
+            JournalLine spare = std::move(run.spareLines.back());
+            run.spareLines.pop_back();
+            return spare;
+        };
+        JournalLine f = spareLine();
+        struct GiveBack {
+            ConversionRun& run;
+            JournalLine& line;
+            ~GiveBack() { run.spareLines.push_back(std::move(line)); }
+        } giveBack{run, f};
         std::string line, number;
         for (;;) {
             if (st.files.eof(kReportFile)) return {};
-            line = st.files.lineInput(kReportFile);
+            st.files.lineInput(kReportFile, line);
             deleteCommas(line);
             splitTabs(line, f);
             long count = 0;
@@ -386,7 +435,8 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                     continue;
                 }
                 blnFirstLineSeen = true;
-                transaction.Add(f);
+                transaction.Add(std::move(f));
+                f = spareLine();
                 continue;
             }
 
@@ -409,7 +459,8 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                 if (!omitted(failed->error, t, code, failed->details)) return {};
                 continue;
             }
-            transaction.Add(f);
+            transaction.Add(std::move(f));
+            f = spareLine();
         }
     });
 }

@@ -26,7 +26,7 @@ std::string reportName(std::string_view path) {
 // The report and the import file of one driver routine, closed on every exit.
 class RunFiles {
 public:
-    explicit RunFiles(ProgramState& st) : st_(st) {}
+    RunFiles(ProgramState& st, ConversionRun& run) : st_(st), run_(run) {}
     ~RunFiles() {
         try {
             closeAll();
@@ -50,6 +50,10 @@ public:
     void close(int number) {
         if (!opened_[number]) return;
         opened_[number] = false;
+        if (number == kReportFile) {
+            run_.reportLine = st_.files.linesRead(number);
+            run_.reportLineOffset = st_.files.lineOffset(number);
+        }
         st_.files.close(number);
     }
 
@@ -61,6 +65,7 @@ public:
 
 private:
     ProgramState& st_;
+    ConversionRun& run_;
     bool opened_[kImportFile + 1] = {};
 };
 
@@ -74,8 +79,7 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate); !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, "Error getting date range for target file header",
                            e);
-    writeImportLine(st, run,
-                    importLine({"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true));
+    writeImportLine(st, run, {"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true);
 
     files.close(kReportFile);
     if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
@@ -89,7 +93,7 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                            "No accounts found in QuickBooks Journal Report file. Follow the "
                            "instructions to export the QuickBooks Journal Report again.");
     for (const StrArray& a : accounts)
-        writeImportLine(st, run, importLine({"AC", field(a, 0), field(a, 1)}, true));
+        writeImportLine(st, run, {"AC", field(a, 0), field(a, 1)}, true);
     return {};
 }
 
@@ -133,7 +137,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     JournalTransaction transaction;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        transaction.Clear();
+        clearTransaction(run, transaction);
         bool valid = false;
         if (Sem e = sfReadInTransaction(st, ui, run, valid, transaction); !e.empty())
             return sfSemCreate(kModConvert, kProc, 0,
@@ -166,9 +170,9 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 // Runs a driver step with its two files; a step that succeeded still fails when the
 // import file cannot be completed on closing.
 template <class Step>
-Sem withRunFiles(ProgramState& st, std::string_view procedure, Step step) {
+Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedure, Step step) {
     return guarded(kModConvert, procedure, [&]() -> Sem {
-        RunFiles files(st);
+        RunFiles files(st, run);
         Sem result = step(files);
         if (result.empty()) files.closeAll();
         return result;
@@ -178,12 +182,12 @@ Sem withRunFiles(ProgramState& st, std::string_view procedure, Step step) {
 }  // namespace
 
 Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, "sfReadCreateWriteHeader",
+    return withRunFiles(st, run, "sfReadCreateWriteHeader",
                         [&](RunFiles& files) { return writeHeader(st, ui, run, files); });
 }
 
 Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, "sfReadConvertAppend",
+    return withRunFiles(st, run, "sfReadConvertAppend",
                         [&](RunFiles& files) { return convertTransactions(st, ui, run, files); });
 }
 

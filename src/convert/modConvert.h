@@ -64,8 +64,18 @@ struct ConversionRun {
     long transactionsOmitted = 0;  // answered Yes at a data-error prompt
     long linesWritten = 0;         // import lines, file headers included
 
+    // The last report line read (from 1) and the byte offset where it begins, kept when
+    // the driver closes the report, so that a failure can be shown beside its line.
+    std::uint64_t reportLine = 0;
+    std::uint64_t reportLineOffset = 0;
+
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
+
+    // The import line and the description being built, and the lines of transactions
+    // already converted, kept to reuse their memory.
+    std::string line, description;
+    std::vector<JournalLine> spareLines;
 
     // Built from the mapping collections when the transactions are converted.
     ConversionLookups lookups;
@@ -98,21 +108,26 @@ Sem sfCheckAndFormatAmount(std::string& amount);
 Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view taxCode,
                               std::string& taxItem, std::string_view transactionType);
 
-// One import line: the fields joined with commas, each in double quotes when asked.
-std::string importLine(std::initializer_list<std::string_view> fields, bool quoted = false);
-
 // Appends a line to the import file and counts it.
 void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line);
+// The same for a line of fields joined with commas, each in double quotes when asked.
+void writeImportLine(ProgramState& st, ConversionRun& run,
+                     std::initializer_list<std::string_view> fields, bool quoted = false);
 
 // A line's description: name " - " memo, or whichever of the two is present. A line
 // without a name takes the fallback name.
-std::string lineDescription(const JournalLine& line, std::string_view fallbackName = {});
+void lineDescription(const JournalLine& line, std::string_view fallbackName,
+                     std::string& description);
 
 // The first line's name stands in for a missing name, except in transactions that
 // move money between the books' own accounts.
 std::string_view fallbackName(const JournalLine& firstLine);
 
 // ---- The reader ------------------------------------------------------------
+
+// Field i of a report line without splitting the rest of it; a line with fewer fields
+// raises "Subscript out of range" as a split line does.
+std::string_view tabField(std::string_view line, size_t i);
 
 // Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);
@@ -126,6 +141,9 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
 // account mapping of the other targets. Entries already present are not added again.
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts);
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
+
+// Empties a transaction, keeping its lines' memory for the next ones.
+void clearTransaction(ConversionRun& run, JournalTransaction& transaction);
 
 // Reads the next transaction into an empty transaction. blnValid is false at the end
 // of the report, at a "TOTAL" line, and when the user answers No at a data-error

@@ -42,6 +42,13 @@ public:
 
     void Clear() { items_.clear(); }
 
+    // Removes every entry, moving them to the end of `spare`, where their memory can
+    // serve again.
+    void ClearInto(std::vector<T>& spare) {
+        for (T& item : items_) spare.push_back(std::move(item));
+        items_.clear();
+    }
+
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 

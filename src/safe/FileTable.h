@@ -26,7 +26,7 @@ namespace tav {
 enum class FileMode { Input, Output, Append, Binary, Random };
 
 class FileTable {
-public:
+  public:
     static constexpr int kLowest = 1;
     static constexpr int kHighest = 511;
 
@@ -45,6 +45,8 @@ public:
 
     bool eof(int number);
     std::string lineInput(int number);
+    // The same into a buffer the caller keeps, so that a long loop allocates nothing.
+    void lineInput(int number, std::string& line);
     // Writes the text and CR LF.
     void printLine(int number, std::string_view text);
 
@@ -55,13 +57,18 @@ public:
 
     std::uint64_t bytesRead(int number) const;
     std::uint64_t size(int number) const;
+    const std::string& path(int number) const;
+    // Lines read so far, and the byte offset where the last of them begins: where a
+    // message about the line just read can point.
+    std::uint64_t linesRead(int number) const;
+    std::uint64_t lineOffset(int number) const;
 
     // Encoding of a file on disk (valid UTF-8, or Windows-1252); remembered per
     // path, size and modification time so that a report read several times is
     // scanned once.
     Encoding detectEncoding(const std::string& path);
 
-private:
+  private:
     struct OpenFile;
     OpenFile& get(int number) const;
 

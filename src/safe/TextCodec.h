@@ -39,6 +39,10 @@ std::string utf8ToWindows1252(std::string_view text);
 
 std::string decode(std::string_view bytes, Encoding e);
 std::string encode(std::string_view text, Encoding e);
+// The same, appended to a buffer the caller keeps: reading and writing millions of lines
+// then allocates nothing per line.
+void appendDecoded(std::string& out, std::string_view bytes, Encoding e);
+void appendEncoded(std::string& out, std::string_view text, Encoding e);
 
 // Number of characters of a UTF-8 text.
 size_t charCount(std::string_view text);

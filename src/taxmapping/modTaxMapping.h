@@ -63,4 +63,10 @@ Sem sfSetUpTaxCombo(const ProgramState& st, StrArray& listItems);
 // mapping (the grid's placeholder row) stores nothing.
 void storeTaxCodeChoice(ProgramState& st, long row, long position);
 
+// Makes the choices a tax mapping file lists, one "QuickBooks tax item,target code" a
+// line, as if chosen in the grid: an empty code unmaps, a code missing from the list is
+// added as the "Add Tax Code to List" dialog would add it, and an item the Journal
+// report does not use is passed over.
+Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path);
+
 }  // namespace tav
