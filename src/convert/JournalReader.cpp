@@ -26,42 +26,24 @@ constexpr std::string_view kHeaderWithMemo =
 constexpr std::string_view kHeaderWithDescription =
     "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
 
-// Calls found(position) for every tab of the line, in order, until it returns false.
-// Report lines are short fields between tabs: sixteen bytes are compared at a time.
+// Calls found(position) for every byte of the line that is a or b, in order, until it
+// returns false. Report lines are short fields between tabs: sixteen bytes are compared
+// at a time.
 template <class Found>
-void forEachTab(std::string_view line, Found found) {
+void forEachOf(std::string_view line, char a, char b, Found found) {
     size_t i = 0;
 #ifdef __SSE2__
-    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
     for (; i + 16 <= line.size(); i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
-        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
-             mask != 0; mask &= mask - 1)
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, va), _mm_cmpeq_epi8(bytes, vb));
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
+             mask &= mask - 1)
             if (!found(i + static_cast<size_t>(std::countr_zero(mask)))) return;
     }
 #endif
     for (; i < line.size(); ++i)
-        if (line[i] == '\t' && !found(i)) return;
-}
-
-// Splits at tabs as vbSplit does (an empty line has no fields).
-void splitTabs(std::string_view line, StrArray& fields) {
-    size_t n = 0, from = 0;
-    auto add = [&](size_t end) {
-        const std::string_view f = line.substr(from, end - from);
-        if (n < fields.size())
-            fields[n].assign(f);
-        else
-            fields.emplace_back(f);
-        ++n;
-        from = end + 1;
-        return true;
-    };
-    if (!line.empty()) {
-        forEachTab(line, add);
-        add(line.size());
-    }
-    fields.resize(n);
+        if ((line[i] == a || line[i] == b) && !found(i)) return;
 }
 
 // The import files are comma-delimited and never quoted.
@@ -78,7 +60,12 @@ bool isTotalLine(std::string_view first) {
 }
 
 bool isWholeNumber(std::string_view text) {
-    return !text.empty() && sfIsLong(text).empty();
+    if (text.empty()) return false;
+    // Transaction numbers are plain digits, which need no full numeric test.
+    if (text.size() <= 9 && std::all_of(text.begin(), text.end(),
+                                        [](char c) { return c >= '0' && c <= '9'; }))
+        return true;
+    return sfIsLong(text).empty();
 }
 
 // ---- Data-error prompts ----------------------------------------------------
@@ -243,10 +230,10 @@ template <class Add>
 Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string>& seen, Add add) {
     constexpr std::string_view kProc = "sfExtractAccounts";
     EventThrottle throttle(ui);
-    std::string line, withoutCommas, number;
+    std::string withoutCommas, number;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        st.files.lineInput(kReportFile, line);
+        const std::string_view line = st.files.lineView(kReportFile);
         if (tabField(line, col::TransNo) == "Trans #") continue;
         std::string_view account = tabField(line, col::Account);
         if (account.empty()) continue;
@@ -275,10 +262,46 @@ Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string
 
 }  // namespace
 
+size_t ReportFields::split(std::string_view line) {
+    count_ = 0;
+    if (line.empty()) return 0;
+    size_t from = 0;
+    bool commas = false;
+    auto endField = [&](size_t end) {
+        if (count_ < col::Count) {
+            std::string_view f = line.substr(from, end - from);
+            if (commas) {
+                std::string& copy = withoutCommas_[count_];
+                copy.assign(f);
+                std::erase(copy, ',');
+                f = copy;
+            }
+            fields_[count_] = f;
+        }
+        ++count_;
+        from = end + 1;
+        commas = false;
+    };
+    forEachOf(line, '\t', ',', [&](size_t at) {
+        if (line[at] == ',')
+            commas = true;
+        else
+            endField(at);
+        return true;
+    });
+    endField(line.size());
+    return count_;
+}
+
+void ReportFields::copyTo(StrArray& line) const {
+    line.resize(col::Count);
+    for (size_t i = 0; i < col::Count; ++i) line[i].assign(fields_[i]);
+}
+
 std::string_view tabField(std::string_view line, size_t i) {
     if (line.empty()) raise(err::SubscriptOutOfRange);
     size_t tabs = 0, from = 0, end = line.size();
-    forEachTab(line, [&](size_t at) {
+    forEachOf(line, '\t', '\t', [&](size_t at) {
         if (tabs++ < i) {
             from = at + 1;
             return true;
@@ -293,7 +316,7 @@ std::string_view tabField(std::string_view line, size_t i) {
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
     blnHeaderOK = false;
     return guarded(kModConvert, "sfReadAndCheckHeader", [&]() -> Sem {
-        const std::string line = st.files.lineInput(kReportFile);
+        const std::string_view line = st.files.lineView(kReportFile);
         blnHeaderOK = line == kHeaderWithMemo || line == kHeaderWithDescription;
         return {};
     });
@@ -304,11 +327,9 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
     firstDate = lastDate = Date::earliest();
     return guarded(kModConvert, kProc, [&]() -> Sem {
         EventThrottle throttle(ui);
-        std::string line;
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            st.files.lineInput(kReportFile, line);
-            const std::string_view text = tabField(line, col::Date);
+            const std::string_view text = tabField(st.files.lineView(kReportFile), col::Date);
             if (text == "Date" || text.empty()) continue;
             const std::optional<Date> date = parseDate(text);
             if (!date)
@@ -396,24 +417,24 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
             JournalLine& line;
             ~GiveBack() { run.spareLines.push_back(std::move(line)); }
         } giveBack{run, f};
-        std::string line, number;
+        ReportFields& r = run.fields;
+        std::string number;
         for (;;) {
             if (st.files.eof(kReportFile)) return {};
-            st.files.lineInput(kReportFile, line);
-            deleteCommas(line);
-            splitTabs(line, f);
-            long count = 0;
-            if (Sem e = sfArrayCount(f, count); !e.empty() || count != col::Count)
+            if (r.split(st.files.lineView(kReportFile)) != col::Count) {
+                long count = 0;
+                const Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
                 return sfSemCreate(kModConvert, kProc, 0,
                                    "Not able to verify the number of fields in transaction line",
                                    e);
+            }
 
-            if (f[col::TransNo] == "Trans #") continue;
-            if (isTotalLine(f[col::TransNo])) return {};
-            const bool numbered = isWholeNumber(f[col::TransNo]);
+            if (r[col::TransNo] == "Trans #") continue;
+            if (isTotalLine(r[col::TransNo])) return {};
+            const bool numbered = isWholeNumber(r[col::TransNo]);
             if (blnSkipping && !numbered) continue;
 
-            if (f[col::Account].empty()) {  // the total line closing a transaction
+            if (r[col::Account].empty()) {  // the total line closing a transaction
                 if (blnFirstLineSeen) {
                     blnValid = true;
                     return {};
@@ -424,14 +445,14 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
 
             if (numbered) {
                 blnSkipping = false;
-                const std::string t = f[col::TransNo];
-                if (!parseDate(f[col::Date])) {
-                    if (!omitted(DataError::InvalidDate, t)) return {};
+                if (!parseDate(r[col::Date])) {
+                    if (!omitted(DataError::InvalidDate, r[col::TransNo])) return {};
                     continue;
                 }
-                const std::string code = f[col::TaxCode];
+                r.copyTo(f);
                 if (const auto failed = rewriteFields(lookups, f, f[col::Type], true)) {
-                    if (!omitted(failed->error, t, code, failed->details)) return {};
+                    if (!omitted(failed->error, r[col::TransNo], r[col::TaxCode], failed->details))
+                        return {};
                     continue;
                 }
                 blnFirstLineSeen = true;
@@ -440,23 +461,23 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                 continue;
             }
 
-            if (!f[col::TransNo].empty() || !blnFirstLineSeen) {
+            if (!r[col::TransNo].empty() || !blnFirstLineSeen) {
                 if (!omitted(DataError::InvalidData, {})) return {};
                 continue;
             }
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            if (sfNumberOnly(f[col::Account], number).empty() && lookups.isTaxPayable(number) &&
-                lookups.isMappedTaxItem(f[col::Item])) {
-                const std::optional<Decimal> amount = parseDecimal(f[col::Amount]);
+            if (sfNumberOnly(r[col::Account], number).empty() && lookups.isTaxPayable(number) &&
+                lookups.isMappedTaxItem(r[col::Item])) {
+                const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
                 if (!isAccountantsOffice(st.gintTargetApp) || !amount || amount->isZero()) continue;
             }
             const JournalLine& first = transaction.Item(1);
-            const std::string t = first[col::TransNo];  // outlives the transaction's clearing
-            const std::string code = f[col::TaxCode];
+            r.copyTo(f);
             if (const auto failed = rewriteFields(lookups, f, first[col::Type], false)) {
-                if (!omitted(failed->error, t, code, failed->details)) return {};
+                const std::string t = first[col::TransNo];  // outlives the transaction's clearing
+                if (!omitted(failed->error, t, r[col::TaxCode], failed->details)) return {};
                 continue;
             }
             transaction.Add(std::move(f));

@@ -6,6 +6,7 @@
 // number 2. The driver opens and closes both; the reader only reads file 1 and the
 // writers only append to file 2.
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -52,6 +53,25 @@ using JournalLine = StrArray;
 // The lines of one transaction in report order, its first line first.
 using JournalTransaction = Collection<JournalLine>;
 
+// A report line split at its tabs, as views into the line; a field holding commas is
+// viewed in a copy without them, since the import files are comma-delimited and never
+// quoted. Valid until the next line is split or the report is read again.
+class ReportFields {
+public:
+    // Splits as vbSplit does; the number of fields (an empty line has none). Fields past
+    // the eleven columns are only counted.
+    size_t split(std::string_view line);
+    size_t size() const { return count_; }
+    std::string_view operator[](size_t column) const { return fields_[column]; }
+    // Copies the eleven columns into a report line.
+    void copyTo(StrArray& line) const;
+
+private:
+    std::array<std::string_view, col::Count> fields_;
+    std::array<std::string, col::Count> withoutCommas_;
+    size_t count_ = 0;
+};
+
 // One conversion run, owned by whoever starts it (the convert screen, the batch
 // command) and handed to the driver, the reader and the writers.
 struct ConversionRun {
@@ -72,9 +92,10 @@ struct ConversionRun {
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
 
-    // The import line and the description being built, and the lines of transactions
-    // already converted, kept to reuse their memory.
+    // The import line and the description being built, the report line being read and
+    // the lines of transactions already converted, kept to reuse their memory.
     std::string line, description;
+    ReportFields fields;
     std::vector<JournalLine> spareLines;
 
     // Built from the mapping collections when the transactions are converted.

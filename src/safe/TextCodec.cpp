@@ -176,6 +176,13 @@ void appendDecoded(std::string& out, std::string_view bytes, Encoding e) {
         appendUtf8FromWindows1252(out, bytes);
 }
 
+std::string_view decodedView(std::string_view bytes, Encoding e, std::string& scratch) {
+    if (e == Encoding::Utf8 || asciiRun(bytes) == bytes.size()) return bytes;
+    scratch.clear();
+    appendUtf8FromWindows1252(scratch, bytes);
+    return scratch;
+}
+
 void appendEncoded(std::string& out, std::string_view text, Encoding e) {
     if (e == Encoding::Utf8)
         out.append(text);

@@ -212,9 +212,9 @@ Sem sfExtractCodes(ProgramState& st) {
         // A report holds millions of lines: each is read into the same buffer and only the
         // two fields needed are looked at.
         const auto& payables = st.gcolTaxPayables;
-        std::string line, number;
+        std::string number;
         while (!st.files.eof(1)) {
-            st.files.lineInput(1, line);
+            const std::string_view line = st.files.lineView(1);
             if (payables.empty()) continue;
             if (Sem e = sfNumberOnly(tabField(line, 7), number); !e.empty())
                 return sfSemCreate(kModTaxMapping, kProc, 0,
