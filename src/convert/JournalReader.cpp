@@ -224,39 +224,52 @@ std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, Jour
     return std::nullopt;
 }
 
-// Accounts of the rest of the report, once per number: calls add(number, account text)
-// for each number not seen yet.
+// The account of one report line, once per number: calls add(number, account text)
+// for a number not seen yet.
+template <class Add>
+Sem accountOfLine(std::string_view line, std::unordered_set<std::string>& seen,
+                  std::string& withoutCommas, std::string& number, Add add) {
+    constexpr std::string_view kProc = "sfExtractAccounts";
+    if (tabField(line, col::TransNo) == "Trans #") return {};
+    std::string_view account = tabField(line, col::Account);
+    if (account.empty()) return {};
+    if (account.find(',') != std::string_view::npos) {
+        withoutCommas.assign(account);
+        deleteCommas(withoutCommas);
+        account = withoutCommas;
+    }
+    if (Sem e = sfNumberOnly(account, number); !e.empty())
+        return sfSemCreate(kModConvert, kProc, 0,
+                           "Error extracting account numbers from journal file accounts", e);
+    if (number.empty())
+        return sfSemCreate(kModConvert, kProc, 0,
+                           "At least one account used in transactions does not have an "
+                           "account number. The first such account found is " +
+                               std::string(account) +
+                               " . Make sure that all QuickBooks accounts are numbered before "
+                               "exporting the Journal file and getting lists again from "
+                               "QuickBooks.");
+    if (seen.contains(number)) return {};
+    if (Sem e = add(number, account); !e.empty()) return e;
+    seen.insert(number);
+    return {};
+}
+
+// Accounts of the rest of the report, once per number.
 template <class Add>
 Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string>& seen, Add add) {
-    constexpr std::string_view kProc = "sfExtractAccounts";
     EventThrottle throttle(ui);
     std::string withoutCommas, number;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
         const std::string_view line = st.files.lineView(kReportFile);
-        if (tabField(line, col::TransNo) == "Trans #") continue;
-        std::string_view account = tabField(line, col::Account);
-        if (account.empty()) continue;
-        if (account.find(',') != std::string_view::npos) {
-            withoutCommas.assign(account);
-            deleteCommas(withoutCommas);
-            account = withoutCommas;
-        }
-        if (Sem e = sfNumberOnly(account, number); !e.empty())
-            return sfSemCreate(kModConvert, kProc, 0,
-                               "Error extracting account numbers from journal file accounts", e);
-        if (number.empty())
-            return sfSemCreate(kModConvert, kProc, 0,
-                               "At least one account used in transactions does not have an "
-                               "account number. The first such account found is " +
-                                   std::string(account) +
-                                   " . Make sure that all QuickBooks accounts are numbered before "
-                                   "exporting the Journal file and getting lists again from "
-                                   "QuickBooks.");
-        if (seen.contains(number)) continue;
-        if (Sem e = add(number, account); !e.empty()) return e;
-        seen.insert(number);
+        if (Sem e = accountOfLine(line, seen, withoutCommas, number, add); !e.empty()) return e;
     }
+    return {};
+}
+
+Sem addNumber(Collection<std::string>& numbers, const std::string& number) {
+    numbers.Add(number);
     return {};
 }
 
@@ -368,9 +381,21 @@ Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& num
     return guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
         std::unordered_set<std::string> seen(numbers.begin(), numbers.end());
         return extractAccounts(st, ui, seen, [&](const std::string& number, std::string_view) {
-            numbers.Add(number);
-            return Sem{};
+            return addNumber(numbers, number);
         });
+    });
+}
+
+AccountNumberReader::AccountNumberReader(Collection<std::string>& numbers)
+    : numbers_(numbers), seen_(numbers.begin(), numbers.end()) {}
+
+void AccountNumberReader::take(std::string_view line) {
+    if (!failure_.empty()) return;
+    failure_ = guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
+        return accountOfLine(line, seen_, withoutCommas_, number_,
+                             [&](const std::string& number, std::string_view) {
+                                 return addNumber(numbers_, number);
+                             });
     });
 }
 

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "convert/ConversionLookups.h"
 #include "safe/Collection.h"
@@ -162,6 +163,23 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
 // account mapping of the other targets. Entries already present are not added again.
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts);
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
+
+// What sfExtractAccounts does for the numbers, a line at a time, for a routine that
+// reads the report for something else at the same time: given the lines from the
+// report's first, it adds the same numbers and keeps the failure sfExtractAccounts
+// would return (lines after a failure are ignored).
+class AccountNumberReader {
+public:
+    explicit AccountNumberReader(Collection<std::string>& numbers);
+    void take(std::string_view line);
+    const Sem& failure() const { return failure_; }
+
+private:
+    Collection<std::string>& numbers_;
+    std::unordered_set<std::string> seen_;
+    std::string withoutCommas_, number_;
+    Sem failure_;
+};
 
 // Empties a transaction, keeping its lines' memory for the next ones.
 void clearTransaction(ConversionRun& run, JournalTransaction& transaction);

@@ -88,24 +88,6 @@ constexpr std::array<char16_t, 32> kHigh{
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 int toWindows1252(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
     for (size_t i = 0; i < kHigh.size(); ++i)
@@ -118,14 +100,28 @@ int toWindows1252(char32_t cp) {
 namespace {
 
 void appendUtf8FromWindows1252(std::string& out, std::string_view bytes) {
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    // Written through a pointer into room for the longest result (three bytes a byte).
+    const size_t start = out.size();
+    out.resize(start + 3 * bytes.size());
+    char* o = out.data() + start;
+    for (size_t i = 0; i < bytes.size();) {
         const size_t run = asciiRun(bytes.substr(i));
-        out.append(bytes.substr(i, run));
+        std::memcpy(o, bytes.data() + i, run);
+        o += run;
         i += run;
-        if (i == bytes.size()) break;
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        appendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
+        for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i) {
+            const auto c = static_cast<unsigned char>(bytes[i]);
+            const char32_t cp = c < 0xA0 ? kHigh[c - 0x80] : c;
+            if (cp < 0x800) {
+                *o++ = static_cast<char>(0xC0 | (cp >> 6));
+            } else {
+                *o++ = static_cast<char>(0xE0 | (cp >> 12));
+                *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            }
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        }
     }
+    out.resize(static_cast<size_t>(o - out.data()));
 }
 
 void appendWindows1252FromUtf8(std::string& out, std::string_view text) {
@@ -177,9 +173,11 @@ void appendDecoded(std::string& out, std::string_view bytes, Encoding e) {
 }
 
 std::string_view decodedView(std::string_view bytes, Encoding e, std::string& scratch) {
-    if (e == Encoding::Utf8 || asciiRun(bytes) == bytes.size()) return bytes;
-    scratch.clear();
-    appendUtf8FromWindows1252(scratch, bytes);
+    if (e == Encoding::Utf8) return bytes;
+    const size_t ascii = asciiRun(bytes);
+    if (ascii == bytes.size()) return bytes;
+    scratch.assign(bytes.substr(0, ascii));
+    appendUtf8FromWindows1252(scratch, bytes.substr(ascii));
     return scratch;
 }
 

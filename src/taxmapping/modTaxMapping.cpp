@@ -206,7 +206,9 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
     });
 }
 
-Sem sfExtractCodes(ProgramState& st) {
+Sem sfExtractCodes(ProgramState& st) { return sfExtractCodes(st, {}); }
+
+Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfExtractCodes";
     return guarded(kModTaxMapping, kProc, [&]() -> Sem {
         // A report holds millions of lines: each is read into the same buffer and only the
@@ -215,6 +217,7 @@ Sem sfExtractCodes(ProgramState& st) {
         std::string number;
         while (!st.files.eof(1)) {
             const std::string_view line = st.files.lineView(1);
+            if (alsoRead) alsoRead(line);
             if (payables.empty()) continue;
             if (Sem e = sfNumberOnly(tabField(line, 7), number); !e.empty())
                 return sfSemCreate(kModTaxMapping, kProc, 0,

@@ -10,6 +10,7 @@
 //   gcolMappedTaxCodes       MappedTaxCode  QuickBooks tax item, target code ("" unmapped),
 //                                           list position ("1" unmapped)
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,10 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui);
 // Reads the rest of the Journal report open as file 1 and adds an unmapped entry for
 // every new tax item posted to a tax payable account.
 Sem sfExtractCodes(ProgramState& st);
+// The same, handing every line it reads to alsoRead too, so that one reading of the
+// report serves another collection.
+using LineReader = std::function<void(std::string_view line)>;
+Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead);
 
 // Gives every entry whose item the default mapping knows its default code and position.
 Sem sfMapStandardCodes(ProgramState& st);
