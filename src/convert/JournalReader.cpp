@@ -224,55 +224,6 @@ std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, Jour
     return std::nullopt;
 }
 
-// The account of one report line, once per number: calls add(number, account text)
-// for a number not seen yet.
-template <class Add>
-Sem accountOfLine(std::string_view line, std::unordered_set<std::string>& seen,
-                  std::string& withoutCommas, std::string& number, Add add) {
-    constexpr std::string_view kProc = "sfExtractAccounts";
-    if (tabField(line, col::TransNo) == "Trans #") return {};
-    std::string_view account = tabField(line, col::Account);
-    if (account.empty()) return {};
-    if (account.find(',') != std::string_view::npos) {
-        withoutCommas.assign(account);
-        deleteCommas(withoutCommas);
-        account = withoutCommas;
-    }
-    if (Sem e = sfNumberOnly(account, number); !e.empty())
-        return sfSemCreate(kModConvert, kProc, 0,
-                           "Error extracting account numbers from journal file accounts", e);
-    if (number.empty())
-        return sfSemCreate(kModConvert, kProc, 0,
-                           "At least one account used in transactions does not have an "
-                           "account number. The first such account found is " +
-                               std::string(account) +
-                               " . Make sure that all QuickBooks accounts are numbered before "
-                               "exporting the Journal file and getting lists again from "
-                               "QuickBooks.");
-    if (seen.contains(number)) return {};
-    if (Sem e = add(number, account); !e.empty()) return e;
-    seen.insert(number);
-    return {};
-}
-
-// Accounts of the rest of the report, once per number.
-template <class Add>
-Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string>& seen, Add add) {
-    EventThrottle throttle(ui);
-    std::string withoutCommas, number;
-    while (!st.files.eof(kReportFile)) {
-        throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        const std::string_view line = st.files.lineView(kReportFile);
-        if (Sem e = accountOfLine(line, seen, withoutCommas, number, add); !e.empty()) return e;
-    }
-    return {};
-}
-
-Sem addNumber(Collection<std::string>& numbers, const std::string& number) {
-    numbers.Add(number);
-    return {};
-}
-
 }  // namespace
 
 size_t ReportFields::split(std::string_view line) {
@@ -335,14 +286,17 @@ Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
     });
 }
 
-Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate) {
+Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate,
+                   const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfGetDateRange";
     firstDate = lastDate = Date::earliest();
     return guarded(kModConvert, kProc, [&]() -> Sem {
         EventThrottle throttle(ui);
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            const std::string_view text = tabField(st.files.lineView(kReportFile), col::Date);
+            const std::string_view line = st.files.lineView(kReportFile);
+            if (alsoRead) alsoRead(line);
+            const std::string_view text = tabField(line, col::Date);
             if (text == "Date" || text.empty()) continue;
             const std::optional<Date> date = parseDate(text);
             if (!date)
@@ -361,42 +315,81 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
     });
 }
 
-Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts) {
+namespace {
+
+// Reads the rest of the report into the accounts.
+template <class Accounts>
+Sem extractAccounts(ProgramState& st, UiPort& ui, Accounts& accounts) {
     return guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
-        std::unordered_set<std::string> seen;
-        for (const StrArray& a : accounts) seen.insert(field(a, 0));
-        return extractAccounts(
-            st, ui, seen, [&](const std::string& number, std::string_view account) -> Sem {
-                std::string name;
-                if (Sem e = sfNameOnly(account, name); !e.empty())
-                    return sfSemCreate(kModConvert, "sfExtractAccounts", 0,
-                                       "Error extracting name from journal file accounts", e);
-                accounts.Add({number, std::move(name)});
-                return {};
-            });
+        AccountReader reader(accounts);
+        EventThrottle throttle(ui);
+        while (!st.files.eof(kReportFile)) {
+            throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
+            reader.take(st.files.lineView(kReportFile));
+            if (!reader.failure().empty()) return reader.failure();
+        }
+        return {};
     });
+}
+
+}  // namespace
+
+Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts) {
+    return extractAccounts(st, ui, accounts);
 }
 
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers) {
-    return guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
-        std::unordered_set<std::string> seen(numbers.begin(), numbers.end());
-        return extractAccounts(st, ui, seen, [&](const std::string& number, std::string_view) {
-            return addNumber(numbers, number);
-        });
+    return extractAccounts(st, ui, numbers);
+}
+
+AccountReader::AccountReader(Collection<StrArray>& accounts) : accounts_(&accounts) {
+    for (const StrArray& a : accounts) seen_.insert(field(a, 0));
+}
+
+AccountReader::AccountReader(Collection<std::string>& numbers)
+    : numbers_(&numbers), seen_(numbers.begin(), numbers.end()) {}
+
+void AccountReader::take(std::string_view line) {
+    constexpr std::string_view kProc = "sfExtractAccounts";
+    if (!failure_.empty()) return;
+    failure_ = guarded(kModConvert, kProc, [&]() -> Sem {
+        if (tabField(line, col::TransNo) == "Trans #") return {};
+        std::string_view account = tabField(line, col::Account);
+        if (account.empty()) return {};
+        if (account.find(',') != std::string_view::npos) {
+            withoutCommas_.assign(account);
+            deleteCommas(withoutCommas_);
+            account = withoutCommas_;
+        }
+        if (Sem e = sfNumberOnly(account, number_); !e.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "Error extracting account numbers from journal file accounts", e);
+        if (number_.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "At least one account used in transactions does not have an "
+                               "account number. The first such account found is " +
+                                   std::string(account) +
+                                   " . Make sure that all QuickBooks accounts are numbered before "
+                                   "exporting the Journal file and getting lists again from "
+                                   "QuickBooks.");
+        if (seen_.contains(number_)) return {};
+        if (accounts_) {
+            std::string name;
+            if (Sem e = sfNameOnly(account, name); !e.empty())
+                return sfSemCreate(kModConvert, kProc, 0,
+                                   "Error extracting name from journal file accounts", e);
+            accounts_->Add({number_, std::move(name)});
+        } else {
+            numbers_->Add(number_);
+        }
+        seen_.insert(number_);
+        return {};
     });
 }
 
-AccountNumberReader::AccountNumberReader(Collection<std::string>& numbers)
-    : numbers_(numbers), seen_(numbers.begin(), numbers.end()) {}
-
-void AccountNumberReader::take(std::string_view line) {
-    if (!failure_.empty()) return;
-    failure_ = guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
-        return accountOfLine(line, seen_, withoutCommas_, number_,
-                             [&](const std::string& number, std::string_view) {
-                                 return addNumber(numbers_, number);
-                             });
-    });
+void readReportUpTo(ProgramState& st, std::uint64_t line) {
+    while (st.files.linesRead(kReportFile) < line && !st.files.eof(kReportFile))
+        st.files.lineView(kReportFile);
 }
 
 void clearTransaction(ConversionRun& run, JournalTransaction& transaction) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -154,9 +155,13 @@ std::string_view tabField(std::string_view line, size_t i);
 // Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);
 
+// Every line a routine reads, handed on to another collection made in the same reading.
+using LineReader = std::function<void(std::string_view line)>;
+
 // The earliest and latest transaction date of the rest of the report; both stay
-// Date::earliest() when no line is dated.
-Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate);
+// Date::earliest() when no line is dated. Every line read is handed to alsoRead too.
+Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate,
+                   const LineReader& alsoRead = {});
 
 // The accounts the rest of the report uses, once each in order of first use: as
 // [number, name] pairs for the 'Accounts' file header, or as numbers alone for the
@@ -164,22 +169,28 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts);
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
 
-// What sfExtractAccounts does for the numbers, a line at a time, for a routine that
-// reads the report for something else at the same time: given the lines from the
-// report's first, it adds the same numbers and keeps the failure sfExtractAccounts
+// What sfExtractAccounts does, a line at a time, so that a routine reading the report
+// for something else can collect the accounts in the same reading: given the lines from
+// the report's first, it adds the same entries and keeps the failure sfExtractAccounts
 // would return (lines after a failure are ignored).
-class AccountNumberReader {
+class AccountReader {
 public:
-    explicit AccountNumberReader(Collection<std::string>& numbers);
+    explicit AccountReader(Collection<StrArray>& accounts);
+    explicit AccountReader(Collection<std::string>& numbers);
     void take(std::string_view line);
     const Sem& failure() const { return failure_; }
 
 private:
-    Collection<std::string>& numbers_;
+    Collection<StrArray>* accounts_ = nullptr;
+    Collection<std::string>* numbers_ = nullptr;
     std::unordered_set<std::string> seen_;
     std::string withoutCommas_, number_;
     Sem failure_;
 };
+
+// Reads the report on up to the given line (from 1), so that the report of a failure met
+// there by a reading that went further can point at it.
+void readReportUpTo(ProgramState& st, std::uint64_t line);
 
 // Empties a transaction, keeping its lines' memory for the next ones.
 void clearTransaction(ConversionRun& run, JournalTransaction& transaction);

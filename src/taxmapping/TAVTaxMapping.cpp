@@ -42,7 +42,8 @@ bool listsConfirmed(ProgramState& st, UiPort& ui) {
 
 // Reads the report's header and its tax items, and in the same reading, when asked, the
 // accounts it uses; the report is open as file 1 throughout.
-JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountNumberReader* accounts) {
+JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountReader* accounts,
+                           std::uint64_t& accountsFailedAt) {
     constexpr std::string_view kProc = "cmdTransFile_Click";
     if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile); !e.empty()) {
         report(st, ui, kProc, "Error opening the specified file to test header", e);
@@ -74,6 +75,8 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountNumberReader* ac
         alsoRead = [&](std::string_view line) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
             accounts->take(line);
+            if (!accounts->failure().empty() && accountsFailedAt == 0)
+                accountsFailedAt = st.files.linesRead(kReportFile);
         };
     }
     if (Sem e = accountantsOffice ? sfExtractCodes(st, alsoRead) : sfImportCodes(st, alsoRead);
@@ -90,12 +93,17 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountNumberReader* ac
 }
 
 // The accounts the report uses, for the account mapping; the mapping made before goes.
+// A failure is reported with the report open at the line it met, as a reading of the
+// accounts alone would have left it.
 JournalChoice takeAccounts(ProgramState& st, UiPort& ui, Collection<std::string> accounts,
-                           const Sem& failure) {
+                           const Sem& failure, std::uint64_t failedAt) {
     st.gcolJournalAccounts = std::move(accounts);
     st.gcolMappedAccounts.Clear();
     if (!failure.empty()) {
         ui.setBusy(false);
+        FileCloser closer(st.files, kReportFile);
+        if (sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile).empty())
+            readReportUpTo(st, failedAt);
         report(st, ui, "cmdTransFile_Click",
                "Error extracting accounts from the Journal report file, for use on the Account "
                "Mapping screen.",
@@ -206,10 +214,12 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
         // can be large, and one reading serves both.
         const bool withAccounts = st.gintTargetApp != target::Accounts;
         Collection<std::string> accounts;
-        AccountNumberReader accountReader(accounts);
-        choice = readTaxItems(st, ui, withAccounts ? &accountReader : nullptr);
+        AccountReader accountReader(accounts);
+        std::uint64_t accountsFailedAt = 0;
+        choice = readTaxItems(st, ui, withAccounts ? &accountReader : nullptr, accountsFailedAt);
         if (choice == JournalChoice::Taken && withAccounts)
-            choice = takeAccounts(st, ui, std::move(accounts), accountReader.failure());
+            choice = takeAccounts(st, ui, std::move(accounts), accountReader.failure(),
+                                  accountsFailedAt);
         ui.setBusy(false);
     });
     ui.setBusy(false);

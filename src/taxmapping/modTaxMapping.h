@@ -10,10 +10,10 @@
 //   gcolMappedTaxCodes       MappedTaxCode  QuickBooks tax item, target code ("" unmapped),
 //                                           list position ("1" unmapped)
 
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "convert/modConvert.h"
 #include "safe/Collection.h"
 #include "safe/Sem.h"
 #include "safe/UiPort.h"
@@ -51,9 +51,7 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui);
 // Reads the rest of the Journal report open as file 1 and adds an unmapped entry for
 // every new tax item posted to a tax payable account.
 Sem sfExtractCodes(ProgramState& st);
-// The same, handing every line it reads to alsoRead too, so that one reading of the
-// report serves another collection.
-using LineReader = std::function<void(std::string_view line)>;
+// The same, handing every line it reads to alsoRead too.
 Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead);
 
 // Gives every entry whose item the default mapping knows its default code and position.
