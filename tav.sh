@@ -41,8 +41,13 @@ build() {
 # under wine, in a wine prefix inside the build folder.
 windows() {
     need_packages "${WINDOWS_PACKAGES[@]}"
+    # The native build's batch command, when there is one, is the reference the Windows
+    # build's import files are compared with.
+    local native=""
+    [ -x "$BUILD_DIR/bin/tav-convert" ] && native="$PWD/$BUILD_DIR/bin/tav-convert"
     cmake -S . -B "$WINDOWS_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTAV_BUILD_GUI=OFF >/dev/null
+          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTAV_BUILD_GUI=OFF \
+          -DTAV_NATIVE_TAV_CONVERT="$native" >/dev/null
     cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
     ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
 }

@@ -85,6 +85,14 @@ std::string resolveLedger(Options& o) {
     return {};
 }
 
+// CLI11's own file check reads the path in the system's code page, which on Windows
+// loses every letter outside it; the program's paths are UTF-8.
+const CLI::Validator kExistingFile(
+    [](std::string& path) -> std::string {
+        return platform::fileExists(path) ? std::string() : "File does not exist: " + path;
+    },
+    "FILE");
+
 // Parses the options; an exit code when the command must end here.
 std::optional<int> parse(const std::vector<std::string>& args, const Environment& env, Options& o) {
     CLI::App app{
@@ -97,28 +105,28 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
     app.add_option("--target", o.target, "The MYOB product: 0 to 4, or its name (below)")
         ->transform(CLI::CheckedTransformer(targets, CLI::ignore_case));
     app.add_option("--journal", o.journal, "The QuickBooks Journal report (tab-delimited text)")
-        ->check(CLI::ExistingFile);
+        ->check(kExistingFile);
     auto* company =
         app.add_option("--company", o.company,
                        "The company file (.qbw, .qba): extract the chart of accounts and the tax "
                        "code list from it into the data folder")
-            ->check(CLI::ExistingFile);
+            ->check(kExistingFile);
     auto* cofa = app.add_option("--cofa", o.cofa, "The chart of accounts, already exported (IIF)")
-                     ->check(CLI::ExistingFile);
+                     ->check(kExistingFile);
     auto* taxCodes =
         app.add_option("--taxcodes", o.taxCodes, "The tax code list, already exported (IIF)")
-            ->check(CLI::ExistingFile);
+            ->check(kExistingFile);
     cofa->needs(taxCodes)->excludes(company);
     taxCodes->needs(cofa)->excludes(company);
     app.add_option("--tax-mapping", o.taxMapping,
                    "Lines \"QuickBooks tax item,target code\", chosen after the default mapping")
-        ->check(CLI::ExistingFile);
+        ->check(kExistingFile);
     app.add_option("--ledger", o.ledger,
                    "standard, none, a position on the select ledger screen, or a customised "
                    "ledger file (default: the ledger last chosen for the target, else standard)");
     app.add_option("--account-mapping", o.accountMapping,
                    "A saved account mapping, loaded as Load Mapping does")
-        ->check(CLI::ExistingFile);
+        ->check(kExistingFile);
     app.add_flag("--auto-map", o.autoMap, "Map the unmapped accounts by equal account numbers");
     app.add_option("--save-mapping", o.saveMapping, "Save the account mapping to this file");
     app.add_flag("--all-to-journals", o.allToJournals,
