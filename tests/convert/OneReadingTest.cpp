@@ -10,9 +10,10 @@
 namespace tav::test {
 namespace {
 
-const std::string kInvoice = "1\tInvoice\t1/07/2011\tINV1\tSmith\t\t\t1-1200 · Trade Debtors\t\t10\t\r\n"
-                             "\t\t\t\t\t\t\t4-1000 · Sales\t\t-10\t\r\n"
-                             "\t\t\t\t\t\t\t\t\t10\t\r\n";
+const std::string kInvoice =
+    "1\tInvoice\t1/07/2011\tINV1\tSmith\t\t\t1-1200 · Trade Debtors\t\t10\t\r\n"
+    "\t\t\t\t\t\t\t4-1000 · Sales\t\t-10\t\r\n"
+    "\t\t\t\t\t\t\t\t\t10\t\r\n";
 // Line 5 of a report that starts with the invoice: an account without a number.
 const std::string kNumberless = "\t\t\t\t\t\t\tSales\t\t5\t\r\n";
 
