@@ -46,6 +46,29 @@ void forEachOf(std::string_view line, char a, char b, Found found) {
         if ((line[i] == a || line[i] == b) && !found(i)) return;
 }
 
+// The position just after the n-th tab of the line (n from 1), or npos when it has fewer.
+// Sixteen bytes are counted at a time.
+size_t afterTab(std::string_view line, size_t n) {
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i tab = _mm_set1_epi8('\t');
+    for (; i + 16 <= line.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+        const auto count = static_cast<size_t>(std::popcount(mask));
+        if (count < n) {
+            n -= count;
+            continue;
+        }
+        for (; n > 1; --n) mask &= mask - 1;
+        return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
+    }
+#endif
+    for (; i < line.size(); ++i)
+        if (line[i] == '\t' && --n == 0) return i + 1;
+    return std::string_view::npos;
+}
+
 // The import files are comma-delimited and never quoted.
 void deleteCommas(std::string& text) {
     if (text.find(',') != std::string::npos) std::erase(text, ',');
@@ -264,17 +287,10 @@ void ReportFields::copyTo(StrArray& line) const {
 
 std::string_view tabField(std::string_view line, size_t i) {
     if (line.empty()) raise(err::SubscriptOutOfRange);
-    size_t tabs = 0, from = 0, end = line.size();
-    forEachOf(line, '\t', '\t', [&](size_t at) {
-        if (tabs++ < i) {
-            from = at + 1;
-            return true;
-        }
-        end = at;
-        return false;
-    });
-    if (tabs < i) raise(err::SubscriptOutOfRange);
-    return line.substr(from, end - from);
+    const size_t from = i == 0 ? 0 : afterTab(line, i);
+    if (from == std::string_view::npos) raise(err::SubscriptOutOfRange);
+    const size_t end = line.find('\t', from);
+    return line.substr(from, end == std::string_view::npos ? end : end - from);
 }
 
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
@@ -354,8 +370,9 @@ void AccountReader::take(std::string_view line) {
     if (!failure_.empty()) return;
     failure_ = guarded(kModConvert, kProc, [&]() -> Sem {
         if (tabField(line, col::TransNo) == "Trans #") return {};
-        std::string_view account = tabField(line, col::Account);
-        if (account.empty()) return {};
+        const std::string_view text = tabField(line, col::Account);
+        if (text.empty() || done_.find(text)) return {};
+        std::string_view account = text;
         if (account.find(',') != std::string_view::npos) {
             withoutCommas_.assign(account);
             deleteCommas(withoutCommas_);
@@ -372,7 +389,10 @@ void AccountReader::take(std::string_view line) {
                                    " . Make sure that all QuickBooks accounts are numbered before "
                                    "exporting the Journal file and getting lists again from "
                                    "QuickBooks.");
-        if (seen_.contains(number_)) return {};
+        if (seen_.contains(number_)) {
+            done_.remember(text, true);
+            return {};
+        }
         if (accounts_) {
             std::string name;
             if (Sem e = sfNameOnly(account, name); !e.empty())
@@ -383,6 +403,7 @@ void AccountReader::take(std::string_view line) {
             numbers_->Add(number_);
         }
         seen_.insert(number_);
+        done_.remember(text, true);
         return {};
     });
 }

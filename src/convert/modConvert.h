@@ -184,6 +184,7 @@ private:
     Collection<StrArray>* accounts_ = nullptr;
     Collection<std::string>* numbers_ = nullptr;
     std::unordered_set<std::string> seen_;
+    TextCache<bool> done_;  // account texts whose number is already in
     std::string withoutCommas_, number_;
     Sem failure_;
 };

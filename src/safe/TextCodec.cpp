@@ -99,11 +99,9 @@ int toWindows1252(char32_t cp) {
 
 namespace {
 
-void appendUtf8FromWindows1252(std::string& out, std::string_view bytes) {
-    // Written through a pointer into room for the longest result (three bytes a byte).
-    const size_t start = out.size();
-    out.resize(start + 3 * bytes.size());
-    char* o = out.data() + start;
+// Writes the UTF-8 of Windows-1252 bytes at o, which has room for three bytes a byte;
+// returns the end of what was written.
+char* writeUtf8FromWindows1252(char* o, std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
         const size_t run = asciiRun(bytes.substr(i));
         std::memcpy(o, bytes.data() + i, run);
@@ -121,7 +119,14 @@ void appendUtf8FromWindows1252(std::string& out, std::string_view bytes) {
             *o++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
     }
-    out.resize(static_cast<size_t>(o - out.data()));
+    return o;
+}
+
+void appendUtf8FromWindows1252(std::string& out, std::string_view bytes) {
+    const size_t start = out.size();
+    out.resize(start + 3 * bytes.size());
+    const char* end = writeUtf8FromWindows1252(out.data() + start, bytes);
+    out.resize(static_cast<size_t>(end - out.data()));
 }
 
 void appendWindows1252FromUtf8(std::string& out, std::string_view text) {
@@ -176,9 +181,12 @@ std::string_view decodedView(std::string_view bytes, Encoding e, std::string& sc
     if (e == Encoding::Utf8) return bytes;
     const size_t ascii = asciiRun(bytes);
     if (ascii == bytes.size()) return bytes;
-    scratch.assign(bytes.substr(0, ascii));
-    appendUtf8FromWindows1252(scratch, bytes.substr(ascii));
-    return scratch;
+    // The scratch string only grows, so that no line pays for filling it.
+    const size_t room = ascii + 3 * (bytes.size() - ascii);
+    if (scratch.size() < room) scratch.resize(room);
+    std::memcpy(scratch.data(), bytes.data(), ascii);
+    const char* end = writeUtf8FromWindows1252(scratch.data() + ascii, bytes.substr(ascii));
+    return std::string_view(scratch.data(), static_cast<size_t>(end - scratch.data()));
 }
 
 void appendEncoded(std::string& out, std::string_view text, Encoding e) {

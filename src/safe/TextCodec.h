@@ -44,7 +44,8 @@ std::string encode(std::string_view text, Encoding e);
 void appendDecoded(std::string& out, std::string_view bytes, Encoding e);
 void appendEncoded(std::string& out, std::string_view text, Encoding e);
 // The bytes as UTF-8 text: the bytes themselves when they are UTF-8 or plain ASCII (most
-// report lines), else decoded into the scratch string, which the result then views.
+// report lines), else decoded into the scratch string, which the result then views (the
+// scratch string keeps its size: the result is only its beginning).
 std::string_view decodedView(std::string_view bytes, Encoding e, std::string& scratch);
 
 // Number of characters of a UTF-8 text.

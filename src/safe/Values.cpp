@@ -10,10 +10,10 @@
 namespace tav {
 
 std::string_view trimView(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
+    size_t first = 0, last = text.size();
+    while (first < last && text[first] == ' ') ++first;
+    while (last > first && text[last - 1] == ' ') --last;
+    return text.substr(first, last - first);
 }
 
 std::string trim(std::string_view text) { return std::string(trimView(text)); }
@@ -181,6 +181,18 @@ std::optional<Date> parseDate(std::string_view text) {
 }
 
 std::string formatDate(const Date& date, std::string_view pattern) {
+    // The import files' pattern, written for every transaction.
+    if (pattern == "dd/mm/yyyy" && date.day >= 0 && date.day <= 99 && date.month >= 0 &&
+        date.month <= 99 && date.year >= 0 && date.year <= 9999) {
+        std::string out = "00/00/0000";
+        auto digits = [&](size_t end, int v, int count) {
+            for (; count > 0; --count, v /= 10) out[end--] = static_cast<char>('0' + v % 10);
+        };
+        digits(1, date.day, 2);
+        digits(4, date.month, 2);
+        digits(9, date.year, 4);
+        return out;
+    }
     std::string out;
     size_t i = 0;
     auto run = [&](char c) {
