@@ -26,26 +26,6 @@ constexpr std::string_view kHeaderWithMemo =
 constexpr std::string_view kHeaderWithDescription =
     "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
 
-// Calls found(position) for every byte of the line that is a or b, in order, until it
-// returns false. Report lines are short fields between tabs: sixteen bytes are compared
-// at a time.
-template <class Found>
-void forEachOf(std::string_view line, char a, char b, Found found) {
-    size_t i = 0;
-#ifdef __SSE2__
-    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
-    for (; i + 16 <= line.size(); i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, va), _mm_cmpeq_epi8(bytes, vb));
-        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
-             mask &= mask - 1)
-            if (!found(i + static_cast<size_t>(std::countr_zero(mask)))) return;
-    }
-#endif
-    for (; i < line.size(); ++i)
-        if ((line[i] == a || line[i] == b) && !found(i)) return;
-}
-
 // The position just after the n-th tab of the line (n from 1), or npos when it has fewer.
 // Sixteen bytes are counted at a time.
 size_t afterTab(std::string_view line, size_t n) {
@@ -252,32 +232,52 @@ std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, Jour
 size_t ReportFields::split(std::string_view line) {
     count_ = 0;
     if (line.empty()) return 0;
-    size_t from = 0;
+    // Counted in locals, so that the loop keeps them in registers.
+    const char* const data = line.data();
+    size_t count = 0, from = 0;
     bool commas = false;
     auto endField = [&](size_t end) {
-        if (count_ < col::Count) {
-            std::string_view f = line.substr(from, end - from);
-            if (commas) {
-                std::string& copy = withoutCommas_[count_];
-                copy.assign(f);
-                std::erase(copy, ',');
-                f = copy;
-            }
-            fields_[count_] = f;
+        if (count < col::Count) {
+            const std::string_view f(data + from, end - from);
+            fields_[count] = commas ? withoutCommas(count, f) : f;
         }
-        ++count_;
+        ++count;
         from = end + 1;
         commas = false;
     };
-    forEachOf(line, '\t', ',', [&](size_t at) {
-        if (line[at] == ',')
+    // Tabs and commas are found sixteen bytes at a time.
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i tab = _mm_set1_epi8('\t'), comma = _mm_set1_epi8(',');
+    for (; i + 16 <= line.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, tab), _mm_cmpeq_epi8(bytes, comma))));
+        for (; mask != 0; mask &= mask - 1) {
+            const size_t at = i + static_cast<size_t>(std::countr_zero(mask));
+            if (data[at] == '\t')
+                endField(at);
+            else
+                commas = true;
+        }
+    }
+#endif
+    for (; i < line.size(); ++i) {
+        if (data[i] == '\t')
+            endField(i);
+        else if (data[i] == ',')
             commas = true;
-        else
-            endField(at);
-        return true;
-    });
+    }
     endField(line.size());
-    return count_;
+    count_ = count;
+    return count;
+}
+
+std::string_view ReportFields::withoutCommas(size_t column, std::string_view field) {
+    std::string& copy = withoutCommas_[column];
+    copy.assign(field);
+    std::erase(copy, ',');
+    return copy;
 }
 
 void ReportFields::copyTo(StrArray& line) const {

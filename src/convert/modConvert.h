@@ -69,6 +69,8 @@ public:
     void copyTo(StrArray& line) const;
 
 private:
+    std::string_view withoutCommas(size_t column, std::string_view field);
+
     std::array<std::string_view, col::Count> fields_;
     std::array<std::string, col::Count> withoutCommas_;
     size_t count_ = 0;
