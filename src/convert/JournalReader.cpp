@@ -27,21 +27,16 @@ constexpr std::string_view kHeaderWithDescription =
     "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
 
 // The position just after the n-th tab of the line (n from 1), or npos when it has fewer.
-// Sixteen bytes are counted at a time.
+// Sixteen bytes are looked at a time.
 size_t afterTab(std::string_view line, size_t n) {
     size_t i = 0;
 #ifdef __SSE2__
     const __m128i tab = _mm_set1_epi8('\t');
     for (; i + 16 <= line.size(); i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
-        const auto count = static_cast<size_t>(std::popcount(mask));
-        if (count < n) {
-            n -= count;
-            continue;
-        }
-        for (; n > 1; --n) mask &= mask - 1;
-        return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+             mask != 0; mask &= mask - 1)
+            if (--n == 0) return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
     }
 #endif
     for (; i < line.size(); ++i)

@@ -19,10 +19,17 @@ namespace {
 size_t asciiRun(std::string_view text) {
     size_t n = 0;
 #ifdef __SSE2__
-    for (; n + 16 <= text.size(); n += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + n));
-        if (const int high = _mm_movemask_epi8(bytes))
-            return n + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(high)));
+    auto highAt = [&](size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+    };
+    for (; n + 16 <= text.size(); n += 16)
+        if (const unsigned high = highAt(n)) return n + static_cast<size_t>(std::countr_zero(high));
+    // The last few bytes in one load that overlaps bytes already found to be ASCII.
+    if (n < text.size() && text.size() >= 16) {
+        const size_t last = text.size() - 16;
+        const unsigned high = highAt(last);
+        return high ? last + static_cast<size_t>(std::countr_zero(high)) : text.size();
     }
 #endif
     std::uint64_t word;
