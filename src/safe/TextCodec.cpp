@@ -211,6 +211,7 @@ size_t charCount(std::string_view text) {
 }
 
 std::string_view leftChars(std::string_view text, size_t n) {
+    if (text.size() <= n) return text;  // no more characters than bytes
     size_t i = 0;
     for (; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <limits>
 
 #include "safe/Sem.h"
@@ -100,37 +101,81 @@ Money Money::fromDecimal(const Decimal& d) {
 
 namespace {
 
-std::string digitsOf(UInt128 v) {
-    std::string s;
+// Writes the digits of v backwards, ending before end; returns where they begin. Amounts
+// are written for every line, and most fit 64 bits, whose division is cheap.
+char* digitsBefore(char* end, UInt128 v) {
+    for (; v > std::numeric_limits<std::uint64_t>::max(); v /= 10) *--end = static_cast<char>('0' + static_cast<int>(v % 10));
+    auto small = static_cast<std::uint64_t>(v);
     do {
-        s.push_back(static_cast<char>('0' + static_cast<int>(v % 10)));
-        v /= 10;
-    } while (v != 0);
-    std::reverse(s.begin(), s.end());
-    return s;
+        *--end = static_cast<char>('0' + small % 10);
+        small /= 10;
+    } while (small != 0);
+    return end;
 }
+
+UInt128 magnitudeOf(Int128 v) { return v < 0 ? -static_cast<UInt128>(v) : static_cast<UInt128>(v); }
 
 }  // namespace
 
 std::string Money::fixed() const {
     if (cents_ == 0) return "0.00";
-    const UInt128 magnitude = cents_ < 0 ? -static_cast<UInt128>(cents_)
-                                                   : static_cast<UInt128>(cents_);
-    std::string digits = digitsOf(magnitude);
-    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-    digits.insert(digits.size() - 2, 1, '.');
-    return cents_ < 0 ? "-" + digits : digits;
+    const UInt128 magnitude = magnitudeOf(cents_);
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    char* p = digitsBefore(end, magnitude / 100);
+    const auto cents = static_cast<int>(magnitude % 100);
+    std::string out;
+    out.reserve(static_cast<size_t>(end - p) + 4);
+    if (cents_ < 0) out += '-';
+    out.append(p, end);
+    out += '.';
+    out += static_cast<char>('0' + cents / 10);
+    out += static_cast<char>('0' + cents % 10);
+    return out;
 }
 
 std::string Money::whole() const {
-    const UInt128 magnitude = cents_ < 0 ? -static_cast<UInt128>(cents_)
-                                                   : static_cast<UInt128>(cents_);
-    const UInt128 units = (magnitude + 50) / 100;
+    const UInt128 units = (magnitudeOf(cents_) + 50) / 100;
     if (units == 0) return "0";
-    return (cents_ < 0 ? "-" : "") + digitsOf(units);
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    char* p = digitsBefore(end, units);
+    if (cents_ < 0) *--p = '-';
+    return std::string(p, end);
 }
 
+namespace {
+
+// An amount as the report and the reader write it: an optional minus, at most fifteen
+// digits, and optionally a point and one or two decimals. Read straight into cents;
+// nullopt for anything else, which takes the full numeric test.
+std::optional<Money> plainMoney(std::string_view s) {
+    const bool negative = !s.empty() && s.front() == '-';
+    if (negative) s.remove_prefix(1);
+    const size_t point = s.find('.');
+    const std::string_view whole = s.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view{} : s.substr(point + 1);
+    if (whole.empty() || whole.size() > 15 || fraction.size() > 2 ||
+        (point != std::string_view::npos && fraction.empty()))
+        return std::nullopt;
+    std::int64_t cents = 0;
+    for (char c : whole) {
+        if (!isDigit(c)) return std::nullopt;
+        cents = cents * 10 + (c - '0');
+    }
+    for (size_t i = 0; i < 2; ++i) {
+        const char c = i < fraction.size() ? fraction[i] : '0';
+        if (!isDigit(c)) return std::nullopt;
+        cents = cents * 10 + (c - '0');
+    }
+    return Money::fromCents(negative ? -cents : cents);
+}
+
+}  // namespace
+
 std::optional<Money> parseMoney(std::string_view text) {
+    if (const std::optional<Money> m = plainMoney(text)) return m;
     const std::optional<Decimal> d = parseDecimal(text);
     if (!d) return std::nullopt;
     return Money::fromDecimal(*d);
