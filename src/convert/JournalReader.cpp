@@ -32,11 +32,19 @@ size_t afterTab(std::string_view line, size_t n) {
     size_t i = 0;
 #ifdef __SSE2__
     const __m128i tab = _mm_set1_epi8('\t');
-    for (; i + 16 <= line.size(); i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
-        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
-             mask != 0; mask &= mask - 1)
+    auto tabs = [&](size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+    };
+    for (; i + 16 <= line.size(); i += 16)
+        for (unsigned mask = tabs(i); mask != 0; mask &= mask - 1)
             if (--n == 0) return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
+    // The last few bytes in one load that overlaps the bytes already counted.
+    if (i < line.size() && line.size() >= 16) {
+        const size_t last = line.size() - 16;
+        for (unsigned mask = tabs(last) >> (i - last); mask != 0; mask &= mask - 1)
+            if (--n == 0) return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
+        return std::string_view::npos;
     }
 #endif
     for (; i < line.size(); ++i)
@@ -240,29 +248,34 @@ size_t ReportFields::split(std::string_view line) {
         from = end + 1;
         commas = false;
     };
-    // Tabs and commas are found sixteen bytes at a time.
+    auto found = [&](size_t at) {
+        if (data[at] == '\t')
+            endField(at);
+        else
+            commas = true;
+    };
+    // Tabs and commas are found sixteen bytes at a time; the last few bytes in one load
+    // that overlaps the bytes already looked at.
     size_t i = 0;
 #ifdef __SSE2__
     const __m128i tab = _mm_set1_epi8('\t'), comma = _mm_set1_epi8(',');
-    for (; i + 16 <= line.size(); i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+    auto hits = [&](size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(
             _mm_or_si128(_mm_cmpeq_epi8(bytes, tab), _mm_cmpeq_epi8(bytes, comma))));
-        for (; mask != 0; mask &= mask - 1) {
-            const size_t at = i + static_cast<size_t>(std::countr_zero(mask));
-            if (data[at] == '\t')
-                endField(at);
-            else
-                commas = true;
-        }
+    };
+    for (; i + 16 <= line.size(); i += 16)
+        for (unsigned mask = hits(i); mask != 0; mask &= mask - 1)
+            found(i + static_cast<size_t>(std::countr_zero(mask)));
+    if (i < line.size() && line.size() >= 16) {
+        const size_t last = line.size() - 16;
+        for (unsigned mask = hits(last) >> (i - last); mask != 0; mask &= mask - 1)
+            found(i + static_cast<size_t>(std::countr_zero(mask)));
+        i = line.size();
     }
 #endif
-    for (; i < line.size(); ++i) {
-        if (data[i] == '\t')
-            endField(i);
-        else if (data[i] == ',')
-            commas = true;
-    }
+    for (; i < line.size(); ++i)
+        if (data[i] == '\t' || data[i] == ',') found(i);
     endField(line.size());
     count_ = count;
     return count;
@@ -270,8 +283,11 @@ size_t ReportFields::split(std::string_view line) {
 
 std::string_view ReportFields::withoutCommas(size_t column, std::string_view field) {
     std::string& copy = withoutCommas_[column];
-    copy.assign(field);
-    std::erase(copy, ',');
+    copy.resize(field.size());
+    char* out = copy.data();
+    for (char c : field)
+        if (c != ',') *out++ = c;
+    copy.resize(static_cast<size_t>(out - copy.data()));
     return copy;
 }
 
