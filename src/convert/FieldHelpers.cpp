@@ -87,12 +87,12 @@ Sem sfNameOnly(std::string_view accountText, std::string& name) {
 Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountText,
                     std::string& targetAccount) {
     constexpr std::string_view kProc = "sfMappedAccount";
-    if (const std::string* known = lookups.targetsByText().find(accountText)) {
-        targetAccount = *known;
-        return {};
-    }
     targetAccount.clear();
     return guarded(kModConvert, kProc, [&]() -> Sem {
+        if (const std::string* known = lookups.targetsByText().find(accountText)) {
+            targetAccount = *known;
+            return {};
+        }
         const std::string_view text = trimView(accountText);
         if (text.empty())
             return sfSemCreate(kModConvert, kProc, 0,

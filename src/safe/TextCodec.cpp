@@ -177,13 +177,6 @@ std::string encode(std::string_view text, Encoding e) {
     return e == Encoding::Utf8 ? std::string(text) : utf8ToWindows1252(text);
 }
 
-void appendDecoded(std::string& out, std::string_view bytes, Encoding e) {
-    if (e == Encoding::Utf8)
-        out.append(bytes);
-    else
-        appendUtf8FromWindows1252(out, bytes);
-}
-
 std::string_view decodedView(std::string_view bytes, Encoding e, std::string& scratch) {
     if (e == Encoding::Utf8) return bytes;
     const size_t ascii = asciiRun(bytes);
