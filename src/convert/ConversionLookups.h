@@ -21,8 +21,9 @@ namespace tav {
 struct ProgramState;
 
 // What was worked out from a text, by the text: a report names the same few hundred
-// accounts on millions of lines. It stops growing at a fixed number of entries, so that
-// a report of endless distinct texts cannot fill the memory.
+// accounts on millions of lines. It stops growing at a fixed number of entries and of
+// bytes, so that a report of endless or endlessly long distinct texts cannot fill the
+// memory.
 template <class Value>
 class TextCache {
 public:
@@ -31,11 +32,14 @@ public:
         return it == entries_.end() ? nullptr : &it->second;
     }
     void remember(std::string_view text, Value value) {
-        if (entries_.size() < kMaxEntries) entries_.try_emplace(std::string(text), std::move(value));
+        if (entries_.size() >= kMaxEntries || bytes_ + text.size() > kMaxBytes) return;
+        if (entries_.try_emplace(std::string(text), std::move(value)).second) bytes_ += text.size();
     }
 
 private:
     static constexpr size_t kMaxEntries = 4096;
+    static constexpr size_t kMaxBytes = 1 << 20;
+    size_t bytes_ = 0;
     struct Hash {
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }

@@ -122,16 +122,13 @@ std::string Money::fixed() const {
     const UInt128 magnitude = magnitudeOf(cents_);
     char buffer[48];
     char* const end = buffer + sizeof buffer;
-    char* p = digitsBefore(end, magnitude / 100);
     const auto cents = static_cast<int>(magnitude % 100);
-    std::string out;
-    out.reserve(static_cast<size_t>(end - p) + 4);
-    if (cents_ < 0) out += '-';
-    out.append(p, end);
-    out += '.';
-    out += static_cast<char>('0' + cents / 10);
-    out += static_cast<char>('0' + cents % 10);
-    return out;
+    end[-1] = static_cast<char>('0' + cents % 10);
+    end[-2] = static_cast<char>('0' + cents / 10);
+    end[-3] = '.';
+    char* p = digitsBefore(end - 3, magnitude / 100);
+    if (cents_ < 0) *--p = '-';
+    return std::string(p, end);
 }
 
 std::string Money::whole() const {
