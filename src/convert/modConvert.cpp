@@ -72,22 +72,35 @@ private:
 constexpr std::string_view kOpeningReportFailed = "Error opening QuickBooks Journal Report file";
 constexpr std::string_view kOpeningImportFailed = "Error opening output file";
 
+// The date range and the accounts come from one reading of the report. Their failures
+// are reported as when each had a reading of its own: the dates' first, and the
+// accounts' with the report at the line it met.
 Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files,
                         const std::string& name) {
     constexpr std::string_view kProc = "sfReadCreateWriteHeader";
+    Collection<StrArray> accounts;
+    AccountReader accountReader(accounts);
+    std::uint64_t accountsFailedAt = 0;
+    auto readAccount = [&](std::string_view line) {
+        accountReader.take(line);
+        if (!accountReader.failure().empty() && accountsFailedAt == 0)
+            accountsFailedAt = st.files.linesRead(kReportFile);
+    };
     Date firstDate, lastDate;
-    if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate); !e.empty())
+    if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate, readAccount); !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, "Error getting date range for target file header",
                            e);
     writeImportLine(st, run, {"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true);
 
-    files.close(kReportFile);
-    if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
-        return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
-    Collection<StrArray> accounts;
-    if (Sem e = sfExtractAccounts(st, ui, accounts); !e.empty())
+    if (!accountReader.failure().empty()) {
+        files.close(kReportFile);
+        if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+            return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
+        readReportUpTo(st, accountsFailedAt);
         return sfSemCreate(kModConvert, kProc, 0,
-                           "Error extracting accounts from QuickBooks Journal Report file", e);
+                           "Error extracting accounts from QuickBooks Journal Report file",
+                           accountReader.failure());
+    }
     if (accounts.empty())
         return sfSemCreate(kModConvert, kProc, 0,
                            "No accounts found in QuickBooks Journal Report file. Follow the "

@@ -85,9 +85,7 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, JournalTransaction& tra
                            "data integrity before exporting the QuickBooks Journal report again.");
 
         // MAS wants the line carrying the contra account (the first) last.
-        JournalLine moved = transaction.Item(1);
-        transaction.Remove(1);
-        transaction.Add(std::move(moved));
+        transaction.MoveToEnd(1);
         const JournalLine& first = transaction.Item(transaction.Count());
 
         const std::string& t = field(first, col::TransNo);

@@ -4,6 +4,7 @@
 // old one and removes the old one, so the order of entries (the order of the rows
 // on the mapping screens) never changes.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ public:
         check(i);
         items_.insert(items_.begin() + i, std::move(entry));
         items_.erase(items_.begin() + (i - 1));
+    }
+
+    // Moves entry i after the last one, without copying it.
+    void MoveToEnd(long i) {
+        check(i);
+        std::rotate(items_.begin() + (i - 1), items_.begin() + i, items_.end());
     }
 
     void Clear() { items_.clear(); }

@@ -85,6 +85,7 @@ struct FileTable::OpenFile {
     bool atEnd = false;
     std::uint64_t consumed = 0, fileSize = 0;
     std::uint64_t lines = 0, lineStart = 0;
+    std::string decoded;  // the last line read, when it had to be decoded
 
     // Writing: whole lines wait here; committed is the file's size after the last
     // successful flush.
@@ -136,17 +137,17 @@ FileTable::~FileTable() { closeAll(); }
 
 int FileTable::freeFile() const {
     for (int n = kLowest; n <= 255; ++n)
-        if (!files_.contains(n)) return n;
+        if (!isOpen(n)) return n;
     raise(err::TooManyFiles);
 }
 
-bool FileTable::isOpen(int number) const { return files_.contains(number); }
+bool FileTable::isOpen(int number) const {
+    return number >= kLowest && number <= kHighest && files_[static_cast<size_t>(number)];
+}
 
 FileTable::OpenFile& FileTable::get(int number) const {
-    if (number < kLowest || number > kHighest) raise(err::BadFileNameOrNumber);
-    const auto it = files_.find(number);
-    if (it == files_.end()) raise(err::BadFileNameOrNumber);
-    return *it->second;
+    if (!isOpen(number)) raise(err::BadFileNameOrNumber);
+    return *files_[static_cast<size_t>(number)];
 }
 
 Encoding FileTable::detectEncoding(const std::string& path) {
@@ -177,7 +178,7 @@ Encoding FileTable::detectEncoding(const std::string& path) {
 
 void FileTable::open(int number, const std::string& path, FileMode mode) {
     if (number < kLowest || number > kHighest) raise(err::BadFileNameOrNumber);
-    if (files_.contains(number)) raise(err::FileAlreadyOpen);
+    if (isOpen(number)) raise(err::FileAlreadyOpen);
     std::error_code ec;
     if (fs::is_directory(platform::pathFromUtf8(path), ec)) raise(err::PathFileAccessError);
 
@@ -210,13 +211,12 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
         file->committed = fs::file_size(platform::pathFromUtf8(path), ec);
         if (ec) raise(err::DeviceIoError);
     }
-    files_[number] = std::move(file);
+    files_[static_cast<size_t>(number)] = std::move(file);
 }
 
 void FileTable::close(int number) {
     OpenFile& f = get(number);
-    std::unique_ptr<OpenFile> owned = std::move(files_[number]);
-    files_.erase(number);
+    const std::unique_ptr<OpenFile> owned = std::move(files_[static_cast<size_t>(number)]);
     if (f.mode == FileMode::Input) return;
     f.flush();
     std::FILE* h = f.handle;
@@ -225,9 +225,10 @@ void FileTable::close(int number) {
 }
 
 void FileTable::closeAll() noexcept {
-    while (!files_.empty()) {
+    for (int n = kLowest; n <= kHighest; ++n) {
+        if (!isOpen(n)) continue;
         try {
-            close(files_.begin()->first);
+            close(n);
         } catch (...) {
             // A file that cannot be flushed is dropped; its caller has already failed.
         }
@@ -241,18 +242,17 @@ bool FileTable::eof(int number) {
 }
 
 std::string FileTable::lineInput(int number) {
-    std::string line;
-    lineInput(number, line);
-    return line;
+    return std::string(lineView(number));
 }
 
-void FileTable::lineInput(int number, std::string& line) {
+void FileTable::lineInput(int number, std::string& line) { line.assign(lineView(number)); }
+
+std::string_view FileTable::lineView(int number) {
     OpenFile& f = get(number);
     if (f.mode != FileMode::Input) raise(err::BadFileMode);
     if (f.begin == f.end && !f.fill()) raise(err::InputPastEndOfFile);
     ++f.lines;
     f.lineStart = f.consumed;
-    line.clear();
     size_t scanned = 0;  // bytes of the current line already known to hold no line end
     for (;;) {
         const char* data = f.buffer.data() + f.begin;
@@ -262,22 +262,23 @@ void FileTable::lineInput(int number, std::string& line) {
             scanned = i;
             if (f.fill()) continue;  // the buffer moves; offsets from begin stay valid
             data = f.buffer.data() + f.begin;
-            appendDecoded(line, std::string_view(data, available), f.encoding);
             f.consumed += available;
             f.begin = f.end;
-            return;
+            return decodedView(std::string_view(data, available), f.encoding, f.decoded);
         }
         // A CR as the last byte read may be the first half of CR LF.
-        if (data[i] == '\r' && i + 1 == available && f.fill()) {
-            scanned = i;
-            continue;
+        if (data[i] == '\r' && i + 1 == available) {
+            if (f.fill()) {
+                scanned = i;
+                continue;
+            }
+            data = f.buffer.data() + f.begin;  // the buffer moved even though the file ended
         }
-        appendDecoded(line, std::string_view(data, i), f.encoding);
         size_t next = i + 1;
         if (data[i] == '\r' && next < available && data[next] == '\n') ++next;
         f.consumed += next;
         f.begin += next;
-        return;
+        return decodedView(std::string_view(data, i), f.encoding, f.decoded);
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,6 +48,9 @@ class FileTable {
     std::string lineInput(int number);
     // The same into a buffer the caller keeps, so that a long loop allocates nothing.
     void lineInput(int number, std::string& line);
+    // The same without a copy: the view stays valid until the file is next read
+    // (lineInput, lineView, eof) or closed.
+    std::string_view lineView(int number);
     // Writes the text and CR LF.
     void printLine(int number, std::string_view text);
 
@@ -72,7 +76,8 @@ class FileTable {
     struct OpenFile;
     OpenFile& get(int number) const;
 
-    std::map<int, std::unique_ptr<OpenFile>> files_;
+    // By number: looked up for every line read or written.
+    std::array<std::unique_ptr<OpenFile>, kHighest + 1> files_;
     std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, Encoding> knownEncodings_;
 };
 

@@ -40,8 +40,10 @@ bool listsConfirmed(ProgramState& st, UiPort& ui) {
     return true;
 }
 
-// Reads the report's header and its tax items; the report is open as file 1 throughout.
-JournalChoice readTaxItems(ProgramState& st, UiPort& ui) {
+// Reads the report's header and its tax items, and in the same reading, when asked, the
+// accounts it uses; the report is open as file 1 throughout.
+JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountReader* accounts,
+                           std::uint64_t& accountsFailedAt) {
     constexpr std::string_view kProc = "cmdTransFile_Click";
     if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile); !e.empty()) {
         report(st, ui, kProc, "Error opening the specified file to test header", e);
@@ -67,7 +69,18 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui) {
     // Accountant's Office has no tax mapping: its tax items only tell the reader which
     // tax lines QuickBooks added.
     const bool accountantsOffice = isAccountantsOffice(st.gintTargetApp);
-    if (Sem e = accountantsOffice ? sfExtractCodes(st) : sfImportCodes(st); !e.empty()) {
+    EventThrottle throttle(ui);
+    LineReader alsoRead;
+    if (accounts) {
+        alsoRead = [&](std::string_view line) {
+            throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
+            accounts->take(line);
+            if (!accounts->failure().empty() && accountsFailedAt == 0)
+                accountsFailedAt = st.files.linesRead(kReportFile);
+        };
+    }
+    if (Sem e = accountantsOffice ? sfExtractCodes(st, alsoRead) : sfImportCodes(st, alsoRead);
+        !e.empty()) {
         ui.setBusy(false);
         report(st, ui, kProc,
                accountantsOffice ? "An error occurred while extracting the tax codes from the "
@@ -80,25 +93,23 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui) {
 }
 
 // The accounts the report uses, for the account mapping; the mapping made before goes.
-JournalChoice readAccounts(ProgramState& st, UiPort& ui) {
-    constexpr std::string_view kProc = "cmdTransFile_Click";
-    st.gcolJournalAccounts.Clear();
+// A failure is reported with the report open at the line it met, as a reading of the
+// accounts alone would have left it.
+JournalChoice takeAccounts(ProgramState& st, UiPort& ui, Collection<std::string> accounts,
+                           const Sem& failure, std::uint64_t failedAt) {
+    st.gcolJournalAccounts = std::move(accounts);
     st.gcolMappedAccounts.Clear();
-    if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile); !e.empty()) {
+    if (!failure.empty()) {
         ui.setBusy(false);
-        report(st, ui, kProc, "Error opening the specified file to extract accounts.", e);
-        return JournalChoice::Failed;
-    }
-    FileCloser closer(st.files, kReportFile);
-    if (Sem e = sfExtractAccounts(st, ui, st.gcolJournalAccounts); !e.empty()) {
-        ui.setBusy(false);
-        report(st, ui, kProc,
+        FileCloser closer(st.files, kReportFile);
+        if (sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile).empty())
+            readReportUpTo(st, failedAt);
+        report(st, ui, "cmdTransFile_Click",
                "Error extracting accounts from the Journal report file, for use on the Account "
                "Mapping screen.",
-               e);
+               failure);
         return JournalChoice::Failed;
     }
-    st.files.close(kReportFile);
     if (!st.gcolJournalAccounts.empty()) return JournalChoice::Taken;
     ui.setBusy(false);
     ui.messageBox(
@@ -199,19 +210,26 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
         if (Sem e = sfGetcolTaxCodeTaxItemLinks(st, ui); !e.empty())
             return report(st, ui, kProc,
                           "Error getting tax codes and tax items from tax code list file", e);
-        choice = readTaxItems(st, ui);
-        if (choice == JournalChoice::Taken && st.gintTargetApp != target::Accounts)
-            choice = readAccounts(st, ui);
+        // The account mapping's accounts are read along with the tax items: the report
+        // can be large, and one reading serves both.
+        const bool withAccounts = st.gintTargetApp != target::Accounts;
+        Collection<std::string> accounts;
+        AccountReader accountReader(accounts);
+        std::uint64_t accountsFailedAt = 0;
+        choice = readTaxItems(st, ui, withAccounts ? &accountReader : nullptr, accountsFailedAt);
+        if (choice == JournalChoice::Taken && withAccounts)
+            choice = takeAccounts(st, ui, std::move(accounts), accountReader.failure(),
+                                  accountsFailedAt);
         ui.setBusy(false);
     });
     ui.setBusy(false);
     return choice;
 }
 
-Sem sfImportCodes(ProgramState& st) {
+Sem sfImportCodes(ProgramState& st, const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfImportCodes";
     return guarded(kModule, kProc, [&]() -> Sem {
-        if (Sem e = sfExtractCodes(st); !e.empty())
+        if (Sem e = sfExtractCodes(st, alsoRead); !e.empty())
             return sfSemCreate(kModule, kProc, 0,
                                "An error occurred while extracting the tax codes from the "
                                "QuickBooks Journal file.",

@@ -8,6 +8,7 @@
 
 #include "safe/Sem.h"
 #include "safe/UiPort.h"
+#include "taxmapping/modTaxMapping.h"
 
 namespace tav {
 
@@ -37,8 +38,9 @@ enum class JournalChoice {
 // 'Accounts', the accounts it uses, dropping the account mapping made before.
 JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui);
 
-// Collects the tax items of the Journal report open as file 1 and maps the standard ones.
-Sem sfImportCodes(ProgramState& st);
+// Collects the tax items of the Journal report open as file 1 and maps the standard ones;
+// every line read is handed to alsoRead too.
+Sem sfImportCodes(ProgramState& st, const LineReader& alsoRead = {});
 
 }  // namespace taxmappingscreen
 }  // namespace tav

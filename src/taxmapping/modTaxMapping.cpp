@@ -206,21 +206,34 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
     });
 }
 
-Sem sfExtractCodes(ProgramState& st) {
+Sem sfExtractCodes(ProgramState& st) { return sfExtractCodes(st, {}); }
+
+Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfExtractCodes";
     return guarded(kModTaxMapping, kProc, [&]() -> Sem {
-        // A report holds millions of lines: each is read into the same buffer and only the
-        // two fields needed are looked at.
+        // A report holds millions of lines: each is looked at in the read buffer, only the
+        // two fields needed are found, and each account text is worked out once.
         const auto& payables = st.gcolTaxPayables;
-        std::string line, number;
+        TextCache<bool> payableByText;
+        std::string number;
         while (!st.files.eof(1)) {
-            st.files.lineInput(1, line);
+            const std::string_view line = st.files.lineView(1);
+            if (alsoRead) alsoRead(line);
             if (payables.empty()) continue;
-            if (Sem e = sfNumberOnly(tabField(line, 7), number); !e.empty())
-                return sfSemCreate(kModTaxMapping, kProc, 0,
-                                   "Error extracting account numbers from journal file accounts",
-                                   e);
-            if (std::find(payables.begin(), payables.end(), number) == payables.end()) continue;
+            const std::string_view account = tabField(line, 7);
+            bool payable = false;
+            if (const bool* known = payableByText.find(account)) {
+                payable = *known;
+            } else {
+                if (Sem e = sfNumberOnly(account, number); !e.empty())
+                    return sfSemCreate(kModTaxMapping, kProc, 0,
+                                       "Error extracting account numbers from journal file "
+                                       "accounts",
+                                       e);
+                payable = std::find(payables.begin(), payables.end(), number) != payables.end();
+                payableByText.remember(account, payable);
+            }
+            if (!payable) continue;
             const std::string_view item = tabField(line, 6);
             if (item.empty()) continue;
             if (std::none_of(st.gcolMappedTaxCodes.begin(), st.gcolMappedTaxCodes.end(),
