@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tavora's one entry point for building, testing and running on Debian 12.
-#   ./tav.sh run      build, then convert the shipped sample client
+#   ./tav.sh run      build, then convert the shipped sample client for every target into out/sample/
 #   ./tav.sh test     build, then run every test, natively and for Windows under wine
+#   ./tav.sh bench [SIZE]   build, then time the conversions of a generated report (default 1G)
 #   ./tav.sh gui      build, then start the desktop application
 #   ./tav.sh windows  cross-build the core for Windows, then run its tests under wine
 #   ./tav.sh screenshots [FOLDER]   build, then write a PNG of every window (offscreen)
@@ -46,8 +47,13 @@ build() {
 # under wine, in a wine prefix inside the build folder.
 windows() {
     need_packages "${WINDOWS_PACKAGES[@]}"
+    # The native build's batch command, when there is one, is the reference the Windows
+    # build's import files are compared with.
+    local native=""
+    [ -x "$BUILD_DIR/bin/tav-convert" ] && native="$PWD/$BUILD_DIR/bin/tav-convert"
     cmake -S . -B "$WINDOWS_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTAV_BUILD_GUI=OFF >/dev/null
+          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTAV_BUILD_GUI=OFF \
+          -DTAV_NATIVE_TAV_CONVERT="$native" >/dev/null
     cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
     ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
 }
@@ -87,13 +93,28 @@ case "$cmd" in
         ;;
     run)
         build
-        "$BUILD_DIR/bin/tav-convert" --check-setup
+        sample="$BUILD_DIR/bin/SampleFiles"
+        for target in mas-au accounts ao-au mas-nz ao-nz; do
+            extension=txt
+            [ "$target" = accounts ] && extension=csv
+            mkdir -p "out/sample/$target"
+            echo "== $target"
+            "$BUILD_DIR/bin/tav-convert" --target "$target" --journal "$sample/Journal.txt" \
+                --company "$sample/HarbourLaneCafe.qbw" --ledger standard --auto-map \
+                --account-mapping "$sample/ClientXAccountMapping.csv" \
+                --out "out/sample/$target/TAVOutput.$extension"
+        done
         ;;
     test)
         build
         export QT_QPA_PLATFORM=offscreen
         ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
         windows
+        ;;
+    bench)
+        need_packages time
+        build
+        bench/run.sh "$BUILD_DIR" "${1:-1G}"
         ;;
     gui)
         build

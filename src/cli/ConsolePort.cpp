@@ -1,19 +1,116 @@
 #include "cli/ConsolePort.h"
 
+#include <cctype>
+#include <istream>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tav::cli {
 
-ConsolePort::ConsolePort(std::ostream& out, Policy policy) : out_(out), policy_(std::move(policy)) {}
+namespace {
 
-Answer ConsolePort::messageBox(const Message& m) {
-    ++shown_;
-    std::string text;  // the terminal wants bare line feeds
+constexpr int kBarWidth = 40;
+
+std::vector<std::pair<Answer, const char*>> buttonsOf(Buttons b) {
+    switch (b) {
+        case Buttons::OK:
+            return {{Answer::OK, "OK"}};
+        case Buttons::OKCancel:
+            return {{Answer::OK, "OK"}, {Answer::Cancel, "Cancel"}};
+        case Buttons::AbortRetryIgnore:
+            return {{Answer::Abort, "Abort"}, {Answer::Retry, "Retry"}, {Answer::Ignore, "Ignore"}};
+        case Buttons::YesNoCancel:
+            return {{Answer::Yes, "Yes"}, {Answer::No, "No"}, {Answer::Cancel, "Cancel"}};
+        case Buttons::YesNo:
+            return {{Answer::Yes, "Yes"}, {Answer::No, "No"}};
+        case Buttons::RetryCancel:
+            return {{Answer::Retry, "Retry"}, {Answer::Cancel, "Cancel"}};
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string consoleText(const Message& m) {
+    std::string text = "[" + m.title + "] ";
     for (char c : m.text)
         if (c != '\r') text.push_back(c);
-    out_ << "[" << m.title << "] " << text << "\n";
+    return text;
+}
+
+ConsolePort::ConsolePort(std::ostream& out, Policy policy)
+    : out_(out), policy_(std::move(policy)) {}
+
+Answer ConsolePort::messageBox(const Message& m) {
+    const bool errorReport = m.title == "Error Report";
+    if (errorReport) ++errorReports_;
+    const bool hidden = muted_.contains(m.title) ||
+                        (quiet_ && m.buttons == Buttons::OK && m.icon == Icon::Information);
+    if (!hidden) {
+        ++shown_;
+        endProgress();
+        out_ << consoleText(m) << "\n";
+        if (context_) {
+            if (const std::string where = context_(); !where.empty()) out_ << "  " << where << "\n";
+        }
+        out_.flush();
+    }
     return m.buttons == Buttons::OK ? Answer::OK : policy_(m);
+}
+
+std::optional<std::string> ConsolePort::fileDialog(const FileDialog&) {
+    if (chosen_.empty()) return std::nullopt;
+    std::string path = std::move(chosen_.front());
+    chosen_.pop_front();
+    return path;
+}
+
+void ConsolePort::progress(std::uint64_t done, std::uint64_t total) {
+    if (!progressBar_ || total == 0) return;
+    const int percent = static_cast<int>(std::min<std::uint64_t>(done, total) * 100 / total);
+    if (percent == lastPercent_ && barShown_) return;
+    lastPercent_ = percent;
+    const int filled = percent * kBarWidth / 100;
+    out_ << "\r[" << std::string(static_cast<size_t>(filled), '#')
+         << std::string(static_cast<size_t>(kBarWidth - filled), ' ') << "] " << percent << "%"
+         << std::flush;
+    barShown_ = true;
+}
+
+void ConsolePort::endProgress() {
+    if (!barShown_) return;
+    out_ << "\r" << std::string(kBarWidth + 8, ' ') << "\r" << std::flush;
+    barShown_ = false;
+    lastPercent_ = -1;
+}
+
+ConsolePort::Policy askOnConsole(std::istream& in, std::ostream& out) {
+    return [&in, &out](const Message& m) {
+        const auto buttons = buttonsOf(m.buttons);
+        const Answer fallback = defaultAnswer(m);
+        for (;;) {
+            std::string names;
+            const char* defaultName = "";
+            for (const auto& [answer, name] : buttons) {
+                names += (names.empty() ? "" : "/") + std::string(name);
+                if (answer == fallback) defaultName = name;
+            }
+            out << names << "? [" << defaultName << "] " << std::flush;
+            std::string line;
+            if (!std::getline(in, line)) {
+                out << "\n";
+                return fallback;
+            }
+            const size_t first = line.find_first_not_of(" \t\r");
+            if (first == std::string::npos) return fallback;
+            const char letter =
+                static_cast<char>(std::tolower(static_cast<unsigned char>(line[first])));
+            for (const auto& [answer, name] : buttons)
+                if (std::tolower(static_cast<unsigned char>(name[0])) == letter) return answer;
+        }
+    };
 }
 
 }  // namespace tav::cli

@@ -8,6 +8,7 @@
 // The indexes point into the program state's collections: build them after the
 // mapping is complete and do not change the collections while they are in use.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,6 +19,33 @@
 namespace tav {
 
 struct ProgramState;
+
+// What was worked out from a text, by the text: a report names the same few hundred
+// accounts on millions of lines. It stops growing at a fixed number of entries and of
+// bytes, so that a report of endless or endlessly long distinct texts cannot fill the
+// memory.
+template <class Value>
+class TextCache {
+public:
+    const Value* find(std::string_view text) const {
+        const auto it = entries_.find(text);
+        return it == entries_.end() ? nullptr : &it->second;
+    }
+    void remember(std::string_view text, Value value) {
+        if (entries_.size() >= kMaxEntries || bytes_ + text.size() > kMaxBytes) return;
+        if (entries_.try_emplace(std::string(text), std::move(value)).second) bytes_ += text.size();
+    }
+
+private:
+    static constexpr size_t kMaxEntries = 4096;
+    static constexpr size_t kMaxBytes = 1 << 20;
+    size_t bytes_ = 0;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, Value, Hash, std::equal_to<>> entries_;
+};
 
 class ConversionLookups {
 public:
@@ -36,6 +64,9 @@ public:
     const StrArray* taxCodeLink(std::string_view code) const;
     bool isTaxPayable(std::string_view number) const;
 
+    // sfMappedAccount's target accounts by account text, for the texts it found one for.
+    TextCache<std::string>& targetsByText() const { return targetsByText_; }
+
 private:
     using Index = std::unordered_map<std::string_view, const StrArray*>;
     // A lookup that finds nothing before the first entry too short for its key
@@ -51,6 +82,7 @@ private:
     KeyedIndex firstTaxItems_;
     Index lastTaxItems_;
     std::unordered_set<std::string_view> taxPayables_;
+    mutable TextCache<std::string> targetsByText_;  // a cache: lookups stay const
 };
 
 }  // namespace tav

@@ -2,6 +2,7 @@
 // amounts and tax items.
 
 #include <algorithm>
+#include <cstring>
 
 #include "convert/modConvert.h"
 #include "safe/SafeMethods.h"
@@ -35,6 +36,15 @@ constexpr std::string_view kPurchaseTypes[] = {
     "Credit",           "Inventory Adjust",   "Stock Adjust",
     "YTD Adjustment",   "Liability Adjust",   "Bank Payment"};
 
+// Where the account middle dot begins, or npos. Account texts are read on every report
+// line, so the dot's first byte is looked for alone.
+size_t findMiddleDot(std::string_view text) {
+    for (size_t at = text.find(kMiddleDot[0]); at != std::string_view::npos;
+         at = text.find(kMiddleDot[0], at + 1))
+        if (at + 1 < text.size() && text[at + 1] == kMiddleDot[1]) return at;
+    return std::string_view::npos;
+}
+
 bool isPurchase(std::string_view type) {
     for (std::string_view t : kPurchaseTypes)
         if (t == type) return true;
@@ -47,7 +57,7 @@ Sem sfNumberOnly(std::string_view accountText, std::string& number) {
     number.clear();
     return guarded(kModConvert, "sfNumberOnly", [&]() -> Sem {
         const std::string_view text = trimView(accountText);
-        const size_t dot = text.find(kMiddleDot);
+        const size_t dot = findMiddleDot(text);
         if (dot == std::string_view::npos) return {};
         if (dot == 0) raise(err::InvalidCall);  // no room for a number before the dot
         // Everything before the character (a blank) that precedes the dot.
@@ -62,7 +72,7 @@ Sem sfNameOnly(std::string_view accountText, std::string& name) {
     name.clear();
     return guarded(kModConvert, "sfNameOnly", [&]() -> Sem {
         const std::string_view text = trimView(accountText);
-        const size_t dot = text.find(kMiddleDot);
+        const size_t dot = findMiddleDot(text);
         if (dot == std::string_view::npos) {
             name = text;
             return {};
@@ -79,6 +89,10 @@ Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountTe
     constexpr std::string_view kProc = "sfMappedAccount";
     targetAccount.clear();
     return guarded(kModConvert, kProc, [&]() -> Sem {
+        if (const std::string* known = lookups.targetsByText().find(accountText)) {
+            targetAccount = *known;
+            return {};
+        }
         const std::string_view text = trimView(accountText);
         if (text.empty())
             return sfSemCreate(kModConvert, kProc, 0,
@@ -101,6 +115,7 @@ Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountTe
                                "Error: QuickBooks account in transaction file does not exist in "
                                "QuickBooks Chart of Accounts file.");
         targetAccount = field(*entry, 4);
+        lookups.targetsByText().remember(accountText, targetAccount);
         return {};
     });
 }
@@ -161,33 +176,39 @@ Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view
     });
 }
 
-std::string importLine(std::initializer_list<std::string_view> fields, bool quoted) {
-    std::string line;
-    line.reserve(160);
-    bool first = true;
-    for (std::string_view f : fields) {
-        if (!first) line += ',';
-        first = false;
-        if (quoted) line += '"';
-        line += f;
-        if (quoted) line += '"';
-    }
-    return line;
-}
-
 void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line) {
     st.files.printLine(kImportFile, line);
     ++run.linesWritten;
 }
 
-std::string lineDescription(const JournalLine& line, std::string_view fallback) {
+void writeImportLine(ProgramState& st, ConversionRun& run,
+                     std::initializer_list<std::string_view> fields, bool quoted) {
+    // Sized once and filled: millions of lines are written this way.
+    const size_t quotes = quoted ? 2 : 0;
+    size_t size = fields.size() - 1;
+    for (std::string_view f : fields) size += f.size() + quotes;
+    std::string& line = run.line;
+    line.resize(size);
+    char* out = line.data();
+    bool first = true;
+    for (std::string_view f : fields) {
+        if (!first) *out++ = ',';
+        first = false;
+        if (quoted) *out++ = '"';
+        std::memcpy(out, f.data(), f.size());
+        out += f.size();
+        if (quoted) *out++ = '"';
+    }
+    writeImportLine(st, run, line);
+}
+
+void lineDescription(const JournalLine& line, std::string_view fallback, std::string& description) {
     std::string_view name = field(line, col::Name);
     if (name.empty()) name = fallback;
     const std::string& memo = field(line, col::Memo);
-    std::string description(name);
+    description.assign(name);
     if (!name.empty() && !memo.empty()) description += " - ";
     description += memo;
-    return description;
 }
 
 std::string_view fallbackName(const JournalLine& firstLine) {

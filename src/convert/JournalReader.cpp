@@ -2,7 +2,13 @@
 // line at a time, holding one transaction.
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <optional>
 #include <unordered_set>
 
@@ -20,34 +26,30 @@ constexpr std::string_view kHeaderWithMemo =
 constexpr std::string_view kHeaderWithDescription =
     "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
 
-// Splits at tabs as vbSplit does (an empty line has no fields).
-void splitTabs(std::string_view line, StrArray& fields) {
-    size_t n = 0;
-    for (size_t from = 0; !line.empty();) {
-        const size_t at = line.find('\t', from);
-        const std::string_view f = line.substr(from, at == std::string_view::npos ? at : at - from);
-        if (n < fields.size())
-            fields[n].assign(f);
-        else
-            fields.emplace_back(f);
-        ++n;
-        if (at == std::string_view::npos) break;
-        from = at + 1;
+// The position just after the n-th tab of the line (n from 1), or npos when it has fewer.
+// Sixteen bytes are looked at a time.
+size_t afterTab(std::string_view line, size_t n) {
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i tab = _mm_set1_epi8('\t');
+    auto tabs = [&](size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+    };
+    for (; i + 16 <= line.size(); i += 16)
+        for (unsigned mask = tabs(i); mask != 0; mask &= mask - 1)
+            if (--n == 0) return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
+    // The last few bytes in one load that overlaps the bytes already counted.
+    if (i < line.size() && line.size() >= 16) {
+        const size_t last = line.size() - 16;
+        for (unsigned mask = tabs(last) >> (i - last); mask != 0; mask &= mask - 1)
+            if (--n == 0) return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
+        return std::string_view::npos;
     }
-    fields.resize(n);
-}
-
-// Field i of a line without splitting the rest of it; a line with fewer fields fails as
-// a split line does.
-std::string_view tabField(std::string_view line, size_t i) {
-    if (line.empty()) raise(err::SubscriptOutOfRange);
-    size_t from = 0;
-    for (; i > 0; --i) {
-        const size_t tab = line.find('\t', from);
-        if (tab == std::string_view::npos) raise(err::SubscriptOutOfRange);
-        from = tab + 1;
-    }
-    return line.substr(from, line.find('\t', from) - from);
+#endif
+    for (; i < line.size(); ++i)
+        if (line[i] == '\t' && --n == 0) return i + 1;
+    return std::string_view::npos;
 }
 
 // The import files are comma-delimited and never quoted.
@@ -69,7 +71,12 @@ constexpr long kMaxTransactionLines = 100'000;
 constexpr size_t kMaxTransactionBytes = 64 << 20;
 
 bool isWholeNumber(std::string_view text) {
-    return !text.empty() && sfIsLong(text).empty();
+    if (text.empty()) return false;
+    // Transaction numbers are plain digits, which need no full numeric test.
+    if (text.size() <= 9 && std::all_of(text.begin(), text.end(),
+                                        [](char c) { return c >= '0' && c <= '9'; }))
+        return true;
+    return sfIsLong(text).empty();
 }
 
 // ---- Data-error prompts ----------------------------------------------------
@@ -228,58 +235,99 @@ std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, Jour
     return std::nullopt;
 }
 
-// Accounts of the rest of the report, once per number: calls add(number, account text)
-// for each number not seen yet.
-template <class Add>
-Sem extractAccounts(ProgramState& st, UiPort& ui, std::unordered_set<std::string>& seen, Add add) {
-    constexpr std::string_view kProc = "sfExtractAccounts";
-    EventThrottle throttle(ui);
-    std::string line, account, number;
-    while (!st.files.eof(kReportFile)) {
-        throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        line = st.files.lineInput(kReportFile);
-        if (tabField(line, col::TransNo) == "Trans #") continue;
-        account = tabField(line, col::Account);
-        if (account.empty()) continue;
-        deleteCommas(account);
-        if (Sem e = sfNumberOnly(account, number); !e.empty())
-            return sfSemCreate(kModConvert, kProc, 0,
-                               "Error extracting account numbers from journal file accounts", e);
-        if (number.empty())
-            return sfSemCreate(kModConvert, kProc, 0,
-                               "At least one account used in transactions does not have an "
-                               "account number. The first such account found is " +
-                                   account +
-                                   " . Make sure that all QuickBooks accounts are numbered before "
-                                   "exporting the Journal file and getting lists again from "
-                                   "QuickBooks.");
-        if (seen.contains(number)) continue;
-        if (Sem e = add(number, account); !e.empty()) return e;
-        seen.insert(number);
+}  // namespace
+
+size_t ReportFields::split(std::string_view line) {
+    count_ = 0;
+    if (line.empty()) return 0;
+    // Counted in locals, so that the loop keeps them in registers.
+    const char* const data = line.data();
+    size_t count = 0, from = 0;
+    bool commas = false;
+    auto endField = [&](size_t end) {
+        if (count < col::Count) {
+            const std::string_view f(data + from, end - from);
+            fields_[count] = commas ? withoutCommas(count, f) : f;
+        }
+        ++count;
+        from = end + 1;
+        commas = false;
+    };
+    auto found = [&](size_t at) {
+        if (data[at] == '\t')
+            endField(at);
+        else
+            commas = true;
+    };
+    // Tabs and commas are found sixteen bytes at a time; the last few bytes in one load
+    // that overlaps the bytes already looked at.
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i tab = _mm_set1_epi8('\t'), comma = _mm_set1_epi8(',');
+    auto hits = [&](size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, tab), _mm_cmpeq_epi8(bytes, comma))));
+    };
+    for (; i + 16 <= line.size(); i += 16)
+        for (unsigned mask = hits(i); mask != 0; mask &= mask - 1)
+            found(i + static_cast<size_t>(std::countr_zero(mask)));
+    if (i < line.size() && line.size() >= 16) {
+        const size_t last = line.size() - 16;
+        for (unsigned mask = hits(last) >> (i - last); mask != 0; mask &= mask - 1)
+            found(i + static_cast<size_t>(std::countr_zero(mask)));
+        i = line.size();
     }
-    return {};
+#endif
+    for (; i < line.size(); ++i)
+        if (data[i] == '\t' || data[i] == ',') found(i);
+    endField(line.size());
+    count_ = count;
+    return count;
 }
 
-}  // namespace
+std::string_view ReportFields::withoutCommas(size_t column, std::string_view field) {
+    std::string& copy = withoutCommas_[column];
+    copy.resize(field.size());
+    char* out = copy.data();
+    for (char c : field)
+        if (c != ',') *out++ = c;
+    copy.resize(static_cast<size_t>(out - copy.data()));
+    return copy;
+}
+
+void ReportFields::copyTo(StrArray& line) const {
+    line.resize(col::Count);
+    for (size_t i = 0; i < col::Count; ++i) line[i].assign(fields_[i]);
+}
+
+std::string_view tabField(std::string_view line, size_t i) {
+    if (line.empty()) raise(err::SubscriptOutOfRange);
+    const size_t from = i == 0 ? 0 : afterTab(line, i);
+    if (from == std::string_view::npos) raise(err::SubscriptOutOfRange);
+    const size_t end = line.find('\t', from);
+    return line.substr(from, end == std::string_view::npos ? end : end - from);
+}
 
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
     blnHeaderOK = false;
     return guarded(kModConvert, "sfReadAndCheckHeader", [&]() -> Sem {
-        const std::string line = st.files.lineInput(kReportFile);
+        const std::string_view line = st.files.lineView(kReportFile);
         blnHeaderOK = line == kHeaderWithMemo || line == kHeaderWithDescription;
         return {};
     });
 }
 
-Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate) {
+Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate,
+                   const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfGetDateRange";
     firstDate = lastDate = Date::earliest();
     return guarded(kModConvert, kProc, [&]() -> Sem {
         EventThrottle throttle(ui);
-        std::string line;
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            line = st.files.lineInput(kReportFile);
+            const std::string_view line = st.files.lineView(kReportFile);
+            if (alsoRead) alsoRead(line);
             const std::string_view text = tabField(line, col::Date);
             if (text == "Date" || text.empty()) continue;
             const std::optional<Date> date = parseDate(text);
@@ -299,30 +347,90 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
     });
 }
 
-Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts) {
+namespace {
+
+// Reads the rest of the report into the accounts.
+template <class Accounts>
+Sem extractAccounts(ProgramState& st, UiPort& ui, Accounts& accounts) {
     return guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
-        std::unordered_set<std::string> seen;
-        for (const StrArray& a : accounts) seen.insert(field(a, 0));
-        return extractAccounts(
-            st, ui, seen, [&](const std::string& number, const std::string& account) -> Sem {
-                std::string name;
-                if (Sem e = sfNameOnly(account, name); !e.empty())
-                    return sfSemCreate(kModConvert, "sfExtractAccounts", 0,
-                                       "Error extracting name from journal file accounts", e);
-                accounts.Add({number, std::move(name)});
-                return {};
-            });
+        AccountReader reader(accounts);
+        EventThrottle throttle(ui);
+        while (!st.files.eof(kReportFile)) {
+            throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
+            reader.take(st.files.lineView(kReportFile));
+            if (!reader.failure().empty()) return reader.failure();
+        }
+        return {};
     });
 }
 
+}  // namespace
+
+Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts) {
+    return extractAccounts(st, ui, accounts);
+}
+
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers) {
-    return guarded(kModConvert, "sfExtractAccounts", [&]() -> Sem {
-        std::unordered_set<std::string> seen(numbers.begin(), numbers.end());
-        return extractAccounts(st, ui, seen, [&](const std::string& number, const std::string&) {
-            numbers.Add(number);
-            return Sem{};
-        });
+    return extractAccounts(st, ui, numbers);
+}
+
+AccountReader::AccountReader(Collection<StrArray>& accounts) : accounts_(&accounts) {
+    for (const StrArray& a : accounts) seen_.insert(field(a, 0));
+}
+
+AccountReader::AccountReader(Collection<std::string>& numbers)
+    : numbers_(&numbers), seen_(numbers.begin(), numbers.end()) {}
+
+void AccountReader::take(std::string_view line) {
+    constexpr std::string_view kProc = "sfExtractAccounts";
+    if (!failure_.empty()) return;
+    failure_ = guarded(kModConvert, kProc, [&]() -> Sem {
+        if (tabField(line, col::TransNo) == "Trans #") return {};
+        const std::string_view text = tabField(line, col::Account);
+        if (text.empty() || done_.find(text)) return {};
+        std::string_view account = text;
+        if (account.find(',') != std::string_view::npos) {
+            withoutCommas_.assign(account);
+            deleteCommas(withoutCommas_);
+            account = withoutCommas_;
+        }
+        if (Sem e = sfNumberOnly(account, number_); !e.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "Error extracting account numbers from journal file accounts", e);
+        if (number_.empty())
+            return sfSemCreate(kModConvert, kProc, 0,
+                               "At least one account used in transactions does not have an "
+                               "account number. The first such account found is " +
+                                   std::string(account) +
+                                   " . Make sure that all QuickBooks accounts are numbered before "
+                                   "exporting the Journal file and getting lists again from "
+                                   "QuickBooks.");
+        if (seen_.contains(number_)) {
+            done_.remember(text, true);
+            return {};
+        }
+        if (accounts_) {
+            std::string name;
+            if (Sem e = sfNameOnly(account, name); !e.empty())
+                return sfSemCreate(kModConvert, kProc, 0,
+                                   "Error extracting name from journal file accounts", e);
+            accounts_->Add({number_, std::move(name)});
+        } else {
+            numbers_->Add(number_);
+        }
+        seen_.insert(number_);
+        done_.remember(text, true);
+        return {};
     });
+}
+
+void readReportUpTo(ProgramState& st, std::uint64_t line) {
+    while (st.files.linesRead(kReportFile) < line && !st.files.eof(kReportFile))
+        st.files.lineView(kReportFile);
+}
+
+void clearTransaction(ConversionRun& run, JournalTransaction& transaction) {
+    transaction.ClearInto(run.spareLines);
 }
 
 Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& blnValid,
@@ -345,44 +453,60 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                 return false;
             }
             ++run.transactionsOmitted;
-            transaction.Clear();
+            clearTransaction(run, transaction);
             heldBytes = 0;
             blnFirstLineSeen = false;
             blnSkipping = e != DataError::FirstPartMissing;
             return true;
         };
 
-        auto hold = [&](const JournalLine& entry, size_t bytes) {
-            heldBytes += bytes;
+        // Lines are split into the strings of lines already converted, so that a report of
+        // millions of lines does not allocate and free them again for every line.
+        auto spareLine = [&] {
+            if (run.spareLines.empty()) return JournalLine{};
+            JournalLine spare = std::move(run.spareLines.back());
+            run.spareLines.pop_back();
+            return spare;
+        };
+        JournalLine f = spareLine();
+        struct GiveBack {
+            ConversionRun& run;
+            JournalLine& line;
+            ~GiveBack() { run.spareLines.push_back(std::move(line)); }
+        } giveBack{run, f};
+        std::string_view line;
+
+        auto hold = [&] {
+            heldBytes += line.size();
             if (transaction.Count() >= kMaxTransactionLines || heldBytes > kMaxTransactionBytes)
                 raise(0, "Transaction number " +
-                             (transaction.empty() ? entry : transaction.Item(1))[col::TransNo] +
+                             (transaction.empty() ? f : transaction.Item(1))[col::TransNo] +
                              " has more than 100,000 lines or 64 MiB of text, more than the "
                              "program can hold. Check that every transaction of the Journal "
                              "report ends with its total line, or export the report again.");
-            transaction.Add(entry);
+            transaction.Add(std::move(f));
+            f = spareLine();
         };
 
-        JournalLine f;
-        f.reserve(col::Count);
-        std::string line, number;
+        ReportFields& r = run.fields;
+        std::string number;
         for (;;) {
             if (st.files.eof(kReportFile)) return {};
-            line = st.files.lineInput(kReportFile);
-            deleteCommas(line);
-            splitTabs(line, f);
-            long count = 0;
-            if (Sem e = sfArrayCount(f, count); !e.empty() || count != col::Count)
+            line = st.files.lineView(kReportFile);
+            if (r.split(line) != col::Count) {
+                long count = 0;
+                const Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
                 return sfSemCreate(kModConvert, kProc, 0,
                                    "Not able to verify the number of fields in transaction line",
                                    e);
+            }
 
-            if (f[col::TransNo] == "Trans #") continue;
-            if (isTotalLine(f[col::TransNo])) return {};
-            const bool numbered = isWholeNumber(f[col::TransNo]);
+            if (r[col::TransNo] == "Trans #") continue;
+            if (isTotalLine(r[col::TransNo])) return {};
+            const bool numbered = isWholeNumber(r[col::TransNo]);
             if (blnSkipping && !numbered) continue;
 
-            if (f[col::Account].empty()) {  // the total line closing a transaction
+            if (r[col::Account].empty()) {  // the total line closing a transaction
                 if (blnFirstLineSeen) {
                     blnValid = true;
                     return {};
@@ -393,41 +517,41 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
 
             if (numbered) {
                 blnSkipping = false;
-                const std::string t = f[col::TransNo];
-                if (!parseDate(f[col::Date])) {
-                    if (!omitted(DataError::InvalidDate, t)) return {};
+                if (!parseDate(r[col::Date])) {
+                    if (!omitted(DataError::InvalidDate, r[col::TransNo])) return {};
                     continue;
                 }
-                const std::string code = f[col::TaxCode];
+                r.copyTo(f);
                 if (const auto failed = rewriteFields(lookups, f, f[col::Type], true)) {
-                    if (!omitted(failed->error, t, code, failed->details)) return {};
+                    if (!omitted(failed->error, r[col::TransNo], r[col::TaxCode], failed->details))
+                        return {};
                     continue;
                 }
                 blnFirstLineSeen = true;
-                hold(f, line.size());
+                hold();
                 continue;
             }
 
-            if (!f[col::TransNo].empty() || !blnFirstLineSeen) {
+            if (!r[col::TransNo].empty() || !blnFirstLineSeen) {
                 if (!omitted(DataError::InvalidData, {})) return {};
                 continue;
             }
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            if (sfNumberOnly(f[col::Account], number).empty() && lookups.isTaxPayable(number) &&
-                lookups.isMappedTaxItem(f[col::Item])) {
-                const std::optional<Decimal> amount = parseDecimal(f[col::Amount]);
+            if (sfNumberOnly(r[col::Account], number).empty() && lookups.isTaxPayable(number) &&
+                lookups.isMappedTaxItem(r[col::Item])) {
+                const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
                 if (!isAccountantsOffice(st.gintTargetApp) || !amount || amount->isZero()) continue;
             }
             const JournalLine& first = transaction.Item(1);
-            const std::string t = first[col::TransNo];  // outlives the transaction's clearing
-            const std::string code = f[col::TaxCode];
+            r.copyTo(f);
             if (const auto failed = rewriteFields(lookups, f, first[col::Type], false)) {
-                if (!omitted(failed->error, t, code, failed->details)) return {};
+                const std::string t = first[col::TransNo];  // outlives the transaction's clearing
+                if (!omitted(failed->error, t, r[col::TaxCode], failed->details)) return {};
                 continue;
             }
-            hold(f, line.size());
+            hold();
         }
     });
 }

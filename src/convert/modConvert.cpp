@@ -26,7 +26,7 @@ std::string reportName(std::string_view path) {
 // The report and the import file of one driver routine, closed on every exit.
 class RunFiles {
 public:
-    explicit RunFiles(ProgramState& st) : st_(st) {}
+    RunFiles(ProgramState& st, ConversionRun& run) : st_(st), run_(run) {}
     ~RunFiles() {
         try {
             closeAll();
@@ -50,6 +50,10 @@ public:
     void close(int number) {
         if (!opened_[number]) return;
         opened_[number] = false;
+        if (number == kReportFile) {
+            run_.reportLine = st_.files.linesRead(number);
+            run_.reportLineOffset = st_.files.lineOffset(number);
+        }
         st_.files.close(number);
     }
 
@@ -61,35 +65,48 @@ public:
 
 private:
     ProgramState& st_;
+    ConversionRun& run_;
     bool opened_[kImportFile + 1] = {};
 };
 
 constexpr std::string_view kOpeningReportFailed = "Error opening QuickBooks Journal Report file";
 constexpr std::string_view kOpeningImportFailed = "Error opening output file";
 
+// The date range and the accounts come from one reading of the report. Their failures
+// are reported as when each had a reading of its own: the dates' first, and the
+// accounts' with the report at the line it met.
 Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files,
                         const std::string& name) {
     constexpr std::string_view kProc = "sfReadCreateWriteHeader";
+    Collection<StrArray> accounts;
+    AccountReader accountReader(accounts);
+    std::uint64_t accountsFailedAt = 0;
+    auto readAccount = [&](std::string_view line) {
+        accountReader.take(line);
+        if (!accountReader.failure().empty() && accountsFailedAt == 0)
+            accountsFailedAt = st.files.linesRead(kReportFile);
+    };
     Date firstDate, lastDate;
-    if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate); !e.empty())
+    if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate, readAccount); !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, "Error getting date range for target file header",
                            e);
-    writeImportLine(st, run,
-                    importLine({"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true));
+    writeImportLine(st, run, {"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true);
 
-    files.close(kReportFile);
-    if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
-        return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
-    Collection<StrArray> accounts;
-    if (Sem e = sfExtractAccounts(st, ui, accounts); !e.empty())
+    if (!accountReader.failure().empty()) {
+        files.close(kReportFile);
+        if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+            return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
+        readReportUpTo(st, accountsFailedAt);
         return sfSemCreate(kModConvert, kProc, 0,
-                           "Error extracting accounts from QuickBooks Journal Report file", e);
+                           "Error extracting accounts from QuickBooks Journal Report file",
+                           accountReader.failure());
+    }
     if (accounts.empty())
         return sfSemCreate(kModConvert, kProc, 0,
                            "No accounts found in QuickBooks Journal Report file. Follow the "
                            "instructions to export the QuickBooks Journal Report again.");
     for (const StrArray& a : accounts)
-        writeImportLine(st, run, importLine({"AC", field(a, 0), field(a, 1)}, true));
+        writeImportLine(st, run, {"AC", field(a, 0), field(a, 1)}, true);
     return {};
 }
 
@@ -133,7 +150,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     JournalTransaction transaction;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        transaction.Clear();
+        clearTransaction(run, transaction);
         bool valid = false;
         if (Sem e = sfReadInTransaction(st, ui, run, valid, transaction); !e.empty())
             return sfSemCreate(kModConvert, kProc, 0,
@@ -166,9 +183,9 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 // Runs a driver step with its two files; a step that succeeded still fails when the
 // import file cannot be completed on closing.
 template <class Step>
-Sem withRunFiles(ProgramState& st, std::string_view procedure, Step step) {
+Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedure, Step step) {
     return guarded(kModConvert, procedure, [&]() -> Sem {
-        RunFiles files(st);
+        RunFiles files(st, run);
         Sem result = step(files);
         if (result.empty()) files.closeAll();
         return result;
@@ -178,12 +195,12 @@ Sem withRunFiles(ProgramState& st, std::string_view procedure, Step step) {
 }  // namespace
 
 Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, "sfReadCreateWriteHeader",
+    return withRunFiles(st, run, "sfReadCreateWriteHeader",
                         [&](RunFiles& files) { return writeHeader(st, ui, run, files); });
 }
 
 Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, "sfReadConvertAppend",
+    return withRunFiles(st, run, "sfReadConvertAppend",
                         [&](RunFiles& files) { return convertTransactions(st, ui, run, files); });
 }
 

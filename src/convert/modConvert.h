@@ -6,10 +6,13 @@
 // number 2. The driver opens and closes both; the reader only reads file 1 and the
 // writers only append to file 2.
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "convert/ConversionLookups.h"
 #include "safe/Collection.h"
@@ -52,6 +55,27 @@ using JournalLine = StrArray;
 // The lines of one transaction in report order, its first line first.
 using JournalTransaction = Collection<JournalLine>;
 
+// A report line split at its tabs, as views into the line; a field holding commas is
+// viewed in a copy without them, since the import files are comma-delimited and never
+// quoted. Valid until the next line is split or the report is read again.
+class ReportFields {
+public:
+    // Splits as vbSplit does; the number of fields (an empty line has none). Fields past
+    // the eleven columns are only counted.
+    size_t split(std::string_view line);
+    size_t size() const { return count_; }
+    std::string_view operator[](size_t column) const { return fields_[column]; }
+    // Copies the eleven columns into a report line.
+    void copyTo(StrArray& line) const;
+
+private:
+    std::string_view withoutCommas(size_t column, std::string_view field);
+
+    std::array<std::string_view, col::Count> fields_;
+    std::array<std::string, col::Count> withoutCommas_;
+    size_t count_ = 0;
+};
+
 // One conversion run, owned by whoever starts it (the convert screen, the batch
 // command) and handed to the driver, the reader and the writers.
 struct ConversionRun {
@@ -64,8 +88,19 @@ struct ConversionRun {
     long transactionsOmitted = 0;  // answered Yes at a data-error prompt
     long linesWritten = 0;         // import lines, file headers included
 
+    // The last report line read (from 1) and the byte offset where it begins, kept when
+    // the driver closes the report, so that a failure can be shown beside its line.
+    std::uint64_t reportLine = 0;
+    std::uint64_t reportLineOffset = 0;
+
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
+
+    // The import line and the description being built, the report line being read and
+    // the lines of transactions already converted, kept to reuse their memory.
+    std::string line, description;
+    ReportFields fields;
+    std::vector<JournalLine> spareLines;
 
     // Built from the mapping collections when the transactions are converted.
     ConversionLookups lookups;
@@ -98,15 +133,16 @@ Sem sfCheckAndFormatAmount(std::string& amount);
 Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view taxCode,
                               std::string& taxItem, std::string_view transactionType);
 
-// One import line: the fields joined with commas, each in double quotes when asked.
-std::string importLine(std::initializer_list<std::string_view> fields, bool quoted = false);
-
 // Appends a line to the import file and counts it.
 void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line);
+// The same for a line of fields joined with commas, each in double quotes when asked.
+void writeImportLine(ProgramState& st, ConversionRun& run,
+                     std::initializer_list<std::string_view> fields, bool quoted = false);
 
 // A line's description: name " - " memo, or whichever of the two is present. A line
 // without a name takes the fallback name.
-std::string lineDescription(const JournalLine& line, std::string_view fallbackName = {});
+void lineDescription(const JournalLine& line, std::string_view fallbackName,
+                     std::string& description);
 
 // The first line's name stands in for a missing name, except in transactions that
 // move money between the books' own accounts.
@@ -114,18 +150,53 @@ std::string_view fallbackName(const JournalLine& firstLine);
 
 // ---- The reader ------------------------------------------------------------
 
+// Field i of a report line without splitting the rest of it; a line with fewer fields
+// raises "Subscript out of range" as a split line does.
+std::string_view tabField(std::string_view line, size_t i);
+
 // Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);
 
+// Every line a routine reads, handed on to another collection made in the same reading.
+using LineReader = std::function<void(std::string_view line)>;
+
 // The earliest and latest transaction date of the rest of the report; both stay
-// Date::earliest() when no line is dated.
-Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate);
+// Date::earliest() when no line is dated. Every line read is handed to alsoRead too.
+Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate,
+                   const LineReader& alsoRead = {});
 
 // The accounts the rest of the report uses, once each in order of first use: as
 // [number, name] pairs for the 'Accounts' file header, or as numbers alone for the
 // account mapping of the other targets. Entries already present are not added again.
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts);
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
+
+// What sfExtractAccounts does, a line at a time, so that a routine reading the report
+// for something else can collect the accounts in the same reading: given the lines from
+// the report's first, it adds the same entries and keeps the failure sfExtractAccounts
+// would return (lines after a failure are ignored).
+class AccountReader {
+public:
+    explicit AccountReader(Collection<StrArray>& accounts);
+    explicit AccountReader(Collection<std::string>& numbers);
+    void take(std::string_view line);
+    const Sem& failure() const { return failure_; }
+
+private:
+    Collection<StrArray>* accounts_ = nullptr;
+    Collection<std::string>* numbers_ = nullptr;
+    std::unordered_set<std::string> seen_;
+    TextCache<bool> done_;  // account texts whose number is already in
+    std::string withoutCommas_, number_;
+    Sem failure_;
+};
+
+// Reads the report on up to the given line (from 1), so that the report of a failure met
+// there by a reading that went further can point at it.
+void readReportUpTo(ProgramState& st, std::uint64_t line);
+
+// Empties a transaction, keeping its lines' memory for the next ones.
+void clearTransaction(ConversionRun& run, JournalTransaction& transaction);
 
 // Reads the next transaction into an empty transaction. blnValid is false at the end
 // of the report, at a "TOTAL" line, and when the user answers No at a data-error

@@ -65,7 +65,8 @@ Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction
             if (Sem e = sfMappedAccount(run.lookups, field(line, col::Account), account);
                 !e.empty())
                 return failure("An error occurred while converting the accounts.", e);
-            std::string description = lineDescription(line, nameOfFirst);
+            std::string& description = run.description;
+            lineDescription(line, nameOfFirst, description);
             // The tax of an ordinary line goes into its description; a tax line is itself
             // the tax, noted only in a journal, where its tax item says what it is.
             if (const std::string& taxItem = field(line, col::TaxItem); !taxItem.empty()) {
@@ -82,9 +83,9 @@ Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction
                 // the report's own comma deletion never saw.
                 std::erase(description, ',');
             }
-            writeImportLine(st, run,
-                            importLine({date, letter, "", reference, account,
-                                        field(line, col::Amount), "", description}));
+            writeImportLine(
+                st, run,
+                {date, letter, "", reference, account, field(line, col::Amount), "", description});
         }
         return {};
     });

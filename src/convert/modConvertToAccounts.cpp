@@ -143,15 +143,15 @@ Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
                 return failure("Error mapping tax codes in conversion of transaction number " + t +
                                    std::string(kCrLf),
                                e);
-            const std::string description(leftChars(lineDescription(line), 60));
+            lineDescription(line, {}, run.description);
+            const std::string_view description = leftChars(run.description, 60);
             const long hundreds = (i - 1) / kLinesPerNumber;
             const std::string lineNumber = hundreds == 0 ? t : numberPastHundred(t, hundreds);
-            writeImportLine(
-                st, run,
-                importLine({"TR", lineNumber, std::to_string((i - 1) % kLinesPerNumber), basis,
-                            date, number, "", reference, *amount, taxText, taxCode,
-                            isCapitalTaxItem(taxItem) ? "C" : "O", "", description},
-                           true));
+            writeImportLine(st, run,
+                            {"TR", lineNumber, std::to_string((i - 1) % kLinesPerNumber), basis,
+                             date, number, "", reference, *amount, taxText, taxCode,
+                             isCapitalTaxItem(taxItem) ? "C" : "O", "", description},
+                            true);
         }
         return {};
     });

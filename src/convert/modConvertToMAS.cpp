@@ -85,9 +85,7 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, JournalTransaction& tra
                            "data integrity before exporting the QuickBooks Journal report again.");
 
         // MAS wants the line carrying the contra account (the first) last.
-        JournalLine moved = transaction.Item(1);
-        transaction.Remove(1);
-        transaction.Add(std::move(moved));
+        transaction.MoveToEnd(1);
         const JournalLine& first = transaction.Item(transaction.Count());
 
         const std::string& t = field(first, col::TransNo);
@@ -125,17 +123,17 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, JournalTransaction& tra
             if (Sem e = sfMappedAccount(run.lookups, field(line, col::Account), account);
                 !e.empty())
                 return failure("An error occurred while converting the accounts.", e);
-            const std::string description = lineDescription(line, nameOfFirst);
+            lineDescription(line, nameOfFirst, run.description);
             if (i == transaction.Count()) contra.clear();
             if (Sem e = sfMappedTaxCode(run.lookups, field(line, col::TaxItem), taxCode);
                 !e.empty())
                 return failure("Error mapping tax codes in conversion of transaction number " + t +
                                    std::string(kCrLf),
                                e);
-            writeImportLine(st, run,
-                            importLine({dateText, code, "", reference, account,
-                                        field(line, col::Amount), "", description, contra,
-                                        journalFlag, taxCode, field(line, col::TaxAmount)}));
+            writeImportLine(
+                st, run,
+                {dateText, code, "", reference, account, field(line, col::Amount), "",
+                 run.description, contra, journalFlag, taxCode, field(line, col::TaxAmount)});
         }
         return {};
     });

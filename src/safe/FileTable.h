@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,7 +33,7 @@ namespace tav {
 enum class FileMode { Input, Output, Append, Binary, Random };
 
 class FileTable {
-public:
+  public:
     static constexpr int kLowest = 1;
     static constexpr int kHighest = 511;
 
@@ -51,6 +52,11 @@ public:
 
     bool eof(int number);
     std::string lineInput(int number);
+    // The same into a buffer the caller keeps, so that a long loop allocates nothing.
+    void lineInput(int number, std::string& line);
+    // The same without a copy: the view stays valid until the file is next read
+    // (lineInput, lineView, eof) or closed.
+    std::string_view lineView(int number);
     // Writes the text and CR LF.
     void printLine(int number, std::string_view text);
 
@@ -61,17 +67,23 @@ public:
 
     std::uint64_t bytesRead(int number) const;
     std::uint64_t size(int number) const;
+    const std::string& path(int number) const;
+    // Lines read so far, and the byte offset where the last of them begins: where a
+    // message about the line just read can point.
+    std::uint64_t linesRead(int number) const;
+    std::uint64_t lineOffset(int number) const;
 
     // Encoding of a file on disk (valid UTF-8, or Windows-1252); remembered per
     // path, size and modification time so that a report read several times is
     // scanned once.
     Encoding detectEncoding(const std::string& path);
 
-private:
+  private:
     struct OpenFile;
     OpenFile& get(int number) const;
 
-    std::map<int, std::unique_ptr<OpenFile>> files_;
+    // By number: looked up for every line read or written.
+    std::array<std::unique_ptr<OpenFile>, kHighest + 1> files_;
     std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, Encoding> knownEncodings_;
 };
 

@@ -1,8 +1,12 @@
 #include "safe/TextCodec.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tav {
 
@@ -10,10 +14,24 @@ const char* encodingName(Encoding e) { return e == Encoding::Utf8 ? "UTF-8" : "W
 
 namespace {
 
-// Length of the run of ASCII bytes at the start of a text, eight bytes at a time: text is
-// mostly such runs, checked and copied whole.
+// Length of the run of ASCII bytes at the start of a text, sixteen (or eight) bytes at a
+// time: text is mostly such runs, checked and copied whole.
 size_t asciiRun(std::string_view text) {
     size_t n = 0;
+#ifdef __SSE2__
+    auto highAt = [&](size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+    };
+    for (; n + 16 <= text.size(); n += 16)
+        if (const unsigned high = highAt(n)) return n + static_cast<size_t>(std::countr_zero(high));
+    // The last few bytes in one load that overlaps bytes already found to be ASCII.
+    if (n < text.size() && text.size() >= 16) {
+        const size_t last = text.size() - 16;
+        const unsigned high = highAt(last);
+        return high ? last + static_cast<size_t>(std::countr_zero(high)) : text.size();
+    }
+#endif
     std::uint64_t word;
     for (; n + sizeof word <= text.size(); n += sizeof word) {
         std::memcpy(&word, text.data() + n, sizeof word);
@@ -101,24 +119,6 @@ constexpr std::array<char16_t, 32> kHigh{
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 int toWindows1252(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
     for (size_t i = 0; i < kHigh.size(); ++i)
@@ -128,23 +128,39 @@ int toWindows1252(char32_t cp) {
 
 }  // namespace
 
-std::string windows1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (size_t i = 0; i < bytes.size(); ++i) {
+namespace {
+
+// Writes the UTF-8 of Windows-1252 bytes at o, which has room for three bytes a byte;
+// returns the end of what was written.
+char* writeUtf8FromWindows1252(char* o, std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
         const size_t run = asciiRun(bytes.substr(i));
-        out.append(bytes.substr(i, run));
+        std::memcpy(o, bytes.data() + i, run);
+        o += run;
         i += run;
-        if (i == bytes.size()) break;
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        appendUtf8(out, c < 0xA0 ? kHigh[c - 0x80] : c);
+        for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i) {
+            const auto c = static_cast<unsigned char>(bytes[i]);
+            const char32_t cp = c < 0xA0 ? kHigh[c - 0x80] : c;
+            if (cp < 0x800) {
+                *o++ = static_cast<char>(0xC0 | (cp >> 6));
+            } else {
+                *o++ = static_cast<char>(0xE0 | (cp >> 12));
+                *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            }
+            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+        }
     }
-    return out;
+    return o;
 }
 
-std::string utf8ToWindows1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void appendUtf8FromWindows1252(std::string& out, std::string_view bytes) {
+    const size_t start = out.size();
+    out.resize(start + 3 * bytes.size());
+    const char* end = writeUtf8FromWindows1252(out.data() + start, bytes);
+    out.resize(static_cast<size_t>(end - out.data()));
+}
+
+void appendWindows1252FromUtf8(std::string& out, std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         const size_t run = asciiRun(text.substr(i));
         out.append(text.substr(i, run));
@@ -159,6 +175,21 @@ std::string utf8ToWindows1252(std::string_view text) {
         out.push_back(b < 0 ? '?' : static_cast<char>(b));
         i += static_cast<size_t>(len);
     }
+}
+
+}  // namespace
+
+std::string windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    appendUtf8FromWindows1252(out, bytes);
+    return out;
+}
+
+std::string utf8ToWindows1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    appendWindows1252FromUtf8(out, text);
     return out;
 }
 
@@ -170,6 +201,25 @@ std::string encode(std::string_view text, Encoding e) {
     return e == Encoding::Utf8 ? std::string(text) : utf8ToWindows1252(text);
 }
 
+std::string_view decodedView(std::string_view bytes, Encoding e, std::string& scratch) {
+    if (e == Encoding::Utf8) return bytes;
+    const size_t ascii = asciiRun(bytes);
+    if (ascii == bytes.size()) return bytes;
+    // The scratch string only grows, so that no line pays for filling it.
+    const size_t room = ascii + 3 * (bytes.size() - ascii);
+    if (scratch.size() < room) scratch.resize(room);
+    std::memcpy(scratch.data(), bytes.data(), ascii);
+    const char* end = writeUtf8FromWindows1252(scratch.data() + ascii, bytes.substr(ascii));
+    return std::string_view(scratch.data(), static_cast<size_t>(end - scratch.data()));
+}
+
+void appendEncoded(std::string& out, std::string_view text, Encoding e) {
+    if (e == Encoding::Utf8)
+        out.append(text);
+    else
+        appendWindows1252FromUtf8(out, text);
+}
+
 size_t charCount(std::string_view text) {
     size_t n = 0;
     for (unsigned char c : text)
@@ -178,6 +228,7 @@ size_t charCount(std::string_view text) {
 }
 
 std::string_view leftChars(std::string_view text, size_t n) {
+    if (text.size() <= n) return text;  // no more characters than bytes
     size_t i = 0;
     for (; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {

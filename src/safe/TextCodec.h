@@ -46,6 +46,13 @@ std::string utf8ToWindows1252(std::string_view text);
 
 std::string decode(std::string_view bytes, Encoding e);
 std::string encode(std::string_view text, Encoding e);
+// Encoding appended to a buffer the caller keeps: writing millions of lines
+// allocates nothing per line.
+void appendEncoded(std::string& out, std::string_view text, Encoding e);
+// The bytes as UTF-8 text: the bytes themselves when they are UTF-8 or plain ASCII (most
+// report lines), else decoded into the scratch string, which the result then views (the
+// scratch string keeps its size: the result is only its beginning).
+std::string_view decodedView(std::string_view bytes, Encoding e, std::string& scratch);
 
 // Number of characters of a UTF-8 text.
 size_t charCount(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <limits>
 
 #include "safe/Sem.h"
@@ -10,10 +11,10 @@
 namespace tav {
 
 std::string_view trimView(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
+    size_t first = 0, last = text.size();
+    while (first < last && text[first] == ' ') ++first;
+    while (last > first && text[last - 1] == ' ') --last;
+    return text.substr(first, last - first);
 }
 
 std::string trim(std::string_view text) { return std::string(trimView(text)); }
@@ -100,37 +101,78 @@ Money Money::fromDecimal(const Decimal& d) {
 
 namespace {
 
-std::string digitsOf(UInt128 v) {
-    std::string s;
+// Writes the digits of v backwards, ending before end; returns where they begin. Amounts
+// are written for every line, and most fit 64 bits, whose division is cheap.
+char* digitsBefore(char* end, UInt128 v) {
+    for (; v > std::numeric_limits<std::uint64_t>::max(); v /= 10) *--end = static_cast<char>('0' + static_cast<int>(v % 10));
+    auto small = static_cast<std::uint64_t>(v);
     do {
-        s.push_back(static_cast<char>('0' + static_cast<int>(v % 10)));
-        v /= 10;
-    } while (v != 0);
-    std::reverse(s.begin(), s.end());
-    return s;
+        *--end = static_cast<char>('0' + small % 10);
+        small /= 10;
+    } while (small != 0);
+    return end;
 }
+
+UInt128 magnitudeOf(Int128 v) { return v < 0 ? -static_cast<UInt128>(v) : static_cast<UInt128>(v); }
 
 }  // namespace
 
 std::string Money::fixed() const {
     if (cents_ == 0) return "0.00";
-    const UInt128 magnitude = cents_ < 0 ? -static_cast<UInt128>(cents_)
-                                                   : static_cast<UInt128>(cents_);
-    std::string digits = digitsOf(magnitude);
-    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-    digits.insert(digits.size() - 2, 1, '.');
-    return cents_ < 0 ? "-" + digits : digits;
+    const UInt128 magnitude = magnitudeOf(cents_);
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    const auto cents = static_cast<int>(magnitude % 100);
+    end[-1] = static_cast<char>('0' + cents % 10);
+    end[-2] = static_cast<char>('0' + cents / 10);
+    end[-3] = '.';
+    char* p = digitsBefore(end - 3, magnitude / 100);
+    if (cents_ < 0) *--p = '-';
+    return std::string(p, end);
 }
 
 std::string Money::whole() const {
-    const UInt128 magnitude = cents_ < 0 ? -static_cast<UInt128>(cents_)
-                                                   : static_cast<UInt128>(cents_);
-    const UInt128 units = (magnitude + 50) / 100;
+    const UInt128 units = (magnitudeOf(cents_) + 50) / 100;
     if (units == 0) return "0";
-    return (cents_ < 0 ? "-" : "") + digitsOf(units);
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    char* p = digitsBefore(end, units);
+    if (cents_ < 0) *--p = '-';
+    return std::string(p, end);
 }
 
+namespace {
+
+// An amount as the report and the reader write it: an optional minus, at most fifteen
+// digits, and optionally a point and one or two decimals. Read straight into cents;
+// nullopt for anything else, which takes the full numeric test.
+std::optional<Money> plainMoney(std::string_view s) {
+    const bool negative = !s.empty() && s.front() == '-';
+    if (negative) s.remove_prefix(1);
+    const size_t point = s.find('.');
+    const std::string_view whole = s.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view{} : s.substr(point + 1);
+    if (whole.empty() || whole.size() > 15 || fraction.size() > 2 ||
+        (point != std::string_view::npos && fraction.empty()))
+        return std::nullopt;
+    std::int64_t cents = 0;
+    for (char c : whole) {
+        if (!isDigit(c)) return std::nullopt;
+        cents = cents * 10 + (c - '0');
+    }
+    for (size_t i = 0; i < 2; ++i) {
+        const char c = i < fraction.size() ? fraction[i] : '0';
+        if (!isDigit(c)) return std::nullopt;
+        cents = cents * 10 + (c - '0');
+    }
+    return Money::fromCents(negative ? -cents : cents);
+}
+
+}  // namespace
+
 std::optional<Money> parseMoney(std::string_view text) {
+    if (const std::optional<Money> m = plainMoney(text)) return m;
     const std::optional<Decimal> d = parseDecimal(text);
     if (!d) return std::nullopt;
     return Money::fromDecimal(*d);
@@ -181,6 +223,18 @@ std::optional<Date> parseDate(std::string_view text) {
 }
 
 std::string formatDate(const Date& date, std::string_view pattern) {
+    // The import files' pattern, written for every transaction.
+    if (pattern == "dd/mm/yyyy" && date.day >= 0 && date.day <= 99 && date.month >= 0 &&
+        date.month <= 99 && date.year >= 0 && date.year <= 9999) {
+        std::string out = "00/00/0000";
+        auto digits = [&](size_t end, int v, int count) {
+            for (; count > 0; --count, v /= 10) out[end--] = static_cast<char>('0' + v % 10);
+        };
+        digits(1, date.day, 2);
+        digits(4, date.month, 2);
+        digits(9, date.year, 4);
+        return out;
+    }
     std::string out;
     size_t i = 0;
     auto run = [&](char c) {

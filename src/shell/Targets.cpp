@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "shell/ProgramState.h"
+
 namespace tav {
 
 const TargetInfo* targetInfo(std::int16_t index) {
@@ -17,6 +19,12 @@ const TargetInfo* targetInfo(std::int16_t index) {
     }};
     if (index < 0 || index >= kTargetCount) return nullptr;
     return &kTargets[static_cast<std::size_t>(index)];
+}
+
+std::optional<std::int32_t> defaultLedgerNumber(std::int16_t index) {
+    constexpr std::int32_t kMasterSmallCompany = 5;
+    if (index == target::Accounts) return std::nullopt;
+    return index == target::AccountantsOfficeAU ? kMasterSmallCompany : 0;
 }
 
 }  // namespace tav

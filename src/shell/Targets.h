@@ -2,6 +2,7 @@
 // Everything that depends only on the target application's index.
 
 #include <cstdint>
+#include <optional>
 
 namespace tav {
 
@@ -16,5 +17,9 @@ struct TargetInfo {
 const TargetInfo* targetInfo(std::int16_t index);
 
 inline constexpr std::int16_t kTargetCount = 5;
+
+// The ledger chosen until the user chooses one (its position on the select ledger
+// screen); nothing for 'Accounts', which maps no accounts.
+std::optional<std::int32_t> defaultLedgerNumber(std::int16_t index);
 
 }  // namespace tav

@@ -9,6 +9,7 @@
 #include "shell/Help.h"
 #include "shell/IniFileComponent.h"
 #include "shell/ProgramState.h"
+#include "shell/Targets.h"
 
 namespace tav {
 
@@ -173,11 +174,9 @@ private:
     }
 
     void readLedgerNumber() {
-        // The default ledger depends on the target already read; 'Accounts' maps no accounts.
+        // The default ledger depends on the target already read.
         const std::int32_t fallback =
-            st_.gintTargetApp == target::AccountantsOfficeAU ? 5
-            : st_.gintTargetApp == target::Accounts          ? st_.glngLedgerNumber
-                                                             : 0;
+            defaultLedgerNumber(st_.gintTargetApp).value_or(st_.glngLedgerNumber);
         std::string error;
         const std::string v = read("TargetApp", "LedgerNumber", error);
         if (!error.empty()) {

@@ -1,5 +1,8 @@
 #include "taxmapping/modTaxMapping.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
@@ -10,6 +13,7 @@
 #include "safe/SafeMethods.h"
 #include "safe/Values.h"
 #include "shell/ProgramState.h"
+#include "taxmapping/TAVNewTaxCode.h"
 
 namespace tav {
 
@@ -203,27 +207,42 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
     });
 }
 
-Sem sfExtractCodes(ProgramState& st) {
+Sem sfExtractCodes(ProgramState& st) { return sfExtractCodes(st, {}); }
+
+Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfExtractCodes";
     return guarded(kModTaxMapping, kProc, [&]() -> Sem {
-        // Sets over the collections: a report of many lines and many tax items is read
-        // without searching the collections for every line.
+        // A report holds millions of lines: each is looked at in the read buffer, only the
+        // two fields needed are found, and each account text is worked out once. Sets over
+        // the collections spare a search of them for every line.
         const std::unordered_set<std::string_view> payables(st.gcolTaxPayables.begin(),
                                                             st.gcolTaxPayables.end());
         std::unordered_set<std::string> items;
         for (const StrArray& entry : st.gcolMappedTaxCodes) items.insert(field(entry, 0));
+        TextCache<bool> payableByText;
         std::string number;
         while (!st.files.eof(1)) {
-            const StrArray f = vbSplit(st.files.lineInput(1), "\t");
+            const std::string_view line = st.files.lineView(1);
+            if (alsoRead) alsoRead(line);
             // The Account column is read only while there are tax payable accounts.
             if (payables.empty()) continue;
-            if (Sem e = sfNumberOnly(field(f, 7), number); !e.empty())
-                return sfSemCreate(kModTaxMapping, kProc, 0,
-                                   "Error extracting account numbers from journal file accounts",
-                                   e);
-            if (!payables.contains(number) || field(f, 6).empty()) continue;
-            const std::string& item = field(f, 6);
-            if (items.insert(item).second) st.gcolMappedTaxCodes.Add({item, "", "1"});
+            const std::string_view account = tabField(line, 7);
+            bool payable = false;
+            if (const bool* known = payableByText.find(account)) {
+                payable = *known;
+            } else {
+                if (Sem e = sfNumberOnly(account, number); !e.empty())
+                    return sfSemCreate(kModTaxMapping, kProc, 0,
+                                       "Error extracting account numbers from journal file "
+                                       "accounts",
+                                       e);
+                payable = payables.contains(number);
+                payableByText.remember(account, payable);
+            }
+            if (!payable) continue;
+            const std::string_view item = tabField(line, 6);
+            if (item.empty()) continue;
+            if (items.emplace(item).second) st.gcolMappedTaxCodes.Add({std::string(item), "", "1"});
         }
         return {};
     });
@@ -268,6 +287,57 @@ void storeTaxCodeChoice(ProgramState& st, long row, long position) {
     mapped[1] = position == 1 ? "" : st.gcolTargetTaxCodes.Item(position - 1);
     mapped[2] = std::to_string(position);
     st.gcolMappedTaxCodes.Replace(row, std::move(mapped));
+}
+
+Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path) {
+    constexpr std::string_view kProc = "sfLoadTaxMapping";
+    return guarded(kModTaxMapping, kProc, [&]() -> Sem {
+        const int n = st.files.freeFile();
+        if (Sem e = openForReading(st, ui, path, n, kProc,
+                                   "An error occurred when trying to open the tax mapping file.");
+            !e.empty())
+            return e;
+        FileCloser closer(st.files, n);
+        for (long lineNumber = 1; !st.files.eof(n); ++lineNumber) {
+            const std::string line = st.files.lineInput(n);
+            if (trimView(line).empty()) continue;
+            const StrArray f = vbSplit(line, ",");
+            if (f.size() != 2)
+                return sfSemCreate(kModTaxMapping, kProc, 0,
+                                   fmt::format("Incorrect number of fields in line {} of the tax "
+                                               "mapping file. Each line holds a QuickBooks tax "
+                                               "item, a comma and a target tax code.",
+                                               lineNumber));
+            const std::string item = trim(f[0]), code = trim(f[1]);
+            long row = 0;
+            for (long i = 1; i <= st.gcolMappedTaxCodes.Count() && !row; ++i)
+                if (st.gcolMappedTaxCodes.Item(i)[0] == item) row = i;
+            if (!row) continue;
+
+            const auto& codes = st.gcolTargetTaxCodes;
+            // An empty code unmaps even when the code file holds an empty code.
+            const auto known =
+                code.empty() ? codes.end() : std::find(codes.begin(), codes.end(), code);
+            long position = 1;  // the blank entry: unmapped
+            if (known != codes.end()) {
+                position = static_cast<long>(known - codes.begin()) + 2;
+            } else if (!code.empty()) {
+                std::optional<Message> refused = newtaxcode::refusal(st, code);
+                if (!refused && newtaxcode::typed(st.gintTargetApp, code) != code)
+                    refused = Message{newtaxcode::instructions(st.gintTargetApp)};
+                if (refused)
+                    return sfSemCreate(
+                        kModTaxMapping, kProc, 0,
+                        fmt::format("The tax code '{}' in line {} of the tax mapping file cannot "
+                                    "be added to the list of {} tax codes: {}",
+                                    code, lineNumber, st.gstrTargetAppName, refused->text));
+                st.gcolTargetTaxCodes.Add(code);
+                position = codes.Count() + 1;
+            }
+            storeTaxCodeChoice(st, row, position);
+        }
+        return {};
+    });
 }
 
 }  // namespace tav

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "convert/modConvert.h"
 #include "safe/Collection.h"
 #include "safe/Sem.h"
 #include "safe/UiPort.h"
@@ -50,6 +51,8 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui);
 // Reads the rest of the Journal report open as file 1 and adds an unmapped entry for
 // every new tax item posted to a tax payable account.
 Sem sfExtractCodes(ProgramState& st);
+// The same, handing every line it reads to alsoRead too.
+Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead);
 
 // Gives every entry whose item the default mapping knows its default code and position.
 Sem sfMapStandardCodes(ProgramState& st);
@@ -62,5 +65,11 @@ Sem sfSetUpTaxCombo(const ProgramState& st, StrArray& listItems);
 // Position 1 unmaps; position p > 1 maps to the (p - 1)-th target code. An empty
 // mapping (the grid's placeholder row) stores nothing.
 void storeTaxCodeChoice(ProgramState& st, long row, long position);
+
+// Makes the choices a tax mapping file lists, one "QuickBooks tax item,target code" a
+// line, as if chosen in the grid: an empty code unmaps, a code missing from the list is
+// added as the "Add Tax Code to List" dialog would add it, and an item the Journal
+// report does not use is passed over.
+Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path);
 
 }  // namespace tav

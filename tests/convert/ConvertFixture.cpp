@@ -41,7 +41,7 @@ void ConvertFixture::mapStandard() {
     for (const StrArray& a : accounts) st.gcolMappedAccounts.Add(a);
 }
 
-void ConvertFixture::loadSetup(const std::string& path) {
+void loadSetup(const std::string& path, ProgramState& st, ScriptedPort& ui) {
     std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {

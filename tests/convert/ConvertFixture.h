@@ -17,6 +17,11 @@ namespace tav::test {
 // A report: the header row, then the rows written with "|" between fields, CR LF ends.
 std::string report(std::initializer_list<std::string> rows);
 
+// Reads a case description into the state and the port's script: one entry per line, a
+// key and its tab-separated values (target, allToJournals, taxPayable, taxCodeLink,
+// mappedTaxCode, mappedAccount, answer).
+void loadSetup(const std::string& path, ProgramState& st, ScriptedPort& ui);
+
 class ConvertFixture : public ::testing::Test {
 protected:
     ConvertFixture();
@@ -29,9 +34,7 @@ protected:
     void writeReport(const std::string& bytes) { writeFile(st.gstrJournalFile, bytes); }
     // Writes the report and opens it as file 1, as the driver does.
     void openReport(const std::string& bytes);
-    // Reads a case description: one entry per line, a key and its tab-separated values
-    // (target, allToJournals, taxPayable, taxCodeLink, mappedTaxCode, mappedAccount, answer).
-    void loadSetup(const std::string& path);
+    void loadSetup(const std::string& path) { test::loadSetup(path, st, ui); }
 
     // Both driver steps, as the convert screen runs them.
     Sem convert();

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "convert/ConvertFixture.h"
+#include "safe/SafeMethods.h"
 
 namespace tav::test {
 namespace {
@@ -16,6 +17,34 @@ protected:
 
     std::string log() const { return readFile(dir.file("TAV.log")); }
 };
+
+// The reader's fields are a split line's, commas deleted; a single field is found
+// without splitting.
+TEST(ReportLine, FieldsAreThoseOfASplitLineWithoutCommas) {
+    const std::string lines[] = {
+        "",
+        "a",
+        "\t",
+        "\t\t\t\t\t\t\t\t\t0.00\t",
+        "1\tInvoice\t1/07/2011\tINV,1\tSmith, J\t\t\t1-1200 · Debtors\t\t1,234.50\t",
+        "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t,",
+        "12\tCheque\t1/07/2011\t9\tHarbour, Fish & Co\tRolls\t\t680 · Bank\tGST\t-12,345.67"
+        "\t-1,122.33\textra",
+    };
+    for (const std::string& line : lines) {
+        const StrArray split = vbSplit(line, "\t");
+        ReportFields r;
+        ASSERT_EQ(r.split(line), split.size()) << line;
+        for (size_t i = 0; i < split.size(); ++i) {
+            EXPECT_EQ(tabField(line, i), split[i]) << line << " field " << i;
+            if (i >= col::Count) continue;
+            std::string withoutCommas = split[i];
+            std::erase(withoutCommas, ',');
+            EXPECT_EQ(r[i], withoutCommas) << line << " field " << i;
+        }
+        EXPECT_THROW(tabField(line, split.size()), RuntimeError) << line;
+    }
+}
 
 TEST_F(JournalReader, HeaderRowMustBeOneOfTheTwoExactly) {
     const std::string memo = report({}).substr(0, report({}).size() - 2);

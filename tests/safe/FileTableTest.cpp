@@ -97,6 +97,21 @@ TEST(FileTable, WideTextIsRefusedWhenOpenedNamingItsEncoding) {
     EXPECT_FALSE(files.isOpen(1));
 }
 
+TEST(FileTable, KnowsWhereTheLastLineReadBegins) {
+    TempDir dir;
+    writeFile(dir.file("r.txt"), "\xEF\xBB\xBF" "a\r\nbc\nd");
+    FileTable files;
+    files.open(1, dir.file("r.txt"), FileMode::Input);
+    EXPECT_EQ(files.path(1), dir.file("r.txt"));
+    std::string line;
+    for (auto [lines, offset] : {std::pair{1, 3}, {2, 6}, {3, 9}}) {
+        files.lineInput(1, line);
+        EXPECT_EQ(files.linesRead(1), static_cast<std::uint64_t>(lines));
+        EXPECT_EQ(files.lineOffset(1), static_cast<std::uint64_t>(offset));
+    }
+    EXPECT_EQ(line, "d");
+}
+
 TEST(FileTable, DecodesWindows1252AndStripsAUtf8Bom) {
     TempDir dir;
     writeFile(dir.file("w.txt"), "caf\xE9\r\n");

@@ -70,4 +70,18 @@ TEST(TextCodec, CountsAndCutsCharactersNotBytes) {
 }
 
 }  // namespace
+TEST(TextCodec, ALineIsCopiedOnlyWhenItNeedsDecoding) {
+    std::string scratch;
+    const std::string ascii = "a plain line longer than sixteen bytes";
+    EXPECT_EQ(decodedView(ascii, Encoding::Windows1252, scratch).data(), ascii.data());
+    const std::string utf8 = "caf\xC3\xA9";
+    EXPECT_EQ(decodedView(utf8, Encoding::Utf8, scratch).data(), utf8.data());
+
+    // A byte above 0x7F in the last, partly overlapping, sixteen bytes.
+    EXPECT_EQ(decodedView(std::string(16, 'a') + "b\xE9" "cd", Encoding::Windows1252, scratch),
+              std::string(16, 'a') + "b\xC3\xA9" "cd");
+    // The scratch string keeps its length; the next, shorter line ends where it ends.
+    EXPECT_EQ(decodedView("\x80", Encoding::Windows1252, scratch), "\xE2\x82\xAC");
+}
+
 }  // namespace tav

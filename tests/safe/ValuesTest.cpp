@@ -38,12 +38,29 @@ TEST(Money, FormatsExactlyWithHalfAwayFromZero) {
         {"-2500000.00", "-2500000.00", "-2500000"},
         {"(12.345)", "-12.35", "-12"},
         {"$99999999999999.995", "100000000000000.00", "100000000000000"},
+        {"-999999999999999999999999999999.99", "-999999999999999999999999999999.99",
+         "-1000000000000000000000000000000"},
     };
     for (const AmountCase& c : cases) {
         const auto m = parseMoney(c.text);
         ASSERT_TRUE(m) << c.text;
         EXPECT_EQ(m->fixed(), c.fixed) << c.text;
         EXPECT_EQ(m->whole(), c.whole) << c.text;
+    }
+}
+
+// Amounts in the report's own form are read by a shortcut; it must agree with the full
+// numeric test on what is numeric and on every cent.
+TEST(Money, PlainAmountsReadAsTheFullTestReadsThem) {
+    for (const char* text :
+         {"0", "-0", "-0.00", "007.5", "12.34", "-99.99", "5.", ".5", "-.5", "1.234", "1.-5", "-",
+          "--1", "1.2.3", "-1,000.00", "123456789012345.67", "1234567890123456.7", " 12", "+12"}) {
+        const auto d = parseDecimal(text);
+        const auto m = parseMoney(text);
+        ASSERT_EQ(m.has_value(), d.has_value()) << text;
+        if (m) {
+            EXPECT_TRUE(m->cents() == Money::fromDecimal(*d).cents()) << text;
+        }
     }
 }
 

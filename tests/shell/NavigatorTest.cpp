@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "safe/Platform.h"
+#include "safe/SafeMethods.h"
 #include "shell/ProgramState.h"
 #include "shell/TAVNavigator.h"
 #include "support/Files.h"
@@ -36,6 +37,13 @@ protected:
         st.gcolTargetAccounts.Add({"100", "Sales"});
         st.gcolMappedAccounts.Add({"Income", "4000", "Sales", "2", "100", "Sales", ""});
         st.gcolTaxPayables.Add("2310");
+    }
+
+    // The label shows a long folder (a temporary one under wine is) shortened.
+    static std::string shortened(const std::string& folder) {
+        std::string label;
+        EXPECT_EQ(sfShortenPath(folder, label, navigator::kFolderDisplayLength), "");
+        return label;
     }
 
     // Everything the navigator may touch, in the order of the fields below.
@@ -74,7 +82,7 @@ TEST_F(Navigator, LoadSetsTheCaptionsFromTheStoredTargetAndClearsNothing) {
     EXPECT_EQ(st.gstrTargetAppName, "Accountant's Office");
     EXPECT_EQ(view.lblQBi, "QuickBooks QBi (N.Z.)");
     EXPECT_EQ(view.lblMapping, "Account Mapping");
-    EXPECT_EQ(view.lblClientFolder, client.path());
+    EXPECT_EQ(view.lblClientFolder, shortened(client.path()));
 
     // A client folder that has gone since becomes the root folder.
     st.gstrClientFolder = client.file("gone");
@@ -128,7 +136,7 @@ TEST_F(Navigator, BrowsingToAFolderDropsTheMappingsAndFileChoices) {
     EXPECT_EQ(ui.dialogs[1].kind, DialogKind::Folder);
     EXPECT_EQ(ui.dialogs[1].title, "Select a Folder");
     EXPECT_EQ(ui.dialogs[1].initialFolder, client.path());
-    EXPECT_EQ(view.lblClientFolder, other.path());
+    EXPECT_EQ(view.lblClientFolder, shortened(other.path()));
     std::get<Folder>(expected) = other.path();  // only a root keeps its separator
     std::get<Company>(expected) = std::get<Journal>(expected) = std::get<Output>(expected) = "";
     std::get<Loaded>(expected) = std::get<Saved>(expected) = "";

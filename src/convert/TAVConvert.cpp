@@ -1,0 +1,133 @@
+#include "convert/TAVConvert.h"
+
+#include "accountmapping/modAccountMapping.h"
+#include "safe/ErrorLog.h"
+#include "safe/Platform.h"
+#include "safe/SafeMethods.h"
+#include "shell/ProgramState.h"
+
+namespace tav::convertscreen {
+
+namespace {
+
+bool pathExists(const std::string& path, Sem& failure) {
+    long exists = 0;
+    failure = sfDoesPathExist(path, exists);
+    return failure.empty() && exists;
+}
+
+void exclamation(UiPort& ui, std::string text, std::string title) {
+    ui.messageBox(Message{std::move(text), Buttons::OK, Icon::Exclamation, DefaultButton::First,
+                          std::move(title)});
+}
+
+}  // namespace
+
+std::string defaultOutputFile(const ProgramState& st) {
+    return platform::joinPath(st.gstrClientFolder, st.gintTargetApp == target::Accounts
+                                                       ? "TAVOutput.csv"
+                                                       : "TAVOutput.txt");
+}
+
+void Form_Load(ProgramState& st, UiPort& ui) {
+    reportingFailures(st, ui, kModule, "Form_Load", [&] {
+        Sem failure;
+        if (!pathExists(st.gstrClientFolder, failure)) st.gstrClientFolder = platform::rootFolder();
+        if (!platform::fileExists(st.gstrOutputFile)) st.gstrOutputFile = defaultOutputFile(st);
+    });
+}
+
+void chkJournals_Click(ProgramState& st, bool ticked) {
+    st.gblnAllToJournals = ticked;
+}
+
+void cmdBrowse_Click(ProgramState& st, UiPort& ui) {
+    reportingFailures(st, ui, kModule, "cmdBrowse_Click", [&] {
+        const std::string directory = platform::currentDirectory();
+        FileDialog d;
+        d.kind = DialogKind::Save;
+        d.initialFolder = st.gstrClientFolder;
+        if (st.gintTargetApp == target::Accounts) {
+            d.filter = "Comma Delimited (*.csv)|*.csv";
+            d.fileName = "TAVOutput.csv";
+        } else {
+            d.filter = "ASCII text (comma delim) (*.txt)|*.txt";
+            d.fileName = "TAVOutput.txt";
+        }
+        d.overwritePrompt = true;
+        if (const auto chosen = ui.fileDialog(d)) st.gstrOutputFile = *chosen;
+        platform::setCurrentDirectory(directory);
+    });
+}
+
+ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run) {
+    constexpr std::string_view kProc = "cmdConvert_Click";
+    ConvertOutcome outcome = ConvertOutcome::Failed;
+    auto reportFailure = [&](const Sem& list) {
+        dsCreateSEMAndDoAll(st, ui, kModule, kProc, 0, "Calling routine", list, true);
+    };
+    reportingFailures(st, ui, kModule, kProc, [&] {
+        run.blnConversionStopped = false;
+        Sem failure;
+        if (!pathExists(st.gstrJournalFile, failure)) {
+            if (!failure.empty()) return reportFailure(failure);
+            outcome = ConvertOutcome::NoJournal;
+            return exclamation(ui,
+                               "Either an import file was not selected, or it no longer exists at "
+                               "the specified path. Please select a valid import file on the Tax "
+                               "Mapping screen then check tax mapping etc.",
+                               "No import file");
+        }
+        if (st.gstrOutputFile.empty()) {
+            outcome = ConvertOutcome::NoOutputFile;
+            return exclamation(ui,
+                               "Please specify an output file name before attempting conversion.",
+                               "No output file name");
+        }
+        if (!isAccountantsOffice(st.gintTargetApp) && !unmappedTaxItems(st).empty()) {
+            outcome = ConvertOutcome::IncompleteTaxMapping;
+            return exclamation(ui,
+                               "The tax code mapping is incomplete. Please complete the mapping "
+                               "before attempting conversion.",
+                               "Incomplete tax mapping");
+        }
+        if (st.gintTargetApp != target::Accounts && !isAccountMappingComplete(st)) {
+            outcome = ConvertOutcome::IncompleteAccountMapping;
+            return exclamation(ui,
+                               "The account mapping is incomplete. Please complete the mapping "
+                               "before attempting conversion.",
+                               "Incomplete account mapping");
+        }
+
+        ui.setBusy(true);
+        Sem e = sfReadCreateWriteHeader(st, ui, run);
+        if (e.empty()) e = sfReadConvertAppend(st, ui, run);
+        ui.setBusy(false);
+        if (!e.empty()) return reportFailure(e);
+        if (run.blnConversionStopped) {
+            outcome = ConvertOutcome::Stopped;
+            return;
+        }
+        outcome = ConvertOutcome::Converted;
+        ui.messageBox(Message{"Conversion successful.", Buttons::OK, Icon::Information,
+                              DefaultButton::First, "Conversion complete"});
+    });
+    ui.setBusy(false);
+    return outcome;
+}
+
+StrArray unmappedTaxItems(const ProgramState& st) {
+    StrArray items;
+    for (const StrArray& m : st.gcolMappedTaxCodes)
+        if (field(m, 1).empty()) items.push_back(field(m, 0));
+    return items;
+}
+
+StrArray unmappedAccounts(const ProgramState& st) {
+    StrArray accounts;
+    for (const StrArray& m : st.gcolMappedAccounts)
+        if (field(m, 4).empty()) accounts.push_back(field(m, 1) + " " + field(m, 2));
+    return accounts;
+}
+
+}  // namespace tav::convertscreen

@@ -1,0 +1,53 @@
+#pragma once
+// The convert screen's rules without its window: where the import file goes, the MAS
+// option, and the checks and run of a conversion. Failures are reported under
+// "TAVConvert.frm".
+
+#include <string>
+#include <string_view>
+
+#include "convert/modConvert.h"
+#include "safe/Collection.h"
+#include "safe/UiPort.h"
+
+namespace tav {
+
+struct ProgramState;
+
+namespace convertscreen {
+
+inline constexpr std::string_view kModule = "TAVConvert.frm";
+
+// The client folder's "TAVOutput.txt", or "TAVOutput.csv" for 'Accounts'.
+std::string defaultOutputFile(const ProgramState& st);
+
+// Falls back to the root folder when the client folder has gone, and to the default
+// import file when the chosen one does not exist.
+void Form_Load(ProgramState& st, UiPort& ui);
+
+// "Convert all transactions to MAS journals."
+void chkJournals_Click(ProgramState& st, bool ticked);
+
+// Asks where the import file goes; cancelling changes nothing.
+void cmdBrowse_Click(ProgramState& st, UiPort& ui);
+
+enum class ConvertOutcome {
+    NoJournal,                 // the Journal report has gone
+    NoOutputFile,              // no import file named
+    IncompleteTaxMapping,      // the window goes back to the tax mapping screen
+    IncompleteAccountMapping,  // the window goes back to the account mapping screen
+    Failed,                    // the Error Report has been shown
+    Stopped,                   // the user answered No at a data-error prompt
+    Converted,
+};
+
+// Checks that everything is in place, then runs both driver steps. The run counts what
+// was written and where reading stopped.
+ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run);
+
+// The tax items and the QuickBooks accounts ("number name") that the checks find unmapped.
+StrArray unmappedTaxItems(const ProgramState& st);
+StrArray unmappedAccounts(const ProgramState& st);
+
+}  // namespace convertscreen
+}  // namespace tav

@@ -1,0 +1,246 @@
+#include "taxmapping/TAVTaxMapping.h"
+
+#include "convert/modConvert.h"
+#include "safe/ErrorLog.h"
+#include "safe/FileCloser.h"
+#include "safe/Platform.h"
+#include "safe/SafeMethods.h"
+#include "shell/ProgramState.h"
+#include "taxmapping/modTaxMapping.h"
+
+namespace tav::taxmappingscreen {
+
+namespace {
+
+void report(ProgramState& st, UiPort& ui, std::string_view procedure, std::string_view description,
+            const Sem& details = {}) {
+    dsCreateSEMAndDoAll(st, ui, kModule, procedure, 0, description, details, true);
+}
+
+// A file dialog may move the current directory; every action puts it back.
+class DirectoryKeeper {
+public:
+    DirectoryKeeper() : directory_(platform::currentDirectory()) {}
+    void restore() const { platform::setCurrentDirectory(directory_); }
+
+private:
+    std::string directory_;
+};
+
+bool listsConfirmed(ProgramState& st, UiPort& ui) {
+    if (st.gblnListsExtracted) return true;
+    const Answer a = ui.messageBox(Message{
+        "Warning: Please make sure you have extracted the required lists from the current "
+        "QuickBooks company file by clicking 'Get QuickBooks Lists' above, before selecting the "
+        "QuickBooks Journal report file.\r\n\r\nHave you extracted the lists from the current "
+        "QuickBooks file?",
+        Buttons::YesNo, Icon::Question, DefaultButton::First, "Have you extracted the lists?"});
+    if (a != Answer::Yes) return false;
+    st.gblnListsExtracted = true;
+    return true;
+}
+
+// Reads the report's header and its tax items, and in the same reading, when asked, the
+// accounts it uses; the report is open as file 1 throughout.
+JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountReader* accounts,
+                           std::uint64_t& accountsFailedAt) {
+    constexpr std::string_view kProc = "cmdTransFile_Click";
+    if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile); !e.empty()) {
+        report(st, ui, kProc, "Error opening the specified file to test header", e);
+        return JournalChoice::Failed;
+    }
+    FileCloser closer(st.files, kReportFile);
+    bool headerOK = false;
+    if (Sem e = sfReadAndCheckHeader(st, headerOK); !e.empty()) {
+        report(st, ui, kProc, "Error when checking QuickBooks journal file header", e);
+        return JournalChoice::Failed;
+    }
+    if (!headerOK) {
+        ui.messageBox(Message{
+            "Your QuickBooks Journal file header is not correct. This is usually because the "
+            "wrong columns have been included in the Journal report. Please return to "
+            "QuickBooks and check that you have exported the correct TAV Journal report, or "
+            "follow the TAV instructions to create the report and export the transactions again.",
+            Buttons::OK, Icon::Exclamation, DefaultButton::First, "Journal File Incorrect"});
+        return JournalChoice::Failed;
+    }
+    ui.doEvents();
+    ui.setBusy(true);
+    // Accountant's Office has no tax mapping: its tax items only tell the reader which
+    // tax lines QuickBooks added.
+    const bool accountantsOffice = isAccountantsOffice(st.gintTargetApp);
+    EventThrottle throttle(ui);
+    LineReader alsoRead;
+    if (accounts) {
+        alsoRead = [&](std::string_view line) {
+            throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
+            accounts->take(line);
+            if (!accounts->failure().empty() && accountsFailedAt == 0)
+                accountsFailedAt = st.files.linesRead(kReportFile);
+        };
+    }
+    if (Sem e = accountantsOffice ? sfExtractCodes(st, alsoRead) : sfImportCodes(st, alsoRead);
+        !e.empty()) {
+        ui.setBusy(false);
+        report(st, ui, kProc,
+               accountantsOffice ? "An error occurred while extracting the tax codes from the "
+                                   "QuickBooks Journal file."
+                                 : "Calling function.",
+               e);
+        return JournalChoice::Failed;
+    }
+    return JournalChoice::Taken;
+}
+
+// The accounts the report uses, for the account mapping; the mapping made before goes.
+// A failure is reported with the report open at the line it met, as a reading of the
+// accounts alone would have left it.
+JournalChoice takeAccounts(ProgramState& st, UiPort& ui, Collection<std::string> accounts,
+                           const Sem& failure, std::uint64_t failedAt) {
+    st.gcolJournalAccounts = std::move(accounts);
+    st.gcolMappedAccounts.Clear();
+    if (!failure.empty()) {
+        ui.setBusy(false);
+        FileCloser closer(st.files, kReportFile);
+        if (sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile).empty())
+            readReportUpTo(st, failedAt);
+        report(st, ui, "cmdTransFile_Click",
+               "Error extracting accounts from the Journal report file, for use on the Account "
+               "Mapping screen.",
+               failure);
+        return JournalChoice::Failed;
+    }
+    if (!st.gcolJournalAccounts.empty()) return JournalChoice::Taken;
+    ui.setBusy(false);
+    ui.messageBox(
+        Message{"The Journal Report file specified does not contain transactions. "
+                "Please select a valid Journal Report file.",
+                Buttons::OK, Icon::None, DefaultButton::First, "No accounts found"});
+    return JournalChoice::Failed;
+}
+
+}  // namespace
+
+void Form_Load(ProgramState& st, UiPort& ui) {
+    reportingFailures(st, ui, kModule, "Form_Load", [&] {
+        if (!platform::pathExists(st.gstrClientFolder))
+            st.gstrClientFolder = platform::rootFolder();
+        if (!platform::pathExists(st.gstrJournalFile))
+            st.gstrJournalFile = platform::joinPath(st.gstrClientFolder, "Journal.txt");
+        if (isAccountantsOffice(st.gintTargetApp)) return;
+
+        st.gblnNewTaxCodeAdded = false;
+        if (st.gcolTargetTaxCodes.empty()) {
+            if (Sem e = sfLoadColTargetTaxCodes(st, ui, targetTaxCodeFile(st)); !e.empty())
+                report(st, ui, "Form_Load",
+                       "Error loading target tax codes. Try re-installing the TAV program.", e);
+        }
+        if (st.gcolDefaultTaxMapping.empty()) {
+            if (Sem e = sfLoadColDefaultTaxMapping(st, ui); !e.empty())
+                report(st, ui, "Form_Load",
+                       "Error loading default tax mapping. Try re-installing the TAV program.", e);
+        }
+    });
+}
+
+void cmdQBDataFile_Click(ProgramState& st, UiPort& ui) {
+    reportingFailures(st, ui, kModule, "cmdQBDataFile_Click", [&] {
+        const DirectoryKeeper directory;
+        FileDialog d;
+        d.kind = DialogKind::Open;
+        d.title = "QuickBooks Company or Accountant's Copy File";
+        d.filter = "QuickBooks Company Files (*.qbw;*.qba)|*.qbw;*.qba";
+        d.fileMustExist = true;
+        if (!st.gstrCompanyFile.empty()) {
+            const auto company = platform::pathFromUtf8(st.gstrCompanyFile);
+            d.initialFolder = platform::pathToUtf8(company.parent_path());
+            d.fileName = platform::pathToUtf8(company.filename());
+        } else {
+            const auto common = platform::pathFromUtf8(st.gstrDataFolder).parent_path();
+            d.initialFolder =
+                platform::joinPath(platform::pathToUtf8(common),
+                                   platform::nativeSeparators("Intuit\\QuickBooks\\Company Files"));
+        }
+        const auto chosen = ui.fileDialog(d);
+        if (chosen && *chosen != st.gstrCompanyFile) {
+            st.gstrCompanyFile = *chosen;
+            st.gblnListsExtracted = false;
+        }
+        directory.restore();
+    });
+}
+
+JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "cmdTransFile_Click";
+    JournalChoice choice = JournalChoice::Failed;
+    reportingFailures(st, ui, kModule, kProc, [&] {
+        const DirectoryKeeper directory;
+        FileDialog d;
+        d.kind = DialogKind::Open;
+        d.filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
+        d.initialFolder = st.gstrClientFolder;
+        d.fileName = "Journal.txt";
+        d.fileMustExist = true;
+        const auto chosen = ui.fileDialog(d);
+        if (!chosen) {
+            directory.restore();
+            choice = JournalChoice::Cancelled;
+            return;
+        }
+        if (!isAccountantsOffice(st.gintTargetApp)) {
+            if (*chosen == st.gstrJournalFile && !st.gcolMappedTaxCodes.empty()) {
+                directory.restore();
+                choice = JournalChoice::Kept;
+                return;
+            }
+            if (Sem e = sfClearCollection(st.gcolMappedTaxCodes); !e.empty())
+                return report(st, ui, kProc, "Error clearing the mapped tax codes collection.", e);
+        }
+        if (!listsConfirmed(st, ui)) {
+            directory.restore();
+            choice = JournalChoice::Cancelled;
+            return;
+        }
+        st.gstrJournalFile = *chosen;
+        directory.restore();
+
+        if (Sem e = sfGetcolTaxPayables(st, ui); !e.empty())
+            return report(st, ui, kProc,
+                          "Error getting tax payable accounts from Chart of Accounts file", e);
+        if (Sem e = sfGetcolTaxCodeTaxItemLinks(st, ui); !e.empty())
+            return report(st, ui, kProc,
+                          "Error getting tax codes and tax items from tax code list file", e);
+        // The account mapping's accounts are read along with the tax items: the report
+        // can be large, and one reading serves both.
+        const bool withAccounts = st.gintTargetApp != target::Accounts;
+        Collection<std::string> accounts;
+        AccountReader accountReader(accounts);
+        std::uint64_t accountsFailedAt = 0;
+        choice = readTaxItems(st, ui, withAccounts ? &accountReader : nullptr, accountsFailedAt);
+        if (choice == JournalChoice::Taken && withAccounts)
+            choice = takeAccounts(st, ui, std::move(accounts), accountReader.failure(),
+                                  accountsFailedAt);
+        ui.setBusy(false);
+    });
+    ui.setBusy(false);
+    return choice;
+}
+
+Sem sfImportCodes(ProgramState& st, const LineReader& alsoRead) {
+    constexpr std::string_view kProc = "sfImportCodes";
+    return guarded(kModule, kProc, [&]() -> Sem {
+        if (Sem e = sfExtractCodes(st, alsoRead); !e.empty())
+            return sfSemCreate(kModule, kProc, 0,
+                               "An error occurred while extracting the tax codes from the "
+                               "QuickBooks Journal file.",
+                               e);
+        if (Sem e = sfMapStandardCodes(st); !e.empty())
+            return sfSemCreate(kModule, kProc, 0,
+                               "An error occurred when mapping any standard tax codes found in "
+                               "the QuickBooks Journal file.",
+                               e);
+        return {};
+    });
+}
+
+}  // namespace tav::taxmappingscreen

@@ -1,0 +1,389 @@
+// The batch command run in-process on an installation in a temporary folder: its exit
+// codes, its summary line, the system's messages it prints and the import files it
+// writes.
+
+#include "cli/BatchConvert.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "convert/ConvertFixture.h"
+#include "safe/Platform.h"
+#include "safe/SafeMethods.h"
+#include "shell/ProgramState.h"
+#include "support/Files.h"
+#include "support/ScriptedPort.h"
+
+namespace tav::test {
+namespace {
+
+namespace fs = std::filesystem;
+using cli::runBatch;
+
+// The lists and mappings a user brings for a state built directly: the chart of
+// accounts and tax code list as QuickBooks exports them, a tax mapping file, a saved
+// account mapping, and the target's code file holding the codes the mapping uses.
+struct ClientFiles {
+    std::string cofa, taxCodes, taxMapping, accountMapping;
+};
+
+ClientFiles writeClientFiles(const ProgramState& st, const TempDir& dir,
+                             const std::string& installFolder) {
+    ClientFiles f{dir.file("CofA.iif"), dir.file("TaxCodes.iif"), dir.file("TaxMapping.txt"),
+                  dir.file("Mapping.csv")};
+    auto payable = [&](const std::string& number) {
+        return std::find(st.gcolTaxPayables.begin(), st.gcolTaxPayables.end(), number) !=
+               st.gcolTaxPayables.end();
+    };
+    std::string cofa =
+        "!ACCNT\tNAME\tREFNUM\tTIMESTAMP\tACCNTTYPE\tOBAMOUNT\tDESC\tACCNUM\tTAXCODE\tSCD\tBANKNUM"
+        "\tEXTRA\r\n";
+    std::string mapping, targets;
+    long index = 1;
+    for (const StrArray& m : st.gcolMappedAccounts) {
+        cofa += "ACCNT\t" + m[2] + "\t\t\t" + m[0] + "\t\t\t" + m[1] + "\t\t\t\t" +
+                (payable(m[1]) ? "SALESTAX" : "") + "\r\n";
+        mapping += fmt::format("{},{},{},{},{},{}\r\n", m[0], m[1], m[2], ++index, m[4], m[5]);
+        targets += m[4] + "," + m[5] + "\r\n";
+    }
+    writeFile(f.cofa, cofa);
+    writeFile(f.accountMapping, mapping + "MAS accounts\r\n" + targets);
+
+    std::string taxCodes = "!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM\r\n";
+    for (const StrArray& link : st.gcolTaxCodeTaxItemLinks)
+        taxCodes += "TAXCODE\t" + link[0] + "\t" + link[1] + "\t" + link[2] + "\r\n";
+    writeFile(f.taxCodes, taxCodes);
+
+    std::string taxMapping, codes;
+    for (const StrArray& m : st.gcolMappedTaxCodes) {
+        taxMapping += m[0] + "," + m[1] + "\r\n";
+        codes += (codes.empty() ? "" : ",") + m[1];
+    }
+    writeFile(f.taxMapping, taxMapping);
+    for (const char* file : {"MasAUTaxCodes.txt", "MasNZTaxCodes.txt", "AccountsTaxCodes.txt"})
+        writeFile(platform::joinPath(installFolder, file), codes + "\r\n");
+    return f;
+}
+
+const char* targetName(std::int16_t target) {
+    static const char* const kNames[] = {"mas-au", "accounts", "ao-au", "mas-nz", "ao-nz"};
+    return kNames[target];
+}
+
+// An installation in a temporary folder with a data folder of its own, and a client.
+class Batch : public ::testing::Test {
+  protected:
+    TempDir install, common, client;
+    std::istringstream in;
+    std::ostringstream out, err;
+    std::string directory = platform::currentDirectory();
+
+    void SetUp() override {
+        fs::copy(TAV_INSTALL_SOURCE_DIR, install.path(), fs::copy_options::recursive);
+        for (const char* name : {"Journal.txt", "HarbourLaneCafe.qbw", "ClientXAccountMapping.csv"})
+            fs::copy_file(platform::pathFromUtf8(install.file("SampleFiles/" + std::string(name))),
+                          platform::pathFromUtf8(client.file(name)));
+    }
+    // The list extraction makes the installation folder the current one.
+    void TearDown() override { platform::setCurrentDirectory(directory); }
+
+    int run(std::vector<std::string> args, const std::string& answers = "") {
+        in.clear();
+        in.str(answers);
+        out.str("");
+        err.str("");
+        args.insert(args.begin(), "tav-convert");
+        const cli::Environment env{install.path(), common.path(), in, out, err};
+        return runBatch(args, env);
+    }
+
+    // The sample client, with its lists taken from its company file.
+    std::vector<std::string> sample(std::int16_t target,
+                                    std::initializer_list<std::string> more = {}) const {
+        std::vector<std::string> args{"--target",  targetName(target),
+                                      "--journal", client.file("Journal.txt"),
+                                      "--company", client.file("HarbourLaneCafe.qbw"),
+                                      "--ledger",  "standard"};
+        args.insert(args.end(), more);
+        return args;
+    }
+};
+
+// ---- The sample client --------------------------------------------------------------
+
+class BatchSample : public Batch, public ::testing::WithParamInterface<std::int16_t> {};
+
+TEST_P(BatchSample, ConvertsWithAutomaticMappingPlusTheSampleMapping) {
+    const std::int16_t target = GetParam();
+    const std::string ini = readFile(install.file("TAV.ini"));
+    ASSERT_EQ(run(sample(target, {"--auto-map", "--account-mapping",
+                                  client.file("ClientXAccountMapping.csv")})),
+              cli::kConverted)
+        << err.str();
+    static const long kLines[] = {172, 209, 214, 172, 214};
+    const std::string output = client.file(target == 1 ? "TAVOutput.csv" : "TAVOutput.txt");
+    EXPECT_EQ(out.str(), fmt::format("Conversion successful: 63 transactions written, 0 omitted, "
+                                     "{} lines written to {}\n",
+                                     kLines[target], output));
+    EXPECT_EQ(err.str(), "[List extraction complete] List extraction successful.\n");
+    EXPECT_EQ(vbSplit(readFile(output), "\r\n").size(), static_cast<size_t>(kLines[target]) + 1);
+    // A batch run leaves the desktop user's choices alone.
+    EXPECT_EQ(readFile(install.file("TAV.ini")), ini);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTarget, BatchSample, ::testing::Range<std::int16_t>(0, 5));
+
+TEST_F(Batch, SavesTheMappingTheUserWouldSave) {
+    ASSERT_EQ(run(sample(0, {"--auto-map", "--account-mapping",
+                             client.file("ClientXAccountMapping.csv"), "--save-mapping",
+                             client.file("Saved.csv"), "--quiet", "--out", client.file("x.txt")})),
+              cli::kConverted)
+        << err.str();
+    EXPECT_EQ(out.str() + err.str(), "");  // quiet: nothing needs attention
+    EXPECT_EQ(readFile(client.file("Saved.csv")),
+              readFile(client.file("ClientXAccountMapping.csv")));
+    EXPECT_TRUE(platform::fileExists(client.file("x.txt")));
+}
+
+TEST_F(Batch, AnIncompleteMappingListsEveryUnmappedItemAndAccount) {
+    writeFile(client.file("TaxMapping.txt"), "GST,\r\nFRE,2\r\nNOT USED,1\r\n");
+    EXPECT_EQ(run(sample(0, {"--auto-map", "--tax-mapping", client.file("TaxMapping.txt")})),
+              cli::kIncomplete);
+    EXPECT_EQ(err.str(),
+              "[List extraction complete] List extraction successful.\n"
+              "[Incomplete tax mapping] The tax code mapping is incomplete. Please complete the "
+              "mapping before attempting conversion.\n"
+              "  unmapped tax item: GST\n"
+              "  unmapped account: 745 Gift Vouchers Outstanding\n"
+              "  unmapped account: 377 Music Licence\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_FALSE(platform::fileExists(client.file("TAVOutput.txt")));
+
+    // 'Accounts' maps no accounts; Accountant's Office has no tax mapping.
+    EXPECT_EQ(run(sample(2, {"--tax-mapping", client.file("TaxMapping.txt")})), cli::kIncomplete);
+    EXPECT_NE(err.str().find("[Incomplete account mapping]"), std::string::npos);
+    EXPECT_EQ(err.str().find("unmapped tax item"), std::string::npos);
+}
+
+// ---- The engine's golden import files, reached through the whole road ---------------
+
+class GoldenReport : public Batch, public ::testing::WithParamInterface<const char*> {
+  protected:
+    std::string caseFile(const std::string& name) const {
+        return platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()), name);
+    }
+};
+
+TEST_P(GoldenReport, ConvertsToTheEnginesImportFile) {
+    ProgramState setup;
+    ScriptedPort script;
+    loadSetup(caseFile("setup.txt"), setup, script);
+    const ClientFiles files = writeClientFiles(setup, client, install.path());
+    writeFile(client.file("Journal.txt"), readFile(caseFile("Journal.txt")));
+    std::vector<std::string> args{"--target",
+                                  targetName(setup.gintTargetApp),
+                                  "--journal",
+                                  client.file("Journal.txt"),
+                                  "--cofa",
+                                  files.cofa,
+                                  "--taxcodes",
+                                  files.taxCodes,
+                                  "--tax-mapping",
+                                  files.taxMapping,
+                                  "--account-mapping",
+                                  files.accountMapping,
+                                  "--on-data-error",
+                                  script.answers.empty() ? "stop" : "omit"};
+    if (setup.gblnAllToJournals) args.push_back("--all-to-journals");
+
+    ASSERT_EQ(run(args), cli::kConverted) << err.str();
+    std::string output = readFile(client.file("TAVOutput.txt"));
+    const std::string expected = readFile(caseFile("expected.txt"));
+    // The MAS file header names the day of the conversion.
+    const std::string header = "\"V\" \",\" Conv. from Journal on ";
+    if (output.starts_with(header)) {
+        EXPECT_EQ(output.substr(header.size(), 10), logTimestamp().substr(0, 10));
+        output.replace(header.size(), 10, expected.substr(header.size(), 10));
+    }
+    EXPECT_EQ(output, expected);
+    EXPECT_NE(out.str().find(fmt::format("{} omitted", script.answers.size())), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenReport,
+                         ::testing::Values("mas-cheque", "mas-journals-omitted", "ao-invoice"));
+
+// ---- Data errors, failures and wrong options ------------------------------------------
+
+// A client whose report has an invalid date in its second transaction and an amount
+// that is not a number in its third.
+class FaultyReport : public Batch {
+  protected:
+    void SetUp() override {
+        Batch::SetUp();
+        ProgramState setup;
+        ScriptedPort script;
+        loadSetup(
+            platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, "ao-invoice"), "setup.txt"),
+            setup, script);
+        files = writeClientFiles(setup, client, install.path());
+        std::string rows;
+        for (int n : {1, 2, 3, 4}) {
+            const std::string amount = std::to_string(10 * n);
+            rows += fmt::format(
+                "{}|Invoice|{}|INV{}|Smith|||1-1200 · Trade Debtors||{}|\n"
+                "|||||||4-1000 · Sales||{}|\n|||||||||{}|\n",
+                n, n == 2 ? "31/02/2011" : fmt::format("{}/07/2011", n), n, amount,
+                n == 3 ? "abc" : "-" + amount, amount);
+        }
+        rows += "TOTAL|||||||||0.00|";
+        std::string report = test::report({});
+        for (const std::string& row : vbSplit(rows, "\n")) {
+            std::string line = row;
+            std::replace(line.begin(), line.end(), '|', '\t');
+            report += line + "\r\n";
+        }
+        writeFile(client.file("Journal.txt"), report);
+    }
+
+    std::vector<std::string> args(std::initializer_list<std::string> more) const {
+        std::vector<std::string> a{"--target",
+                                   "mas-au",
+                                   "--journal",
+                                   client.file("Journal.txt"),
+                                   "--cofa",
+                                   files.cofa,
+                                   "--taxcodes",
+                                   files.taxCodes,
+                                   "--account-mapping",
+                                   files.accountMapping};
+        a.insert(a.end(), more);
+        return a;
+    }
+    std::string output() const { return readFile(client.file("TAVOutput.txt")); }
+
+    ClientFiles files;
+};
+
+constexpr const char* kInvalidDate =
+    "[Error in data] Invalid date in transaction number 2\n"
+    "Do you want to continue with the conversion? (to check the remaining data).\n"
+    "If you select 'Yes', this transaction will be omitted from the conversion process. If you "
+    "select 'No', please ensure your Windows Regional Settings are set to English(Australian), "
+    "then check the dates in the QuickBooks Journal before saving it to file again.\n";
+
+TEST_F(FaultyReport, OmitWritesEveryGoodTransaction) {
+    EXPECT_EQ(run(args({"--on-data-error", "omit"})), cli::kConverted);
+    EXPECT_EQ(out.str(),
+              "Conversion successful: 2 transactions written, 2 omitted, 5 lines "
+              "written to " +
+                  client.file("TAVOutput.txt") + "\n");
+    const StrArray lines = vbSplit(output(), "\r\n");
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_TRUE(lines[1].starts_with("01/07/2011,SDB,,INV1,400,-10.00,"));
+    EXPECT_TRUE(lines[3].starts_with("04/07/2011,SDB,,INV4,400,-40.00,"));
+    // Each prompt is followed by the line it is about.
+    EXPECT_NE(err.str().find(std::string(kInvalidDate) + "  in " + client.file("Journal.txt") +
+                             ", line 5: 2\\tInvoice\\t31/02/2011\\tINV2\\tSmith\\t\\t\\t1-1200 "
+                             "· Trade Debtors\\t\\t20\\t\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("Invalid Amount in transaction number 3\n"), std::string::npos);
+}
+
+TEST_F(FaultyReport, StopKeepsWhatWasWrittenBeforeTheFirstFault) {
+    EXPECT_EQ(run(args({"--on-data-error", "stop"})), cli::kStopped);
+    EXPECT_EQ(out.str(),
+              "Conversion stopped: 1 transactions written, 0 omitted, 3 lines written "
+              "to " +
+                  client.file("TAVOutput.txt") + "\n");
+    EXPECT_EQ(vbSplit(output(), "\r\n").size(), 4u);
+    EXPECT_TRUE(err.str().starts_with(kInvalidDate));
+
+    // Without a person to ask, stop is what happens.
+    EXPECT_EQ(run(args({})), cli::kStopped);
+}
+
+TEST_F(FaultyReport, AskTakesTheAnswersFromTheInput) {
+    EXPECT_EQ(run(args({"--on-data-error", "ask"}), "y\nmaybe\nNo\n"), cli::kStopped);
+    EXPECT_EQ(out.str(),
+              "Conversion stopped: 1 transactions written, 1 omitted, 3 lines written "
+              "to " +
+                  client.file("TAVOutput.txt") + "\n");
+    // Two prompts, the second asked again after an answer that is no button.
+    const StrArray asked = vbSplit(err.str(), "Yes/No? [No] ");
+    EXPECT_EQ(asked.size(), 4u);
+    EXPECT_TRUE(asked[1].starts_with("[Error in data] Invalid Amount in transaction number 3"));
+    EXPECT_EQ(asked[3], "");
+}
+
+TEST_F(FaultyReport, AFailurePrintsTheErrorReportWithTheLineItMet) {
+    // A twelfth field: the tax mapping's readers pass it, the conversion does not.
+    std::string report = readFile(client.file("Journal.txt"));
+    report.insert(report.find("\r\n", report.find("4-1000 · Sales\t\t-40")), "\t");
+    writeFile(client.file("Journal.txt"), report);
+    EXPECT_EQ(run(args({"--on-data-error", "omit"})), cli::kFailed);
+    EXPECT_NE(err.str().find("[Error Report] An error occurred in the procedure listed below."),
+              std::string::npos);
+    EXPECT_NE(err.str().find("Module: modConvert.bas\nProcedure: sfReadInTransaction\nError "
+                             "Code: 0\nDescription: Not able to verify the number of fields in "
+                             "transaction line\n"),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("  in " + client.file("Journal.txt") +
+                             ", line 12: \\t\\t\\t\\t\\t\\t\\t4-1000 · Sales\\t\\t-40\\t\\t\n"),
+              std::string::npos);
+    EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(FaultyReport, AWrongHeaderIsReportedBeforeAnythingIsWritten) {
+    writeFile(client.file("Journal.txt"), "Trans #\tType\tDate\r\n");
+    EXPECT_EQ(run(args({})), cli::kFailed);
+    EXPECT_EQ(err.str(),
+              "[Journal File Incorrect] Your QuickBooks Journal file header is not correct. This "
+              "is usually because the wrong columns have been included in the Journal report. "
+              "Please return to QuickBooks and check that you have exported the correct TAV "
+              "Journal report, or follow the TAV instructions to create the report and export the "
+              "transactions again.\n  in " +
+                  client.file("Journal.txt") + ", line 1: Trans #\\tType\\tDate\n");
+    EXPECT_FALSE(platform::fileExists(client.file("TAVOutput.txt")));
+}
+
+TEST_F(Batch, WrongOptionsChangeNothing) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::string journal = client.file("Journal.txt");
+    const std::string company = client.file("HarbourLaneCafe.qbw");
+    const Case cases[] = {
+        {{}, "--target is required"},
+        {{"--target", "mas", "--journal", journal, "--company", company}, "--target"},
+        {{"--target", "0", "--company", company}, "--journal is required"},
+        {{"--target", "0", "--journal", journal}, "--company or --cofa with --taxcodes"},
+        {{"--target", "0", "--journal", journal, "--cofa", company}, "--taxcodes"},
+        {{"--target", "0", "--journal", journal, "--company", company, "--ledger", "2"},
+         "--ledger 2: this target's ledgers are 0 Standard ledger, 1 Customised ledger"},
+        {{"--target", "mas-nz", "--journal", journal, "--company", company, "--ledger", "none"},
+         "--ledger none: this target's ledgers are"},
+        {{"--target", "ao-au", "--journal", journal, "--company", company, "--ledger", "gone.txt"},
+         "--ledger gone.txt: not standard, none, a ledger position or an existing file"},
+        {{"--target", "0", "--journal", journal, "--company", company, "--on-data-error", "skip"},
+         "--on-data-error"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.args), cli::kUsage) << c.message;
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        EXPECT_EQ(out.str(), "");
+    }
+    EXPECT_FALSE(fs::exists(platform::pathFromUtf8(platform::joinPath(common.path(), "TAV"))));
+
+    EXPECT_EQ(run({"--help"}), cli::kConverted);
+    EXPECT_NE(out.str().find("Exit codes: 0 converted"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tav::test

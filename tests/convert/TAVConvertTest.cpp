@@ -1,0 +1,115 @@
+#include "convert/TAVConvert.h"
+
+#include <gtest/gtest.h>
+
+#include "accountmapping/modAccountMapping.h"
+#include "convert/ConvertFixture.h"
+#include "safe/Platform.h"
+#include "taxmapping/modTaxMapping.h"
+
+namespace tav::test {
+namespace {
+
+using convertscreen::ConvertOutcome;
+
+class ConvertScreen : public ConvertFixture {
+  protected:
+    ConvertScreen() {
+        mapStandard();
+        st.gcolTargetTaxCodes.Add("GST");
+        st.gcolTargetAccounts.Add({"400", "Sales", ""});
+        st.gstrClientFolder = dir.path();
+        writeReport(report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
+                            "|||||||4-1000 · Sales||-10|", "|||||||||10|"}));
+    }
+    ConvertOutcome convert() { return convertscreen::cmdConvert_Click(st, ui, run); }
+};
+
+TEST_F(ConvertScreen, TheImportFileDefaultsToTheClientFolder) {
+    st.gstrOutputFile = dir.file("gone.txt");
+    convertscreen::Form_Load(st, ui);
+    EXPECT_EQ(st.gstrOutputFile, dir.file("TAVOutput.txt"));
+
+    st.gintTargetApp = target::Accounts;
+    st.gstrClientFolder = dir.file("gone");
+    convertscreen::Form_Load(st, ui);
+    EXPECT_EQ(st.gstrClientFolder, platform::rootFolder());
+    EXPECT_EQ(st.gstrOutputFile, platform::joinPath(platform::rootFolder(), "TAVOutput.csv"));
+
+    // A file that exists stays chosen.
+    st.gstrOutputFile = st.gstrJournalFile;
+    convertscreen::Form_Load(st, ui);
+    EXPECT_EQ(st.gstrOutputFile, st.gstrJournalFile);
+}
+
+TEST_F(ConvertScreen, BrowsingChoosesTheImportFileAndCancellingKeepsIt) {
+    st.gstrOutputFile = dir.file("old.txt");
+    convertscreen::cmdBrowse_Click(st, ui);
+    EXPECT_EQ(st.gstrOutputFile, dir.file("old.txt"));
+
+    st.gintTargetApp = target::Accounts;
+    ui.dialogAnswers = {dir.file("new.csv")};
+    convertscreen::cmdBrowse_Click(st, ui);
+    EXPECT_EQ(st.gstrOutputFile, dir.file("new.csv"));
+    EXPECT_EQ(ui.dialogs.at(1).fileName, "TAVOutput.csv");
+}
+
+TEST_F(ConvertScreen, NothingRunsUntilEverythingTheTargetNeedsIsInPlace) {
+    struct Case {
+        std::int16_t target;
+        const char* gap;
+        ConvertOutcome outcome;
+        const char* title;
+    };
+    const Case cases[] = {
+        {target::MasAU, "journal", ConvertOutcome::NoJournal, "No import file"},
+        {target::MasAU, "output", ConvertOutcome::NoOutputFile, "No output file name"},
+        {target::MasNZ, "tax", ConvertOutcome::IncompleteTaxMapping, "Incomplete tax mapping"},
+        {target::Accounts, "tax", ConvertOutcome::IncompleteTaxMapping, "Incomplete tax mapping"},
+        {target::MasAU, "account", ConvertOutcome::IncompleteAccountMapping,
+         "Incomplete account mapping"},
+        {target::AccountantsOfficeAU, "account", ConvertOutcome::IncompleteAccountMapping,
+         "Incomplete account mapping"},
+        // A target that does not use a mapping does not wait for it.
+        {target::AccountantsOfficeNZ, "tax", ConvertOutcome::Converted, "Conversion complete"},
+        {target::Accounts, "account", ConvertOutcome::Converted, "Conversion complete"},
+    };
+    const std::string journal = st.gstrJournalFile, output = st.gstrOutputFile;
+    for (const Case& c : cases) {
+        st.gintTargetApp = c.target;
+        st.gstrJournalFile = std::string_view(c.gap) == "journal" ? dir.file("gone.txt") : journal;
+        st.gstrOutputFile = std::string_view(c.gap) == "output" ? "" : output;
+        storeTaxCodeChoice(st, 1, std::string_view(c.gap) == "tax" ? 1 : 2);
+        storeAccountChoice(st, 4, std::string_view(c.gap) == "account" ? 1 : 2);
+        ui.messages.clear();
+        EXPECT_EQ(convert(), c.outcome) << c.gap;
+        ASSERT_EQ(ui.titles(), std::vector<std::string>{c.title}) << c.gap;
+        EXPECT_EQ(ui.messages[0].icon,
+                  c.outcome == ConvertOutcome::Converted ? Icon::Information : Icon::Exclamation);
+        EXPECT_FALSE(ui.busy);
+    }
+}
+
+TEST_F(ConvertScreen, AStoppedRunEndsQuietlyAndAFailedOneShowsTheErrorReport) {
+    writeReport(report({"1|Invoice|31/02/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
+                        "|||||||4-1000 · Sales||-10|", "|||||||||10|"}));
+    ui.answers = {Answer::No};
+    EXPECT_EQ(convert(), ConvertOutcome::Stopped);
+    EXPECT_EQ(ui.titles(), std::vector<std::string>{"Error in data"});
+    EXPECT_EQ(output(), crlf({"\"V\" \",\" Conv. from Journal on 01/07/2011"}));
+
+    writeReport("Trans #\tType\r\n");
+    ui.messages.clear();
+    EXPECT_EQ(convert(), ConvertOutcome::Failed);
+    ASSERT_EQ(ui.titles(), std::vector<std::string>{"Error Report"});
+    EXPECT_NE(ui.messages[0].text.find("Description: Your QuickBooks Journal file header is not "
+                                       "correct."),
+              std::string::npos);
+    EXPECT_EQ(run.reportLine, 1u);  // where reading stopped
+    EXPECT_NE(readFile(dir.file("TAV.log"))
+                  .find("TAVConvert.frm\tcmdConvert_Click\t0\tCalling routine\r\n"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace tav::test

@@ -1,0 +1,197 @@
+#include "taxmapping/TAVTaxMapping.h"
+
+#include <gtest/gtest.h>
+
+#include "convert/ConvertFixture.h"
+#include "safe/Platform.h"
+#include "shell/ProgramState.h"
+#include "support/Files.h"
+#include "support/Results.h"
+#include "support/ScriptedPort.h"
+#include "taxmapping/TAVNewTaxCode.h"
+#include "taxmapping/modTaxMapping.h"
+
+namespace tav {
+namespace {
+
+using taxmappingscreen::JournalChoice;
+using test::crlf;
+using test::entries;
+using test::lastDescription;
+using test::writeFile;
+using Rows = std::vector<StrArray>;
+
+// MAS (Aust.) with its installed codes, lists with a GST payable account, and a report
+// that posts GST and an item without a default code to it.
+class TaxMappingScreen : public ::testing::Test {
+  protected:
+    test::TempDir install, data, client;
+    ProgramState st;
+    test::ScriptedPort ui;
+    std::string directory = platform::currentDirectory();
+
+    void SetUp() override {
+        for (const char* f : {"MasAUTaxCodes.txt", "AccountsTaxCodes.txt", "DefaultTaxMapping.txt"})
+            writeFile(install.file(f),
+                      test::readFile(platform::joinPath(TAV_INSTALL_SOURCE_DIR, f)));
+        st.installFolder = install.path();
+        st.gstrDataFolder = data.path();
+        st.gstrClientFolder = client.path();
+        st.gstrTargetAppName = "MAS";
+        st.gstrChartOfAccountsFile = data.file("CofA.iif");
+        st.gstrTaxCodeListFile = data.file("TaxCodes.iif");
+        writeFile(st.gstrChartOfAccountsFile,
+                  crlf({"!ACCNT\tNAME\tACCNUM\tEXTRA", "ACCNT\tGST Payable\t2-1310\tSALESTAX"}));
+        writeFile(st.gstrTaxCodeListFile, crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM",
+                                                "TAXCODE\tGST\tGST\tGST"}));
+        writeFile(client.file("Journal.txt"),
+                  test::report({"1|Invoice|1/07/2011|1|Smith|||1-1200 · Debtors||11|",
+                                "|||||||4-1000 · Sales|GST|-10|-1", "||||||GST|2-1310 · GST||-1|",
+                                "||||||WINE|2-1310 · GST||0|", "|||||||||11|"}));
+        st.gblnListsExtracted = true;
+    }
+    void TearDown() override { platform::setCurrentDirectory(directory); }
+
+    JournalChoice choose(const std::string& report) {
+        ui.dialogAnswers = {report};
+        return taxmappingscreen::cmdTransFile_Click(st, ui);
+    }
+};
+
+TEST_F(TaxMappingScreen, AReportGivesTaxItemsWithTheirDefaultCodesAndItsAccounts) {
+    taxmappingscreen::Form_Load(st, ui);
+    EXPECT_EQ(st.gcolTargetTaxCodes.Count(), 14);
+    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "", "", ""});
+
+    EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Taken);
+    EXPECT_EQ(st.gstrJournalFile, client.file("Journal.txt"));
+    EXPECT_EQ(entries(st.gcolMappedTaxCodes), (Rows{{"GST", "1", "2"}, {"WINE", "", "1"}}));
+    EXPECT_EQ(entries(st.gcolJournalAccounts),
+              (std::vector<std::string>{"1-1200", "4-1000", "2-1310"}));
+    EXPECT_TRUE(st.gcolMappedAccounts.empty());  // made from an earlier report
+    EXPECT_EQ(st.files.freeFile(), 1);
+    EXPECT_TRUE(ui.messages.empty());
+
+    // The same report again keeps the mapping as the user left it.
+    storeTaxCodeChoice(st, 2, 3);
+    EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Kept);
+    EXPECT_EQ(st.gcolMappedTaxCodes.Item(2), (StrArray{"WINE", "2", "3"}));
+}
+
+TEST_F(TaxMappingScreen, ListsNotExtractedAreAskedAbout) {
+    taxmappingscreen::Form_Load(st, ui);
+    st.gblnListsExtracted = false;
+    ui.answers = {Answer::No};
+    EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Cancelled);
+    EXPECT_TRUE(st.gcolMappedTaxCodes.empty() && st.gcolTaxPayables.empty());
+    ASSERT_EQ(ui.titles(), std::vector<std::string>{"Have you extracted the lists?"});
+    EXPECT_EQ(ui.messages[0].text,
+              "Warning: Please make sure you have extracted the required lists from the current "
+              "QuickBooks company file by clicking 'Get QuickBooks Lists' above, before selecting "
+              "the QuickBooks Journal report file.\r\n\r\nHave you extracted the lists from the "
+              "current QuickBooks file?");
+
+    ui.answers = {Answer::Yes};
+    EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Taken);
+    EXPECT_TRUE(st.gblnListsExtracted);
+}
+
+TEST_F(TaxMappingScreen, AReportThatCannotBeUsedSaysWhy) {
+    writeFile(client.file("Bad.txt"), crlf({"Trans #\tType"}));
+    EXPECT_EQ(choose(client.file("Bad.txt")), JournalChoice::Failed);
+    EXPECT_EQ(ui.titles(), std::vector<std::string>{"Journal File Incorrect"});
+    EXPECT_EQ(ui.messages[0].icon, Icon::Exclamation);
+
+    writeFile(client.file("Empty.txt"), test::report({"TOTAL|||||||||0|"}));
+    ui.messages.clear();
+    EXPECT_EQ(choose(client.file("Empty.txt")), JournalChoice::Failed);
+    EXPECT_EQ(ui.titles(), std::vector<std::string>{"No accounts found"});
+    // 'Accounts' maps no accounts, so it does not need any.
+    st.gintTargetApp = target::Accounts;
+    EXPECT_EQ(choose(client.file("Empty.txt")), JournalChoice::Taken);
+    EXPECT_EQ(st.files.freeFile(), 1);
+    EXPECT_FALSE(ui.busy);
+}
+
+TEST_F(TaxMappingScreen, AccountantsOfficeCollectsTaxItemsWithoutCodes) {
+    st.gintTargetApp = target::AccountantsOfficeAU;
+    st.gcolMappedTaxCodes.Add({"GST", "", "1"});
+    taxmappingscreen::Form_Load(st, ui);
+    EXPECT_TRUE(st.gcolTargetTaxCodes.empty());
+    EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Taken);
+    EXPECT_EQ(entries(st.gcolMappedTaxCodes), (Rows{{"GST", "", "1"}, {"WINE", "", "1"}}));
+}
+
+TEST_F(TaxMappingScreen, GoneFoldersAndFilesFallBack) {
+    st.gstrClientFolder = client.file("gone");
+    st.gstrJournalFile = client.file("gone.txt");
+    st.gintTargetApp = target::AccountantsOfficeNZ;
+    taxmappingscreen::Form_Load(st, ui);
+    EXPECT_EQ(st.gstrClientFolder, platform::rootFolder());
+    EXPECT_EQ(st.gstrJournalFile, platform::joinPath(platform::rootFolder(), "Journal.txt"));
+}
+
+TEST_F(TaxMappingScreen, ATaxMappingFileChoosesAsTheGridDoes) {
+    taxmappingscreen::Form_Load(st, ui);
+    ASSERT_EQ(choose(client.file("Journal.txt")), JournalChoice::Taken);
+    auto load = [&](const std::string& body) {
+        writeFile(client.file("map.txt"), body);
+        return sfLoadTaxMapping(st, ui, client.file("map.txt"));
+    };
+    EXPECT_EQ(load(crlf({"GST,", " WINE , 13 ", "", "UNUSED,4"})), "");
+    EXPECT_EQ(entries(st.gcolMappedTaxCodes), (Rows{{"GST", "", "1"}, {"WINE", "13", "14"}}));
+
+    // A code the list lacks is added as the Add Tax Code dialog adds it, or refused as it is.
+    EXPECT_EQ(load(crlf({"GST,15"})), "");
+    EXPECT_EQ(st.gcolMappedTaxCodes.Item(1), (StrArray{"GST", "15", "16"}));
+    EXPECT_EQ(lastDescription(load(crlf({"GST,1", "WINE,9x"}))),
+              "The tax code '9x' in line 2 of the tax mapping file cannot be added to the list "
+              "of MAS tax codes: New tax codes for MAS must be in the range 15-20.");
+    st.gintTargetApp = target::Accounts;
+    st.gstrTargetAppName = "'Accounts'";
+    EXPECT_EQ(lastDescription(load(crlf({"GST,ABC"}))),
+              "The tax code 'ABC' in line 1 of the tax mapping file cannot be added to the list "
+              "of 'Accounts' tax codes: Enter the new tax code below. 'Accounts' tax codes can be "
+              "a maximum of 2 characters.");
+    EXPECT_EQ(lastDescription(load(crlf({"GST,1,2"}))),
+              "Incorrect number of fields in line 1 of the tax mapping file. Each line holds a "
+              "QuickBooks tax item, a comma and a target tax code.");
+    EXPECT_EQ(st.files.freeFile(), 1);
+}
+
+TEST(NewTaxCode, TheDialogTakesOnlyTheCodesATargetCanHave) {
+    struct Case {
+        std::int16_t target;
+        const char* code;
+        const char* refusal;  // the title of the box OK shows, or "" when the code is added
+    };
+    const Case cases[] = {
+        {target::MasAU, "14", "Tax Code not in required range"},
+        {target::MasAU, "15", ""},
+        {target::MasAU, "20", ""},
+        {target::MasAU, "21", "Tax Code not in required range"},
+        {target::MasNZ, "1", "Duplicate Tax Code."},
+        {target::MasNZ, "99", ""},
+        {target::Accounts, "gs", ""},  // the list has GS: letter case counts
+        {target::Accounts, "GS", "Duplicate Tax Code."},
+        {target::Accounts, "  ", "No Tax Code"},
+    };
+    for (const Case& c : cases) {
+        ProgramState st;
+        st.gintTargetApp = c.target;
+        for (const char* code : {"1", "GS"}) st.gcolTargetTaxCodes.Add(code);
+        test::ScriptedPort ui;
+        EXPECT_EQ(newtaxcode::cmdOK_Click(st, ui, c.code), *c.refusal == '\0') << c.code;
+        EXPECT_EQ(ui.titles(),
+                  *c.refusal ? std::vector<std::string>{c.refusal} : std::vector<std::string>{})
+            << c.code;
+        EXPECT_EQ(st.gblnNewTaxCodeAdded, *c.refusal == '\0');
+    }
+    // Typing: no comma, at most two characters, only digits for MAS.
+    EXPECT_EQ(newtaxcode::typed(target::Accounts, "A,BC"), "AB");
+    EXPECT_EQ(newtaxcode::typed(target::MasNZ, "x1y2z3"), "12");
+    EXPECT_EQ(newtaxcode::typed(target::Accounts, "é1"), "é1");
+}
+
+}  // namespace
+}  // namespace tav
