@@ -6,6 +6,9 @@
 #   ./tav.sh gui      build, then start the desktop application
 #   ./tav.sh windows  cross-build the core for Windows, then run its tests under wine
 #   ./tav.sh screenshots [FOLDER]   build, then write a PNG of every window (offscreen)
+#   ./tav.sh sanitize  build the core's tests with AddressSanitizer and UBSan, then run them
+#   ./tav.sh fuzz HARNESS [SECONDS]   fuzz one parser with libFuzzer (clang), then minimise
+#                      its corpus in tests/fuzz/corpus/HARNESS; crashes go to tests/fuzz/crashes/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -16,6 +19,9 @@ PACKAGES=(cmake ninja-build g++ pkg-config libfmt-dev libcli11-dev libgtest-dev 
 WINDOWS_BUILD_DIR=${TAV_WINDOWS_BUILD_DIR:-build-windows}
 WINDOWS_PACKAGES=(cmake ninja-build libfmt-dev libcli11-dev googletest
                   g++-mingw-w64-x86-64-posix mingw-w64-tools wine)
+
+SANITIZE_BUILD_DIR=${TAV_SANITIZE_BUILD_DIR:-build-sanitize}
+FUZZ_BUILD_DIR=${TAV_FUZZ_BUILD_DIR:-build-fuzz}
 
 need_packages() {
     local missing=()
@@ -50,6 +56,33 @@ windows() {
           -DTAV_NATIVE_TAV_CONVERT="$native" >/dev/null
     cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
     ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
+}
+
+# The core's tests and the corpus replays, built with both sanitizers (no windows).
+sanitize() {
+    need_packages "${PACKAGES[@]}"
+    cmake -S . -B "$SANITIZE_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DTAV_SANITIZE=ON -DTAV_BUILD_GUI=OFF >/dev/null
+    cmake --build "$SANITIZE_BUILD_DIR" --parallel "$(nproc)"
+    ctest --test-dir "$SANITIZE_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
+}
+
+fuzz() {
+    local harness=${1:?"which harness? (see tests/fuzz/CMakeLists.txt)"} seconds=${2:-300}
+    need_packages clang-14 cmake ninja-build libfmt-dev libcli11-dev libgtest-dev libgmock-dev
+    CC=clang-14 CXX=clang++-14 cmake -S . -B "$FUZZ_BUILD_DIR" -G Ninja \
+          -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_FUZZ=ON -DTAV_BUILD_GUI=OFF >/dev/null
+    cmake --build "$FUZZ_BUILD_DIR" --target "fuzz_$harness"
+    local fuzzer=$FUZZ_BUILD_DIR/fuzz/fuzz_$harness corpus=tests/fuzz/corpus/$harness
+    local found=$FUZZ_BUILD_DIR/found/$harness crashes=tests/fuzz/crashes/$harness
+    mkdir -p "$corpus" "$found" "$crashes"
+    "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+              -artifact_prefix="$crashes/" "$found" "$corpus"
+    # Keep the fewest inputs that reach everything reached so far.
+    local merged=$FUZZ_BUILD_DIR/merged/$harness
+    rm -rf "$merged" && mkdir -p "$merged"
+    "$fuzzer" -merge=1 "$merged" "$corpus" "$found"
+    rm -rf "$corpus" && cp -r "$merged" "$corpus"
 }
 
 cmd=${1:-help}
@@ -89,6 +122,12 @@ case "$cmd" in
         ;;
     windows)
         windows
+        ;;
+    sanitize)
+        sanitize
+        ;;
+    fuzz)
+        fuzz "$@"
         ;;
     screenshots)
         build

@@ -1,7 +1,10 @@
 #include "accountmapping/modAccountMapping.h"
 
 #include <fmt/format.h>
+
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "safe/ErrorLog.h"
 #include "safe/FileCloser.h"
@@ -257,6 +260,8 @@ Sem sfPopulateColMappedAccounts(ProgramState& st, UiPort& ui) {
                                "Accounts file. Try exporting the QuickBooks lists again.",
                                e);
         FileCloser closer(st.files, 1);
+        const std::unordered_set<std::string_view> used(st.gcolJournalAccounts.begin(),
+                                                        st.gcolJournalAccounts.end());
         while (!st.files.eof(1)) {
             std::string line = st.files.lineInput(1);
             if (Sem e = removeAll(line, ",", kProc,
@@ -271,9 +276,7 @@ Sem sfPopulateColMappedAccounts(ProgramState& st, UiPort& ui) {
             const StrArray f = vbSplit(line, "\t");
             if (field(f, 0) != "ACCNT") continue;
             const std::string& number = field(f, 7);
-            if (std::find(st.gcolJournalAccounts.begin(), st.gcolJournalAccounts.end(), number) ==
-                st.gcolJournalAccounts.end())
-                continue;
+            if (!used.contains(number)) continue;
             std::string type;
             if (Sem e = sfFullQBAccountType(type, field(f, 4)); !e.empty())
                 return sfSemCreate(kModAccountMapping, kProc, 0,
@@ -289,20 +292,23 @@ std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui) {
     if (st.gcolMappedAccounts.empty() || st.gcolTargetAccounts.empty()) return changed;
     ui.setBusy(true);
     try {
+        // The first target account of each number, as a search from the first finds it.
+        std::unordered_map<std::string_view, long> firstWithNumber;
+        for (long j = 1; j <= st.gcolTargetAccounts.Count(); ++j)
+            firstWithNumber.try_emplace(field(st.gcolTargetAccounts.Item(j), 0), j);
         for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i) {
             const StrArray& mapped = st.gcolMappedAccounts.Item(i);
             if (!field(mapped, 4).empty()) continue;  // a choice already made stays
-            for (long j = 1; j <= st.gcolTargetAccounts.Count(); ++j) {
-                const StrArray& target = st.gcolTargetAccounts.Item(j);
-                if (field(target, 0) != field(mapped, 1)) continue;
-                StrArray copy = mapped;
-                copy.at(3) = std::to_string(j + 1);
-                copy.at(4) = field(target, 0);
-                copy.at(5) = field(target, 1);
-                st.gcolMappedAccounts.Replace(i, std::move(copy));
-                changed.push_back(i);
-                break;
-            }
+            const auto found = firstWithNumber.find(field(mapped, 1));
+            if (found == firstWithNumber.end()) continue;
+            const long j = found->second;
+            const StrArray& target = st.gcolTargetAccounts.Item(j);
+            StrArray copy = mapped;
+            copy.at(3) = std::to_string(j + 1);
+            copy.at(4) = field(target, 0);
+            copy.at(5) = field(target, 1);
+            st.gcolMappedAccounts.Replace(i, std::move(copy));
+            changed.push_back(i);
         }
     } catch (...) {
         std::string module, procedure, description;
@@ -388,6 +394,11 @@ Sem sfLoadMapping(ProgramState& st) {
             unmapped.at(5).clear();
             st.gcolMappedAccounts.Replace(i, std::move(unmapped));
         }
+        // The first row of each QuickBooks account number, as a search from the first
+        // finds it; replacing a row keeps its number.
+        std::unordered_map<std::string, long> firstWithNumber;
+        for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i)
+            firstWithNumber.try_emplace(field(st.gcolMappedAccounts.Item(i), 1), i);
         while (!st.files.eof(1)) {
             const std::string line = st.files.lineInput(1);
             if (line == kMappingSeparator) break;
@@ -397,15 +408,13 @@ Sem sfLoadMapping(ProgramState& st) {
                                    "Incorrect number of fields in the account mapping. The "
                                    "mapping file may be corrupt.");
             // A QuickBooks account the current data does not use is passed over.
-            for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i) {
-                if (field(st.gcolMappedAccounts.Item(i), 1) != f[1]) continue;
-                StrArray mapped = st.gcolMappedAccounts.Item(i);
-                mapped.at(3) = f[3];
-                mapped.at(4) = f[4];
-                mapped.at(5) = f[5];
-                st.gcolMappedAccounts.Replace(i, std::move(mapped));
-                break;
-            }
+            const auto found = firstWithNumber.find(f[1]);
+            if (found == firstWithNumber.end()) continue;
+            StrArray mapped = st.gcolMappedAccounts.Item(found->second);
+            mapped.at(3) = f[3];
+            mapped.at(4) = f[4];
+            mapped.at(5) = f[5];
+            st.gcolMappedAccounts.Replace(found->second, std::move(mapped));
         }
         return {};
     });

@@ -65,6 +65,11 @@ bool isTotalLine(std::string_view first) {
     return true;
 }
 
+// A transaction is held whole until its closing line arrives; a report whose lines never
+// close a transaction must not fill the memory.
+constexpr long kMaxTransactionLines = 100'000;
+constexpr size_t kMaxTransactionBytes = 64 << 20;
+
 bool isWholeNumber(std::string_view text) {
     if (text.empty()) return false;
     // Transaction numbers are plain digits, which need no full numeric test.
@@ -436,6 +441,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
         const ConversionLookups& lookups = run.lookups;
         bool blnFirstLineSeen = false;
         bool blnSkipping = false;
+        size_t heldBytes = 0;  // the text of the transaction's lines
 
         // Yes omits the transaction: it is cleared and, unless its first part was the
         // missing one, its remaining lines are passed over up to the next first line.
@@ -448,6 +454,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
             }
             ++run.transactionsOmitted;
             clearTransaction(run, transaction);
+            heldBytes = 0;
             blnFirstLineSeen = false;
             blnSkipping = e != DataError::FirstPartMissing;
             return true;
@@ -467,11 +474,26 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
             JournalLine& line;
             ~GiveBack() { run.spareLines.push_back(std::move(line)); }
         } giveBack{run, f};
+        std::string_view line;
+
+        auto hold = [&] {
+            heldBytes += line.size();
+            if (transaction.Count() >= kMaxTransactionLines || heldBytes > kMaxTransactionBytes)
+                raise(0, "Transaction number " +
+                             (transaction.empty() ? f : transaction.Item(1))[col::TransNo] +
+                             " has more than 100,000 lines or 64 MiB of text, more than the "
+                             "program can hold. Check that every transaction of the Journal "
+                             "report ends with its total line, or export the report again.");
+            transaction.Add(std::move(f));
+            f = spareLine();
+        };
+
         ReportFields& r = run.fields;
         std::string number;
         for (;;) {
             if (st.files.eof(kReportFile)) return {};
-            if (r.split(st.files.lineView(kReportFile)) != col::Count) {
+            line = st.files.lineView(kReportFile);
+            if (r.split(line) != col::Count) {
                 long count = 0;
                 const Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
                 return sfSemCreate(kModConvert, kProc, 0,
@@ -506,8 +528,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                     continue;
                 }
                 blnFirstLineSeen = true;
-                transaction.Add(std::move(f));
-                f = spareLine();
+                hold();
                 continue;
             }
 
@@ -530,8 +551,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                 if (!omitted(failed->error, t, r[col::TaxCode], failed->details)) return {};
                 continue;
             }
-            transaction.Add(std::move(f));
-            f = spareLine();
+            hold();
         }
     });
 }

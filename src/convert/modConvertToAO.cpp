@@ -79,6 +79,9 @@ Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction
                     description += " (" + taxItem + " " + field(line, col::TaxAmount) + ")";
                 else if (journal)
                     description += " (" + taxItem + ")";
+                // The tax item of a tax code comes from the tax code list, whose commas
+                // the report's own comma deletion never saw.
+                std::erase(description, ',');
             }
             writeImportLine(
                 st, run,

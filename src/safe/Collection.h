@@ -1,8 +1,9 @@
 #pragma once
 // The program's keyed collections: ordered, 1-based, searched from the first entry.
-// An entry is never edited in place; Replace puts the new entry directly after the
-// old one and removes the old one, so the order of entries (the order of the rows
-// on the mapping screens) never changes.
+// An entry is never edited in place; Replace puts a new entry in the old one's place,
+// which is what inserting it directly after the old one and removing the old one
+// comes to, so the order of entries (the order of the rows on the mapping screens)
+// never changes.
 
 #include <algorithm>
 #include <string>
@@ -34,11 +35,11 @@ public:
         items_.erase(items_.begin() + (i - 1));
     }
 
-    // Inserts the new entry after entry i, then removes entry i.
+    // Puts the new entry where entry i was. Done in place, so that mapping every row
+    // of a long list does not move the rest of the list each time.
     void Replace(long i, T entry) {
         check(i);
-        items_.insert(items_.begin() + i, std::move(entry));
-        items_.erase(items_.begin() + (i - 1));
+        items_[static_cast<size_t>(i - 1)] = std::move(entry);
     }
 
     // Moves entry i after the last one, without copying it.

@@ -20,6 +20,7 @@ namespace {
 
 constexpr size_t kReadBlock = 1 << 18;
 constexpr size_t kWriteBlock = 1 << 18;
+constexpr size_t kMaxLineBytes = 1 << 20;
 
 long openErrorNumber(int error, const std::string& path) {
     switch (error) {
@@ -41,7 +42,17 @@ long openErrorNumber(int error, const std::string& path) {
     }
 }
 
-long writeErrorNumber(int error) { return error == ENOSPC ? err::DiskFull : err::DeviceIoError; }
+// A full disk, a full quota and a file at its size limit all leave the line unwritten.
+long writeErrorNumber(int error) {
+    switch (error) {
+        case ENOSPC:
+#ifdef EDQUOT  // Windows has no disk quotas of this kind
+        case EDQUOT:
+#endif
+        case EFBIG: return err::DiskFull;
+        default: return err::DeviceIoError;
+    }
+}
 
 // Position of the first CR or LF in data[from, size), or size. Lines are long runs of
 // other bytes, so they are passed over sixteen (or eight) bytes at a time.
@@ -200,15 +211,19 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
 
     if (mode == FileMode::Input) {
         file->fileSize = fs::file_size(platform::pathFromUtf8(path), ec);
+        file->fill();
+        const std::string_view start(file->buffer.data(), file->end);
+        if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
         // Skip a UTF-8 byte order mark.
-        if (file->fill() && file->end >= 3 && std::memcmp(file->buffer.data(), "\xEF\xBB\xBF", 3) == 0) {
-            file->begin = 3;
-            file->consumed = 3;
+        if (start.starts_with(kUtf8Bom)) {
+            file->begin = kUtf8Bom.size();
+            file->consumed = kUtf8Bom.size();
         }
     } else if (mode == FileMode::Append) {
         // Not ftell: its long is 32 bits on Windows, and a failed write cuts the file
-        // back to this length.
-        file->committed = fs::file_size(platform::pathFromUtf8(path), ec);
+        // back to this length. A device has no length to cut back to.
+        const fs::path p = platform::pathFromUtf8(path);
+        file->committed = fs::is_regular_file(p, ec) ? fs::file_size(p, ec) : 0;
         if (ec) raise(err::DeviceIoError);
     }
     files_[static_cast<size_t>(number)] = std::move(file);
@@ -258,6 +273,12 @@ std::string_view FileTable::lineView(int number) {
         const char* data = f.buffer.data() + f.begin;
         const size_t available = f.end - f.begin;
         const size_t i = findLineEnd(data, scanned, available);
+        // Reading on would hold the whole file in memory: no text file has such a line.
+        if (i > kMaxLineBytes)
+            raise(0, "Line " + std::to_string(f.lines) + " of the file '" + f.path +
+                         "' is longer than 1 MiB (1,048,576 bytes), so it is not a text file "
+                         "the program can read. Check that the right file was chosen, or export "
+                         "it again.");
         if (i == available) {
             scanned = i;
             if (f.fill()) continue;  // the buffer moves; offsets from begin stay valid
@@ -285,6 +306,11 @@ std::string_view FileTable::lineView(int number) {
 void FileTable::printLine(int number, std::string_view text) {
     OpenFile& f = get(number);
     if (f.mode == FileMode::Input) raise(err::BadFileMode);
+    // Text that begins with the character U+FEFF would read back without it, taken for a
+    // byte order mark: such a file gets a mark of its own.
+    if (f.committed == 0 && f.pending.empty() && f.encoding == Encoding::Utf8 &&
+        text.starts_with(kUtf8Bom))
+        f.pending = kUtf8Bom;
     appendEncoded(f.pending, text, f.encoding);
     f.pending += "\r\n";
     if (f.pending.size() >= kWriteBlock) f.flush();

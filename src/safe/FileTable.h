@@ -7,9 +7,15 @@
 // 70 permission denied, ...).
 //
 // Reading recognises CR LF, LF and a lone CR as line ends and decodes each line to
-// UTF-8 from the file's own encoding. Writing encodes back to the file's encoding and
-// ends every line with CR LF; a write that fails leaves the file ending at the last
-// complete line, never half a line.
+// UTF-8 from the file's own encoding, dropping a UTF-8 byte order mark. Writing encodes
+// back to the file's encoding and ends every line with CR LF (a UTF-8 file whose text
+// begins with U+FEFF gets a byte order mark, so that the character reads back); a write
+// that fails leaves the file ending at the last complete line, never half a line.
+//
+// Files that are not single-byte text are refused with a description naming the
+// problem (error number 0): a UTF-16 or UTF-32 file when it is opened, and a line
+// longer than 1 MiB when it is read, so that no file makes the program hold more
+// than about a megabyte of it.
 
 #include <cstdint>
 #include <cstdio>

@@ -86,6 +86,30 @@ bool isValidUtf8(std::string_view bytes) {
     return v.feed(bytes) && v.finish();
 }
 
+const char* wideEncodingName(std::string_view start) {
+    if (start.starts_with(std::string_view("\xFF\xFE\0\0", 4))) return "UTF-32 (little-endian)";
+    if (start.starts_with(std::string_view("\0\0\xFE\xFF", 4))) return "UTF-32 (big-endian)";
+    if (start.starts_with("\xFF\xFE")) return "UTF-16 (little-endian)";
+    if (start.starts_with("\xFE\xFF")) return "UTF-16 (big-endian)";
+    // Without a mark: most pairs of bytes are a letter and a zero byte.
+    size_t pairs = 0, little = 0, big = 0;
+    for (size_t i = 0; i + 1 < start.size() && pairs < 512; i += 2, ++pairs) {
+        const bool first = start[i] != '\0', second = start[i + 1] != '\0';
+        if (first && !second) ++little;
+        if (!first && second) ++big;
+    }
+    if (pairs < 4) return nullptr;
+    if (little * 4 >= pairs * 3) return "UTF-16 (little-endian)";
+    if (big * 4 >= pairs * 3) return "UTF-16 (big-endian)";
+    return nullptr;
+}
+
+std::string wideEncodingRefusal(const std::string& path, const char* encodingName) {
+    return "The file '" + path + "' is " + encodingName +
+           " text, which the program cannot read. Open it in Notepad, save it again with the "
+           "encoding ANSI or UTF-8, then try again.";
+}
+
 namespace {
 
 // Windows-1252 bytes 0x80-0x9F. The five unassigned bytes map to the C1 control of

@@ -33,6 +33,13 @@ private:
     bool firstContinuation_ = false;
 };
 
+// The name of the wide encoding ("UTF-16 (little-endian)", ...) that the start of a
+// file is in, by its byte order mark or, without one, by a zero byte beside every
+// letter; nullptr for a file of single bytes. The program reads no such file.
+const char* wideEncodingName(std::string_view start);
+// What the user is told about such a file.
+std::string wideEncodingRefusal(const std::string& path, const char* encodingName);
+
 std::string windows1252ToUtf8(std::string_view bytes);
 // Characters outside Windows-1252 become "?".
 std::string utf8ToWindows1252(std::string_view text);
@@ -51,6 +58,9 @@ std::string_view decodedView(std::string_view bytes, Encoding e, std::string& sc
 size_t charCount(std::string_view text);
 // The first n characters.
 std::string_view leftChars(std::string_view text, size_t n);
+
+// The byte order mark that may begin a UTF-8 file; reading drops it.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // The middle dot that separates an account's number from its name.
 inline constexpr std::string_view kMiddleDot = "\xC2\xB7";

@@ -19,25 +19,45 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kModule = "IniFileComponent";
+// Settings files hold a few lines; anything bigger is not one, and is not read whole.
+constexpr size_t kMaxFileBytes = 1 << 20;
 
 std::string failure(std::string_view operation, long number, const std::string& what) {
     return sfSemCreate(kModule, operation, number, what);
 }
 
-std::optional<std::string> readBytes(const std::string& path, long& errorNumber) {
+// The file's bytes; nothing, with the error number and text, when it cannot be read or
+// is not single-byte text.
+std::optional<std::string> readBytes(const std::string& path, long& errorNumber,
+                                     std::string& errorDescription) {
     std::FILE* f = platform::openFile(path, "rb");
     if (!f) {
         errorNumber = errno == ENOENT ? err::FileNotFound : err::PermissionDenied;
+        errorDescription = errorText(errorNumber) + ": " + path;
         return std::nullopt;
     }
     std::string bytes;
     char block[8192];
     size_t got;
-    while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.append(block, got);
+    while (bytes.size() <= kMaxFileBytes && (got = std::fread(block, 1, sizeof block, f)) > 0)
+        bytes.append(block, got);
     const bool bad = std::ferror(f) != 0;
     std::fclose(f);
+    if (bytes.size() > kMaxFileBytes) {
+        errorNumber = 0;
+        errorDescription = "The file '" + path +
+                           "' is larger than 1 MiB, so it is not a settings file the program can "
+                           "read. Check that the right file was chosen.";
+        return std::nullopt;
+    }
     if (bad) {
         errorNumber = err::DeviceIoError;
+        errorDescription = errorText(errorNumber) + ": " + path;
+        return std::nullopt;
+    }
+    if (const char* name = wideEncodingName(bytes)) {
+        errorNumber = 0;
+        errorDescription = wideEncodingRefusal(path, name);
         return std::nullopt;
     }
     return bytes;
@@ -54,14 +74,18 @@ bool writeBytes(const std::string& path, const std::string& bytes, const char* m
 // content goes to a temporary file beside it first.
 bool replaceFile(const std::string& path, const std::string& bytes) {
     const std::string temp = path + ".tmp";
-    if (writeBytes(temp, bytes, "wb")) {
-        std::error_code ec;
+    std::FILE* f = platform::openFile(temp, "wb");
+    // A folder that takes no new files may still let the file itself be rewritten.
+    if (!f) return writeBytes(path, bytes, "wb");
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    std::error_code ec;
+    if (std::fclose(f) == 0 && written) {
         fs::rename(platform::pathFromUtf8(temp), platform::pathFromUtf8(path), ec);
         if (!ec) return true;
-        fs::remove(platform::pathFromUtf8(temp), ec);
     }
-    // A folder that takes no new files may still let the file itself be rewritten.
-    return writeBytes(path, bytes, "wb");
+    // A full disk: the old file stays as it was.
+    fs::remove(platform::pathFromUtf8(temp), ec);
+    return false;
 }
 
 bool equalNoCase(std::string_view a, std::string_view b) {
@@ -165,8 +189,9 @@ std::string IniFileComponent::ReadValue(const std::string& section, const std::s
                                         std::string& value, const std::string& iniPath) {
     value.clear();
     long number = 0;
-    const std::optional<std::string> bytes = readBytes(iniPath, number);
-    if (!bytes) return failure("ReadValue", number, errorText(number) + ": " + iniPath);
+    std::string description;
+    const std::optional<std::string> bytes = readBytes(iniPath, number, description);
+    if (!bytes) return failure("ReadValue", number, description);
     const Encoding e = encodingOf(*bytes);
     const std::vector<Line> lines = splitLines(*bytes);
     const Found f = find(lines, section, key, e);
@@ -180,13 +205,18 @@ std::string IniFileComponent::ReadValue(const std::string& section, const std::s
 std::string IniFileComponent::WriteValue(const std::string& section, const std::string& key,
                                          const std::string& value, const std::string& iniPath) {
     long number = 0;
-    std::string bytes;
+    std::string description, bytes;
     if (platform::fileExists(iniPath)) {
-        const std::optional<std::string> read = readBytes(iniPath, number);
-        if (!read) return failure("WriteValue", number, errorText(number) + ": " + iniPath);
+        const std::optional<std::string> read = readBytes(iniPath, number, description);
+        if (!read) return failure("WriteValue", number, description);
         bytes = *read;
     }
-    const Encoding e = bytes.empty() ? Encoding::Utf8 : encodingOf(bytes);
+    Encoding e = bytes.empty() ? Encoding::Utf8 : encodingOf(bytes);
+    // A Windows-1252 file that cannot carry the value becomes a UTF-8 file.
+    if (e == Encoding::Windows1252 && windows1252ToUtf8(utf8ToWindows1252(value)) != value) {
+        bytes = windows1252ToUtf8(bytes);
+        e = Encoding::Utf8;
+    }
     const std::vector<Line> lines = splitLines(bytes);
     std::string_view eol = "\r\n";
     for (const Line& l : lines)
@@ -234,6 +264,9 @@ std::string IniFileComponent::WriteValue(const std::string& section, const std::
             out.append(eol);
         }
     }
+    // The file's encoding is told from all its bytes: a Windows-1252 file that the new
+    // value leaves valid UTF-8 would read back differently, so it becomes a UTF-8 file.
+    if (e == Encoding::Windows1252 && isValidUtf8(out)) out = windows1252ToUtf8(out);
     if (!replaceFile(iniPath, out))
         return failure("WriteValue", err::PermissionDenied,
                        errorText(err::PermissionDenied) + ": " + iniPath);

@@ -7,7 +7,9 @@
 // keeps its backslash. Writing a value rewrites that one line in place and keeps
 // every other byte of the file (comments, blank lines, order, line ends, encoding);
 // a missing section or key is added. Sections and keys match ignoring case, as
-// Windows ini files do.
+// Windows ini files do. The one exception to keeping every byte: a Windows-1252 file
+// that cannot carry the new value, or that the new value would leave reading as
+// UTF-8, is rewritten in UTF-8, so that every value still reads back as it was.
 
 #include <string>
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 #include "convert/modConvert.h"
 #include "safe/ErrorLog.h"
@@ -212,13 +213,18 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfExtractCodes";
     return guarded(kModTaxMapping, kProc, [&]() -> Sem {
         // A report holds millions of lines: each is looked at in the read buffer, only the
-        // two fields needed are found, and each account text is worked out once.
-        const auto& payables = st.gcolTaxPayables;
+        // two fields needed are found, and each account text is worked out once. Sets over
+        // the collections spare a search of them for every line.
+        const std::unordered_set<std::string_view> payables(st.gcolTaxPayables.begin(),
+                                                            st.gcolTaxPayables.end());
+        std::unordered_set<std::string> items;
+        for (const StrArray& entry : st.gcolMappedTaxCodes) items.insert(field(entry, 0));
         TextCache<bool> payableByText;
         std::string number;
         while (!st.files.eof(1)) {
             const std::string_view line = st.files.lineView(1);
             if (alsoRead) alsoRead(line);
+            // The Account column is read only while there are tax payable accounts.
             if (payables.empty()) continue;
             const std::string_view account = tabField(line, 7);
             bool payable = false;
@@ -230,15 +236,13 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
                                        "Error extracting account numbers from journal file "
                                        "accounts",
                                        e);
-                payable = std::find(payables.begin(), payables.end(), number) != payables.end();
+                payable = payables.contains(number);
                 payableByText.remember(account, payable);
             }
             if (!payable) continue;
             const std::string_view item = tabField(line, 6);
             if (item.empty()) continue;
-            if (std::none_of(st.gcolMappedTaxCodes.begin(), st.gcolMappedTaxCodes.end(),
-                             [&](const StrArray& entry) { return entry[0] == item; }))
-                st.gcolMappedTaxCodes.Add({std::string(item), "", "1"});
+            if (items.emplace(item).second) st.gcolMappedTaxCodes.Add({std::string(item), "", "1"});
         }
         return {};
     });

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "safe/Platform.h"
+#include "safe/TextCodec.h"
 #include "shell/IniFileComponent.h"
 
 namespace tav {
@@ -25,6 +26,17 @@ std::optional<std::string> readBytes(const std::string& path) {
     return bytes;
 }
 
+// The first bytes of a file, at most `count`.
+std::optional<std::string> readStart(const std::string& path, std::streamsize count) {
+    std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes(static_cast<size_t>(count), '\0');
+    in.read(bytes.data(), count);
+    if (in.bad()) return std::nullopt;
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
+}
+
 // Lines without their ends; CR LF, LF and a lone CR all end a line.
 std::vector<std::string_view> lines(std::string_view bytes) {
     std::vector<std::string_view> out;
@@ -38,26 +50,31 @@ std::vector<std::string_view> lines(std::string_view bytes) {
     return out;
 }
 
+// IIF text starts, after a byte order mark and blank lines, with a "!" header line.
 bool isIif(std::string_view bytes) {
-    for (std::string_view line : lines(bytes))
-        if (!line.empty()) return line.front() == '!';
-    return false;
+    if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+    const size_t first = bytes.find_first_not_of("\r\n");
+    return first != std::string_view::npos && bytes[first] == '!';
 }
 
 std::string_view recordType(std::string_view line) {
     return line.substr(0, line.find('\t'));
 }
 
-std::optional<std::string> companyIif(const std::string& companyFile) {
-    std::optional<std::string> bytes = readBytes(companyFile);
-    if (bytes && !isIif(*bytes)) {
-        std::string exported =
-            platform::pathToUtf8(platform::pathFromUtf8(companyFile).replace_extension(".iif"));
-        bytes = readBytes(exported);
-        if (bytes && !isIif(*bytes)) bytes.reset();
-    }
-    if (bytes && std::string_view(*bytes).starts_with("\xEF\xBB\xBF")) bytes->erase(0, 3);
+// The IIF text of a file; nothing when it is not IIF text. Only its start is read to
+// tell, as a real company file is a database of hundreds of megabytes.
+std::optional<std::string> iifText(const std::string& path) {
+    const std::optional<std::string> start = readStart(path, 64 << 10);
+    if (!start || !isIif(*start)) return std::nullopt;
+    std::optional<std::string> bytes = readBytes(path);
+    if (bytes && std::string_view(*bytes).starts_with(kUtf8Bom)) bytes->erase(0, kUtf8Bom.size());
     return bytes;
+}
+
+std::optional<std::string> companyIif(const std::string& companyFile) {
+    if (std::optional<std::string> bytes = iifText(companyFile)) return bytes;
+    return iifText(
+        platform::pathToUtf8(platform::pathFromUtf8(companyFile).replace_extension(".iif")));
 }
 
 bool namesAnEdition(std::string_view version) {

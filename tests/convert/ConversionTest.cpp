@@ -163,5 +163,16 @@ TEST_F(Driver, AWriterFailureKeepsTheLinesWrittenBeforeIt) {
     EXPECT_EQ(output(), crlf({kMasHeader, "01/07/2011,Pay,,5,720,10.00,,Acme,685,,GST,1.00"}));
 }
 
+TEST_F(Driver, ATaxItemWithACommaDoesNotSplitAnAccountantsOfficeLine) {
+    st.gintTargetApp = target::AccountantsOfficeAU;
+    st.gcolTaxCodeTaxItemLinks.Add({"CAP", "GST, capital", ""});
+    writeReport(report({"1|Cheque|1/07/2011|5|Acme|||1-1100 · Cheque Account||-33|",
+                        "|||||||6-1000 · Freight|CAP|30|3", "|||||||||-33|"}));
+    EXPECT_EQ(convert(), "");
+    EXPECT_EQ(output(), crlf({"Ext_Date,Ext_TrType,,Ext_Ref,Ext_AccNo,Ext_Amt,,Ext_Desc",
+                              "01/07/2011,Q,,5,685,-33.00,,Acme",
+                              "01/07/2011,Q,,5,720,30.00,,Acme (GST capital 3.00)"}));
+}
+
 }  // namespace
 }  // namespace tav::test

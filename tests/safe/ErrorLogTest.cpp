@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "safe/ErrorLog.h"
@@ -93,6 +94,34 @@ TEST(ErrorLog, AnUnwritableLogLosesTheEntryButStillReports) {
     dsCreateSEMAndDoAll(st, ui, "m", "p", 0, "d", "", true);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Error Report");
+}
+
+TEST(ErrorLog, AReadOnlyLogAsksRetryOrCancelThenLosesTheEntryButStillReports) {
+    TempDir dir;
+    ProgramState st;
+    st.gstrDataFolder = dir.path();
+    test::writeFile(dir.file("TAV.log"), "earlier\r\n");
+    const test::WriteProtected readOnly(dir.file("TAV.log"));
+    if (!readOnly.available()) GTEST_SKIP() << "the file cannot be made read-only here";
+    ScriptedPort ui;
+    dsCreateSEMAndDoAll(st, ui, "m", "p", 0, "d", "", true);
+    EXPECT_EQ(ui.titles(), (std::vector<std::string>{"Error opening file", "Error Report"}));
+    EXPECT_EQ(test::readFile(dir.file("TAV.log")), "earlier\r\n");
+}
+
+TEST(ErrorLog, ALogOnAFullDiskLosesTheEntryWithoutAWord) {
+#ifdef __linux__
+    TempDir dir;
+    std::filesystem::create_symlink("/dev/full", dir.file("TAV.log"));
+    ProgramState st;
+    st.gstrDataFolder = dir.path();
+    ScriptedPort ui;
+    dsCreateSEMAndDoAll(st, ui, "m", "p", 0, "d", "", true);
+    EXPECT_EQ(ui.titles(), std::vector<std::string>{"Error Report"});
+    EXPECT_FALSE(st.files.isOpen(1));
+#else
+    GTEST_SKIP() << "needs a device that is always full, which only Linux has";
+#endif
 }
 
 }  // namespace

@@ -53,6 +53,50 @@ TEST(FileTable, LinesLongerThanTheReadBufferAndCrLfAcrossIt) {
               (std::vector<std::string>{crAtEdge, longLine, "z"}));
 }
 
+TEST(FileTable, ALoneCrAtTheVeryEndStillEndsTheLastLineWhole) {
+    // The last line was decoded from where the buffer had been before it moved.
+    TempDir dir;
+    writeFile(dir.file("r.txt"), "first\r\nlast\r");
+    FileTable files;
+    EXPECT_EQ(readAll(files, dir.file("r.txt")), (std::vector<std::string>{"first", "last"}));
+}
+
+TEST(FileTable, ALineOfMoreThanOneMebibyteIsRefusedNamingItsNumber) {
+    TempDir dir;
+    const std::string mebibyte(1 << 20, 'x');
+    writeFile(dir.file("r.txt"), "a\n" + mebibyte + "\r\n" + mebibyte + "y\r\nz");
+    FileTable files;
+    files.open(1, dir.file("r.txt"), FileMode::Input);
+    EXPECT_EQ(files.lineInput(1), "a");
+    EXPECT_EQ(files.lineInput(1), mebibyte);
+    try {
+        files.lineInput(1);
+        ADD_FAILURE() << "a line of 1 MiB and a byte was read";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), 0);
+        EXPECT_EQ(e.description(), "Line 3 of the file '" + dir.file("r.txt") +
+                                       "' is longer than 1 MiB (1,048,576 bytes), so it is not a "
+                                       "text file the program can read. Check that the right file "
+                                       "was chosen, or export it again.");
+    }
+}
+
+TEST(FileTable, WideTextIsRefusedWhenOpenedNamingItsEncoding) {
+    TempDir dir;
+    writeFile(dir.file("u.txt"), std::string("\xFF\xFET\0r\0a\0n\0s\0", 12));
+    FileTable files;
+    try {
+        files.open(1, dir.file("u.txt"), FileMode::Input);
+        ADD_FAILURE() << "UTF-16 text was opened";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.description(), "The file '" + dir.file("u.txt") +
+                                       "' is UTF-16 (little-endian) text, which the program cannot "
+                                       "read. Open it in Notepad, save it again with the encoding "
+                                       "ANSI or UTF-8, then try again.");
+    }
+    EXPECT_FALSE(files.isOpen(1));
+}
+
 TEST(FileTable, KnowsWhereTheLastLineReadBegins) {
     TempDir dir;
     writeFile(dir.file("r.txt"), "\xEF\xBB\xBF" "a\r\nbc\nd");
@@ -91,6 +135,17 @@ TEST(FileTable, WritesCrLfInTheChosenEncoding) {
     EXPECT_EQ(readFile(dir.file("out.txt")), "1-1100 \xB7 Cheque\r\nmore\r\n");
 }
 
+TEST(FileTable, TextBeginningWithAByteOrderMarkCharacterReadsBackWhole) {
+    TempDir dir;
+    FileTable files;
+    files.open(2, dir.file("out.txt"), FileMode::Output);
+    files.printLine(2, "\xEF\xBB\xBF" "100,Sales");
+    files.printLine(2, "\xEF\xBB\xBF" "101,Fees");
+    files.close(2);
+    EXPECT_EQ(readAll(files, dir.file("out.txt")),
+              (std::vector<std::string>{"\xEF\xBB\xBF" "100,Sales", "\xEF\xBB\xBF" "101,Fees"}));
+}
+
 TEST(FileTable, RaisesTheErrorsTheProgramTraps) {
     TempDir dir;
     writeFile(dir.file("a.txt"), "a");
@@ -114,10 +169,12 @@ TEST(FileTable, RaisesTheErrorsTheProgramTraps) {
 TEST(FileTable, AFullDiskIsAnErrorAndLeavesNoHalfLine) {
 #ifdef __linux__
     FileTable files;
-    files.open(2, "/dev/full", FileMode::Output);
-    files.printLine(2, "a line");
-    EXPECT_EQ(errorOf([&] { files.close(2); }), err::DiskFull);
-    EXPECT_FALSE(files.isOpen(2));
+    for (const FileMode mode : {FileMode::Output, FileMode::Append}) {
+        files.open(2, "/dev/full", mode);
+        files.printLine(2, "a line");
+        EXPECT_EQ(errorOf([&] { files.close(2); }), err::DiskFull);
+        EXPECT_FALSE(files.isOpen(2));
+    }
 #else
     GTEST_SKIP() << "needs a device that is always full, which only Linux has";
 #endif

@@ -3,13 +3,6 @@
 #include <filesystem>
 #include <vector>
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
 #include "shell/ProgramState.h"
@@ -85,19 +78,9 @@ TEST_F(OpenFile, RetryFindsAFileThatCameBack) {
 }
 
 TEST_F(OpenFile, PermissionDeniedAsksRetryOrCancelThenFailsWithThePlatformError) {
-#ifdef _WIN32
-    // Another program holds the file without sharing it, as a spreadsheet holds an
-    // import file it shows.
-    const HANDLE held = CreateFileW(platform::pathFromUtf8(existing).c_str(), GENERIC_READ, 0,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const test::WriteProtected readOnly(existing);
+    if (!readOnly.available()) GTEST_SKIP() << "the file cannot be made read-only here";
     const Sem e = sfOpenFile(st, ui, existing, "Output", 2);
-    CloseHandle(held);
-#else
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
-    std::filesystem::permissions(existing, std::filesystem::perms::owner_read);
-    const Sem e = sfOpenFile(st, ui, existing, "Output", 2);
-#endif
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Error opening file");
     EXPECT_EQ(ui.messages[0].text,

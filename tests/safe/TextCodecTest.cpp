@@ -22,6 +22,28 @@ TEST(TextCodec, CharactersOutsideWindows1252BecomeQuestionMarks) {
     EXPECT_EQ(utf8ToWindows1252("\xE4\xB8\xAD x"), "? x");
 }
 
+TEST(TextCodec, WideEncodingsAreKnownByTheirMarkOrTheirZeroBytes) {
+    using namespace std::string_literals;
+    const std::pair<std::string, const char*> cases[] = {
+        {"\xFF\xFEX\0"s, "UTF-16 (little-endian)"},
+        {"\xFE\xFF\0X"s, "UTF-16 (big-endian)"},
+        {"\xFF\xFE\0\0X\0\0\0"s, "UTF-32 (little-endian)"},
+        {"\0\0\xFE\xFF\0\0\0X"s, "UTF-32 (big-endian)"},
+        {"T\0r\0a\0n\0s\0 \0#\0"s, "UTF-16 (little-endian)"},
+        {"\0T\0r\0a\0n\0s\0 \0#"s, "UTF-16 (big-endian)"},
+        {"Trans #\tType"s, nullptr},
+        {"T\0r\0"s, nullptr},                  // too little to tell
+        {"Trans\0#\tType\0\tDate"s, nullptr},  // a few stray zero bytes
+        {std::string(64, '\0'), nullptr},      // zero bytes alone are no letters
+        {"\xEF\xBB\xBFTrans #"s, nullptr},
+    };
+    for (const auto& [start, name] : cases) {
+        const char* found = wideEncodingName(start);
+        EXPECT_EQ(std::string(found ? found : "none"), std::string(name ? name : "none"))
+            << testing::PrintToString(start);
+    }
+}
+
 TEST(TextCodec, ValidatesUtf8Strictly) {
     EXPECT_TRUE(isValidUtf8("plain ascii"));
     EXPECT_TRUE(isValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"));

@@ -2,6 +2,7 @@
 
 #include "shell/IniFileComponent.h"
 #include "support/Files.h"
+#include "support/Resources.h"
 
 namespace tav {
 namespace {
@@ -32,6 +33,74 @@ TEST(IniFileComponent, AMissingFileIsAnError) {
     const std::string e = ini.ReadValue("General", "IntroScreen", v, dir.file("none.ini"));
     EXPECT_EQ(e, "IniFileComponent\tReadValue\t53\tFile not found: " + dir.file("none.ini") + "\r\n");
     EXPECT_EQ(v, "");
+}
+
+TEST(IniFileComponent, WideTextIsRefusedNamingItsEncoding) {
+    TempDir dir;
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("[General]\r\nIntroScreen=True\r\n")) wide += std::string{c, '\0'};
+    writeFile(dir.file("a.ini"), wide);
+    IniFileComponent ini;
+    std::string v;
+    const std::string refused = "The file '" + dir.file("a.ini") +
+                                "' is UTF-16 (little-endian) text, which the program cannot read. "
+                                "Open it in Notepad, save it again with the encoding ANSI or "
+                                "UTF-8, then try again.\r\n";
+    EXPECT_EQ(ini.ReadValue("General", "IntroScreen", v, dir.file("a.ini")),
+              "IniFileComponent\tReadValue\t0\t" + refused);
+    EXPECT_EQ(ini.WriteValue("General", "IntroScreen", "False", dir.file("a.ini")),
+              "IniFileComponent\tWriteValue\t0\t" + refused);
+    EXPECT_EQ(readFile(dir.file("a.ini")), wide);
+}
+
+TEST(IniFileComponent, AFileOfMoreThanOneMebibyteIsNoSettingsFile) {
+    TempDir dir;
+    writeFile(dir.file("a.ini"), "[General]\r\nIntroScreen=True\r\n" + std::string(1 << 20, ';'));
+    IniFileComponent ini;
+    std::string v;
+    EXPECT_EQ(ini.ReadValue("General", "IntroScreen", v, dir.file("a.ini")),
+              "IniFileComponent\tReadValue\t0\tThe file '" + dir.file("a.ini") +
+                  "' is larger than 1 MiB, so it is not a settings file the program can read. "
+                  "Check that the right file was chosen.\r\n");
+    EXPECT_EQ(v, "");
+}
+
+TEST(IniFileComponent, EveryValueOfAWindows1252FileReadsBackAsItWasAfterAWrite) {
+    // Windows-1252 text is told from UTF-8 by all its bytes; a write could change that.
+    const std::string cases[][3] = {
+        // The only byte that was not UTF-8 is written over.
+        {"[SourceApp]\r\nVersion=19.\xD0\xA9\r\nEdition=\xD8.\r\n", "Edition", "0"},
+        // The new value has characters Windows-1252 does not have: C:\ and two Chinese ones.
+        {"[SourceApp]\r\nVersion=Caf\xE9\r\nEdition=1\r\n", "CompanyFile",
+         "C:\\\xE5\xAE\xA2\xE6\x88\xB7"},
+    };
+    for (const auto& [bytes, key, value] : cases) {
+        TempDir dir;
+        writeFile(dir.file("a.ini"), bytes);
+        IniFileComponent ini;
+        std::string before, after, written;
+        ini.ReadValue("SourceApp", "Version", before, dir.file("a.ini"));
+        EXPECT_EQ(ini.WriteValue("SourceApp", key, value, dir.file("a.ini")), "");
+        ini.ReadValue("SourceApp", "Version", after, dir.file("a.ini"));
+        ini.ReadValue("SourceApp", key, written, dir.file("a.ini"));
+        EXPECT_EQ(after, before) << key;
+        EXPECT_EQ(written, value) << key;
+    }
+}
+
+TEST(IniFileComponent, AFullDiskLeavesTheFileAsItWas) {
+    TempDir dir;
+    const std::string before = "[General]\r\nClientFolder=C:\\Clients\r\n";
+    writeFile(dir.file("a.ini"), before);
+    IniFileComponent ini;
+    std::string e;
+    {
+        const test::FileSizeLimit disk(before.size() + 10);
+        if (!disk.available()) GTEST_SKIP() << "needs a file size limit, which Windows lacks";
+        e = ini.WriteValue("General", "ClientFolder", std::string(200, 'x'), dir.file("a.ini"));
+    }
+    EXPECT_NE(e, "");
+    EXPECT_EQ(readFile(dir.file("a.ini")), before);
 }
 
 TEST(IniFileComponent, WritingAValueKeepsEveryOtherByte) {

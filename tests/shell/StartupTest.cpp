@@ -14,6 +14,7 @@ using test::readFile;
 using test::ScriptedPort;
 using test::TempDir;
 using test::writeFile;
+using test::WriteProtected;
 
 // A program installed in a temporary folder, with its own common documents folder.
 class Startup : public ::testing::Test {
@@ -190,6 +191,30 @@ TEST_F(Startup, ADataFolderThatCannotBeCreatedEndsTheProgram) {
               "TAVMDIfrmMain.frm\r\nMDIForm_Load\r\nAn error occurred creating an TAV folder in the "
               "common 'Documents and Settings' folder.\r\nThis problem must be fixed before this "
               "application will run. This application will now close.");
+}
+
+TEST_F(Startup, AnUnwritableDocumentsFolderEndsTheProgramBeforeAnythingElse) {
+    writeIni(validIni());
+    const WriteProtected readOnly(common.path());
+    if (!readOnly.available()) GTEST_SKIP() << "a folder cannot be made read-only here";
+    EXPECT_EQ(MDIForm_Load(st, ui), StartupOutcome::Fatal);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("An error occurred creating an TAV folder"),
+              std::string::npos);
+}
+
+TEST_F(Startup, AnUnwritableDataFolderLosesTheLogEntriesButStartsUp) {
+    writeIni(validIni("IntroScreen", "true"));
+    platform::createDirectory(platform::joinPath(common.path(), "TAV"));
+    const WriteProtected readOnly(platform::joinPath(common.path(), "TAV"));
+    if (!readOnly.available()) GTEST_SKIP() << "a folder cannot be made read-only here";
+    EXPECT_EQ(MDIForm_Load(st, ui), StartupOutcome::Complete);
+    // Opening the log for its entry is refused: the user may retry, then the entry is lost.
+    EXPECT_EQ(ui.titles(), (std::vector<std::string>{"Error opening file", "Error Report"}));
+    EXPECT_NE(ui.messages[1].text.find("Invalid Intro screen value in ini file"),
+              std::string::npos);
+    EXPECT_EQ(st.gstrClientFolder, client.path());
+    EXPECT_FALSE(platform::fileExists(platform::joinPath(st.gstrDataFolder, "TAV.log")));
 }
 
 TEST_F(Startup, ShutdownWritesTheChoicesBackInPlace) {

@@ -22,6 +22,27 @@ private:
     std::string path_;
 };
 
+// Makes a file (or, outside Windows, a folder) refuse writing until the end of the
+// test. Permissions stop other users; root is stopped by the immutable flag; on
+// Windows the file is held open, shared for reading only, as a program showing it would.
+// available() is false where none of these can be had; such a test skips.
+class WriteProtected {
+  public:
+    explicit WriteProtected(const std::string& path);
+    ~WriteProtected();
+    WriteProtected(const WriteProtected&) = delete;
+    WriteProtected& operator=(const WriteProtected&) = delete;
+
+    bool available() const { return available_; }
+
+  private:
+    std::string path_;
+    bool available_ = false;
+    bool immutable_ = false;
+    unsigned mode_ = 0;
+    void* handle_ = nullptr;
+};
+
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 

@@ -80,6 +80,13 @@ TEST_F(Extraction, ExportsBothListsFromTheCompanyFile) {
     EXPECT_EQ(extract(), "List extraction successful.");
 }
 
+TEST_F(Extraction, AnIifExportSavedWithAByteOrderMarkIsStillIif) {
+    writeFile(st.gstrCompanyFile, "\xEF\xBB\xBF" + kCompany);
+    EXPECT_EQ(extract(), "List extraction successful.");
+    EXPECT_EQ(readFile(st.gstrTaxCodeListFile),
+              crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM", "TAXCODE\tGST\tNCG\tGST"}));
+}
+
 TEST_F(Extraction, FailuresLeaveTheListsUnextracted) {
     st.gstrCompanyFile.clear();
     EXPECT_EQ(extract(), "To extract the lists you must first select a QuickBooks file above.");
