@@ -85,6 +85,8 @@ public:
     // The first gcolTaxCodeTaxItemLinks entry whose element 0 is the tax code.
     const StrArray* taxCodeLink(std::string_view code) const;
     bool isTaxPayable(std::string_view number) const;
+    // The account text has a number, and it is a tax payable account's.
+    bool isTaxPayableAccount(std::string_view accountText) const;
 
     // sfMappedAccount's target accounts by account text, for the texts it found one for.
     TextCache<std::string>& targetsByText() const { return targetsByText_; }
@@ -104,7 +106,8 @@ private:
     KeyedIndex firstTaxItems_;
     Index lastTaxItems_;
     std::unordered_set<std::string_view, TextHash> taxPayables_;
-    mutable TextCache<std::string> targetsByText_;  // a cache: lookups stay const
+    mutable TextCache<std::string> targetsByText_;  // caches: lookups stay const
+    mutable TextCache<bool> payableByText_;
 };
 
 }  // namespace tav

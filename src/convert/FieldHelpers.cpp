@@ -187,8 +187,9 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
     const size_t quotes = quoted ? 2 : 0;
     size_t size = fields.size() - 1;
     for (std::string_view f : fields) size += f.size() + quotes;
+    // The buffer only grows: the line is its beginning.
     std::string& line = run.line;
-    line.resize(size);
+    if (line.size() < size) line.resize(size);
     char* out = line.data();
     bool first = true;
     for (std::string_view f : fields) {
@@ -199,7 +200,7 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
         out += f.size();
         if (quoted) *out++ = '"';
     }
-    writeImportLine(st, run, line);
+    writeImportLine(st, run, std::string_view(line.data(), size));
 }
 
 void lineDescription(JournalLine line, std::string_view fallback, std::string& description) {

@@ -449,9 +449,14 @@ void AccountReader::take(std::string_view lineBytes, Encoding encoding) {
     constexpr std::string_view kProc = "sfExtractAccounts";
     if (!failure_.empty()) return;
     failure_ = guarded(kModConvert, kProc, [&]() -> Sem {
+        // An account already in, the usual case, needs no look at the first column.
+        const auto [from, end] = fieldBounds(lineBytes, col::Account);
+        if (from != std::string_view::npos) {
+            const std::string_view text = lineBytes.substr(from, end - from);
+            if (text.empty() || done_.find(text)) return {};
+        }
         if (tabField(lineBytes, col::TransNo) == "Trans #") return {};
         const std::string_view text = tabField(lineBytes, col::Account);
-        if (text.empty() || done_.find(text)) return {};
         std::string_view account = decodedView(text, encoding, decoded_);
         if (account.find(',') != std::string_view::npos) {
             withoutCommas_.assign(account);
@@ -532,7 +537,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                              "report ends with its total line, or export the report again.");
         };
 
-        std::string number, scratch;
+        std::string scratch;
         for (;;) {
             if (st.files.eof(kReportFile)) return {};
             line = st.files.lineView(kReportFile);
@@ -584,7 +589,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            if (sfNumberOnly(r[col::Account], number).empty() && lookups.isTaxPayable(number) &&
+            if (lookups.isTaxPayableAccount(r[col::Account]) &&
                 lookups.isMappedTaxItem(r[col::Item])) {
                 const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
                 if (!isAccountantsOffice(st.gintTargetApp) || !amount || amount->isZero()) continue;
