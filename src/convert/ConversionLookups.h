@@ -23,9 +23,11 @@ namespace tav {
 struct ProgramState;
 
 // A hash of the short texts of a report (accounts, tax items), eight bytes at a time.
+// Not noexcept on purpose: the standard library then keeps each entry's hash, and a
+// lookup compares hashes before texts instead of hashing the entries it passes.
 struct TextHash {
     using is_transparent = void;
-    size_t operator()(std::string_view text) const noexcept {
+    size_t operator()(std::string_view text) const {
         constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ULL;
         std::uint64_t h = text.size() * kMix;
         auto mix = [&h](std::uint64_t word) {

@@ -315,13 +315,13 @@ size_t ReportFields::split(std::string_view line) {
 
 std::string_view ReportFields::withoutCommas(size_t column, std::string_view field) {
     copied_ |= 1u << column;
+    // The copy only grows: the field is its beginning.
     std::string& copy = withoutCommas_[column];
-    copy.resize(field.size());
+    if (copy.size() < field.size()) copy.resize(field.size());
     char* out = copy.data();
     for (char c : field)
         if (c != ',') *out++ = c;
-    copy.resize(static_cast<size_t>(out - copy.data()));
-    return copy;
+    return std::string_view(copy.data(), static_cast<size_t>(out - copy.data()));
 }
 
 JournalLine JournalTransaction::Item(long i) const {
