@@ -591,8 +591,9 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
             if (lookups.isTaxPayableAccount(r[col::Account]) &&
                 lookups.isMappedTaxItem(r[col::Item])) {
+                if (!isAccountantsOffice(st.gintTargetApp)) continue;
                 const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
-                if (!isAccountantsOffice(st.gintTargetApp) || !amount || amount->isZero()) continue;
+                if (!amount || amount->isZero()) continue;
             }
             transaction.add(r);
             if (const auto failed = rewriteFields(lookups, transaction,
