@@ -12,35 +12,24 @@
 #include "safe/SafeMethods.h"
 #include "shell/ProgramState.h"
 #include "shell/Targets.h"
-#include "support/Files.h"
-#include "support/ScriptedPort.h"
+#include "support/ScratchClient.h"
 #include "taxmapping/modIIFSDK.h"
 #include "taxmapping/modTaxMapping.h"
 
 namespace tav {
 namespace {
 
-class SampleClient : public ::testing::TestWithParam<std::int16_t> {
+class SampleClient : public ::testing::TestWithParam<std::int16_t>, protected test::ScratchClient {
   protected:
-    test::TempDir install, data, client;
-    ProgramState st;
-    test::ScriptedPort ui;
-    std::string directory = platform::currentDirectory();
-
     void SetUp() override {
         std::filesystem::copy(TAV_INSTALL_SOURCE_DIR, install.path(),
                               std::filesystem::copy_options::recursive);
-        st.installFolder = install.path();
-        st.gstrDataFolder = data.path();
-        st.gstrChartOfAccountsFile = data.file("CofA.iif");
-        st.gstrTaxCodeListFile = data.file("TaxCodes.iif");
         st.gstrQBVersion = "19.0\\";
         st.gintQBEdition = 1;
         st.gstrCompanyFile = install.file("SampleFiles/HarbourLaneCafe.qbw");
         st.gintTargetApp = GetParam();
         st.gstrTargetAppName = targetInfo(GetParam())->appName;
     }
-    void TearDown() override { platform::setCurrentDirectory(directory); }
 
     // Reads the report after its header: its tax items, and the accounts it uses in
     // order of first use.

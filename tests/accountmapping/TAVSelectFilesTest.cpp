@@ -7,7 +7,7 @@
 #include "safe/Platform.h"
 #include "shell/ProgramState.h"
 #include "support/Files.h"
-#include "support/ScriptedPort.h"
+#include "support/ScratchClient.h"
 
 namespace tav {
 namespace {
@@ -16,13 +16,9 @@ using test::crlf;
 using test::writeFile;
 
 // Accountant's Office (Aust.) with one installed ledger and a customised one.
-class SelectLedger : public ::testing::Test {
+class SelectLedger : public ::testing::Test, protected test::ScratchClient {
   protected:
-    test::TempDir install, client;
-    ProgramState st;
-    test::ScriptedPort ui;
     selectledger::View view;
-    std::string directory = platform::currentDirectory();
 
     void SetUp() override {
         st.installFolder = st.gstrDataFolder = install.path();
@@ -32,7 +28,6 @@ class SelectLedger : public ::testing::Test {
         writeFile(ledgerPath(st, 0), crlf({"100,Sales", "200,Bank"}));
         writeFile(client.file("Mine.txt"), crlf({"900,Own"}));
     }
-    void TearDown() override { platform::setCurrentDirectory(directory); }
 
     void mapSomething() { st.gcolMappedAccounts.Add({"Bank", "1", "Q", "2", "100", "Sales", ""}); }
     std::string firstAccount() const {

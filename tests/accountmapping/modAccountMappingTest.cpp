@@ -6,7 +6,7 @@
 #include "shell/ProgramState.h"
 #include "support/Files.h"
 #include "support/Results.h"
-#include "support/ScriptedPort.h"
+#include "support/ScratchClient.h"
 
 namespace tav {
 namespace {
@@ -18,18 +18,14 @@ using test::readFile;
 using test::writeFile;
 using Rows = std::vector<StrArray>;
 
-class AccountMapping : public ::testing::Test {
+class AccountMapping : public ::testing::Test, protected test::ScratchClient {
   protected:
-    test::TempDir dir;
-    ProgramState st;
-    test::ScriptedPort ui;
-    std::string directory = platform::currentDirectory();
+    const test::TempDir& dir = install;  // one folder serves as all three
     void SetUp() override {
         st.installFolder = st.gstrDataFolder = st.gstrClientFolder = dir.path();
         st.gstrChartOfAccountsFile = dir.file("CofA.iif");
         st.gstrTargetAppName = "MAS";
     }
-    void TearDown() override { platform::setCurrentDirectory(directory); }
     void targets(std::initializer_list<std::pair<std::string, std::string>> accounts) {
         for (auto& [number, name] : accounts) st.gcolTargetAccounts.Add({number, name, ""});
     }

@@ -29,6 +29,13 @@ using cli::runBatch;
 // account mapping, and the target's code file holding the codes the mapping uses.
 struct ClientFiles {
     std::string cofa, taxCodes, taxMapping, accountMapping;
+
+    // The options naming these files, for a conversion of the report at journal.
+    std::vector<std::string> options(const std::string& target, const std::string& journal) const {
+        return {"--target",      target,     "--journal",         journal,
+                "--cofa",        cofa,       "--taxcodes",        taxCodes,
+                "--tax-mapping", taxMapping, "--account-mapping", accountMapping};
+    }
 };
 
 ClientFiles writeClientFiles(const ProgramState& st, const TempDir& dir,
@@ -184,20 +191,9 @@ TEST_P(GoldenReport, ConvertsToTheEnginesImportFile) {
     loadSetup(caseFile("setup.txt"), setup, script);
     const ClientFiles files = writeClientFiles(setup, client, install.path());
     writeFile(client.file("Journal.txt"), readFile(caseFile("Journal.txt")));
-    std::vector<std::string> args{"--target",
-                                  targetName(setup.gintTargetApp),
-                                  "--journal",
-                                  client.file("Journal.txt"),
-                                  "--cofa",
-                                  files.cofa,
-                                  "--taxcodes",
-                                  files.taxCodes,
-                                  "--tax-mapping",
-                                  files.taxMapping,
-                                  "--account-mapping",
-                                  files.accountMapping,
-                                  "--on-data-error",
-                                  script.answers.empty() ? "stop" : "omit"};
+    std::vector<std::string> args =
+        files.options(targetName(setup.gintTargetApp), client.file("Journal.txt"));
+    args.insert(args.end(), {"--on-data-error", script.answers.empty() ? "stop" : "omit"});
     if (setup.gblnAllToJournals) args.push_back("--all-to-journals");
 
     ASSERT_EQ(run(args), cli::kConverted) << err.str();
@@ -250,16 +246,7 @@ class FaultyReport : public Batch {
     }
 
     std::vector<std::string> args(std::initializer_list<std::string> more) const {
-        std::vector<std::string> a{"--target",
-                                   "mas-au",
-                                   "--journal",
-                                   client.file("Journal.txt"),
-                                   "--cofa",
-                                   files.cofa,
-                                   "--taxcodes",
-                                   files.taxCodes,
-                                   "--account-mapping",
-                                   files.accountMapping};
+        std::vector<std::string> a = files.options("mas-au", client.file("Journal.txt"));
         a.insert(a.end(), more);
         return a;
     }

@@ -73,6 +73,7 @@ Workspace::~Workspace() {
 }
 
 void Workspace::prepare(ProgramState& st) const {
+    removeLogs();
     st.installFolder = install;
     st.commonDocumentsFolder = platform::pathToUtf8(fs::path(data).parent_path());
     st.gstrDataFolder = data;

@@ -63,7 +63,8 @@ class Workspace {
   public:
     static Workspace& get();
 
-    // Points a fresh state at the scratch folders, as start-up does.
+    // Points a fresh state at the scratch folders, as start-up does, with no log left
+    // from earlier runs.
     void prepare(ProgramState& st) const;
     // Writes bytes to a file of the client folder and returns its path.
     std::string write(const std::string& name, std::string_view bytes) const;

@@ -24,7 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view defaults = bytes.substr(codes.size());
 
     const fuzz::Workspace& ws = fuzz::Workspace::get();
-    ws.removeLogs();
     ProgramState st;
     ws.prepare(st);
     fuzz::FuzzPort ui;

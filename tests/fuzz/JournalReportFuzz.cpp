@@ -217,7 +217,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     report += in.rest();
 
     const fuzz::Workspace& ws = fuzz::Workspace::get();
-    ws.removeLogs();
     ProgramState st;
     ws.prepare(st);
     fuzz::FuzzPort ui(answers);

@@ -15,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int16_t targetApp = kTargets[in.byte() % 4];
 
     const fuzz::Workspace& ws = fuzz::Workspace::get();
-    ws.removeLogs();
     ProgramState st;
     ws.prepare(st);
     fuzz::FuzzPort ui;

@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool throughExtraction = (in.byte() & 1) != 0;
 
     const fuzz::Workspace& ws = fuzz::Workspace::get();
-    ws.removeLogs();
     ProgramState st;
     ws.prepare(st);
     fuzz::FuzzPort ui;

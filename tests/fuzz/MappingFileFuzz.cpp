@@ -31,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int16_t targetApp = (in.byte() & 1) ? target::AccountantsOfficeAU : target::MasAU;
 
     const fuzz::Workspace& ws = fuzz::Workspace::get();
-    ws.removeLogs();
     ProgramState st;
     ws.prepare(st);
     fuzz::FuzzPort ui;

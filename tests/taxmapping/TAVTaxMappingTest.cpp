@@ -7,7 +7,7 @@
 #include "shell/ProgramState.h"
 #include "support/Files.h"
 #include "support/Results.h"
-#include "support/ScriptedPort.h"
+#include "support/ScratchClient.h"
 #include "taxmapping/TAVNewTaxCode.h"
 #include "taxmapping/modTaxMapping.h"
 
@@ -23,23 +23,14 @@ using Rows = std::vector<StrArray>;
 
 // MAS (Aust.) with its installed codes, lists with a GST payable account, and a report
 // that posts GST and an item without a default code to it.
-class TaxMappingScreen : public ::testing::Test {
+class TaxMappingScreen : public ::testing::Test, protected test::ScratchClient {
   protected:
-    test::TempDir install, data, client;
-    ProgramState st;
-    test::ScriptedPort ui;
-    std::string directory = platform::currentDirectory();
-
     void SetUp() override {
         for (const char* f : {"MasAUTaxCodes.txt", "AccountsTaxCodes.txt", "DefaultTaxMapping.txt"})
             writeFile(install.file(f),
                       test::readFile(platform::joinPath(TAV_INSTALL_SOURCE_DIR, f)));
-        st.installFolder = install.path();
-        st.gstrDataFolder = data.path();
         st.gstrClientFolder = client.path();
         st.gstrTargetAppName = "MAS";
-        st.gstrChartOfAccountsFile = data.file("CofA.iif");
-        st.gstrTaxCodeListFile = data.file("TaxCodes.iif");
         writeFile(st.gstrChartOfAccountsFile,
                   crlf({"!ACCNT\tNAME\tACCNUM\tEXTRA", "ACCNT\tGST Payable\t2-1310\tSALESTAX"}));
         writeFile(st.gstrTaxCodeListFile, crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM",
@@ -50,7 +41,6 @@ class TaxMappingScreen : public ::testing::Test {
                                 "||||||WINE|2-1310 · GST||0|", "|||||||||11|"}));
         st.gblnListsExtracted = true;
     }
-    void TearDown() override { platform::setCurrentDirectory(directory); }
 
     JournalChoice choose(const std::string& report) {
         ui.dialogAnswers = {report};

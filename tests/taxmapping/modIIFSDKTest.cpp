@@ -5,7 +5,7 @@
 #include "safe/Platform.h"
 #include "shell/ProgramState.h"
 #include "support/Files.h"
-#include "support/ScriptedPort.h"
+#include "support/ScratchClient.h"
 
 namespace tav {
 namespace {
@@ -21,25 +21,15 @@ const std::string kCompany = crlf(
 const std::string kFailed =
     "An error occurred while extracting the lists from the QuickBooks data file:";
 
-class Extraction : public ::testing::Test {
+class Extraction : public ::testing::Test, protected test::ScratchClient {
   protected:
-    test::TempDir install, data, client;
-    ProgramState st;
-    test::ScriptedPort ui;
-    std::string directory = platform::currentDirectory();
-
     void SetUp() override {
-        st.installFolder = install.path();
-        st.gstrDataFolder = data.path();
-        st.gstrChartOfAccountsFile = data.file("CofA.iif");
-        st.gstrTaxCodeListFile = data.file("TaxCodes.iif");
         st.gstrQBVersion = "19.0\\";
         st.gintQBEdition = 1;
         st.gstrCompanyFile = client.file("Cafe.qbw");
         writeFile(st.gstrCompanyFile, kCompany);
         st.gcolMappedAccounts.Add({"Bank", "685", "Float", "1", "", "", ""});
     }
-    void TearDown() override { platform::setCurrentDirectory(directory); }
 
     // Runs the extraction; what the user was shown: an Error Report's code and description,
     // or the text of a plain message.
