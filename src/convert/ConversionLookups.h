@@ -8,6 +8,8 @@
 // The indexes point into the program state's collections: build them after the
 // mapping is complete and do not change the collections while they are in use.
 
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -19,6 +21,32 @@
 namespace tav {
 
 struct ProgramState;
+
+// A hash of the short texts of a report (accounts, tax items), eight bytes at a time.
+// Not noexcept on purpose: the standard library then keeps each entry's hash, and a
+// lookup compares hashes before texts instead of hashing the entries it passes.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const {
+        constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ULL;
+        std::uint64_t h = text.size() * kMix;
+        auto mix = [&h](std::uint64_t word) {
+            h = (h ^ word) * kMix;
+            h ^= h >> 29;
+        };
+        size_t i = 0;
+        for (std::uint64_t word; i + sizeof word <= text.size(); i += sizeof word) {
+            std::memcpy(&word, text.data() + i, sizeof word);
+            mix(word);
+        }
+        if (i < text.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, text.size() - i);
+            mix(word);
+        }
+        return static_cast<size_t>(h);
+    }
+};
 
 // What was worked out from a text, by the text: a report names the same few hundred
 // accounts on millions of lines. It stops growing at a fixed number of entries and of
@@ -40,11 +68,7 @@ private:
     static constexpr size_t kMaxEntries = 4096;
     static constexpr size_t kMaxBytes = 1 << 20;
     size_t bytes_ = 0;
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_map<std::string, Value, Hash, std::equal_to<>> entries_;
+    std::unordered_map<std::string, Value, TextHash, std::equal_to<>> entries_;
 };
 
 class ConversionLookups {
@@ -63,12 +87,14 @@ public:
     // The first gcolTaxCodeTaxItemLinks entry whose element 0 is the tax code.
     const StrArray* taxCodeLink(std::string_view code) const;
     bool isTaxPayable(std::string_view number) const;
+    // The account text has a number, and it is a tax payable account's.
+    bool isTaxPayableAccount(std::string_view accountText) const;
 
     // sfMappedAccount's target accounts by account text, for the texts it found one for.
     TextCache<std::string>& targetsByText() const { return targetsByText_; }
 
 private:
-    using Index = std::unordered_map<std::string_view, const StrArray*>;
+    using Index = std::unordered_map<std::string_view, const StrArray*, TextHash>;
     // A lookup that finds nothing before the first entry too short for its key
     // fails as the scan would on reaching that entry.
     struct KeyedIndex {
@@ -81,8 +107,9 @@ private:
     KeyedIndex taxCodeLinks_;
     KeyedIndex firstTaxItems_;
     Index lastTaxItems_;
-    std::unordered_set<std::string_view> taxPayables_;
-    mutable TextCache<std::string> targetsByText_;  // a cache: lookups stay const
+    std::unordered_set<std::string_view, TextHash> taxPayables_;
+    mutable TextCache<std::string> targetsByText_;  // caches: lookups stay const
+    mutable TextCache<bool> payableByText_;
 };
 
 }  // namespace tav

@@ -13,21 +13,6 @@ namespace tav {
 
 namespace {
 
-// Amounts QuickBooks writes are mostly in the written form already ("-1234.50"); such a
-// text is its own formatting.
-bool isFixedText(std::string_view s) {
-    const bool negative = s.starts_with('-');
-    if (negative) s.remove_prefix(1);
-    if (s.size() < 4 || s[s.size() - 3] != '.') return false;
-    const std::string_view whole = s.substr(0, s.size() - 3), cents = s.substr(s.size() - 2);
-    auto digits = [](std::string_view d) {
-        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!digits(whole) || !digits(cents)) return false;
-    if (whole.size() > 1 && whole[0] == '0') return false;
-    return !negative || whole != "0" || cents != "00";
-}
-
 // Transaction types whose tax codes stand for purchase tax items; all others are sales.
 constexpr std::string_view kPurchaseTypes[] = {
     "Cheque",           "Credit Card Charge", "Credit Card Credit",
@@ -135,10 +120,25 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
     });
 }
 
+// Amounts QuickBooks writes are mostly in the written form already ("-1234.50"); such a
+// text is its own formatting.
+bool isFormattedAmount(std::string_view s) {
+    const bool negative = s.starts_with('-');
+    if (negative) s.remove_prefix(1);
+    if (s.size() < 4 || s[s.size() - 3] != '.') return false;
+    const std::string_view whole = s.substr(0, s.size() - 3), cents = s.substr(s.size() - 2);
+    auto digits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(whole) || !digits(cents)) return false;
+    if (whole.size() > 1 && whole[0] == '0') return false;
+    return !negative || whole != "0" || cents != "00";
+}
+
 Sem sfCheckAndFormatAmount(std::string& amount) {
     constexpr std::string_view kProc = "sfCheckAndFormatAmount";
     return guarded(kModConvert, kProc, [&]() -> Sem {
-        if (isFixedText(amount)) return {};
+        if (isFormattedAmount(amount)) return {};
         const std::optional<Money> value = parseMoney(amount);
         if (!value) return sfSemCreate(kModConvert, kProc, 0, "Invalid 'Amount' data");
         amount = value->fixed();
@@ -187,8 +187,9 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
     const size_t quotes = quoted ? 2 : 0;
     size_t size = fields.size() - 1;
     for (std::string_view f : fields) size += f.size() + quotes;
+    // The buffer only grows: the line is its beginning.
     std::string& line = run.line;
-    line.resize(size);
+    if (line.size() < size) line.resize(size);
     char* out = line.data();
     bool first = true;
     for (std::string_view f : fields) {
@@ -199,22 +200,22 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
         out += f.size();
         if (quoted) *out++ = '"';
     }
-    writeImportLine(st, run, line);
+    writeImportLine(st, run, std::string_view(line.data(), size));
 }
 
-void lineDescription(const JournalLine& line, std::string_view fallback, std::string& description) {
-    std::string_view name = field(line, col::Name);
+void lineDescription(JournalLine line, std::string_view fallback, std::string& description) {
+    std::string_view name = line[col::Name];
     if (name.empty()) name = fallback;
-    const std::string& memo = field(line, col::Memo);
+    const std::string_view memo = line[col::Memo];
     description.assign(name);
     if (!name.empty() && !memo.empty()) description += " - ";
     description += memo;
 }
 
-std::string_view fallbackName(const JournalLine& firstLine) {
-    const std::string& type = field(firstLine, col::Type);
+std::string_view fallbackName(JournalLine firstLine) {
+    const std::string_view type = firstLine[col::Type];
     if (type == "General Journal" || type == "Transfer" || type == "Build") return {};
-    return field(firstLine, col::Name);
+    return firstLine[col::Name];
 }
 
 }  // namespace tav

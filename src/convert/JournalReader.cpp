@@ -11,6 +11,7 @@
 #endif
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "convert/modConvert.h"
 #include "safe/Platform.h"
@@ -26,30 +27,41 @@ constexpr std::string_view kHeaderWithMemo =
 constexpr std::string_view kHeaderWithDescription =
     "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
 
-// The position just after the n-th tab of the line (n from 1), or npos when it has fewer.
-// Sixteen bytes are looked at a time.
-size_t afterTab(std::string_view line, size_t n) {
-    size_t i = 0;
+// Field i of a line: its start is just after the i-th tab (or the line's start), its end
+// at the next tab (or the line's end); npos as the start when the line has fewer tabs.
+// Tabs are looked for sixteen bytes at a time.
+std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i) {
+    size_t from = 0, at = 0;
+    // Every tab found, in order: true once field i's end is found.
+    auto tabAt = [&](size_t tab) {
+        if (i == 0) return true;
+        --i;
+        from = tab + 1;
+        return false;
+    };
 #ifdef __SSE2__
     const __m128i tab = _mm_set1_epi8('\t');
-    auto tabs = [&](size_t at) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
+    auto tabs = [&](size_t offset) {
+        const __m128i bytes =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + offset));
         return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
     };
-    for (; i + 16 <= line.size(); i += 16)
-        for (unsigned mask = tabs(i); mask != 0; mask &= mask - 1)
-            if (--n == 0) return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
-    // The last few bytes in one load that overlaps the bytes already counted.
-    if (i < line.size() && line.size() >= 16) {
+    for (; at + 16 <= line.size(); at += 16)
+        for (unsigned mask = tabs(at); mask != 0; mask &= mask - 1)
+            if (const size_t t = at + static_cast<size_t>(std::countr_zero(mask)); tabAt(t))
+                return {from, t};
+    // The last few bytes in one load that overlaps the bytes already looked at.
+    if (at < line.size() && line.size() >= 16) {
         const size_t last = line.size() - 16;
-        for (unsigned mask = tabs(last) >> (i - last); mask != 0; mask &= mask - 1)
-            if (--n == 0) return i + static_cast<size_t>(std::countr_zero(mask)) + 1;
-        return std::string_view::npos;
+        for (unsigned mask = tabs(last) >> (at - last); mask != 0; mask &= mask - 1)
+            if (const size_t t = at + static_cast<size_t>(std::countr_zero(mask)); tabAt(t))
+                return {from, t};
+        at = line.size();
     }
 #endif
-    for (; i < line.size(); ++i)
-        if (line[i] == '\t' && --n == 0) return i + 1;
-    return std::string_view::npos;
+    for (; at < line.size(); ++at)
+        if (line[at] == '\t' && tabAt(at)) return {from, at};
+    return {i == 0 ? from : std::string_view::npos, line.size()};
 }
 
 // The import files are comma-delimited and never quoted.
@@ -73,8 +85,8 @@ constexpr size_t kMaxTransactionBytes = 64 << 20;
 bool isWholeNumber(std::string_view text) {
     if (text.empty()) return false;
     // Transaction numbers are plain digits, which need no full numeric test.
-    if (text.size() <= 9 && std::all_of(text.begin(), text.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.size() <= 9 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return true;
     return sfIsLong(text).empty();
 }
@@ -184,34 +196,46 @@ bool askToOmit(ProgramState& st, UiPort& ui, DataError e, std::string_view t,
 
 // ---- Field rewriting ----------------------------------------------------------
 
+// The last line's fields are rewritten as it is stored. Each step reads the line afresh:
+// a text put in a column may move the transaction's text.
+
 // Puts the QuickBooks tax item in the tax code column: a journal line names it in the
 // Item column, other lines have their tax code looked up for the transaction's type.
-Sem rewriteTaxItem(const ConversionLookups& lookups, JournalLine& f, std::string_view type) {
+Sem rewriteTaxItem(const ConversionLookups& lookups, JournalTransaction& t, std::string_view type,
+                   std::string& scratch) {
+    const JournalLine f = t.Item(t.Count());
     if (type == "General Journal") {
-        f[col::TaxItem] = f[col::Item];
+        t.setLast(col::TaxItem, f[col::Item]);
         return {};
     }
-    std::string item;
-    Sem e = sfConvertTaxCodeToTaxItem(lookups, f[col::TaxCode], item, type);
-    if (e.empty()) f[col::TaxItem] = std::move(item);
+    scratch.clear();
+    Sem e = sfConvertTaxCodeToTaxItem(lookups, f[col::TaxCode], scratch, type);
+    if (e.empty()) t.setLast(col::TaxItem, scratch);
+    return e;
+}
+
+// An amount column formatted with two decimals; empty is zero.
+Sem formatAmount(JournalTransaction& t, size_t column, std::string& scratch) {
+    const std::string_view amount = t.Item(t.Count())[column];
+    if (amount.empty()) {
+        t.setLast(column, "0.00");
+        return {};
+    }
+    if (isFormattedAmount(amount)) return {};
+    scratch.assign(amount);
+    Sem e = sfCheckAndFormatAmount(scratch);
+    if (e.empty() && scratch != amount) t.setLast(column, scratch);
     return e;
 }
 
 // A tax amount counts only on a line with a tax item.
-Sem formatTaxAmount(JournalLine& f) {
+Sem formatTaxAmount(JournalTransaction& t, std::string& scratch) {
+    const JournalLine f = t.Item(t.Count());
     if (f[col::TaxItem].empty() || f[col::TaxAmount].empty()) {
-        f[col::TaxAmount] = "0.00";
+        t.setLast(col::TaxAmount, "0.00");
         return {};
     }
-    return sfCheckAndFormatAmount(f[col::TaxAmount]);
-}
-
-Sem formatAmount(JournalLine& f) {
-    if (f[col::Amount].empty()) {
-        f[col::Amount] = "0.00";
-        return {};
-    }
-    return sfCheckAndFormatAmount(f[col::Amount]);
+    return formatAmount(t, col::TaxAmount, scratch);
 }
 
 struct FieldFailure {
@@ -219,17 +243,18 @@ struct FieldFailure {
     Sem details;
 };
 
-// Puts the tax item in place and formats both amounts, as a line is stored; a step that
-// fails names its data error.
-std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, JournalLine& f,
-                                          std::string_view type, bool firstLine) {
-    if (Sem e = rewriteTaxItem(lookups, f, type); !e.empty())
+// Puts the tax item in place and formats both amounts of the line just added, as a line
+// is stored; a step that fails names its data error. The type is not the line's own.
+std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, JournalTransaction& t,
+                                          std::string_view type, bool firstLine,
+                                          std::string& scratch) {
+    if (Sem e = rewriteTaxItem(lookups, t, type, scratch); !e.empty())
         return FieldFailure{DataError::TaxCode, std::move(e)};
-    if (Sem e = formatTaxAmount(f); !e.empty())
+    if (Sem e = formatTaxAmount(t, scratch); !e.empty())
         return FieldFailure{
             firstLine ? DataError::TaxAmountFirstLine : DataError::TaxAmountContinuation,
             std::move(e)};
-    if (Sem e = formatAmount(f); !e.empty())
+    if (Sem e = formatAmount(t, col::Amount, scratch); !e.empty())
         return FieldFailure{firstLine ? DataError::AmountFirstLine : DataError::AmountContinuation,
                             std::move(e)};
     return std::nullopt;
@@ -238,6 +263,8 @@ std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, Jour
 }  // namespace
 
 size_t ReportFields::split(std::string_view line) {
+    line_ = line;
+    copied_ = 0;
     count_ = 0;
     if (line.empty()) return 0;
     // Counted in locals, so that the loop keeps them in registers.
@@ -287,26 +314,62 @@ size_t ReportFields::split(std::string_view line) {
 }
 
 std::string_view ReportFields::withoutCommas(size_t column, std::string_view field) {
+    copied_ |= 1u << column;
+    // The copy only grows: the field is its beginning.
     std::string& copy = withoutCommas_[column];
-    copy.resize(field.size());
+    if (copy.size() < field.size()) copy.resize(field.size());
     char* out = copy.data();
     for (char c : field)
         if (c != ',') *out++ = c;
-    copy.resize(static_cast<size_t>(out - copy.data()));
-    return copy;
+    return std::string_view(copy.data(), static_cast<size_t>(out - copy.data()));
 }
 
-void ReportFields::copyTo(StrArray& line) const {
-    line.resize(col::Count);
-    for (size_t i = 0; i < col::Count; ++i) line[i].assign(fields_[i]);
+JournalLine JournalTransaction::Item(long i) const {
+    if (i < 1 || i > Count()) raise(err::SubscriptOutOfRange);
+    return JournalLine(text_.data(), lines_[static_cast<size_t>(i - 1)].data());
+}
+
+void JournalTransaction::clear() {
+    text_.clear();
+    lines_.clear();
+}
+
+std::uint32_t JournalTransaction::append(std::string_view text) {
+    // A column's text is often another column's (a journal line's item): it is there.
+    const std::less_equal<const char*> atOrBefore;
+    if (atOrBefore(text_.data(), text.data()) &&
+        atOrBefore(text.data(), text_.data() + text_.size()))
+        return static_cast<std::uint32_t>(text.data() - text_.data());
+    const auto at = static_cast<std::uint32_t>(text_.size());
+    text_.append(text);
+    return at;
+}
+
+void JournalTransaction::add(const ReportFields& fields) {
+    // The line is copied whole, in one go; a column read without its commas goes after it.
+    const std::string_view line = fields.line();
+    const auto base = static_cast<std::uint32_t>(text_.size());
+    text_.append(line);
+    Spans& spans = lines_.emplace_back();
+    for (size_t i = 0; i < col::Count; ++i) {
+        const std::string_view f = fields[i];
+        const auto at = fields.inLine(i) ? base + static_cast<std::uint32_t>(f.data() - line.data())
+                                         : append(f);
+        spans[i] = {at, static_cast<std::uint32_t>(f.size())};
+    }
+}
+
+void JournalTransaction::setLast(size_t column, std::string_view text) {
+    // Read before appending, which may move the text.
+    const auto size = static_cast<std::uint32_t>(text.size());
+    lines_.back()[column] = {append(text), size};
 }
 
 std::string_view tabField(std::string_view line, size_t i) {
     if (line.empty()) raise(err::SubscriptOutOfRange);
-    const size_t from = i == 0 ? 0 : afterTab(line, i);
+    const auto [from, end] = fieldBounds(line, i);
     if (from == std::string_view::npos) raise(err::SubscriptOutOfRange);
-    const size_t end = line.find('\t', from);
-    return line.substr(from, end == std::string_view::npos ? end : end - from);
+    return line.substr(from, end - from);
 }
 
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
@@ -326,7 +389,8 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
         EventThrottle throttle(ui);
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            const std::string_view line = st.files.lineView(kReportFile);
+            // Dates are digits and separators: a line's bytes serve undecoded.
+            const std::string_view line = st.files.lineBytes(kReportFile);
             if (alsoRead) alsoRead(line);
             const std::string_view text = tabField(line, col::Date);
             if (text == "Date" || text.empty()) continue;
@@ -357,7 +421,7 @@ Sem extractAccounts(ProgramState& st, UiPort& ui, Accounts& accounts) {
         EventThrottle throttle(ui);
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            reader.take(st.files.lineView(kReportFile));
+            reader.take(st.files.lineBytes(kReportFile), st.files.encoding(kReportFile));
             if (!reader.failure().empty()) return reader.failure();
         }
         return {};
@@ -381,14 +445,19 @@ AccountReader::AccountReader(Collection<StrArray>& accounts) : accounts_(&accoun
 AccountReader::AccountReader(Collection<std::string>& numbers)
     : numbers_(&numbers), seen_(numbers.begin(), numbers.end()) {}
 
-void AccountReader::take(std::string_view line) {
+void AccountReader::take(std::string_view lineBytes, Encoding encoding) {
     constexpr std::string_view kProc = "sfExtractAccounts";
     if (!failure_.empty()) return;
     failure_ = guarded(kModConvert, kProc, [&]() -> Sem {
-        if (tabField(line, col::TransNo) == "Trans #") return {};
-        const std::string_view text = tabField(line, col::Account);
-        if (text.empty() || done_.find(text)) return {};
-        std::string_view account = text;
+        // An account already in, the usual case, needs no look at the first column.
+        const auto [from, end] = fieldBounds(lineBytes, col::Account);
+        if (from != std::string_view::npos) {
+            const std::string_view text = lineBytes.substr(from, end - from);
+            if (text.empty() || done_.find(text)) return {};
+        }
+        if (tabField(lineBytes, col::TransNo) == "Trans #") return {};
+        const std::string_view text = tabField(lineBytes, col::Account);
+        std::string_view account = decodedView(text, encoding, decoded_);
         if (account.find(',') != std::string_view::npos) {
             withoutCommas_.assign(account);
             deleteCommas(withoutCommas_);
@@ -429,10 +498,6 @@ void readReportUpTo(ProgramState& st, std::uint64_t line) {
         st.files.lineView(kReportFile);
 }
 
-void clearTransaction(ConversionRun& run, JournalTransaction& transaction) {
-    transaction.ClearInto(run.spareLines);
-}
-
 Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& blnValid,
                         JournalTransaction& transaction) {
     constexpr std::string_view kProc = "sfReadInTransaction";
@@ -453,43 +518,26 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                 return false;
             }
             ++run.transactionsOmitted;
-            clearTransaction(run, transaction);
+            transaction.clear();
             heldBytes = 0;
             blnFirstLineSeen = false;
             blnSkipping = e != DataError::FirstPartMissing;
             return true;
         };
 
-        // Lines are split into the strings of lines already converted, so that a report of
-        // millions of lines does not allocate and free them again for every line.
-        auto spareLine = [&] {
-            if (run.spareLines.empty()) return JournalLine{};
-            JournalLine spare = std::move(run.spareLines.back());
-            run.spareLines.pop_back();
-            return spare;
-        };
-        JournalLine f = spareLine();
-        struct GiveBack {
-            ConversionRun& run;
-            JournalLine& line;
-            ~GiveBack() { run.spareLines.push_back(std::move(line)); }
-        } giveBack{run, f};
         std::string_view line;
-
+        ReportFields& r = run.fields;
+        // The line is added, then rewritten; a line whose fields fail is taken out again.
         auto hold = [&] {
             heldBytes += line.size();
-            if (transaction.Count() >= kMaxTransactionLines || heldBytes > kMaxTransactionBytes)
-                raise(0, "Transaction number " +
-                             (transaction.empty() ? f : transaction.Item(1))[col::TransNo] +
+            if (transaction.Count() > kMaxTransactionLines || heldBytes > kMaxTransactionBytes)
+                raise(0, "Transaction number " + std::string(transaction.Item(1)[col::TransNo]) +
                              " has more than 100,000 lines or 64 MiB of text, more than the "
                              "program can hold. Check that every transaction of the Journal "
                              "report ends with its total line, or export the report again.");
-            transaction.Add(std::move(f));
-            f = spareLine();
         };
 
-        ReportFields& r = run.fields;
-        std::string number;
+        std::string scratch;
         for (;;) {
             if (st.files.eof(kReportFile)) return {};
             line = st.files.lineView(kReportFile);
@@ -521,8 +569,10 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                     if (!omitted(DataError::InvalidDate, r[col::TransNo])) return {};
                     continue;
                 }
-                r.copyTo(f);
-                if (const auto failed = rewriteFields(lookups, f, f[col::Type], true)) {
+                transaction.add(r);
+                if (const auto failed =
+                        rewriteFields(lookups, transaction, r[col::Type], true, scratch)) {
+                    transaction.removeLast();
                     if (!omitted(failed->error, r[col::TransNo], r[col::TaxCode], failed->details))
                         return {};
                     continue;
@@ -539,15 +589,18 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            if (sfNumberOnly(r[col::Account], number).empty() && lookups.isTaxPayable(number) &&
+            if (lookups.isTaxPayableAccount(r[col::Account]) &&
                 lookups.isMappedTaxItem(r[col::Item])) {
+                if (!isAccountantsOffice(st.gintTargetApp)) continue;
                 const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
-                if (!isAccountantsOffice(st.gintTargetApp) || !amount || amount->isZero()) continue;
+                if (!amount || amount->isZero()) continue;
             }
-            const JournalLine& first = transaction.Item(1);
-            r.copyTo(f);
-            if (const auto failed = rewriteFields(lookups, f, first[col::Type], false)) {
-                const std::string t = first[col::TransNo];  // outlives the transaction's clearing
+            transaction.add(r);
+            if (const auto failed = rewriteFields(lookups, transaction,
+                                                  transaction.Item(1)[col::Type], false, scratch)) {
+                transaction.removeLast();
+                // Outlives the transaction's clearing.
+                const std::string t(transaction.Item(1)[col::TransNo]);
                 if (!omitted(failed->error, t, r[col::TaxCode], failed->details)) return {};
                 continue;
             }

@@ -82,7 +82,7 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     AccountReader accountReader(accounts);
     std::uint64_t accountsFailedAt = 0;
     auto readAccount = [&](std::string_view line) {
-        accountReader.take(line);
+        accountReader.take(line, st.files.encoding(kReportFile));
         if (!accountReader.failure().empty() && accountsFailedAt == 0)
             accountsFailedAt = st.files.linesRead(kReportFile);
     };
@@ -150,7 +150,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     JournalTransaction transaction;
     while (!st.files.eof(kReportFile)) {
         throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        clearTransaction(run, transaction);
+        transaction.clear();
         bool valid = false;
         if (Sem e = sfReadInTransaction(st, ui, run, valid, transaction); !e.empty())
             return sfSemCreate(kModConvert, kProc, 0,

@@ -13,11 +13,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "convert/ConversionLookups.h"
 #include "safe/Collection.h"
 #include "safe/ErrorLog.h"
 #include "safe/Sem.h"
+#include "safe/TextCodec.h"
 #include "safe/UiPort.h"
 #include "safe/Values.h"
 
@@ -49,12 +51,6 @@ inline constexpr size_t TaxAmount = 10;
 inline constexpr size_t Count = 11;
 }  // namespace col
 
-// One accepted report line, commas deleted, with the tax item in place of the tax
-// code and both amounts formatted.
-using JournalLine = StrArray;
-// The lines of one transaction in report order, its first line first.
-using JournalTransaction = Collection<JournalLine>;
-
 // A report line split at its tabs, as views into the line; a field holding commas is
 // viewed in a copy without them, since the import files are comma-delimited and never
 // quoted. Valid until the next line is split or the report is read again.
@@ -65,15 +61,65 @@ public:
     size_t split(std::string_view line);
     size_t size() const { return count_; }
     std::string_view operator[](size_t column) const { return fields_[column]; }
-    // Copies the eleven columns into a report line.
-    void copyTo(StrArray& line) const;
+    // The line split, and whether a column is viewed in it (rather than in a copy
+    // without commas).
+    std::string_view line() const { return line_; }
+    bool inLine(size_t column) const { return (copied_ & (1u << column)) == 0; }
 
 private:
     std::string_view withoutCommas(size_t column, std::string_view field);
 
+    std::string_view line_;
     std::array<std::string_view, col::Count> fields_;
     std::array<std::string, col::Count> withoutCommas_;
+    unsigned copied_ = 0;  // a bit for each column viewed in its copy
     size_t count_ = 0;
+};
+
+// One accepted report line, commas deleted, with the tax item in place of the tax code
+// and both amounts formatted: views into its transaction's text, valid until the
+// transaction changes.
+class JournalLine {
+public:
+    std::string_view operator[](size_t column) const {
+        return {text_ + spans_[column].at, spans_[column].size};
+    }
+    static constexpr size_t size() { return col::Count; }
+
+private:
+    friend class JournalTransaction;
+    struct Span {
+        std::uint32_t at = 0, size = 0;
+    };
+    JournalLine(const char* text, const Span* spans) : text_(text), spans_(spans) {}
+    const char* text_;
+    const Span* spans_;
+};
+
+// The lines of one transaction in report order, its first line first. Their fields are
+// copied once into one text that the next transactions reuse (a transaction holds at
+// most 64 MiB, so offsets into it are 32 bits): a report of millions of lines
+// allocates nothing per line.
+class JournalTransaction {
+public:
+    long Count() const { return static_cast<long>(lines_.size()); }
+    bool empty() const { return lines_.empty(); }
+    // Line i, from 1; out of range raises "Subscript out of range".
+    JournalLine Item(long i) const;
+    void clear();
+
+    // Adds a line of eleven fields.
+    void add(const ReportFields& fields);
+    // Puts a text in a column of the last line.
+    void setLast(size_t column, std::string_view text);
+    void removeLast() { lines_.pop_back(); }
+
+private:
+    using Spans = std::array<JournalLine::Span, col::Count>;
+    std::uint32_t append(std::string_view text);
+
+    std::string text_;
+    std::vector<Spans> lines_;
 };
 
 // One conversion run, owned by whoever starts it (the convert screen, the batch
@@ -96,11 +142,10 @@ struct ConversionRun {
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
 
-    // The import line and the description being built, the report line being read and
-    // the lines of transactions already converted, kept to reuse their memory.
+    // The import line and the description being built and the report line being read,
+    // kept to reuse their memory.
     std::string line, description;
     ReportFields fields;
-    std::vector<JournalLine> spareLines;
 
     // Built from the mapping collections when the transactions are converted.
     ConversionLookups lookups;
@@ -127,6 +172,8 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
 // Rewrites a numeric amount text with two decimals ("-1234.50"); fails, leaving it
 // unchanged, when the text is not numeric.
 Sem sfCheckAndFormatAmount(std::string& amount);
+// The text is an amount as sfCheckAndFormatAmount writes it, which it leaves as it is.
+bool isFormattedAmount(std::string_view amount);
 
 // The QuickBooks tax item that a tax code stands for in a purchase or a sale. An
 // empty tax code leaves the tax item unchanged.
@@ -141,12 +188,11 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
 
 // A line's description: name " - " memo, or whichever of the two is present. A line
 // without a name takes the fallback name.
-void lineDescription(const JournalLine& line, std::string_view fallbackName,
-                     std::string& description);
+void lineDescription(JournalLine line, std::string_view fallbackName, std::string& description);
 
 // The first line's name stands in for a missing name, except in transactions that
 // move money between the books' own accounts.
-std::string_view fallbackName(const JournalLine& firstLine);
+std::string_view fallbackName(JournalLine firstLine);
 
 // ---- The reader ------------------------------------------------------------
 
@@ -157,8 +203,9 @@ std::string_view tabField(std::string_view line, size_t i);
 // Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);
 
-// Every line a routine reads, handed on to another collection made in the same reading.
-using LineReader = std::function<void(std::string_view line)>;
+// Every line a routine reads, handed on undecoded (FileTable::lineBytes) to another
+// collection made in the same reading.
+using LineReader = std::function<void(std::string_view lineBytes)>;
 
 // The earliest and latest transaction date of the rest of the report; both stay
 // Date::earliest() when no line is dated. Every line read is handed to alsoRead too.
@@ -179,24 +226,23 @@ class AccountReader {
 public:
     explicit AccountReader(Collection<StrArray>& accounts);
     explicit AccountReader(Collection<std::string>& numbers);
-    void take(std::string_view line);
+    // The line's bytes in the report's encoding: only account texts not met before are
+    // decoded.
+    void take(std::string_view lineBytes, Encoding encoding);
     const Sem& failure() const { return failure_; }
 
 private:
     Collection<StrArray>* accounts_ = nullptr;
     Collection<std::string>* numbers_ = nullptr;
     std::unordered_set<std::string> seen_;
-    TextCache<bool> done_;  // account texts whose number is already in
-    std::string withoutCommas_, number_;
+    TextCache<bool> done_;  // account texts, undecoded, whose number is already in
+    std::string decoded_, withoutCommas_, number_;
     Sem failure_;
 };
 
 // Reads the report on up to the given line (from 1), so that the report of a failure met
 // there by a reading that went further can point at it.
 void readReportUpTo(ProgramState& st, std::uint64_t line);
-
-// Empties a transaction, keeping its lines' memory for the next ones.
-void clearTransaction(ConversionRun& run, JournalTransaction& transaction);
 
 // Reads the next transaction into an empty transaction. blnValid is false at the end
 // of the report, at a "TOTAL" line, and when the user answers No at a data-error

@@ -49,43 +49,47 @@ Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction
                 "Error: TAV tried to convert a transaction with less than two lines. Try checking "
                 "the QuickBooks data integrity before exporting the QuickBooks Journal report "
                 "again.");
-        const JournalLine& first = transaction.Item(1);
-        const std::string& t = field(first, col::TransNo);
-        const std::string date = SafeDateText(field(first, col::Date), "dd/mm/yyyy");
+        const JournalLine first = transaction.Item(1);
+        const std::string t(first[col::TransNo]);
+        const std::string date = SafeDateText(first[col::Date], "dd/mm/yyyy");
         if (date.empty()) return failure("Error formating date of transaction number " + t);
         std::string letter;
-        if (Sem e = ao::sfTransType(field(first, col::Type), letter); !e.empty())
+        if (Sem e = ao::sfTransType(first[col::Type], letter); !e.empty())
             return failure("An error occurred while converting transaction types.", e);
-        const std::string_view reference = leftChars(field(first, col::Num), 12);
+        const std::string_view reference = leftChars(first[col::Num], 12);
         const std::string_view nameOfFirst = fallbackName(first);
-        const bool journal = field(first, col::Type) == "General Journal";
+        const bool journal = first[col::Type] == "General Journal";
 
         std::string account, number;
-        for (const JournalLine& line : transaction) {
-            if (Sem e = sfMappedAccount(run.lookups, field(line, col::Account), account);
-                !e.empty())
+        for (long i = 1; i <= transaction.Count(); ++i) {
+            const JournalLine line = transaction.Item(i);
+            if (Sem e = sfMappedAccount(run.lookups, line[col::Account], account); !e.empty())
                 return failure("An error occurred while converting the accounts.", e);
             std::string& description = run.description;
             lineDescription(line, nameOfFirst, description);
             // The tax of an ordinary line goes into its description; a tax line is itself
             // the tax, noted only in a journal, where its tax item says what it is.
-            if (const std::string& taxItem = field(line, col::TaxItem); !taxItem.empty()) {
-                if (Sem e = sfNumberOnly(field(line, col::Account), number); !e.empty())
+            if (const std::string_view taxItem = line[col::TaxItem]; !taxItem.empty()) {
+                if (Sem e = sfNumberOnly(line[col::Account], number); !e.empty())
                     return failure(
                         "Error extracting the account number from a Journal report transaction "
                         "line.",
                         e);
                 if (!run.lookups.isTaxPayable(number))
-                    description += " (" + taxItem + " " + field(line, col::TaxAmount) + ")";
+                    description.append(" (")
+                        .append(taxItem)
+                        .append(" ")
+                        .append(line[col::TaxAmount])
+                        .append(")");
                 else if (journal)
-                    description += " (" + taxItem + ")";
+                    description.append(" (").append(taxItem).append(")");
                 // The tax item of a tax code comes from the tax code list, whose commas
                 // the report's own comma deletion never saw.
                 std::erase(description, ',');
             }
             writeImportLine(
                 st, run,
-                {date, letter, "", reference, account, field(line, col::Amount), "", description});
+                {date, letter, "", reference, account, line[col::Amount], "", description});
         }
         return {};
     });

@@ -89,26 +89,26 @@ Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
             return failure(
                 "Error: TAV tried to convert an empty transaction. Try checking the QuickBooks "
                 "data integrity before exporting the QuickBooks Journal report again.");
-        const JournalLine& first = transaction.Item(1);
-        const std::string& t = field(first, col::TransNo);
+        const JournalLine first = transaction.Item(1);
+        const std::string t(first[col::TransNo]);
         if (transaction.Count() == 1)
             return failure("Transaction number " + t +
                            " has only one line and is therefore invalid. Check the QuickBooks "
                            "data integrity before exporting the QuickBooks Journal report again.");
 
         std::string basis;
-        if (Sem e = sfCashBasis(field(first, col::Type), basis); !e.empty())
+        if (Sem e = sfCashBasis(first[col::Type], basis); !e.empty())
             return failure("Error determining cash/non-cash basis of transaction number " + t +
                                std::string(kCrLf),
                            e);
-        const std::string date = SafeDateText(field(first, col::Date), "dd/mm/yyyy");
+        const std::string date = SafeDateText(first[col::Date], "dd/mm/yyyy");
         if (date.empty()) return failure("Error formating date of transaction number " + t);
-        const std::string_view reference = leftChars(field(first, col::Num), 7);
+        const std::string_view reference = leftChars(first[col::Num], 7);
 
         std::string number, taxCode;
         for (long i = 1; i <= transaction.Count(); ++i) {
-            const JournalLine& line = transaction.Item(i);
-            if (Sem e = sfNumberOnly(field(line, col::Account), number); !e.empty())
+            const JournalLine line = transaction.Item(i);
+            if (Sem e = sfNumberOnly(line[col::Account], number); !e.empty())
                 return failure(
                     "Error determining account number in conversion of transaction number " + t +
                         std::string(kCrLf),
@@ -118,11 +118,11 @@ Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
                                " has no account number. Please number all accounts in "
                                "QuickBooks then export the Journal report again.");
 
-            const std::string& taxItem = field(line, col::TaxItem);
+            const std::string_view taxItem = line[col::TaxItem];
             Money tax;
             std::string taxText;
             if (!taxItem.empty()) {
-                tax = amountOf(field(line, col::TaxAmount));
+                tax = amountOf(line[col::TaxAmount]);
                 const std::optional<std::string> text = amountText(tax);
                 if (!text) {
                     showOutOfRange(ui, t, true);
@@ -131,8 +131,7 @@ Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
                 }
                 taxText = *text;
             }
-            const std::optional<std::string> amount =
-                amountText(amountOf(field(line, col::Amount)) + tax);
+            const std::optional<std::string> amount = amountText(amountOf(line[col::Amount]) + tax);
             if (!amount) {
                 showOutOfRange(ui, t, false);
                 run.blnAmountOutOfRange = run.blnConversionStopped = true;

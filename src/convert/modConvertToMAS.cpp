@@ -1,5 +1,6 @@
 #include "convert/modConvertToMAS.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "safe/SafeMethods.h"
@@ -45,6 +46,10 @@ constexpr JournalCode kJournalCodes[] = {
 // MAS accepts a contra account for payments, receipts and bank statements only when it
 // is one of the bank accounts 680 to 689.
 bool isBankContra(std::string_view account) {
+    // Mapped accounts are mostly three digits, which need no general parsing.
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (account.size() == 3 && std::all_of(account.begin(), account.end(), digit))
+        return account >= "680" && account <= "689";
     const std::optional<Decimal> d = parseDecimal(account);
     return d && compare(*d, 680) >= 0 && compare(*d, 689) <= 0;
 }
@@ -69,7 +74,7 @@ Sem sfTransType(std::string_view type, std::string& journalCode) {
 
 }  // namespace mas
 
-Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, JournalTransaction& transaction) {
+Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction) {
     constexpr std::string_view kProc = "sfConvertToMAS";
     auto failure = [&](std::string_view description, const Sem& details = {}) {
         return sfSemCreate(kModConvertToMAS, kProc, 0, description, details);
@@ -80,16 +85,13 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, JournalTransaction& tra
                 "Error: TAV tried to convert an empty transaction. Try checking the QuickBooks "
                 "data integrity before exporting the QuickBooks Journal report again.");
         if (transaction.Count() == 1)
-            return failure("Transaction number " + field(transaction.Item(1), col::TransNo) +
+            return failure("Transaction number " + std::string(transaction.Item(1)[col::TransNo]) +
                            " has only one line and is therefore invalid. Check the QuickBooks "
                            "data integrity before exporting the QuickBooks Journal report again.");
 
-        // MAS wants the line carrying the contra account (the first) last.
-        transaction.MoveToEnd(1);
-        const JournalLine& first = transaction.Item(transaction.Count());
-
-        const std::string& t = field(first, col::TransNo);
-        const std::optional<Date> date = parseDate(field(first, col::Date));
+        const JournalLine first = transaction.Item(1);
+        const std::string t(first[col::TransNo]);
+        const std::optional<Date> date = parseDate(first[col::Date]);
         if (!date)
             return failure(
                 "Invalid date in QuickBooks Journal file. Please ensure your Windows regional "
@@ -99,15 +101,14 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, JournalTransaction& tra
 
         std::string code(kJournal);
         if (!st.gblnAllToJournals) {
-            if (Sem e = mas::sfTransType(field(first, col::Type), code); !e.empty())
+            if (Sem e = mas::sfTransType(first[col::Type], code); !e.empty())
                 return failure("An error occurred while converting transaction types.", e);
         }
-        const std::string_view reference = leftChars(field(first, col::Num), 6);
+        const std::string_view reference = leftChars(first[col::Num], 6);
 
         std::string contra;
         if (code != kJournal) {
-            if (Sem e = sfMappedAccount(run.lookups, field(first, col::Account), contra);
-                !e.empty())
+            if (Sem e = sfMappedAccount(run.lookups, first[col::Account], contra); !e.empty())
                 return failure("An error occurred while converting the contra account.", e);
             if ((code == "Pay" || code == "Rec" || code == "BSt") && !isBankContra(contra)) {
                 code = kJournal;
@@ -118,22 +119,21 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, JournalTransaction& tra
         const std::string_view nameOfFirst = fallbackName(first);
 
         std::string account, taxCode;
-        for (long i = 1; i <= transaction.Count(); ++i) {
-            const JournalLine& line = transaction.Item(i);
-            if (Sem e = sfMappedAccount(run.lookups, field(line, col::Account), account);
-                !e.empty())
+        // MAS wants the line carrying the contra account (the first) last.
+        const long count = transaction.Count();
+        for (long k = 1; k <= count; ++k) {
+            const JournalLine line = transaction.Item(k == count ? 1 : k + 1);
+            if (Sem e = sfMappedAccount(run.lookups, line[col::Account], account); !e.empty())
                 return failure("An error occurred while converting the accounts.", e);
             lineDescription(line, nameOfFirst, run.description);
-            if (i == transaction.Count()) contra.clear();
-            if (Sem e = sfMappedTaxCode(run.lookups, field(line, col::TaxItem), taxCode);
-                !e.empty())
+            if (k == count) contra.clear();
+            if (Sem e = sfMappedTaxCode(run.lookups, line[col::TaxItem], taxCode); !e.empty())
                 return failure("Error mapping tax codes in conversion of transaction number " + t +
                                    std::string(kCrLf),
                                e);
-            writeImportLine(
-                st, run,
-                {dateText, code, "", reference, account, field(line, col::Amount), "",
-                 run.description, contra, journalFlag, taxCode, field(line, col::TaxAmount)});
+            writeImportLine(st, run,
+                            {dateText, code, "", reference, account, line[col::Amount], "",
+                             run.description, contra, journalFlag, taxCode, line[col::TaxAmount]});
         }
         return {};
     });

@@ -43,19 +43,7 @@ public:
     }
 
     // Moves entry i after the last one, without copying it.
-    void MoveToEnd(long i) {
-        check(i);
-        std::rotate(items_.begin() + (i - 1), items_.begin() + i, items_.end());
-    }
-
     void Clear() { items_.clear(); }
-
-    // Removes every entry, moving them to the end of `spare`, where their memory can
-    // serve again.
-    void ClearInto(std::vector<T>& spare) {
-        for (T& item : items_) spare.push_back(std::move(item));
-        items_.clear();
-    }
 
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }

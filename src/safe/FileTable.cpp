@@ -263,6 +263,12 @@ std::string FileTable::lineInput(int number) {
 void FileTable::lineInput(int number, std::string& line) { line.assign(lineView(number)); }
 
 std::string_view FileTable::lineView(int number) {
+    const std::string_view bytes = lineBytes(number);
+    OpenFile& f = get(number);
+    return decodedView(bytes, f.encoding, f.decoded);
+}
+
+std::string_view FileTable::lineBytes(int number) {
     OpenFile& f = get(number);
     if (f.mode != FileMode::Input) raise(err::BadFileMode);
     if (f.begin == f.end && !f.fill()) raise(err::InputPastEndOfFile);
@@ -285,7 +291,7 @@ std::string_view FileTable::lineView(int number) {
             data = f.buffer.data() + f.begin;
             f.consumed += available;
             f.begin = f.end;
-            return decodedView(std::string_view(data, available), f.encoding, f.decoded);
+            return std::string_view(data, available);
         }
         // A CR as the last byte read may be the first half of CR LF.
         if (data[i] == '\r' && i + 1 == available) {
@@ -299,7 +305,7 @@ std::string_view FileTable::lineView(int number) {
         if (data[i] == '\r' && next < available && data[next] == '\n') ++next;
         f.consumed += next;
         f.begin += next;
-        return decodedView(std::string_view(data, i), f.encoding, f.decoded);
+        return std::string_view(data, i);
     }
 }
 

@@ -57,6 +57,10 @@ class FileTable {
     // The same without a copy: the view stays valid until the file is next read
     // (lineInput, lineView, eof) or closed.
     std::string_view lineView(int number);
+    // The same undecoded, in the file's encoding: for readings that look at a few fields
+    // of every line and decode only what they keep (tabs and digits are the same bytes
+    // in both encodings).
+    std::string_view lineBytes(int number);
     // Writes the text and CR LF.
     void printLine(int number, std::string_view text);
 

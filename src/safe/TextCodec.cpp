@@ -130,25 +130,46 @@ int toWindows1252(char32_t cp) {
 
 namespace {
 
+// The UTF-8 of one Windows-1252 byte above 0x7F, written at o; returns the end.
+char* writeUtf8OfHighByte(char* o, unsigned char c) {
+    const char32_t cp = c < 0xA0 ? kHigh[c - 0x80] : c;
+    if (cp < 0x800) {
+        *o++ = static_cast<char>(0xC0 | (cp >> 6));
+    } else {
+        *o++ = static_cast<char>(0xE0 | (cp >> 12));
+        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    }
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    return o;
+}
+
 // Writes the UTF-8 of Windows-1252 bytes at o, which has room for three bytes a byte;
 // returns the end of what was written.
 char* writeUtf8FromWindows1252(char* o, std::string_view bytes) {
-    for (size_t i = 0; i < bytes.size();) {
-        const size_t run = asciiRun(bytes.substr(i));
-        std::memcpy(o, bytes.data() + i, run);
-        o += run;
-        i += run;
-        for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i) {
-            const auto c = static_cast<unsigned char>(bytes[i]);
-            const char32_t cp = c < 0xA0 ? kHigh[c - 0x80] : c;
-            if (cp < 0x800) {
-                *o++ = static_cast<char>(0xC0 | (cp >> 6));
-            } else {
-                *o++ = static_cast<char>(0xE0 | (cp >> 12));
-                *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            }
-            *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    size_t i = 0;
+#ifdef __SSE2__
+    // Sixteen bytes are stored at a time and kept up to the first byte above 0x7F. While
+    // sixteen bytes remain, the room left (three bytes a byte) holds the store.
+    while (i + 16 <= bytes.size()) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
+        const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+        if (high == 0) {
+            o += 16;
+            i += 16;
+            continue;
         }
+        const auto ascii = static_cast<size_t>(std::countr_zero(high));
+        o = writeUtf8OfHighByte(o + ascii, static_cast<unsigned char>(bytes[i + ascii]));
+        i += ascii + 1;
+    }
+#endif
+    for (; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80)
+            *o++ = static_cast<char>(c);
+        else
+            o = writeUtf8OfHighByte(o, c);
     }
     return o;
 }

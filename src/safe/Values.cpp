@@ -189,37 +189,36 @@ int daysInMonth(int y, int m) {
     return m == 2 && isLeap(y) ? 29 : kDays[static_cast<size_t>(m - 1)];
 }
 
-std::optional<int> smallNumber(std::string_view s, size_t maxDigits) {
-    if (s.empty() || s.size() > maxDigits) return std::nullopt;
-    int v = 0;
-    for (char c : s) {
-        if (!isDigit(c)) return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
 }  // namespace
 
 std::optional<Date> parseDate(std::string_view text) {
-    const size_t first = text.find_first_of("/-.");
-    if (first == std::string_view::npos) return std::nullopt;
-    const char sep = text[first];
-    const size_t second = text.find(sep, first + 1);
-    if (second == std::string_view::npos || text.find(sep, second + 1) != std::string_view::npos)
+    // One pass, as every transaction's date is read: day, month and year are digits only,
+    // split by two of the same separator.
+    constexpr size_t kMaxDigits[3] = {2, 2, 4};
+    int values[3] = {};
+    size_t digits[3] = {}, part = 0;
+    char separator = 0;
+    for (const char c : text) {
+        if (isDigit(c)) {
+            if (++digits[part] > kMaxDigits[part]) return std::nullopt;
+            values[part] = values[part] * 10 + (c - '0');
+        } else if (separator ? c == separator : c == '/' || c == '-' || c == '.') {
+            if (part == 2) return std::nullopt;
+            separator = c;
+            ++part;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (part != 2 || digits[0] == 0 || digits[1] == 0 || digits[2] == 0) return std::nullopt;
+    const int day = values[0], month = values[1];
+    int year = values[2];
+    if (digits[2] <= 2)
+        year += year < 30 ? 2000 : 1900;
+    else if (year < 100)
         return std::nullopt;
-    const auto day = smallNumber(text.substr(0, first), 2);
-    const auto month = smallNumber(text.substr(first + 1, second - first - 1), 2);
-    const std::string_view yearText = text.substr(second + 1);
-    auto year = smallNumber(yearText, 4);
-    if (!day || !month || !year) return std::nullopt;
-    if (yearText.size() <= 2)
-        *year += *year < 30 ? 2000 : 1900;
-    else if (*year < 100)
-        return std::nullopt;
-    if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month))
-        return std::nullopt;
-    return Date{*year, *month, *day};
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) return std::nullopt;
+    return Date{year, month, day};
 }
 
 std::string formatDate(const Date& date, std::string_view pattern) {

@@ -74,7 +74,7 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountReader* accounts
     if (accounts) {
         alsoRead = [&](std::string_view line) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            accounts->take(line);
+            accounts->take(line, st.files.encoding(kReportFile));
             if (!accounts->failure().empty() && accountsFailedAt == 0)
                 accountsFailedAt = st.files.linesRead(kReportFile);
         };

@@ -219,10 +219,12 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
                                                             st.gcolTaxPayables.end());
         std::unordered_set<std::string> items;
         for (const StrArray& entry : st.gcolMappedTaxCodes) items.insert(field(entry, 0));
-        TextCache<bool> payableByText;
-        std::string number;
+        TextCache<bool> payableByText;  // by the account text's bytes
+        std::string number, decoded;
+        const Encoding encoding = st.files.encoding(1);
         while (!st.files.eof(1)) {
-            const std::string_view line = st.files.lineView(1);
+            // Only the two fields looked at, and only when needed, are decoded.
+            const std::string_view line = st.files.lineBytes(1);
             if (alsoRead) alsoRead(line);
             // The Account column is read only while there are tax payable accounts.
             if (payables.empty()) continue;
@@ -231,7 +233,8 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
             if (const bool* known = payableByText.find(account)) {
                 payable = *known;
             } else {
-                if (Sem e = sfNumberOnly(account, number); !e.empty())
+                if (Sem e = sfNumberOnly(decodedView(account, encoding, decoded), number);
+                    !e.empty())
                     return sfSemCreate(kModTaxMapping, kProc, 0,
                                        "Error extracting account numbers from journal file "
                                        "accounts",
@@ -240,7 +243,7 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
                 payableByText.remember(account, payable);
             }
             if (!payable) continue;
-            const std::string_view item = tabField(line, 6);
+            const std::string_view item = decodedView(tabField(line, 6), encoding, decoded);
             if (item.empty()) continue;
             if (items.emplace(item).second) st.gcolMappedTaxCodes.Add({std::string(item), "", "1"});
         }

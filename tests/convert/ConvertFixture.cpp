@@ -92,9 +92,10 @@ std::vector<std::vector<std::string>> ConvertFixture::readTransactions() {
         failure = sfReadInTransaction(st, ui, run, valid, t);
         if (!valid) break;
         std::vector<std::string>& lines = out.emplace_back();
-        for (const JournalLine& l : t) {
+        for (long n = 1; n <= t.Count(); ++n) {
+            const JournalLine l = t.Item(n);
             std::string joined;
-            for (size_t i = 0; i < l.size(); ++i) joined += (i ? "|" : "") + l[i];
+            for (size_t i = 0; i < l.size(); ++i) joined.append(i ? "|" : "").append(l[i]);
             lines.push_back(joined);
         }
     }

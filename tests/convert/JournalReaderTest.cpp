@@ -46,6 +46,34 @@ TEST(ReportLine, FieldsAreThoseOfASplitLineWithoutCommas) {
     }
 }
 
+// A transaction's lines keep their fields while later lines and texts are added.
+TEST(ReportLine, TransactionLinesKeepTheirFieldsAsTheTransactionGrows) {
+    JournalTransaction t;
+    ReportFields r;
+    r.split("1\tInvoice\t1/07/2011\tINV,1\tSmith, J\t\tGST\t1-1200 · Debtors\tS\t1,234.50\t5");
+    t.add(r);
+    t.setLast(col::TaxItem, t.Item(1)[col::Item]);
+    for (int i = 0; i < 200; ++i) {
+        r.split("\t\t\t\t\t\t\t4-1000 · Sales\tS\t-10\t-1");
+        t.add(r);
+        t.setLast(col::Amount, "-10.00");
+    }
+    auto joined = [](JournalLine line) {
+        std::string out;
+        for (size_t i = 0; i < line.size(); ++i) out.append(i ? "|" : "").append(line[i]);
+        return out;
+    };
+    EXPECT_EQ(t.Count(), 201);
+    EXPECT_EQ(joined(t.Item(1)),
+              "1|Invoice|1/07/2011|INV1|Smith J||GST|1-1200 · Debtors|GST|1234.50|5");
+    EXPECT_EQ(joined(t.Item(201)), "|||||||4-1000 · Sales|S|-10.00|-1");
+    t.removeLast();
+    EXPECT_EQ(t.Count(), 200);
+    EXPECT_THROW(t.Item(201), RuntimeError);
+    t.clear();
+    EXPECT_TRUE(t.empty());
+}
+
 TEST_F(JournalReader, HeaderRowMustBeOneOfTheTwoExactly) {
     const std::string memo = report({}).substr(0, report({}).size() - 2);
     const std::pair<std::string, bool> rows[] = {

@@ -80,6 +80,11 @@ TEST(TextCodec, ALineIsCopiedOnlyWhenItNeedsDecoding) {
     // A byte above 0x7F in the last, partly overlapping, sixteen bytes.
     EXPECT_EQ(decodedView(std::string(16, 'a') + "b\xE9" "cd", Encoding::Windows1252, scratch),
               std::string(16, 'a') + "b\xC3\xA9" "cd");
+    // Accented letters at the edges of sixteen-byte blocks.
+    std::string line(40, 'x'), expected;
+    for (size_t at : {0, 15, 16, 31, 39}) line[at] = '\xE9';
+    for (char c : line) expected += c == '\xE9' ? std::string("\xC3\xA9") : std::string(1, c);
+    EXPECT_EQ(decodedView(line, Encoding::Windows1252, scratch), expected);
     // The scratch string keeps its length; the next, shorter line ends where it ends.
     EXPECT_EQ(decodedView("\x80", Encoding::Windows1252, scratch), "\xE2\x82\xAC");
 }
