@@ -7,6 +7,7 @@
 #   ./tav.sh windows  cross-build the core for Windows, then run its tests under wine
 #   ./tav.sh screenshots [FOLDER]   build, then write a PNG of every window (offscreen)
 #   ./tav.sh sanitize  build the core's tests with AddressSanitizer and UBSan, then run them
+#   ./tav.sh format   apply .clang-format to every C++ file (./tav.sh test checks it)
 #   ./tav.sh fuzz HARNESS [SECONDS]   fuzz one parser with libFuzzer (clang), then minimise
 #                      its corpus in tests/fuzz/corpus/HARNESS; crashes go to tests/fuzz/crashes/
 set -euo pipefail
@@ -37,9 +38,13 @@ need_packages() {
     fi
 }
 
+# ccache, where a developer has it, makes rebuilds after switching branches cheap.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 build() {
     need_packages "${PACKAGES[@]}"
-    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }
 
@@ -52,7 +57,7 @@ windows() {
     local native=""
     [ -x "$BUILD_DIR/bin/tav-convert" ] && native="$PWD/$BUILD_DIR/bin/tav-convert"
     cmake -S . -B "$WINDOWS_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTAV_BUILD_GUI=OFF \
+          -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTAV_BUILD_GUI=OFF "${launcher[@]}" \
           -DTAV_NATIVE_TAV_CONVERT="$native" >/dev/null
     cmake --build "$WINDOWS_BUILD_DIR" --parallel "$(nproc)"
     ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
@@ -62,7 +67,7 @@ windows() {
 sanitize() {
     need_packages "${PACKAGES[@]}"
     cmake -S . -B "$SANITIZE_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-          -DTAV_SANITIZE=ON -DTAV_BUILD_GUI=OFF >/dev/null
+          -DTAV_SANITIZE=ON -DTAV_BUILD_GUI=OFF "${launcher[@]}" >/dev/null
     cmake --build "$SANITIZE_BUILD_DIR" --parallel "$(nproc)"
     ctest --test-dir "$SANITIZE_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
 }
@@ -83,6 +88,16 @@ fuzz() {
     rm -rf "$merged" && mkdir -p "$merged"
     "$fuzzer" -merge=1 "$merged" "$corpus" "$found"
     rm -rf "$corpus" && cp -r "$merged" "$corpus"
+}
+
+# Every tracked C++ file as .clang-format lays it out.
+format_files() {
+    need_packages clang-format
+    if git rev-parse --git-dir >/dev/null 2>&1; then
+        git ls-files -z -- '*.cpp' '*.h'
+    else
+        find src tests bench \( -name '*.cpp' -o -name '*.h' \) -print0
+    fi | xargs -0 clang-format "$@"
 }
 
 cmd=${1:-help}
@@ -106,6 +121,7 @@ case "$cmd" in
         done
         ;;
     test)
+        format_files --dry-run -Werror
         build
         export QT_QPA_PLATFORM=offscreen
         ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)"
@@ -128,6 +144,9 @@ case "$cmd" in
         ;;
     fuzz)
         fuzz "$@"
+        ;;
+    format)
+        format_files -i
         ;;
     screenshots)
         build

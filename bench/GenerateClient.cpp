@@ -111,7 +111,7 @@ constexpr const char* kMemos[] = {"Coffee beans, 25kg",
 
 // A small, fast generator; the same seed gives the same report.
 class Random {
-  public:
+public:
     std::uint64_t next() {
         state_ += 0x9E3779B97F4A7C15ULL;
         std::uint64_t z = state_;
@@ -125,7 +125,7 @@ class Random {
         return items[static_cast<size_t>(below(static_cast<long>(N)))];
     }
 
-  private:
+private:
     std::uint64_t state_ = 20240701;
 };
 
@@ -141,12 +141,10 @@ std::string amount(long long cents) {
     return (negative ? "-" : "") + whole + fraction;
 }
 
-std::string account(size_t a) {
-    return std::string(kChart[a].number) + " \xB7 " + kChart[a].name;
-}
+std::string account(size_t a) { return std::string(kChart[a].number) + " \xB7 " + kChart[a].name; }
 
 class Report {
-  public:
+public:
     explicit Report(std::ofstream& out) : out_(out) {
         row({"Trans #", "Type", "Date", "Num", "Name", "Memo", "Item", "Account", "Tax Code",
              "Amount", "Tax Amount"});
@@ -183,7 +181,7 @@ class Report {
 
     void total() { row({"TOTAL", "", "", "", "", "", "", "", "", "0.00", ""}); }
 
-  private:
+private:
     void row(std::initializer_list<std::string_view> fields) {
         line_.clear();
         for (std::string_view f : fields) line_.append(f).push_back('\t');
@@ -232,9 +230,7 @@ void transaction(Report& r, Random& rnd, long n) {
     const std::string num = std::to_string(100000 + n);
     switch (n % 10) {
         case 0:
-        case 1:
-            sale(r, rnd, n);
-            break;
+        case 1: sale(r, rnd, n); break;
         case 2:
             purchase(r, rnd, "Bill", Payables, rnd.below(2) ? PurchFood : PurchCoffee,
                      "B-" + std::to_string(n));

@@ -78,16 +78,11 @@ std::optional<std::string> askSavePath(UiPort& ui, const ProgramState& st, std::
 
 std::span<const LedgerChoice> ledgerChoices(std::int16_t target) {
     switch (target) {
-        case target::MasAU:
-            return kMasAU;
-        case target::MasNZ:
-            return kMasNZ;
-        case target::AccountantsOfficeAU:
-            return kAOAU;
-        case target::AccountantsOfficeNZ:
-            return kAONZ;
-        default:
-            return {};
+        case target::MasAU: return kMasAU;
+        case target::MasNZ: return kMasNZ;
+        case target::AccountantsOfficeAU: return kAOAU;
+        case target::AccountantsOfficeNZ: return kAONZ;
+        default: return {};
     }
 }
 
@@ -99,10 +94,8 @@ std::string ledgerPath(const ProgramState& st, long position) {
         case Installed:
             return platform::joinPath(st.installFolder,
                                       platform::nativeSeparators(std::string(c.file.substr(1))));
-        case None:
-            return "none";
-        case Customised:
-            return st.gstrCustomisedLedgerPath;
+        case None: return "none";
+        case Customised: return st.gstrCustomisedLedgerPath;
     }
     return {};
 }
@@ -366,9 +359,7 @@ StrArray accountGridRow(const StrArray& mapped) {
             field(mapped, 3)};
 }
 
-StrArray accountGridPlaceholderRow() {
-    return {"", "", "", "1"};
-}
+StrArray accountGridPlaceholderRow() { return {"", "", "", "1"}; }
 
 Sem sfSetUpCombo(const ProgramState& st, StrArray& listItems) {
     listItems.clear();

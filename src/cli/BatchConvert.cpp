@@ -331,8 +331,7 @@ private:
             case convertscreen::ConvertOutcome::Stopped:
                 summary("Conversion stopped");
                 return kStopped;
-            default:
-                return kFailed;
+            default: return kFailed;
         }
     }
 

@@ -15,18 +15,14 @@ constexpr int kBarWidth = 40;
 
 std::vector<std::pair<Answer, const char*>> buttonsOf(Buttons b) {
     switch (b) {
-        case Buttons::OK:
-            return {{Answer::OK, "OK"}};
-        case Buttons::OKCancel:
-            return {{Answer::OK, "OK"}, {Answer::Cancel, "Cancel"}};
+        case Buttons::OK: return {{Answer::OK, "OK"}};
+        case Buttons::OKCancel: return {{Answer::OK, "OK"}, {Answer::Cancel, "Cancel"}};
         case Buttons::AbortRetryIgnore:
             return {{Answer::Abort, "Abort"}, {Answer::Retry, "Retry"}, {Answer::Ignore, "Ignore"}};
         case Buttons::YesNoCancel:
             return {{Answer::Yes, "Yes"}, {Answer::No, "No"}, {Answer::Cancel, "Cancel"}};
-        case Buttons::YesNo:
-            return {{Answer::Yes, "Yes"}, {Answer::No, "No"}};
-        case Buttons::RetryCancel:
-            return {{Answer::Retry, "Retry"}, {Answer::Cancel, "Cancel"}};
+        case Buttons::YesNo: return {{Answer::Yes, "Yes"}, {Answer::No, "No"}};
+        case Buttons::RetryCancel: return {{Answer::Retry, "Retry"}, {Answer::Cancel, "Cancel"}};
     }
     return {};
 }

@@ -165,12 +165,9 @@ std::string promptText(DataError e, std::string_view t, std::string_view code,
 std::string logText(DataError e, std::string_view t, std::string_view code) {
     const std::string tn(t);
     switch (e) {
-        case DataError::FirstPartMissing:
-            return "First part of transaction missing.";
-        case DataError::InvalidData:
-            return "Invalid data.";
-        case DataError::InvalidDate:
-            return "Invalid Date in transaction number " + tn;
+        case DataError::FirstPartMissing: return "First part of transaction missing.";
+        case DataError::InvalidData: return "Invalid data.";
+        case DataError::InvalidDate: return "Invalid Date in transaction number " + tn;
         case DataError::TaxCode:
             return "Error in txn number " + tn + " converting tax code '" + std::string(code) +
                    "'.";
@@ -178,8 +175,7 @@ std::string logText(DataError e, std::string_view t, std::string_view code) {
         case DataError::TaxAmountContinuation:
             return "Invalid Tax Amount in transaction number " + tn;
         case DataError::AmountFirstLine:
-        case DataError::AmountContinuation:
-            return "Invalid Amount in transaction number " + tn;
+        case DataError::AmountContinuation: return "Invalid Amount in transaction number " + tn;
     }
     return {};
 }

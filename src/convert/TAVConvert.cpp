@@ -37,9 +37,7 @@ void Form_Load(ProgramState& st, UiPort& ui) {
     });
 }
 
-void chkJournals_Click(ProgramState& st, bool ticked) {
-    st.gblnAllToJournals = ticked;
-}
+void chkJournals_Click(ProgramState& st, bool ticked) { st.gblnAllToJournals = ticked; }
 
 void cmdBrowse_Click(ProgramState& st, UiPort& ui) {
     reportingFailures(st, ui, kModule, "cmdBrowse_Click", [&] {

@@ -51,8 +51,8 @@ std::string errorReportText(const Sem& list) {
 
 void dsSemReport(UiPort& ui, const Sem& list) {
     try {
-        ui.messageBox(Message{errorReportText(list), Buttons::OK, Icon::None,
-                              DefaultButton::First, "Error Report"});
+        ui.messageBox(Message{errorReportText(list), Buttons::OK, Icon::None, DefaultButton::First,
+                              "Error Report"});
     } catch (...) {
         guardBox(ui, "dsSemReport");
     }

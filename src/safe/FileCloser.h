@@ -8,7 +8,7 @@
 namespace tav {
 
 class FileCloser {
-  public:
+public:
     FileCloser(FileTable& files, int number) : files_(files), number_(number) {}
     ~FileCloser() {
         if (!files_.isOpen(number_)) return;
@@ -21,7 +21,7 @@ class FileCloser {
     FileCloser(const FileCloser&) = delete;
     FileCloser& operator=(const FileCloser&) = delete;
 
-  private:
+private:
     FileTable& files_;
     int number_;
 };

@@ -166,8 +166,8 @@ Encoding FileTable::detectEncoding(const std::string& path) {
     std::error_code ec;
     const auto size = fs::file_size(p, ec);
     const auto time = fs::last_write_time(p, ec).time_since_epoch().count();
-    const auto key = std::make_tuple(path, static_cast<std::uint64_t>(size),
-                                     static_cast<std::int64_t>(time));
+    const auto key =
+        std::make_tuple(path, static_cast<std::uint64_t>(size), static_cast<std::int64_t>(time));
     if (!ec) {
         if (const auto it = knownEncodings_.find(key); it != knownEncodings_.end())
             return it->second;
@@ -256,9 +256,7 @@ bool FileTable::eof(int number) {
     return f.begin == f.end && !f.fill();
 }
 
-std::string FileTable::lineInput(int number) {
-    return std::string(lineView(number));
-}
+std::string FileTable::lineInput(int number) { return std::string(lineView(number)); }
 
 void FileTable::lineInput(int number, std::string& line) { line.assign(lineView(number)); }
 

@@ -17,9 +17,9 @@
 // longer than 1 MiB when it is read, so that no file makes the program hold more
 // than about a megabyte of it.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
-#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,7 +33,7 @@ namespace tav {
 enum class FileMode { Input, Output, Append, Binary, Random };
 
 class FileTable {
-  public:
+public:
     static constexpr int kLowest = 1;
     static constexpr int kHighest = 511;
 
@@ -82,7 +82,7 @@ class FileTable {
     // scanned once.
     Encoding detectEncoding(const std::string& path);
 
-  private:
+private:
     struct OpenFile;
     OpenFile& get(int number) const;
 

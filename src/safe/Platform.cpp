@@ -99,9 +99,9 @@ long createDirectory(const std::string& path) {
             switch (errno) {
                 case EACCES:
                 case EPERM:
-                case EROFS: return 5;     // ERROR_ACCESS_DENIED
+                case EROFS: return 5;  // ERROR_ACCESS_DENIED
                 case ENOENT:
-                case ENOTDIR: return 3;   // ERROR_PATH_NOT_FOUND
+                case ENOTDIR: return 3;  // ERROR_PATH_NOT_FOUND
                 case ENAMETOOLONG: return 206;
                 default: return 1;
             }

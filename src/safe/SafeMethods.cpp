@@ -38,12 +38,18 @@ const std::string& field(const StrArray& fields, size_t i) {
 namespace {
 
 bool operationMode(const std::string& name, FileMode& mode) {
-    if (name == "Input") mode = FileMode::Input;
-    else if (name == "Output") mode = FileMode::Output;
-    else if (name == "Append") mode = FileMode::Append;
-    else if (name == "Binary") mode = FileMode::Binary;
-    else if (name == "Random") mode = FileMode::Random;
-    else return false;
+    if (name == "Input")
+        mode = FileMode::Input;
+    else if (name == "Output")
+        mode = FileMode::Output;
+    else if (name == "Append")
+        mode = FileMode::Append;
+    else if (name == "Binary")
+        mode = FileMode::Binary;
+    else if (name == "Random")
+        mode = FileMode::Random;
+    else
+        return false;
     return true;
 }
 
@@ -155,15 +161,15 @@ Sem sfDisplayFileContents(UiPort& ui, const std::string& path) {
                                "Error occurred when checking whether " + path + " exists.", check);
         if (!exists) {
             ui.messageBox(Message{"The file to view could not be found at the specified path.",
-                                  Buttons::OK, Icon::None, DefaultButton::First,
-                                  "File not found"});
+                                  Buttons::OK, Icon::None, DefaultButton::First, "File not found"});
             return {};
         }
         const ViewerStart started = ui.startViewer(path);
         if (started != ViewerStart::Started) {
-            Message m{"An error occurred when searching for Wordpad. Please use Notepad or "
-                      "Wordpad to view:\r\n" +
-                      path};
+            Message m{
+                "An error occurred when searching for Wordpad. Please use Notepad or "
+                "Wordpad to view:\r\n" +
+                path};
             if (started == ViewerStart::NotFound) m.title = "WordPad not found at default location";
             ui.messageBox(m);
         }
@@ -209,11 +215,10 @@ char foldCase(char c) { return static_cast<char>(std::tolower(static_cast<unsign
 
 size_t findFrom(std::string_view text, std::string_view find, size_t from, bool ignoreCase) {
     if (!ignoreCase) return text.find(find, from);
-    const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
-                                find.begin(), find.end(),
-                                [](char a, char b) { return foldCase(a) == foldCase(b); });
-    return it == text.end() ? std::string_view::npos
-                            : static_cast<size_t>(it - text.begin());
+    const auto it =
+        std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), find.begin(),
+                    find.end(), [](char a, char b) { return foldCase(a) == foldCase(b); });
+    return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }
 
 }  // namespace
@@ -225,7 +230,8 @@ Sem sfReplace(std::string& text, std::string_view find, std::string_view replace
         const std::string_view skipped = leftChars(text, static_cast<size_t>(start - 1));
         const std::string_view rest = std::string_view(text).substr(skipped.size());
         const bool ignoreCase = compare == 1;
-        if (find.empty() || count == 0 || findFrom(rest, find, 0, ignoreCase) == std::string_view::npos) {
+        if (find.empty() || count == 0 ||
+            findFrom(rest, find, 0, ignoreCase) == std::string_view::npos) {
             if (skipped.size() > 0) text = std::string(rest);
             return {};
         }
@@ -257,7 +263,8 @@ Sem sfIsLong(std::string_view value) {
         if (compare(*d, -2147483648LL) < 0 || compare(*d, 2147483647LL) > 0)
             return sfSemCreate(kSafeMethods, kProc, err::Overflow,
                                "Value is not a Long Integer:- " + errorText(err::Overflow));
-        if (!d->isWhole()) return sfSemCreate(kSafeMethods, kProc, 0, "Value is not a Long Integer");
+        if (!d->isWhole())
+            return sfSemCreate(kSafeMethods, kProc, 0, "Value is not a Long Integer");
         return {};
     });
 }

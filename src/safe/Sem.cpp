@@ -51,13 +51,14 @@ Sem sfSemCreate(std::string_view module, std::string_view procedure, long number
         Sem list(details);
         // Details that are a plain text rather than SEM lines still end their own line.
         if (!list.empty() && !list.ends_with(kCrLf)) list += kCrLf;
-        list += fmt::format("{}\t{}\t{}\t{}\r\n", SafeString(module), SafeString(procedure),
-                            number, SafeString(description));
+        list += fmt::format("{}\t{}\t{}\t{}\r\n", SafeString(module), SafeString(procedure), number,
+                            SafeString(description));
         return list;
     } catch (...) {
-        return fmt::format("SafeMethods.bas\tsfSemCreate\t{}\tCould not create Safe Error "
-                           "Message.\r\n",
-                           static_cast<long>(err::OutOfMemory));
+        return fmt::format(
+            "SafeMethods.bas\tsfSemCreate\t{}\tCould not create Safe Error "
+            "Message.\r\n",
+            static_cast<long>(err::OutOfMemory));
     }
 }
 

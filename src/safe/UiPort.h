@@ -29,8 +29,8 @@ enum class DialogKind { Open, Save, Folder };
 
 struct FileDialog {
     DialogKind kind = DialogKind::Open;
-    std::string title;           // empty: the dialog's own default
-    std::string filter;          // "description|patterns|description|patterns"
+    std::string title;   // empty: the dialog's own default
+    std::string filter;  // "description|patterns|description|patterns"
     int filterIndex = 1;
     std::string initialFolder;
     std::string fileName;

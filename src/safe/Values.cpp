@@ -104,7 +104,8 @@ namespace {
 // Writes the digits of v backwards, ending before end; returns where they begin. Amounts
 // are written for every line, and most fit 64 bits, whose division is cheap.
 char* digitsBefore(char* end, UInt128 v) {
-    for (; v > std::numeric_limits<std::uint64_t>::max(); v /= 10) *--end = static_cast<char>('0' + static_cast<int>(v % 10));
+    for (; v > std::numeric_limits<std::uint64_t>::max(); v /= 10)
+        *--end = static_cast<char>('0' + static_cast<int>(v % 10));
     auto small = static_cast<std::uint64_t>(v);
     do {
         *--end = static_cast<char>('0' + small % 10);
@@ -298,8 +299,6 @@ bool IsInString(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-bool IsWithinLength(std::string_view text, short maximum) {
-    return SafeLen(trim(text)) <= maximum;
-}
+bool IsWithinLength(std::string_view text, short maximum) { return SafeLen(trim(text)) <= maximum; }
 
 }  // namespace tav

@@ -101,9 +101,9 @@ std::string formatDate(const Date& date, std::string_view pattern = "dd/mm/yyyy"
 
 std::string SafeString(std::string_view value);
 std::string SafeDateText(std::string_view value, std::string_view pattern);
-long SafeLong(std::string_view value);        // 32-bit; 0 unless numeric and in range
-short SafeInteger(std::string_view value);    // 16-bit; 0 unless numeric and in range
-long SafeLen(std::string_view value);         // length in characters
+long SafeLong(std::string_view value);      // 32-bit; 0 unless numeric and in range
+short SafeInteger(std::string_view value);  // 16-bit; 0 unless numeric and in range
+long SafeLen(std::string_view value);       // length in characters
 bool IsInString(std::string_view text, std::string_view part);
 bool IsWithinLength(std::string_view text, short maximum);
 

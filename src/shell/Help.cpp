@@ -9,28 +9,17 @@ namespace tav {
 
 const char* helpTopicFile(HelpTopic topic) {
     switch (topic) {
-        case HelpTopic::Contents:
-            return "index.html";
-        case HelpTopic::MainWindow:
-            return "main-window.html";
-        case HelpTopic::Navigator:
-            return "navigator.html";
-        case HelpTopic::AccountantsToggle:
-            return "accountants-toggle.html";
-        case HelpTopic::PreliminaryTasks:
-            return "preliminary-tasks.html";
-        case HelpTopic::ExtractData:
-            return "extract-data.html";
-        case HelpTopic::Introduction:
-            return "introduction.html";
-        case HelpTopic::TaxMapping:
-            return "tax-mapping.html";
-        case HelpTopic::SelectLedger:
-            return "select-ledger.html";
-        case HelpTopic::AccountMapping:
-            return "account-mapping.html";
-        case HelpTopic::Convert:
-            return "convert.html";
+        case HelpTopic::Contents: return "index.html";
+        case HelpTopic::MainWindow: return "main-window.html";
+        case HelpTopic::Navigator: return "navigator.html";
+        case HelpTopic::AccountantsToggle: return "accountants-toggle.html";
+        case HelpTopic::PreliminaryTasks: return "preliminary-tasks.html";
+        case HelpTopic::ExtractData: return "extract-data.html";
+        case HelpTopic::Introduction: return "introduction.html";
+        case HelpTopic::TaxMapping: return "tax-mapping.html";
+        case HelpTopic::SelectLedger: return "select-ledger.html";
+        case HelpTopic::AccountMapping: return "account-mapping.html";
+        case HelpTopic::Convert: return "convert.html";
     }
     return "index.html";
 }

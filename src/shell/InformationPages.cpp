@@ -4,8 +4,6 @@
 
 namespace tav::introduction {
 
-void chkDontShow_Click(ProgramState& st, bool ticked) {
-    st.gblnShowIntro = !ticked;
-}
+void chkDontShow_Click(ProgramState& st, bool ticked) { st.gblnShowIntro = !ticked; }
 
 }  // namespace tav::introduction

@@ -116,7 +116,8 @@ std::vector<Line> splitLines(std::string_view bytes) {
             lines.push_back({bytes.substr(from), {}});
             break;
         }
-        const size_t endLength = bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 2 : 1;
+        const size_t endLength =
+            bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 2 : 1;
         lines.push_back({bytes.substr(from, at - from), bytes.substr(at, endLength)});
         from = at + endLength;
     }
@@ -162,7 +163,8 @@ Found find(const std::vector<Line>& lines, std::string_view section, std::string
         if (!trimBlanks(text).empty()) f.insertAfter = i;
         if (isComment(text)) continue;
         const size_t eq = text.find('=');
-        if (eq != std::string::npos && equalNoCase(trimBlanks(std::string_view(text).substr(0, eq)), key)) {
+        if (eq != std::string::npos &&
+            equalNoCase(trimBlanks(std::string_view(text).substr(0, eq)), key)) {
             f.keyLine = i;
             return f;
         }
@@ -241,7 +243,8 @@ std::string IniFileComponent::WriteValue(const std::string& section, const std::
             const std::string_view text = lines[i].text;
             const size_t eq = text.find('=');
             size_t valueAt = eq + 1;
-            while (valueAt < text.size() && (text[valueAt] == ' ' || text[valueAt] == '\t')) ++valueAt;
+            while (valueAt < text.size() && (text[valueAt] == ' ' || text[valueAt] == '\t'))
+                ++valueAt;
             out.append(text.substr(0, valueAt));
             out.append(encode(value, e));
             out.append(lines[i].end);

@@ -58,12 +58,12 @@ struct ProgramState {
     // Collections (the Parts that fill them define their entries)
     Collection<std::string> gcolTargetTaxCodes;
     Collection<StrArray> gcolDefaultTaxMapping;
-    Collection<StrArray> gcolMappedTaxCodes;       // MappedTaxCode
+    Collection<StrArray> gcolMappedTaxCodes;  // MappedTaxCode
     Collection<std::string> gcolTaxPayables;
     Collection<StrArray> gcolTaxCodeTaxItemLinks;  // TaxCodeLink
     Collection<std::string> gcolJournalAccounts;
-    Collection<StrArray> gcolTargetAccounts;       // TargetAccount
-    Collection<StrArray> gcolMappedAccounts;       // MappedAccount
+    Collection<StrArray> gcolTargetAccounts;  // TargetAccount
+    Collection<StrArray> gcolMappedAccounts;  // MappedAccount
 
     // Where the program runs. The installation folder is the executable's folder;
     // tests set both folders to temporary ones.

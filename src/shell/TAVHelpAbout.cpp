@@ -45,9 +45,7 @@ bool GetKeyValue(HKEY root, const char* keyName, const char* valueName, std::str
 
 }  // namespace
 
-std::string caption() {
-    return fmt::format("About {}", kAppTitle);
-}
+std::string caption() { return fmt::format("About {}", kAppTitle); }
 
 std::string version() {
     return fmt::format("Version {}.{}.{}", TAV_VERSION_MAJOR, TAV_VERSION_MINOR, TAV_VERSION_PATCH);

@@ -18,7 +18,9 @@ namespace {
 constexpr std::string_view kForm = "TAVMDIfrmMain.frm";
 constexpr std::string_view kDefaultVersion = "19.0\\";
 
-std::string iniPath(const ProgramState& st) { return platform::joinPath(st.installFolder, "TAV.ini"); }
+std::string iniPath(const ProgramState& st) {
+    return platform::joinPath(st.installFolder, "TAV.ini");
+}
 
 void fatal(UiPort& ui, const std::string& text) {
     ui.messageBox(Message{text, Buttons::OK, Icon::None, DefaultButton::First, kAppTitle});
@@ -76,10 +78,11 @@ private:
         const std::string v = read("General", "IntroScreen", error);
         st_.gblnShowIntro = false;
         if (!error.empty()) {
-            report("Error loading Intro screen preference from ini file. Check that the file "
-                   "TAV.ini exists in the TAV installation directory. If it doesn't, re-install "
-                   "the TAV program.",
-                   error);
+            report(
+                "Error loading Intro screen preference from ini file. Check that the file "
+                "TAV.ini exists in the TAV installation directory. If it doesn't, re-install "
+                "the TAV program.",
+                error);
         } else if (v == "True") {
             st_.gblnShowIntro = true;
         } else if (v != "False") {
@@ -92,14 +95,16 @@ private:
         const std::string v = read("SourceApp", "Version", error);
         if (!error.empty()) {
             st_.gstrQBVersion = kDefaultVersion;
-            report("Error loading QuickBooks version from ini file. The default version, 2011-12, "
-                   "has been chosen. Re-installing TAV may fix this problem.",
-                   error);
+            report(
+                "Error loading QuickBooks version from ini file. The default version, 2011-12, "
+                "has been chosen. Re-installing TAV may fix this problem.",
+                error);
         }
         if (v.empty()) {
             st_.gstrQBVersion = kDefaultVersion;
-            report("The QuickBooks version in the ini file is blank. The default version, "
-                   "2011-12, has been chosen. Re-installing TAV should fix this problem.");
+            report(
+                "The QuickBooks version in the ini file is blank. The default version, "
+                "2011-12, has been chosen. Re-installing TAV should fix this problem.");
         } else {
             st_.gstrQBVersion = v;
         }
@@ -134,28 +139,30 @@ private:
         const std::string v = read("General", "ClientFolder", error);
         if (!error.empty()) {
             st_.gstrClientFolder = st_.installFolder;
-            report("An error occurred loading the Client Folder information from ini file. The "
-                   "default Client Folder has been temporarily set to the TAV installation path.",
-                   error);
+            report(
+                "An error occurred loading the Client Folder information from ini file. The "
+                "default Client Folder has been temporarily set to the TAV installation path.",
+                error);
         }
         long exists = 0;
         const Sem check = sfDoesPathExist(v, exists);
         if (!check.empty()) {
             st_.gstrClientFolder = st_.installFolder;
-            report("An error occurred checking the Client Folder path in the ini file. The default "
-                   "Client Folder has been temporarily set to the TAV installation path.",
-                   check);
+            report(
+                "An error occurred checking the Client Folder path in the ini file. The default "
+                "Client Folder has been temporarily set to the TAV installation path.",
+                check);
         }
         if (check.empty() && exists) {
             st_.gstrClientFolder = v;
             return;
         }
         st_.gstrClientFolder = st_.installFolder;
-        ui_.messageBox(Message{"The previous Client Folder no longer exists or has been moved. The "
-                               "default Client Folder on the TAV Navigator has been temporarily set "
-                               "to the TAV installation path.",
-                               Buttons::OK, Icon::None, DefaultButton::First,
-                               "Previous Client Folder not found."});
+        ui_.messageBox(Message{
+            "The previous Client Folder no longer exists or has been moved. The "
+            "default Client Folder on the TAV Navigator has been temporarily set "
+            "to the TAV installation path.",
+            Buttons::OK, Icon::None, DefaultButton::First, "Previous Client Folder not found."});
     }
 
     // A file path kept only while the file exists.
@@ -181,9 +188,10 @@ private:
         const std::string v = read("TargetApp", "LedgerNumber", error);
         if (!error.empty()) {
             st_.glngLedgerNumber = fallback;
-            report("Error loading target ledger preference from ini file. The default ledger has "
-                   "been chosen.",
-                   error);
+            report(
+                "Error loading target ledger preference from ini file. The default ledger has "
+                "been chosen.",
+                error);
         }
         if (v.empty()) {
             st_.glngLedgerNumber = fallback;
@@ -191,8 +199,9 @@ private:
             st_.glngLedgerNumber = SafeLong(v);
         } else {
             st_.glngLedgerNumber = fallback;
-            report("Invalid target ledger number preference in ini file. The default ledger has "
-                   "been chosen.");
+            report(
+                "Invalid target ledger number preference in ini file. The default ledger has "
+                "been chosen.");
         }
     }
 
@@ -241,8 +250,9 @@ StartupOutcome MDIForm_Load(ProgramState& st, UiPort& ui) {
 
         if (const std::string e = ini.SetErrorLog(platform::joinPath(dataFolder, "TAV.log"));
             !e.empty()) {
-            ui.messageBox(Message{std::string(kForm) +
-                                  "\r\nMDIForm_Load\r\nCalling sub-routine\r\nError Details: " + e});
+            ui.messageBox(
+                Message{std::string(kForm) +
+                        "\r\nMDIForm_Load\r\nCalling sub-routine\r\nError Details: " + e});
             return StartupOutcome::Stopped;
         }
 

@@ -16,10 +16,8 @@ std::string instructions(std::int16_t target) {
         case target::Accounts:
             return "Enter the new tax code below. 'Accounts' tax codes can be a maximum of 2 "
                    "characters.";
-        case target::MasNZ:
-            return "Enter the new tax code below. ";
-        default:
-            return {};
+        case target::MasNZ: return "Enter the new tax code below. ";
+        default: return {};
     }
 }
 

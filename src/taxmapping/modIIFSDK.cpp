@@ -15,33 +15,24 @@ std::string QBReturnCodeText(long code) {
         case -1:
             return "Unable to read system registry.  Please make sure you have selected the "
                    "correct Edition of QuickBooks on the TAV Navigator.";
-        case -4:
-            return "Path to QBW32.exe is empty.";
-        case -5:
-            return "Unable to execute QuickBooks.";
-        case -6:
-            return "Unable to load library QBA32_V2.DLL.";
-        case -7:
-            return "Could not find function in library QBA32_V2.DLL.";
+        case -4: return "Path to QBW32.exe is empty.";
+        case -5: return "Unable to execute QuickBooks.";
+        case -6: return "Unable to load library QBA32_V2.DLL.";
+        case -7: return "Could not find function in library QBA32_V2.DLL.";
         case -8:
             return "QuickBooks is currently in Multi-User Mode.  This function is only permitted "
                    "in Single User Mode.";
-        case -9:
-            return "Export memory allocation denied.";
-        case -10:
-            return "General line export problem.";
+        case -9: return "Export memory allocation denied.";
+        case -10: return "General line export problem.";
         case -11:
             return "You are attempting an illegal import into an Accountant's Copy data file.";
-        case -12:
-            return "Unable to open import file.";
-        case -13:
-            return "General import line problem.";
+        case -12: return "Unable to open import file.";
+        case -13: return "General import line problem.";
         case -14:
             return "QuickBooks OLE link error. If using Microsoft Vista and QuickBooks Premier "
                    "Accountant edition, make sure you have not toggled QuickBooks to another "
                    "edition.";
-        case -15:
-            return "Could not open specified data file.";
+        case -15: return "Could not open specified data file.";
         case -16:
             return "QuickBooks is currently operating and has a company file open that is "
                    "different to the company file with which " +
@@ -52,8 +43,7 @@ std::string QBReturnCodeText(long code) {
                    ". Please install a current version of QuickBooks that has been designed to be "
                    "used with " +
                    title + ".";
-        default:
-            return {};
+        default: return {};
     }
 }
 
@@ -64,12 +54,9 @@ constexpr std::string_view kForm = "TAVTaxMapping.frm";
 // The library recognises the installed edition by the end of the Version value.
 std::string editionKey(std::int16_t edition) {
     switch (edition) {
-        case 0:
-            return "belacct";
-        case 1:
-            return "accountant";
-        default:
-            return {};
+        case 0: return "belacct";
+        case 1: return "accountant";
+        default: return {};
     }
 }
 

@@ -160,17 +160,10 @@ bool checkChartNumbering(ProgramState& st, UiPort& ui) {
 std::string targetTaxCodeFile(const ProgramState& st) {
     const char* name = nullptr;
     switch (st.gintTargetApp) {
-        case target::MasAU:
-            name = "MasAUTaxCodes.txt";
-            break;
-        case target::Accounts:
-            name = "AccountsTaxCodes.txt";
-            break;
-        case target::MasNZ:
-            name = "MasNZTaxCodes.txt";
-            break;
-        default:
-            return {};
+        case target::MasAU: name = "MasAUTaxCodes.txt"; break;
+        case target::Accounts: name = "AccountsTaxCodes.txt"; break;
+        case target::MasNZ: name = "MasNZTaxCodes.txt"; break;
+        default: return {};
     }
     return platform::joinPath(st.installFolder, name);
 }

@@ -57,9 +57,7 @@ bool isIif(std::string_view bytes) {
     return first != std::string_view::npos && bytes[first] == '!';
 }
 
-std::string_view recordType(std::string_view line) {
-    return line.substr(0, line.find('\t'));
-}
+std::string_view recordType(std::string_view line) { return line.substr(0, line.find('\t')); }
 
 // The IIF text of a file; nothing when it is not IIF text. Only its start is read to
 // tell, as a real company file is a database of hundreds of megabytes.

@@ -55,14 +55,9 @@ MDIfrmMain::~MDIfrmMain() = default;
 
 bool MDIfrmMain::MDIForm_Load() {
     switch (tav::MDIForm_Load(st_, ui_)) {
-        case StartupOutcome::Fatal:
-            return false;
-        case StartupOutcome::Stopped:
-            show();
-            return true;
-        case StartupOutcome::Complete:
-            showFirstScreens();
-            return true;
+        case StartupOutcome::Fatal: return false;
+        case StartupOutcome::Stopped: show(); return true;
+        case StartupOutcome::Complete: showFirstScreens(); return true;
     }
     return true;
 }
@@ -103,9 +98,7 @@ TavForm* MDIfrmMain::currentScreen() const {
     return screen_ ? qobject_cast<TavForm*>(screen_->widget()) : nullptr;
 }
 
-frmHelpViewer* MDIfrmMain::helpViewer() const {
-    return helpViewer_;
-}
+frmHelpViewer* MDIfrmMain::helpViewer() const { return helpViewer_; }
 
 void MDIfrmMain::showIntroduction() {
     showChild(new frmIntroduction(context()), Qt::WindowCloseButtonHint);

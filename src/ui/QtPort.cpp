@@ -20,65 +20,42 @@ using SB = QMessageBox::StandardButton;
 // The buttons of each choice, in the order the default button counts them.
 std::vector<SB> buttonsOf(Buttons b) {
     switch (b) {
-        case Buttons::OK:
-            return {SB::Ok};
-        case Buttons::OKCancel:
-            return {SB::Ok, SB::Cancel};
-        case Buttons::AbortRetryIgnore:
-            return {SB::Abort, SB::Retry, SB::Ignore};
-        case Buttons::YesNoCancel:
-            return {SB::Yes, SB::No, SB::Cancel};
-        case Buttons::YesNo:
-            return {SB::Yes, SB::No};
-        case Buttons::RetryCancel:
-            return {SB::Retry, SB::Cancel};
+        case Buttons::OK: return {SB::Ok};
+        case Buttons::OKCancel: return {SB::Ok, SB::Cancel};
+        case Buttons::AbortRetryIgnore: return {SB::Abort, SB::Retry, SB::Ignore};
+        case Buttons::YesNoCancel: return {SB::Yes, SB::No, SB::Cancel};
+        case Buttons::YesNo: return {SB::Yes, SB::No};
+        case Buttons::RetryCancel: return {SB::Retry, SB::Cancel};
     }
     return {SB::Ok};
 }
 
 std::optional<Answer> answerOf(int button) {
     switch (button) {
-        case SB::Ok:
-            return Answer::OK;
-        case SB::Cancel:
-            return Answer::Cancel;
-        case SB::Abort:
-            return Answer::Abort;
-        case SB::Retry:
-            return Answer::Retry;
-        case SB::Ignore:
-            return Answer::Ignore;
-        case SB::Yes:
-            return Answer::Yes;
-        case SB::No:
-            return Answer::No;
-        default:
-            return std::nullopt;
+        case SB::Ok: return Answer::OK;
+        case SB::Cancel: return Answer::Cancel;
+        case SB::Abort: return Answer::Abort;
+        case SB::Retry: return Answer::Retry;
+        case SB::Ignore: return Answer::Ignore;
+        case SB::Yes: return Answer::Yes;
+        case SB::No: return Answer::No;
+        default: return std::nullopt;
     }
 }
 
 QMessageBox::Icon iconOf(Icon icon) {
     switch (icon) {
-        case Icon::None:
-            return QMessageBox::NoIcon;
-        case Icon::Critical:
-            return QMessageBox::Critical;
-        case Icon::Question:
-            return QMessageBox::Question;
-        case Icon::Exclamation:
-            return QMessageBox::Warning;
-        case Icon::Information:
-            return QMessageBox::Information;
+        case Icon::None: return QMessageBox::NoIcon;
+        case Icon::Critical: return QMessageBox::Critical;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::Exclamation: return QMessageBox::Warning;
+        case Icon::Information: return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }
 
-QString fromUtf8(const std::string& s) {
-    return QString::fromStdString(s);
-}
-std::string toUtf8(const QString& s) {
-    return QDir::toNativeSeparators(s).toStdString();
-}
+QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
+std::string toUtf8(const QString& s) { return QDir::toNativeSeparators(s).toStdString(); }
 
 }  // namespace
 
@@ -143,9 +120,7 @@ std::optional<std::string> QtPort::fileDialog(const FileDialog& d) {
     return toUtf8(dialog.selectedFiles().first());
 }
 
-void QtPort::doEvents() {
-    QCoreApplication::processEvents();
-}
+void QtPort::doEvents() { QCoreApplication::processEvents(); }
 
 ViewerStart QtPort::startViewer(const std::string& path) {
 #ifdef _WIN32

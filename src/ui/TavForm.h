@@ -73,8 +73,6 @@ QString labelText(std::string_view caption);
 QPixmap tavPicture(int size);
 
 // Pixels for a length in twips, the unit the window layouts were drawn in.
-constexpr int twips(int t) {
-    return t / 15;
-}
+constexpr int twips(int t) { return t / 15; }
 
 }  // namespace tav::ui

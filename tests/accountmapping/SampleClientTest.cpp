@@ -20,7 +20,7 @@ namespace tav {
 namespace {
 
 class SampleClient : public ::testing::TestWithParam<std::int16_t>, protected test::ScratchClient {
-  protected:
+protected:
     void SetUp() override {
         std::filesystem::copy(TAV_INSTALL_SOURCE_DIR, install.path(),
                               std::filesystem::copy_options::recursive);

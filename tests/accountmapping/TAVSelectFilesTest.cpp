@@ -17,7 +17,7 @@ using test::writeFile;
 
 // Accountant's Office (Aust.) with one installed ledger and a customised one.
 class SelectLedger : public ::testing::Test, protected test::ScratchClient {
-  protected:
+protected:
     selectledger::View view;
 
     void SetUp() override {

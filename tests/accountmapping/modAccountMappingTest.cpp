@@ -19,7 +19,7 @@ using test::writeFile;
 using Rows = std::vector<StrArray>;
 
 class AccountMapping : public ::testing::Test, protected test::ScratchClient {
-  protected:
+protected:
     const test::TempDir& dir = install;  // one folder serves as all three
     void SetUp() override {
         st.installFolder = st.gstrDataFolder = st.gstrClientFolder = dir.path();

@@ -83,7 +83,7 @@ const char* targetName(std::int16_t target) {
 
 // An installation in a temporary folder with a data folder of its own, and a client.
 class Batch : public ::testing::Test {
-  protected:
+protected:
     TempDir install, common, client;
     std::istringstream in;
     std::ostringstream out, err;
@@ -179,7 +179,7 @@ TEST_F(Batch, AnIncompleteMappingListsEveryUnmappedItemAndAccount) {
 // ---- The engine's golden import files, reached through the whole road ---------------
 
 class GoldenReport : public Batch, public ::testing::WithParamInterface<const char*> {
-  protected:
+protected:
     std::string caseFile(const std::string& name) const {
         return platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()), name);
     }
@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, GoldenReport,
 // A client whose report has an invalid date in its second transaction and an amount
 // that is not a number in its third.
 class FaultyReport : public Batch {
-  protected:
+protected:
     void SetUp() override {
         Batch::SetUp();
         ProgramState setup;

@@ -15,7 +15,7 @@ namespace tav::test {
 namespace {
 
 class FileFault : public ConvertFixture {
-  protected:
+protected:
     FileFault() {
         mapStandard();
         writeReport(report({

@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint64_t kMiB = 1 << 20;
 
 class HostileReport : public ConvertFixture {
-  protected:
+protected:
     HostileReport() { mapStandard(); }
 
     // Writes a report of many lines without holding it in memory.

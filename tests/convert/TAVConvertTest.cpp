@@ -13,7 +13,7 @@ namespace {
 using convertscreen::ConvertOutcome;
 
 class ConvertScreen : public ConvertFixture {
-  protected:
+protected:
     ConvertScreen() {
         mapStandard();
         st.gcolTargetTaxCodes.Add("GST");

@@ -102,9 +102,7 @@ void Workspace::removeLogs() const {
     fs::remove(platform::pathFromUtf8(platform::joinPath(install, "TAV.log")), ec);
 }
 
-void setCurrentInput(std::string name) {
-    currentInput() = std::move(name);
-}
+void setCurrentInput(std::string name) { currentInput() = std::move(name); }
 
 void expect(bool holds, std::string_view rule) {
     if (holds) return;

@@ -22,7 +22,7 @@ namespace tav::fuzz {
 
 // The fuzzer's bytes: choices are taken from the front, the rest is file content.
 class FuzzInput {
-  public:
+public:
     FuzzInput(const std::uint8_t* data, std::size_t size)
         : bytes_(reinterpret_cast<const char*>(data), size) {}
 
@@ -33,7 +33,7 @@ class FuzzInput {
     // Everything not yet taken.
     std::string_view rest() const { return bytes_; }
 
-  private:
+private:
     std::string_view bytes_;
 };
 
@@ -41,7 +41,7 @@ class FuzzInput {
 // used up, and for every other box, the default button, as Enter gives it. File dialogs
 // return dialogPath, or are cancelled when it is empty.
 class FuzzPort : public UiPort {
-  public:
+public:
     explicit FuzzPort(std::uint64_t answers = 0) : answers_(answers) {}
 
     Answer messageBox(const Message& message) override;
@@ -52,7 +52,7 @@ class FuzzPort : public UiPort {
     std::string dialogPath;
     int shown = 0;
 
-  private:
+private:
     std::uint64_t answers_;
     int asked_ = 0;
 };
@@ -60,7 +60,7 @@ class FuzzPort : public UiPort {
 // A scratch installation, made once per process: a copy of the installed data files,
 // an empty data folder and a client folder, removed when the process ends.
 class Workspace {
-  public:
+public:
     static Workspace& get();
 
     // Points a fresh state at the scratch folders, as start-up does, with no log left
@@ -74,7 +74,7 @@ class Workspace {
 
     std::string install, data, client;
 
-  private:
+private:
     Workspace();
     ~Workspace();
 };

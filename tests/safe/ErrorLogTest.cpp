@@ -25,7 +25,8 @@ TEST(Sem, LinesAreTrimmedTabSeparatedAndInnermostFirst) {
     EXPECT_EQ(inner, "SafeMethods.bas\tsfOpenFile\t53\tFile not found\r\n");
     const Sem outer = sfSemCreate("modConvert.bas", "sfReadCreateWriteHeader", 0,
                                   "Error opening output file", inner);
-    EXPECT_EQ(outer, inner + "modConvert.bas\tsfReadCreateWriteHeader\t0\tError opening output file\r\n");
+    EXPECT_EQ(outer,
+              inner + "modConvert.bas\tsfReadCreateWriteHeader\t0\tError opening output file\r\n");
 
     std::string m, p, d;
     long n = -1;
@@ -47,9 +48,10 @@ TEST(Sem, ATabInsideTheDescriptionStaysInIt) {
 TEST(ErrorReport, ShowsTheInnermostFailureWithThePlatformText) {
     const Sem list = sfSemCreate("SafeMethods.bas", "sfOpenFile", 53, "File not found") +
                      sfSemCreate("modConvert.bas", "x", 0, "outer");
-    EXPECT_EQ(errorReportText(list), std::string(kIntro) +
-                                         "Module: SafeMethods.bas\r\nProcedure: sfOpenFile\r\n"
-                                         "Error Code: 53\r\nDescription: File not found\r\nFile not found");
+    EXPECT_EQ(errorReportText(list),
+              std::string(kIntro) +
+                  "Module: SafeMethods.bas\r\nProcedure: sfOpenFile\r\n"
+                  "Error Code: 53\r\nDescription: File not found\r\nFile not found");
     EXPECT_EQ(errorReportText(sfSemCreate("m", "p", 0, "own words")),
               std::string(kIntro) +
                   "Module: m\r\nProcedure: p\r\nError Code: 0\r\nDescription: own words\r\n");
@@ -65,7 +67,8 @@ TEST(ErrorLog, AnEntryIsTheTimeTheLinesAndAnEmptyLine) {
                         sfSemCreate("modTaxMapping.bas", "sfGetcolTaxPayables", 0,
                                     "Error opening the Chart of Accounts file.");
     dsCreateSEMAndDoAll(st, ui, "TAVTaxMapping.frm", "cmdTransFile_Click", 0,
-                        "Error getting tax payable accounts from Chart of Accounts file", details, true);
+                        "Error getting tax payable accounts from Chart of Accounts file", details,
+                        true);
     dsCreateSEMAndDoAll(st, ui, "TAVNavigator.frm", "Form_Load", 5, "second", "", false);
 
     const std::string log = test::readFile(dir.file("TAV.log"));

@@ -99,7 +99,9 @@ TEST(FileTable, WideTextIsRefusedWhenOpenedNamingItsEncoding) {
 
 TEST(FileTable, KnowsWhereTheLastLineReadBegins) {
     TempDir dir;
-    writeFile(dir.file("r.txt"), "\xEF\xBB\xBF" "a\r\nbc\nd");
+    writeFile(dir.file("r.txt"),
+              "\xEF\xBB\xBF"
+              "a\r\nbc\nd");
     FileTable files;
     files.open(1, dir.file("r.txt"), FileMode::Input);
     EXPECT_EQ(files.path(1), dir.file("r.txt"));
@@ -115,7 +117,9 @@ TEST(FileTable, KnowsWhereTheLastLineReadBegins) {
 TEST(FileTable, DecodesWindows1252AndStripsAUtf8Bom) {
     TempDir dir;
     writeFile(dir.file("w.txt"), "caf\xE9\r\n");
-    writeFile(dir.file("u.txt"), "\xEF\xBB\xBF" "caf\xC3\xA9\r\n");
+    writeFile(dir.file("u.txt"),
+              "\xEF\xBB\xBF"
+              "caf\xC3\xA9\r\n");
     FileTable files;
     EXPECT_EQ(readAll(files, dir.file("w.txt")), std::vector<std::string>{"caf\xC3\xA9"});
     EXPECT_EQ(readAll(files, dir.file("u.txt")), std::vector<std::string>{"caf\xC3\xA9"});
@@ -139,11 +143,17 @@ TEST(FileTable, TextBeginningWithAByteOrderMarkCharacterReadsBackWhole) {
     TempDir dir;
     FileTable files;
     files.open(2, dir.file("out.txt"), FileMode::Output);
-    files.printLine(2, "\xEF\xBB\xBF" "100,Sales");
-    files.printLine(2, "\xEF\xBB\xBF" "101,Fees");
+    files.printLine(2,
+                    "\xEF\xBB\xBF"
+                    "100,Sales");
+    files.printLine(2,
+                    "\xEF\xBB\xBF"
+                    "101,Fees");
     files.close(2);
-    EXPECT_EQ(readAll(files, dir.file("out.txt")),
-              (std::vector<std::string>{"\xEF\xBB\xBF" "100,Sales", "\xEF\xBB\xBF" "101,Fees"}));
+    EXPECT_EQ(readAll(files, dir.file("out.txt")), (std::vector<std::string>{"\xEF\xBB\xBF"
+                                                                             "100,Sales",
+                                                                             "\xEF\xBB\xBF"
+                                                                             "101,Fees"}));
 }
 
 TEST(FileTable, RaisesTheErrorsTheProgramTraps) {

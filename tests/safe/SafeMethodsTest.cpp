@@ -32,7 +32,8 @@ protected:
 };
 
 TEST_F(OpenFile, AcceptsNumbersOneTo511Only) {
-    EXPECT_EQ(lastDescription(sfOpenFile(st, ui, existing, "Input", 0)), "Invalid intFileNumber: 0");
+    EXPECT_EQ(lastDescription(sfOpenFile(st, ui, existing, "Input", 0)),
+              "Invalid intFileNumber: 0");
     EXPECT_EQ(lastDescription(sfOpenFile(st, ui, existing, "Input", 512)),
               "Invalid intFileNumber: 512");
     EXPECT_EQ(sfOpenFile(st, ui, existing, "Input", 1), "");
@@ -102,7 +103,8 @@ TEST(ShortenPath, KeepsFirstSecondAndLastParts) {
     EXPECT_EQ(sfShortenPath(shortOne, out, 45), "");
     EXPECT_EQ(out, shortOne);
 
-    const std::string sixty = path({"C:", "Documents and Settings", "All Users", "Documents", "Clients", "Smith"});
+    const std::string sixty =
+        path({"C:", "Documents and Settings", "All Users", "Documents", "Clients", "Smith"});
     sfShortenPath(sixty, out, 45);
     EXPECT_EQ(out, path({"C:", "Documents and Settings", "...", "Smith"}));
 
@@ -116,7 +118,8 @@ TEST(ShortenPath, KeepsFirstSecondAndLastParts) {
 
     // A network path keeps its server.
     const std::string sep(1, s);
-    const std::string network = sep + sep + "server" + sep + "share" + sep + "clients" + sep + "2011" + sep + "Smith and Sons Pty Ltd";
+    const std::string network = sep + sep + "server" + sep + "share" + sep + "clients" + sep +
+                                "2011" + sep + "Smith and Sons Pty Ltd";
     sfShortenPath(network, out, 30);
     EXPECT_EQ(out, sep + sep + "server" + sep + "..." + sep + "Smith and Sons Pty Ltd");
 
@@ -178,7 +181,8 @@ TEST(DelimitedField, TakesTheIndexedField) {
     EXPECT_EQ(f, "c");
     EXPECT_EQ(lastDescription(sfDelimitedField("a,b,c", 3, f, ",")), "Not enough fields in a,b,c");
     EXPECT_EQ(f, "");
-    EXPECT_EQ(lastDescription(sfDelimitedField("a,b,c", -1, f, ",")), "Invalid field requested: -1");
+    EXPECT_EQ(lastDescription(sfDelimitedField("a,b,c", -1, f, ",")),
+              "Invalid field requested: -1");
     EXPECT_EQ(lastDescription(sfDelimitedField("", 0, f, ",")), "Not enough fields in");
 }
 
@@ -237,7 +241,8 @@ TEST(DisplayFileContents, TellsTheUserWhyNothingOpened) {
     EXPECT_EQ(ui.messages.back().title, "WordPad not found at default location");
     EXPECT_EQ(ui.messages.back().text,
               "An error occurred when searching for Wordpad. Please use Notepad or Wordpad to "
-              "view:\r\n" + dir.file("TAV.log"));
+              "view:\r\n" +
+                  dir.file("TAV.log"));
 
     ui.viewerResult = ViewerStart::Started;
     sfDisplayFileContents(ui, dir.file("TAV.log"));

@@ -47,10 +47,10 @@ TEST(TextCodec, WideEncodingsAreKnownByTheirMarkOrTheirZeroBytes) {
 TEST(TextCodec, ValidatesUtf8Strictly) {
     EXPECT_TRUE(isValidUtf8("plain ascii"));
     EXPECT_TRUE(isValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"));
-    EXPECT_FALSE(isValidUtf8("caf\xE9"));          // Windows-1252 e acute
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));         // overlong
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // surrogate
-    EXPECT_FALSE(isValidUtf8("\xC3"));             // cut short
+    EXPECT_FALSE(isValidUtf8("caf\xE9"));       // Windows-1252 e acute
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));      // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_FALSE(isValidUtf8("\xC3"));          // cut short
 }
 
 TEST(TextCodec, ValidatesAcrossBlocks) {
@@ -78,8 +78,12 @@ TEST(TextCodec, ALineIsCopiedOnlyWhenItNeedsDecoding) {
     EXPECT_EQ(decodedView(utf8, Encoding::Utf8, scratch).data(), utf8.data());
 
     // A byte above 0x7F in the last, partly overlapping, sixteen bytes.
-    EXPECT_EQ(decodedView(std::string(16, 'a') + "b\xE9" "cd", Encoding::Windows1252, scratch),
-              std::string(16, 'a') + "b\xC3\xA9" "cd");
+    EXPECT_EQ(decodedView(std::string(16, 'a') + "b\xE9"
+                                                 "cd",
+                          Encoding::Windows1252, scratch),
+              std::string(16, 'a') +
+                  "b\xC3\xA9"
+                  "cd");
     // Accented letters at the edges of sixteen-byte blocks.
     std::string line(40, 'x'), expected;
     for (size_t at : {0, 15, 16, 31, 39}) line[at] = '\xE9';

@@ -13,7 +13,8 @@ using test::writeFile;
 
 TEST(IniFileComponent, ReadsRawValuesIgnoringCaseOfNames) {
     TempDir dir;
-    writeFile(dir.file("a.ini"), "[SourceApp]\r\nVersion = 19.0\\\r\n[General]\r\nIntroScreen=True\r\n");
+    writeFile(dir.file("a.ini"),
+              "[SourceApp]\r\nVersion = 19.0\\\r\n[General]\r\nIntroScreen=True\r\n");
     IniFileComponent ini;
     std::string v;
     EXPECT_EQ(ini.ReadValue("SourceApp", "Version", v, dir.file("a.ini")), "");
@@ -31,7 +32,8 @@ TEST(IniFileComponent, AMissingFileIsAnError) {
     IniFileComponent ini;
     std::string v = "old";
     const std::string e = ini.ReadValue("General", "IntroScreen", v, dir.file("none.ini"));
-    EXPECT_EQ(e, "IniFileComponent\tReadValue\t53\tFile not found: " + dir.file("none.ini") + "\r\n");
+    EXPECT_EQ(e,
+              "IniFileComponent\tReadValue\t53\tFile not found: " + dir.file("none.ini") + "\r\n");
     EXPECT_EQ(v, "");
 }
 
@@ -118,7 +120,8 @@ TEST(IniFileComponent, WritingAValueKeepsEveryOtherByte) {
         "; trailing comment\r\n";
     writeFile(dir.file("a.ini"), before);
     IniFileComponent ini;
-    EXPECT_EQ(ini.WriteValue("General", "ClientFolder", "C:\\Clients\\Smith", dir.file("a.ini")), "");
+    EXPECT_EQ(ini.WriteValue("General", "ClientFolder", "C:\\Clients\\Smith", dir.file("a.ini")),
+              "");
     EXPECT_EQ(ini.WriteValue("general", "introscreen", "False", dir.file("a.ini")), "");
     EXPECT_EQ(readFile(dir.file("a.ini")),
               "; Tavora settings\r\n"

@@ -39,11 +39,14 @@ protected:
             {"TargetApplication", "0"}, {"LedgerNumber", "0"}, {"CustomisedLedgerPath", ""}};
         std::string out;
         for (auto* section : {&general, &source, &target}) {
-            out += section == &general ? "[General]\r\n" : section == &source ? "[SourceApp]\r\n"
-                                                                               : "[TargetApp]\r\n";
+            out += section == &general  ? "[General]\r\n"
+                   : section == &source ? "[SourceApp]\r\n"
+                                        : "[TargetApp]\r\n";
             for (auto& [k, v] : *section)
-                if (k != replaceKey) out += k + "=" + v + "\r\n";
-                else if (value != "<absent>") out += k + "=" + value + "\r\n";
+                if (k != replaceKey)
+                    out += k + "=" + v + "\r\n";
+                else if (value != "<absent>")
+                    out += k + "=" + value + "\r\n";
         }
         return out;
     }
@@ -86,31 +89,42 @@ TEST_F(Startup, AValidSettingsFileIsReadWithoutAMessage) {
 
 TEST_F(Startup, AMissingSettingsFileFallsBackKeyByKey) {
     EXPECT_EQ(MDIForm_Load(st, ui), StartupOutcome::Complete);
-    EXPECT_EQ(reports(), (std::vector<std::string>{
-        "Error loading Intro screen preference from ini file. Check that the file TAV.ini exists "
-        "in the TAV installation directory. If it doesn't, re-install the TAV program.",
-        "Error loading QuickBooks version from ini file. The default version, 2011-12, has been "
-        "chosen. Re-installing TAV may fix this problem.",
-        "The QuickBooks version in the ini file is blank. The default version, 2011-12, has been "
-        "chosen. Re-installing TAV should fix this problem.",
-        "Error loading QuickBooks edition preference from ini file. The default edition, "
-        "Premier-Accountant, has been chosen.",
-        "Null QuickBooks edition preference in ini file. The default edition, Premier-Accountant, "
-        "has been chosen.",
-        "Error loading target application preference from ini file. The default MYOB application, "
-        "MAS, has been chosen.",
-        "Null target application preference in ini file. The default MYOB application, MAS, has "
-        "been chosen.",
-        "An error occurred loading the Client Folder information from ini file. The default Client "
-        "Folder has been temporarily set to the TAV installation path.",
-        "An error occurred loading the QuickBooks Company File information from the ini file.",
-        "Error loading target ledger preference from ini file. The default ledger has been chosen.",
-        "An error occurred loading the customised ledger path information from the ini file.",
-    }));
+    EXPECT_EQ(
+        reports(),
+        (std::vector<std::string>{
+            "Error loading Intro screen preference from ini file. Check that the file TAV.ini "
+            "exists "
+            "in the TAV installation directory. If it doesn't, re-install the TAV program.",
+            "Error loading QuickBooks version from ini file. The default version, 2011-12, has "
+            "been "
+            "chosen. Re-installing TAV may fix this problem.",
+            "The QuickBooks version in the ini file is blank. The default version, 2011-12, has "
+            "been "
+            "chosen. Re-installing TAV should fix this problem.",
+            "Error loading QuickBooks edition preference from ini file. The default edition, "
+            "Premier-Accountant, has been chosen.",
+            "Null QuickBooks edition preference in ini file. The default edition, "
+            "Premier-Accountant, "
+            "has been chosen.",
+            "Error loading target application preference from ini file. The default MYOB "
+            "application, "
+            "MAS, has been chosen.",
+            "Null target application preference in ini file. The default MYOB application, MAS, "
+            "has "
+            "been chosen.",
+            "An error occurred loading the Client Folder information from ini file. The default "
+            "Client "
+            "Folder has been temporarily set to the TAV installation path.",
+            "An error occurred loading the QuickBooks Company File information from the ini file.",
+            "Error loading target ledger preference from ini file. The default ledger has been "
+            "chosen.",
+            "An error occurred loading the customised ledger path information from the ini file.",
+        }));
     EXPECT_EQ(errorReportBoxes(), 11u);
     // The user sees the innermost failure: the settings file is missing.
-    EXPECT_NE(ui.messages.at(0).text.find("Description: File not found: " + install.file("TAV.ini")),
-              std::string::npos);
+    EXPECT_NE(
+        ui.messages.at(0).text.find("Description: File not found: " + install.file("TAV.ini")),
+        std::string::npos);
     // The client folder's fallback box comes between its log entry and the company file's.
     EXPECT_EQ(ui.messages.at(8).title, "Previous Client Folder not found.");
     EXPECT_EQ(ui.messages.at(8).text,
@@ -127,9 +141,10 @@ TEST_F(Startup, EditionOutOfRangeBecomesPremierAndNonNumericStays) {
     writeIni(validIni("Edition", "7"));
     MDIForm_Load(st, ui);
     EXPECT_EQ(st.gintQBEdition, 1);
-    EXPECT_EQ(reports(), std::vector<std::string>{
-        "Invalid QuickBooks edition preference in ini file. The default edition, "
-        "Premier-Accountant, has been chosen."});
+    EXPECT_EQ(reports(),
+              std::vector<std::string>{
+                  "Invalid QuickBooks edition preference in ini file. The default edition, "
+                  "Premier-Accountant, has been chosen."});
 
     ProgramState fresh;
     fresh.installFolder = install.path();
@@ -145,9 +160,11 @@ TEST_F(Startup, TargetApplicationOutOfRangeBecomesMas) {
     writeIni(validIni("TargetApplication", "5"));
     MDIForm_Load(st, ui);
     EXPECT_EQ(st.gintTargetApp, 0);
-    EXPECT_EQ(reports(), std::vector<std::string>{
-        "Invalid target application preference in ini file. The default MYOB application, MAS, "
-        "has been chosen."});
+    EXPECT_EQ(
+        reports(),
+        std::vector<std::string>{
+            "Invalid target application preference in ini file. The default MYOB application, MAS, "
+            "has been chosen."});
 }
 
 TEST_F(Startup, AMissingLedgerNumberTakesTheTargetsDefault) {
@@ -187,10 +204,11 @@ TEST_F(Startup, ADataFolderThatCannotBeCreatedEndsTheProgram) {
     EXPECT_EQ(MDIForm_Load(st, ui), StartupOutcome::Fatal);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Tavora");
-    EXPECT_EQ(ui.messages[0].text,
-              "TAVMDIfrmMain.frm\r\nMDIForm_Load\r\nAn error occurred creating an TAV folder in the "
-              "common 'Documents and Settings' folder.\r\nThis problem must be fixed before this "
-              "application will run. This application will now close.");
+    EXPECT_EQ(
+        ui.messages[0].text,
+        "TAVMDIfrmMain.frm\r\nMDIForm_Load\r\nAn error occurred creating an TAV folder in the "
+        "common 'Documents and Settings' folder.\r\nThis problem must be fixed before this "
+        "application will run. This application will now close.");
 }
 
 TEST_F(Startup, AnUnwritableDocumentsFolderEndsTheProgramBeforeAnythingElse) {
@@ -226,10 +244,11 @@ TEST_F(Startup, ShutdownWritesTheChoicesBackInPlace) {
     st.gstrQBVersion = "20.0\\";  // never written back
     MDIForm_Unload(st, ui);
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(readFile(install.file("TAV.ini")),
-              "; my settings\r\n[General]\r\nIntroScreen=True\r\nClientFolder=" + client.path() +
-                  "\r\n[SourceApp]\r\nVersion=19.0\\\r\nEdition=0\r\nCompanyFile=\r\n"
-                  "[TargetApp]\r\nTargetApplication=2\r\nLedgerNumber=3\r\nCustomisedLedgerPath=\r\n");
+    EXPECT_EQ(
+        readFile(install.file("TAV.ini")),
+        "; my settings\r\n[General]\r\nIntroScreen=True\r\nClientFolder=" + client.path() +
+            "\r\n[SourceApp]\r\nVersion=19.0\\\r\nEdition=0\r\nCompanyFile=\r\n"
+            "[TargetApp]\r\nTargetApplication=2\r\nLedgerNumber=3\r\nCustomisedLedgerPath=\r\n");
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
     std::random_device rd;
-    const fs::path p = fs::temp_directory_path() / ("tav-test-" + std::to_string(rd()) + std::to_string(rd()));
+    const fs::path p =
+        fs::temp_directory_path() / ("tav-test-" + std::to_string(rd()) + std::to_string(rd()));
     fs::create_directories(p);
     path_ = platform::pathToUtf8(p);
 }
@@ -61,9 +62,9 @@ bool setImmutable(const std::string& path, bool on) {
 WriteProtected::WriteProtected(const std::string& path) : path_(path) {
 #ifdef _WIN32
     // Others may still read it; nobody may open it for writing.
-    const HANDLE h = CreateFileW(platform::pathFromUtf8(path).c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr);
+    const HANDLE h =
+        CreateFileW(platform::pathFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         handle_ = h;
         available_ = true;

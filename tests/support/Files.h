@@ -27,7 +27,7 @@ private:
 // Windows the file is held open, shared for reading only, as a program showing it would.
 // available() is false where none of these can be had; such a test skips.
 class WriteProtected {
-  public:
+public:
     explicit WriteProtected(const std::string& path);
     ~WriteProtected();
     WriteProtected(const WriteProtected&) = delete;
@@ -35,7 +35,7 @@ class WriteProtected {
 
     bool available() const { return available_; }
 
-  private:
+private:
     std::string path_;
     bool available_ = false;
     bool immutable_ = false;

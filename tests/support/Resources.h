@@ -9,7 +9,7 @@ namespace tav::test {
 // Writes past the limit fail (as on a full disk) until the end of the test.
 // available() is false where the platform has no such limit (Windows); such a test skips.
 class FileSizeLimit {
-  public:
+public:
     explicit FileSizeLimit(std::uint64_t bytes);
     ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit&) = delete;
@@ -17,7 +17,7 @@ class FileSizeLimit {
 
     bool available() const { return available_; }
 
-  private:
+private:
     bool available_ = false;
     std::uint64_t previous_ = 0;
 };

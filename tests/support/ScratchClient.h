@@ -28,7 +28,7 @@ struct ScratchClient {
     ScratchClient(const ScratchClient&) = delete;
     ScratchClient& operator=(const ScratchClient&) = delete;
 
-  private:
+private:
     std::string directory_ = platform::currentDirectory();
 };
 

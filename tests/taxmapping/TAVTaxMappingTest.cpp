@@ -24,7 +24,7 @@ using Rows = std::vector<StrArray>;
 // MAS (Aust.) with its installed codes, lists with a GST payable account, and a report
 // that posts GST and an item without a default code to it.
 class TaxMappingScreen : public ::testing::Test, protected test::ScratchClient {
-  protected:
+protected:
     void SetUp() override {
         for (const char* f : {"MasAUTaxCodes.txt", "AccountsTaxCodes.txt", "DefaultTaxMapping.txt"})
             writeFile(install.file(f),

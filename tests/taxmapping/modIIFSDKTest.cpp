@@ -22,7 +22,7 @@ const std::string kFailed =
     "An error occurred while extracting the lists from the QuickBooks data file:";
 
 class Extraction : public ::testing::Test, protected test::ScratchClient {
-  protected:
+protected:
     void SetUp() override {
         st.gstrQBVersion = "19.0\\";
         st.gintQBEdition = 1;

@@ -21,7 +21,7 @@ using Rows = std::vector<StrArray>;
 constexpr size_t npos = std::string::npos;
 
 class TaxMapping : public ::testing::Test {
-  protected:
+protected:
     test::TempDir dir;
     ProgramState st;
     test::ScriptedPort ui;

@@ -22,9 +22,7 @@ Desktop::Desktop() {
     frame = std::make_unique<ui::MDIfrmMain>(st, ui);
 }
 
-void Desktop::writeIni(const std::string& text) {
-    writeFile(install.file("TAV.ini"), text);
-}
+void Desktop::writeIni(const std::string& text) { writeFile(install.file("TAV.ini"), text); }
 
 std::string Desktop::validIni(bool intro) const {
     return crlf({"[General]", std::string("IntroScreen=") + (intro ? "True" : "False"),

@@ -19,9 +19,7 @@ using tav::test::Desktop;
 namespace {
 
 // A window shown inside the frame, with its title bar.
-QWidget* framed(QWidget* form) {
-    return form ? form->parentWidget() : nullptr;
-}
+QWidget* framed(QWidget* form) { return form ? form->parentWidget() : nullptr; }
 
 QWidget* screen(Desktop& d, tav::Screen s) {
     d.frame->showScreen(s);
