@@ -16,8 +16,11 @@ namespace tav::test {
 
 class Desktop {
 public:
-    // Installs the shipped pages and help, and a TAV.ini that reads without a message.
+    // Installs the shipped pages, help and tax data, and a TAV.ini that reads without a
+    // message.
     Desktop();
+    // The shipped sample client (company file, Journal report) in the client folder.
+    void useSampleClient();
 
     TempDir install, common, client;
     ProgramState st;
