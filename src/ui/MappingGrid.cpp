@@ -143,9 +143,10 @@ MappingGrid::MappingGrid(MappingTableModel* model, QWidget* editor, QWidget* par
     horizontalHeader()->setSectionsClickable(false);
     setColumnHidden(model->columnCount() - 1, true);
 
-    // The editor stands in for the grid: it takes the focus, the keys and the wheel.
+    // The editor stands in for the grid: it takes the focus, the keys and the wheel. The
+    // grid itself is no stop of the Tab key: the editor is, once.
     editor->setParent(viewport());
-    setFocusProxy(editor);
+    setFocusPolicy(Qt::NoFocus);
     editor->installEventFilter(this);
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
         listView_ = combo->view();
@@ -191,6 +192,11 @@ void MappingGrid::currentChanged(const QModelIndex& current, const QModelIndex& 
     if (currentRow() == enteredRow_) return;
     enteredRow_ = currentRow();
     if (enteredRow_) emit rowEntered(enteredRow_);
+}
+
+void MappingGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    editor_->setFocus(event->reason());
 }
 
 void MappingGrid::mousePressEvent(QMouseEvent* event) {

@@ -56,7 +56,7 @@ class MappingGrid : public QTableView {
     Q_OBJECT
 public:
     // Takes the editor over: it floats over the model's list column of the current row
-    // and stands in for the grid when the focus comes to it.
+    // and has the focus whenever the grid would.
     MappingGrid(MappingTableModel* model, QWidget* editor, QWidget* parent);
 
     MappingTableModel* mappingModel() const { return model_; }
@@ -85,6 +85,7 @@ signals:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
@@ -99,7 +100,7 @@ private:
     MappingTableModel* model_;
     QWidget* editor_;
     QWidget* listView_ = nullptr;  // the editor's drop-down list, when it has one
-    long enteredRow_ = 0;  // the row rowEntered told last
+    long enteredRow_ = 0;          // the row rowEntered told last
     QList<int> widths_;
     KeyHandler keyHandler_;
 };

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "shell/ProgramState.h"
 #include "taxmapping/TAVNewTaxCode.h"

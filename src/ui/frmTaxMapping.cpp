@@ -137,8 +137,8 @@ QGroupBox* frmTaxMapping::buildMappingFrame() {
     auto* picRemembered = label("picRemembered", "");
     picRemembered->setPixmap(
         MappingTableModel::noteIcon().pixmap(QSize(16, 16), devicePixelRatioF()));
-    auto* lblRemembered = wrapping(
-        label("lblRemembered", "Marked rows are mapped as remembered for this client."));
+    auto* lblRemembered =
+        wrapping(label("lblRemembered", "Marked rows are mapped as remembered for this client."));
     auto* legend = new QHBoxLayout(legend_);
     legend->setContentsMargins({});
     legend->addWidget(picRemembered, 0, Qt::AlignTop);
@@ -154,8 +154,9 @@ QGroupBox* frmTaxMapping::buildMappingFrame() {
     layout->addWidget(lblMapping);
     layout->addLayout(gridRow, 1);
 
-    connect(flxTaxCodes_, &MappingGrid::rowEntered, this,
-            [this](long r) { cmbTaxCodes_->setCurrentIndex(static_cast<int>(table_.listIndex(r))); });
+    connect(flxTaxCodes_, &MappingGrid::rowEntered, this, [this](long r) {
+        cmbTaxCodes_->setCurrentIndex(static_cast<int>(table_.listIndex(r)));
+    });
     connect(cmbTaxCodes_, &QComboBox::activated, this, [this](int index) {
         const long row = flxTaxCodes_->currentRow();
         follow(taxmappingscreen::cmbTaxCodes_Click(st_, ui_, table_, row, index), row);
@@ -218,7 +219,8 @@ void frmTaxMapping::cmdTransFile_Click() {
     using taxmappingscreen::JournalChoice;
     JournalChoice choice = taxmappingscreen::chooseJournalFile(st_, ui_);
     if (choice == JournalChoice::Chosen) {
-        host_.showWait("Reading the QuickBooks Journal file.\nThis may take a while for large files.");
+        host_.showWait(
+            "Reading the QuickBooks Journal file.\nThis may take a while for large files.");
         choice = taxmappingscreen::readJournalFile(st_, ui_);
         host_.unloadWait();
         if (choice == JournalChoice::Taken) taxmappingscreen::applyRememberedTaxMapping(st_, ui_);

@@ -1,6 +1,7 @@
 // The tax mapping screen, its Add Tax Code dialog and the standard codes view, driven as
 // a user drives them on the shipped sample client.
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "Desktop.h"
 #include "safe/Platform.h"
 #include "ui/MappingGrid.h"
+#include "ui/frmHelpViewer.h"
 
 using tav::test::Desktop;
 using tav::ui::MappingGrid;
@@ -29,7 +31,8 @@ Rows shown(Desktop& d) {
     const QAbstractItemModel* model = grid(d)->model();
     Rows rows;
     for (int r = 0; r < model->rowCount(); ++r)
-        rows.emplace_back(model->index(r, 0).data().toString(), model->index(r, 1).data().toString());
+        rows.emplace_back(model->index(r, 0).data().toString(),
+                          model->index(r, 1).data().toString());
     return rows;
 }
 
@@ -76,6 +79,7 @@ private slots:
     void theRememberedMappingComesBackInAFreshRun();
     void accountantsOfficeOnlyExtractsAndSelects();
     void standardCodesHelpAndTheWizardButtons();
+    void theKeyboardReachesEveryControlInReadingOrder();
 };
 
 void TaxMappingWindowTest::companyFileListsAndReportGiveTheAutomaticMapping() {
@@ -176,12 +180,18 @@ void TaxMappingWindowTest::addNewAddsCodesAndMapsTheRowToTheLast() {
     QVERIFY(dialog && dialog->isVisible());
     QCOMPARE(dialog->windowTitle(), QString("Add Tax Code to List"));
     QCOMPARE(list(d)->currentIndex(), 6);  // the row keeps its choice meanwhile
-    QCOMPARE(dialog->findChild<QLabel*>("lblInstructions")->text(),
-             QString("Enter the new tax code below. New tax codes for MAS must be in the range 15 - "
-                     "20."));
+    QCOMPARE(
+        dialog->findChild<QLabel*>("lblInstructions")->text(),
+        QString("Enter the new tax code below. New tax codes for MAS must be in the range 15 - "
+                "20."));
 
     auto* box = dialog->findChild<QLineEdit*>("txtTaxCode");
     QCOMPARE(dialog->focusWidget(), box);
+    QTest::keyClick(box, Qt::Key_F1);  // the screen's topic
+    QCOMPARE(QFileInfo(d.frame->helpViewer()->findChild<QTextBrowser*>()->source().toLocalFile())
+                 .fileName(),
+             QString("tax-mapping.html"));
+    dialog->activateWindow();
     QTest::keyClicks(box, "1x5,");
     QCOMPARE(box->text(), QString("15"));
     QTest::mouseClick(dialog->findChild<QPushButton*>("cmdNext"), Qt::LeftButton);
@@ -274,9 +284,9 @@ void TaxMappingWindowTest::standardCodesHelpAndTheWizardButtons() {
     auto* view = d.window<QDialog>("frmVADiz6StandardCodes");
     QVERIFY(view && view->isVisible());
     QCOMPARE(view->windowTitle(), QString("Standard QuickBooks Tax Items and MAS Tax Codes"));
-    QCOMPARE(QFileInfo(view->findChild<QTextBrowser*>("wbrTaxCodes")->source().toLocalFile())
-                 .fileName(),
-             QString("QBMAS_Tax_Codes_AU.htm"));
+    QCOMPARE(
+        QFileInfo(view->findChild<QTextBrowser*>("wbrTaxCodes")->source().toLocalFile()).fileName(),
+        QString("QBMAS_Tax_Codes_AU.htm"));
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(!d.window("frmVADiz6StandardCodes"));
 
@@ -292,6 +302,25 @@ void TaxMappingWindowTest::standardCodesHelpAndTheWizardButtons() {
     QCOMPARE(shown(d).size(), size_t{6});  // the mapping lives on in the program state
     d.click("cmdCancel");
     QCOMPARE(d.screenName(), QString("frmNavigator"));
+}
+
+void TaxMappingWindowTest::theKeyboardReachesEveryControlInReadingOrder() {
+    Desktop d;
+    reachMapping(d);
+    QStringList order;
+    d.control<QWidget>("cmdQBDataFile")->setFocus();
+    for (int i = 0; i < 10; ++i) {
+        QWidget* focus = d.frame->focusWidget();
+        order << focus->objectName();
+        QAccessibleInterface* named = QAccessible::queryAccessibleInterface(focus);
+        QVERIFY2(named && !named->text(QAccessible::Name).isEmpty(), qPrintable(order.back()));
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    QCOMPARE(order, (QStringList{"cmdQBDataFile", "cmdExtractQBLists", "cmdTransFile",
+                                 "cmdShowCodes", "cmbTaxCodes", "cmdHelp", "cmdBack", "cmdNext",
+                                 "cmdCancel", "cmdQBDataFile"}));
+    QCOMPARE(grid(d)->accessibleName(), QString("Tax Code Mapping"));
+    QCOMPARE(list(d)->accessibleName(), QString("Select target tax code"));
 }
 
 int runTaxMappingWindowTests(int argc, char** argv) {
