@@ -47,6 +47,10 @@ void WindowParts::name(QWidget* control, const char* objectName, std::string_vie
     control->setAccessibleName(qtText(accessibleName));
 }
 
+void WindowParts::tabOrder(const QList<QWidget*>& reading) {
+    for (qsizetype i = 1; i < reading.size(); ++i) QWidget::setTabOrder(reading[i - 1], reading[i]);
+}
+
 TavForm::TavForm(const FormContext& context, const char* name, std::string_view caption,
                  HelpTopic topic, QWidget* parent)
     : QWidget(parent), WindowParts(*this, context, name, caption, topic) {}

@@ -64,6 +64,8 @@ protected:
     QLabel* label(const char* name, std::string_view text, QWidget* buddy);
     // Names a control without a label of its own, for the keyboard and screen readers.
     static void name(QWidget* control, const char* objectName, std::string_view accessibleName);
+    // The Tab key's order: the controls as they are read, left to right, top to bottom.
+    static void tabOrder(const QList<QWidget*>& reading);
 
     ProgramState& st_;
     UiPort& ui_;

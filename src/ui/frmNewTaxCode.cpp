@@ -60,9 +60,7 @@ frmNewTaxCode::frmNewTaxCode(const FormContext& context, QWidget* screen)
     setFixedWidth(twips(5200));
     adjustSize();
     centre();
-    setTabOrder(txtTaxCode_, cmdOK);
-    setTabOrder(cmdOK, cmdNext);
-    setTabOrder(cmdNext, cmdCancel);
+    tabOrder({txtTaxCode_, cmdOK, cmdNext, cmdCancel});
     txtTaxCode_->setFocus();
 
     connect(cmdOK, &QPushButton::clicked, this, [this] {

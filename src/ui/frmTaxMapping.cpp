@@ -20,7 +20,7 @@ namespace {
 
 using taxmappingscreen::kModule;
 
-// The grid's column widths (1645 twips each), as the list needs them.
+// The grid's two columns are 1645 twips wide each.
 constexpr int kColumnWidth = twips(1645);
 constexpr int kListItemsShown = 18;
 
@@ -84,18 +84,9 @@ frmTaxMapping::frmTaxMapping(const FormContext& context)
     fraMapping_->setVisible(v.mapping);
     showView();
 
-    setTabOrder(cmdQBDataFile, cmdExtractQBLists);
-    setTabOrder(cmdExtractQBLists, cmdTransFile);
-    QWidget* last = cmdTransFile;
-    if (v.mapping) {
-        setTabOrder(cmdTransFile, fraMapping_->findChild<QPushButton*>("cmdShowCodes"));
-        setTabOrder(fraMapping_->findChild<QPushButton*>("cmdShowCodes"), cmbTaxCodes_);
-        last = cmbTaxCodes_;
-    }
-    setTabOrder(last, cmdHelp);
-    setTabOrder(cmdHelp, cmdBack);
-    setTabOrder(cmdBack, cmdNext);
-    setTabOrder(cmdNext, cmdCancel);
+    QList<QWidget*> reading{cmdQBDataFile, cmdExtractQBLists, cmdTransFile};
+    if (v.mapping) reading << cmdShowCodes_ << cmbTaxCodes_;
+    tabOrder(reading << cmdHelp << cmdBack << cmdNext << cmdCancel);
     // The list has the focus when the screen opens (the company file's button for
     // Accountant's Office).
     (v.mapping ? static_cast<QWidget*>(cmbTaxCodes_) : cmdQBDataFile)->setFocus();
@@ -120,7 +111,7 @@ QGroupBox* frmTaxMapping::buildMappingFrame() {
     auto* fraMapping = new QGroupBox("Complete Mapping", this);
     fraMapping->setObjectName("fraMapping");
     lblCodeMapping_ = wrapping(label("lblCodeMapping", ""));
-    auto* cmdShowCodes = button("cmdShowCodes", "&View Standard Tax Items/Codes");
+    cmdShowCodes_ = button("cmdShowCodes", "&View Standard Tax Items/Codes");
 
     cmbTaxCodes_ = new QComboBox;
     name(cmbTaxCodes_, "cmbTaxCodes", "Select target tax code");
@@ -150,7 +141,7 @@ QGroupBox* frmTaxMapping::buildMappingFrame() {
     gridRow->addStretch();
     auto* layout = new QVBoxLayout(fraMapping);
     layout->addWidget(lblCodeMapping_);
-    layout->addWidget(cmdShowCodes, 0, Qt::AlignLeft);
+    layout->addWidget(cmdShowCodes_, 0, Qt::AlignLeft);
     layout->addWidget(lblMapping);
     layout->addLayout(gridRow, 1);
 
@@ -175,7 +166,7 @@ QGroupBox* frmTaxMapping::buildMappingFrame() {
         }
         return false;
     });
-    connect(cmdShowCodes, &QPushButton::clicked, this, [this] {
+    connect(cmdShowCodes_, &QPushButton::clicked, this, [this] {
         if (!standardCodes_) standardCodes_ = new frmVADiz6StandardCodes({st_, ui_, host_}, this);
         standardCodes_->show();
         standardCodes_->raise();

@@ -39,6 +39,7 @@ private:
     QLabel* lblCodeMapping_ = nullptr;
     QWidget* legend_ = nullptr;
     QGroupBox* fraMapping_ = nullptr;
+    QPushButton* cmdShowCodes_ = nullptr;
     QComboBox* cmbTaxCodes_ = nullptr;
     MappingTableModel* model_ = nullptr;
     MappingGrid* flxTaxCodes_ = nullptr;
