@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "safe/Platform.h"
+#include "shell/TAVNavigator.h"
 
 namespace tav::test {
 
@@ -14,21 +15,28 @@ Desktop::Desktop() {
     const fs::path shipped = TAV_INSTALL_SOURCE_DIR;
     const fs::path to = platform::pathFromUtf8(install.path());
     fs::copy(shipped / "TAVHelp", to / "TAVHelp", fs::copy_options::recursive);
-    for (const char* file :
-         {"Preliminary_Tasks.htm", "Extract_Data_Integrated.htm", "QBMAS_Tax_Codes_AU.htm",
-          "QB_Accounts__Tax_Codes.htm", "QBMAS_Tax_Codes_NZ.htm", "MasAUTaxCodes.txt",
-          "AccountsTaxCodes.txt", "MasNZTaxCodes.txt", "DefaultTaxMapping.txt"})
-        fs::copy(shipped / file, to / file);
+    for (const char* page : {"Preliminary_Tasks.htm", "Extract_Data_Integrated.htm"})
+        fs::copy(shipped / page, to / page);
     writeIni(validIni());
     st.installFolder = install.path();
     st.commonDocumentsFolder = common.path();
     frame = std::make_unique<ui::MDIfrmMain>(st, ui);
 }
 
+void Desktop::installData() {
+    fs::copy(TAV_INSTALL_SOURCE_DIR, platform::pathFromUtf8(install.path()),
+             fs::copy_options::recursive | fs::copy_options::skip_existing);
+}
+
 void Desktop::useSampleClient() {
     fs::copy(fs::path(TAV_INSTALL_SOURCE_DIR) / "SampleFiles",
              platform::pathFromUtf8(client.path()),
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+void Desktop::chooseTarget(std::int16_t target) {
+    navigator::View view;
+    navigator::cmbTarget_Click(st, ui, target, view);
 }
 
 void Desktop::writeIni(const std::string& text) { writeFile(install.file("TAV.ini"), text); }

@@ -16,16 +16,20 @@ namespace tav::test {
 
 class Desktop {
 public:
-    // Installs the shipped pages, help and tax data, and a TAV.ini that reads without a
-    // message.
+    // Installs the shipped pages and help, and a TAV.ini that reads without a message.
     Desktop();
-    // The shipped sample client (company file, Journal report) in the client folder.
-    void useSampleClient();
 
     TempDir install, common, client;
     ProgramState st;
     ScriptedPort ui;
     std::unique_ptr<ui::MDIfrmMain> frame;
+
+    // Installs everything else the program ships (code files, ledgers, SampleFiles).
+    void installData();
+    // The shipped sample client (company file, Journal report) in the client folder.
+    void useSampleClient();
+    // The target as the navigator chooses it, after start-up.
+    void chooseTarget(std::int16_t target);
 
     // Runs the start-up (settings, frame, navigator, Introduction).
     bool start();

@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
 
     Desktop d;
+    d.installData();
     d.useSampleClient();
     d.writeIni(d.validIni(true));
     if (!d.start()) return 1;
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
              d.click("cmdShowCodes");
              return d.window("frmVADiz6StandardCodes");
          }},
+        {"frmSelectFiles", [&] { return screen(d, tav::Screen::SelectLedger); }},
         {"frmWait",
          [&] {
              d.frame->showWait(

@@ -38,6 +38,7 @@ Rows shown(Desktop& d) {
 
 // The sample client on step 3: company file chosen, lists extracted, report read.
 void reachMapping(Desktop& d) {
+    d.installData();
     d.useSampleClient();
     QVERIFY(d.start());
     d.click("cmdMapping");
@@ -84,6 +85,7 @@ private slots:
 
 void TaxMappingWindowTest::companyFileListsAndReportGiveTheAutomaticMapping() {
     Desktop d;
+    d.installData();
     d.useSampleClient();
     QVERIFY(d.start());
     d.click("cmdMapping");
@@ -257,6 +259,7 @@ void TaxMappingWindowTest::theRememberedMappingComesBackInAFreshRun() {
 
 void TaxMappingWindowTest::accountantsOfficeOnlyExtractsAndSelects() {
     Desktop d;
+    d.installData();
     d.useSampleClient();
     QVERIFY(d.start());
     pick(d.control<QComboBox>("cmbTarget"), 2);
@@ -292,16 +295,22 @@ void TaxMappingWindowTest::standardCodesHelpAndTheWizardButtons() {
 
     d.click("cmdHelp");
     QVERIFY(d.frame->helpViewer());
-    const size_t before = d.ui.messages.size();
-    d.click("cmdNext");  // the select ledger screen is not in this build yet
-    QCOMPARE(d.ui.messages.size(), before + 1);
-    QCOMPARE(d.screenName(), QString("frmTaxMapping"));
-    d.click("cmdBack");
-    QCOMPARE(d.screenName(), QString("frmGetVADiz6Data"));
-    d.click("cmdNext");
+    const std::pair<const char*, const char*> walk[] = {
+        {"cmdNext", "frmSelectFiles"},   {"cmdBack", "frmTaxMapping"},
+        {"cmdBack", "frmGetVADiz6Data"}, {"cmdNext", "frmTaxMapping"},
+        {"cmdCancel", "frmNavigator"},   {"cmdMapping", "frmTaxMapping"},
+    };
+    for (const auto& [button, screen] : walk) {
+        d.click(button);
+        QCOMPARE(d.screenName(), QString(screen));
+    }
     QCOMPARE(shown(d).size(), size_t{6});  // the mapping lives on in the program state
-    d.click("cmdCancel");
-    QCOMPARE(d.screenName(), QString("frmNavigator"));
+
+    // 'Accounts' maps no accounts: Next leads to the convert screen, not in this build yet.
+    d.chooseTarget(tav::target::Accounts);
+    d.click("cmdNext");
+    QCOMPARE(d.ui.messages.back().text,
+             std::string("This step is not available in this build of Tavora."));
 }
 
 void TaxMappingWindowTest::theKeyboardReachesEveryControlInReadingOrder() {
