@@ -208,8 +208,7 @@ std::optional<std::string> convert(ProgramState& st, std::uint64_t answers) {
     expect(!st.files.isOpen(kReportFile) && !st.files.isOpen(kImportFile),
            "the driver closes both files");
     for (const auto& entry : fs::directory_iterator(platform::pathFromUtf8(ws.client)))
-        expect(platform::pathToUtf8(entry.path().filename()).find(".tavora-") ==
-                   std::string::npos,
+        expect(platform::pathToUtf8(entry.path().filename()).find(".tavora-") == std::string::npos,
                "a run leaves no temporary file or lock behind");
     const std::string bytes = readAll(st.gstrOutputFile);
     if (!e.empty()) {

@@ -72,8 +72,9 @@ TEST(FileReplacement, AWriteThatFailsLeavesTheOldFileAndNothingElse) {
         files.printLine(1, std::string(5000, 'x'));
         const FileSizeLimit disk(1000);
         if (!disk.available()) GTEST_SKIP() << "needs a file size limit, which Windows lacks";
-        EXPECT_EQ(failureOf([&] { files.close(1); }),
-                  "61 Disk full: '" + file + "' has reached the largest size a file may have here.");
+        EXPECT_EQ(
+            failureOf([&] { files.close(1); }),
+            "61 Disk full: '" + file + "' has reached the largest size a file may have here.");
     }
     EXPECT_EQ(readFile(file), "old\r\n");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"Ledger.txt"});
@@ -131,8 +132,8 @@ TEST(OutputLock, OneRunAtATimeWritesAnImportFile) {
     const std::string output = dir.file("TAVOutput.txt");
     OutputLock first = OutputLock::take(output);
     const std::string busy = failureOf([&] { OutputLock::take(output); });
-    EXPECT_TRUE(busy.starts_with("0 Another conversion is writing the import file '" + output +
-                                 "'"))
+    EXPECT_TRUE(
+        busy.starts_with("0 Another conversion is writing the import file '" + output + "'"))
         << busy;
     EXPECT_TRUE(busy.ends_with(". Wait until it has finished, then convert again.")) << busy;
     // Another file in the same folder is not held up.
