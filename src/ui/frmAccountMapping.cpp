@@ -2,9 +2,9 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -129,7 +129,8 @@ frmAccountMapping::frmAccountMapping(const FormContext& context)
         model_->allRowsChanged();
         showCombo();
     });
-    connect(cmdSaveMapping, &QPushButton::clicked, this, [this] { cmdSaveMapping_Click(st_, ui_); });
+    connect(cmdSaveMapping, &QPushButton::clicked, this,
+            [this] { cmdSaveMapping_Click(st_, ui_); });
     connect(cmdSaveLedger, &QPushButton::clicked, this, [this] { cmdSaveLedger_Click(st_, ui_); });
     connect(cmdNext, &QPushButton::clicked, this,
             [this] { host_.showScreen(*wizardNext(Screen::AccountMapping, st_.gintTargetApp)); });

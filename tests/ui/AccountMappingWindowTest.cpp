@@ -67,10 +67,9 @@ void reachAccountMapping(Desktop& d, std::int16_t target, int ledger = -1) {
 
 // A MAS ledger of the client's own whose first account is 1-1000.
 void useOwnMasLedger(Desktop& d) {
-    tav::test::writeFile(
-        d.client.file("Own.txt"),
-        tav::test::crlf({R"("1-1000","Cheque account","")", R"("1-1100","Savings","")",
-                         R"("2-1000","Visa","")"}));
+    tav::test::writeFile(d.client.file("Own.txt"),
+                         tav::test::crlf({R"("1-1000","Cheque account","")",
+                                          R"("1-1100","Savings","")", R"("2-1000","Visa","")"}));
     d.click("cmdBack");
     auto* ledgers = d.control<QComboBox>("cboLedgers");
     ledgers->setCurrentIndex(1);
@@ -78,6 +77,15 @@ void useOwnMasLedger(Desktop& d) {
     d.ui.dialogAnswers = {d.client.file("Own.txt")};
     d.click("cmdCustomisedCofA");
     d.click("cmdNext");
+}
+
+// Every control the keyboard reaches has a name a screen reader can say.
+void everyControlIsNamed(QWidget* window) {
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || w->focusPolicy() == Qt::NoFocus) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        QVERIFY2(a && !a->text(QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
+    }
 }
 
 QString selectedText(QComboBox* c) { return c->lineEdit()->selectedText(); }
@@ -97,6 +105,7 @@ private slots:
     void anUnknownNumberThroughTheDialog();
     void savedMappingLoadsInAFreshRun();
     void savedLedgerIsChosenAsACustomisedLedger();
+    void theKeyboardAloneMapsEveryRowAndMovesOn();
 };
 
 void AccountMappingWindowTest::autoMappingTheSampleClientAndReloadingTheLedger() {
@@ -104,8 +113,9 @@ void AccountMappingWindowTest::autoMappingTheSampleClientAndReloadingTheLedger()
     reachAccountMapping(d, tav::target::MasAU);
     QCOMPARE(d.screen()->windowTitle(), QString("Account Mapping"));
     QVERIFY(!d.control<QPushButton>("cmdSaveLedger")->isVisible());
-    QVERIFY(d.control<QLabel>("lblAccountMapping")->text().startsWith(
-        "Map the QuickBooks accounts to MAS accounts"));
+    QVERIFY(d.control<QLabel>("lblAccountMapping")
+                ->text()
+                .startsWith("Map the QuickBooks accounts to MAS accounts"));
     const auto rows = static_cast<int>(d.st.gcolMappedAccounts.Count());
     QCOMPARE(grid(d)->model()->rowCount(), rows);
     QCOMPARE(unmapped(d).size(), rows);
@@ -117,12 +127,7 @@ void AccountMappingWindowTest::autoMappingTheSampleClientAndReloadingTheLedger()
         QString::fromStdString(d.st.gcolMappedAccounts.Item(1)[4])));  // row 1's new choice
     QVERIFY(d.ui.messages.empty());
 
-    // Every control the keyboard reaches has a name a screen reader can say.
-    for (QWidget* w : d.screen()->findChildren<QWidget*>()) {
-        if (w->objectName().isEmpty() || w->focusPolicy() == Qt::NoFocus) continue;
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-        QVERIFY2(a && !a->text(QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
-    }
+    everyControlIsNamed(d.screen());
 
     // Reloading the ledger drops the mapping; the screen builds it again, unmapped.
     d.click("cmdBack");
@@ -193,6 +198,7 @@ void AccountMappingWindowTest::anUnknownNumberThroughTheDialog() {
     auto* number = dialog->findChild<QLineEdit*>("txtNumber");
     auto* name = dialog->findChild<QLineEdit*>("txtName");
     QCOMPARE(number->text(), QString("9-9000"));
+    everyControlIsNamed(dialog);
     QVERIFY(dialog->findChild<QLabel*>("lblInstructions")
                 ->text()
                 .endsWith("\nAccount numbers cannot include spaces."));
@@ -273,6 +279,51 @@ void AccountMappingWindowTest::savedLedgerIsChosenAsACustomisedLedger() {
     QCOMPARE(combo(d)->itemText(3).simplified(), QString("200 Own account"));
     QVERIFY(unmapped(d).size() == grid(d)->model()->rowCount());  // loading dropped the mapping
     QVERIFY(d.ui.messages.empty());
+}
+
+void AccountMappingWindowTest::theKeyboardAloneMapsEveryRowAndMovesOn() {
+    Desktop d;
+    reachAccountMapping(d, tav::target::MasAU);
+    QApplication::setActiveWindow(d.frame.get());
+    QVERIFY(QTest::qWaitForWindowActive(d.frame.get()));
+    auto* c = combo(d);
+    QTest::keyClick(c, 'a', Qt::AltModifier);  // Auto Mapping by its access key
+    QTRY_COMPARE(unmapped(d).size(), 2);       // an access key's click comes a moment later
+    const QStringList left = unmapped(d);
+
+    // Down and Enter walk the rows, keeping each row's choice; a typed prefix maps a row.
+    const auto rows = static_cast<long>(grid(d)->model()->rowCount());
+    for (long r = 1; r <= rows; ++r) {
+        QCOMPARE(grid(d)->currentRow(), r);
+        if (left.contains(QString::fromStdString(d.st.gcolMappedAccounts.Item(r)[1]))) {
+            QTest::keyClicks(c, "74");
+            press(c, Qt::Key_Enter);
+        } else {
+            press(c, Qt::Key_Down);
+        }
+    }
+    QCOMPARE(grid(d)->currentRow(), rows);  // the last row keeps the focus
+    QVERIFY(unmapped(d).isEmpty());
+    QVERIFY(d.ui.messages.empty());
+
+    // Tab reaches every control in reading order, and each has a name a screen reader says.
+    QStringList order;
+    for (int i = 0; i < 9; ++i) {
+        QWidget* focus = d.frame->focusWidget();
+        order << focus->objectName();
+        QAccessibleInterface* named = QAccessible::queryAccessibleInterface(focus);
+        QVERIFY2(named && !named->text(QAccessible::Name).isEmpty(), qPrintable(order.back()));
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    QCOMPARE(order,
+             (QStringList{"cmbAccounts", "cmdHelp", "cmdBack", "cmdNext", "cmdCancel",
+                          "cmdLoadMapping", "cmdSaveMapping", "cmdAutoMapping", "cmbAccounts"}));
+    QCOMPARE(grid(d)->accessibleName(), QString("Account mapping"));
+
+    QTest::keyClick(d.frame->focusWidget(), 'n', Qt::AltModifier);
+    QTRY_COMPARE(d.ui.messages.size(), size_t{1});  // Next: the convert step
+    QCOMPARE(d.ui.messages[0].text,
+             std::string("This step is not available in this build of Tavora."));
 }
 
 int runAccountMappingWindowTests(int argc, char** argv) {
