@@ -1,5 +1,8 @@
 #include "shell/MDIfrmMain.h"
 
+#include <fmt/format.h>
+#include <charconv>
+
 #include "safe/ErrorLog.h"
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
@@ -30,6 +33,31 @@ void mnuHelpView_Click(ProgramState& st, UiPort& ui) {
             !e.empty())
             dsCreateSEMAndDoAll(st, ui, kModule, kProc, 0, "Calling routine", e, true);
     });
+}
+
+std::optional<Placement> parsePlacement(std::string_view text) {
+    Placement p;
+    int* numbers[] = {&p.left, &p.top, &p.width, &p.height};
+    const char* at = text.data();
+    const char* end = text.data() + text.size();
+    for (size_t i = 0; i < std::size(numbers); ++i) {
+        if (i > 0 && (at == end || *at++ != ',')) return std::nullopt;
+        const auto [next, error] = std::from_chars(at, end, *numbers[i]);
+        if (error != std::errc()) return std::nullopt;
+        at = next;
+    }
+    const std::string_view rest(at, static_cast<size_t>(end - at));
+    if (rest == ",max")
+        p.maximised = true;
+    else if (!rest.empty())
+        return std::nullopt;
+    if (p.width < 100 || p.height < 100) return std::nullopt;
+    return p;
+}
+
+std::string placementText(const Placement& p) {
+    return fmt::format("{},{},{},{}{}", p.left, p.top, p.width, p.height,
+                       p.maximised ? ",max" : "");
 }
 
 }  // namespace tav::mainwindow

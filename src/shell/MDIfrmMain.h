@@ -28,5 +28,18 @@ std::optional<std::string> contextHelp(ProgramState& st, UiPort& ui, HelpTopic t
 // Help > View Log: TAV.log of the data folder in the desktop's text viewer.
 void mnuHelpView_Click(ProgramState& st, UiPort& ui);
 
+// Where the main window was left, as the settings file keeps it: "left,top,width,height",
+// then ",max" when it was maximised (the place given is then the one it returns to).
+struct Placement {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool maximised = false;
+};
+// Nothing for a text that is not such a place, or a window smaller than 100 pixels.
+std::optional<Placement> parsePlacement(std::string_view text);
+std::string placementText(const Placement& placement);
+
 }  // namespace mainwindow
 }  // namespace tav

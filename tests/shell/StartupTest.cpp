@@ -282,6 +282,16 @@ TEST_F(Startup, ShutdownWritesTheChoicesBackInPlace) {
         "; my settings\r\n[General]\r\nIntroScreen=True\r\nClientFolder=" + client.path() +
             "\r\n[SourceApp]\r\nVersion=19.0\\\r\nEdition=0\r\nCompanyFile=\r\n"
             "[TargetApp]\r\nTargetApplication=2\r\nLedgerNumber=3\r\nCustomisedLedgerPath=\r\n");
+
+    // The main window's place, once the desktop application has one, comes back next time.
+    st.mainWindowPlacement = "10,20,900,600";
+    MDIForm_Unload(st, ui);
+    EXPECT_NE(readFile(install.file("TAV.ini")).find("\r\nMainWindow=10,20,900,600\r\n"),
+              std::string::npos);
+    st.mainWindowPlacement.clear();
+    MDIForm_Load(st, ui);
+    EXPECT_EQ(st.mainWindowPlacement, "10,20,900,600");
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace
