@@ -6,6 +6,7 @@
 #include "safe/ErrorLog.h"
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
+#include "shell/IniFileComponent.h"
 #include "shell/ProgramState.h"
 
 namespace tav::mainwindow {
@@ -58,6 +59,31 @@ std::optional<Placement> parsePlacement(std::string_view text) {
 std::string placementText(const Placement& p) {
     return fmt::format("{},{},{},{}{}", p.left, p.top, p.width, p.height,
                        p.maximised ? ",max" : "");
+}
+
+namespace {
+std::string settingsFile(const ProgramState& st) {
+    return platform::joinPath(st.installFolder, "TAV.ini");
+}
+}  // namespace
+
+std::optional<Placement> savedPlacement(const ProgramState& st) {
+    IniFileComponent ini;
+    std::string text;
+    if (!ini.ReadValue("General", "MainWindow", text, settingsFile(st)).empty())
+        return std::nullopt;
+    return parsePlacement(text);
+}
+
+void savePlacement(ProgramState& st, UiPort& ui, const Placement& placement) {
+    reportingFailures(st, ui, kModule, "MDIForm_Unload", [&] {
+        IniFileComponent ini;
+        if (const std::string e =
+                ini.WriteValue("General", "MainWindow", placementText(placement), settingsFile(st));
+            !e.empty())
+            dsCreateSEMAndDoAll(st, ui, kModule, "MDIForm_Unload", 0,
+                                "Error saving the main window's place to ini file", e, true);
+    });
 }
 
 }  // namespace tav::mainwindow

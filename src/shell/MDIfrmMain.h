@@ -41,5 +41,11 @@ struct Placement {
 std::optional<Placement> parsePlacement(std::string_view text);
 std::string placementText(const Placement& placement);
 
+// The place kept in TAV.ini ([General] MainWindow); nothing when there is none or it is
+// not a place. The window's place is a convenience: an odd one just gives the default.
+std::optional<Placement> savedPlacement(const ProgramState& st);
+// Keeps the place there, after the navigator's choices have been written at shutdown.
+void savePlacement(ProgramState& st, UiPort& ui, const Placement& placement);
+
 }  // namespace mainwindow
 }  // namespace tav

@@ -93,10 +93,6 @@ struct ProgramState {
     // The help file registered at start-up.
     std::string helpFile;
 
-    // Where the user left the main window ("left,top,width,height[,max]"), kept in the
-    // settings file; empty until the desktop application has run.
-    std::string mainWindowPlacement;
-
     // The open files, by number.
     FileTable files;
 };

@@ -62,9 +62,6 @@ public:
                          "An error occurred loading the customised ledger path information from "
                          "the ini file. ",
                          "An error occurred checking the customised ledger path in the ini file. ");
-        // The window's place is a convenience: a missing or odd one just gives the default.
-        std::string error;
-        st_.mainWindowPlacement = read("General", "MainWindow", error);
     }
 
 private:
@@ -319,9 +316,6 @@ void MDIForm_Unload(ProgramState& st, UiPort& ui) {
               "Error saving target ledger information to ini file");
         write("TargetApp", "CustomisedLedgerPath", st.gstrCustomisedLedgerPath,
               "Error saving target ledger path to ini file");
-        if (!st.mainWindowPlacement.empty())
-            write("General", "MainWindow", st.mainWindowPlacement,
-                  "Error saving the main window's place to ini file");
     } catch (...) {
         dsReportException(st, ui, kForm, "MDIForm_Unload");
     }

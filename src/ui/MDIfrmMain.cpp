@@ -70,7 +70,7 @@ bool MDIfrmMain::MDIForm_Load() {
 
 // Where the user left the main window, if that is still on one of the screens.
 void MDIfrmMain::restorePlacement() {
-    const auto placement = mainwindow::parsePlacement(st_.mainWindowPlacement);
+    const auto placement = mainwindow::savedPlacement(st_);
     if (!placement) return;
     const QRect where(placement->left, placement->top, placement->width, placement->height);
     for (const QScreen* screen : QGuiApplication::screens())
@@ -177,10 +177,10 @@ void MDIfrmMain::closeEvent(QCloseEvent* event) {
     // File > Exit, the close box and the system all end here; the settings are saved once.
     if (!unloaded_) {
         unloaded_ = true;
-        const QRect normal = isMaximized() ? normalGeometry() : geometry();
-        st_.mainWindowPlacement = mainwindow::placementText(
-            {normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()});
         tav::MDIForm_Unload(st_, ui_);
+        const QRect normal = isMaximized() ? normalGeometry() : geometry();
+        mainwindow::savePlacement(
+            st_, ui_, {normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()});
         sfOtherFormsUnload(this);
     }
     event->accept();

@@ -4,6 +4,7 @@
 
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
+#include "shell/MDIfrmMain.h"
 #include "shell/ProgramState.h"
 #include "shell/modMDIMain.h"
 #include "support/Files.h"
@@ -283,14 +284,15 @@ TEST_F(Startup, ShutdownWritesTheChoicesBackInPlace) {
             "\r\n[SourceApp]\r\nVersion=19.0\\\r\nEdition=0\r\nCompanyFile=\r\n"
             "[TargetApp]\r\nTargetApplication=2\r\nLedgerNumber=3\r\nCustomisedLedgerPath=\r\n");
 
-    // The main window's place, once the desktop application has one, comes back next time.
-    st.mainWindowPlacement = "10,20,900,600";
-    MDIForm_Unload(st, ui);
-    EXPECT_NE(readFile(install.file("TAV.ini")).find("\r\nMainWindow=10,20,900,600\r\n"),
-              std::string::npos);
-    st.mainWindowPlacement.clear();
-    MDIForm_Load(st, ui);
-    EXPECT_EQ(st.mainWindowPlacement, "10,20,900,600");
+    // The main window's place is kept beside them and comes back next time.
+    const std::string choices = readFile(install.file("TAV.ini"));
+    mainwindow::savePlacement(st, ui, {10, 20, 900, 600, true});
+    EXPECT_EQ(readFile(install.file("TAV.ini")), choices.substr(0, choices.find("[SourceApp]")) +
+                                                     "MainWindow=10,20,900,600,max\r\n" +
+                                                     choices.substr(choices.find("[SourceApp]")));
+    const auto place = mainwindow::savedPlacement(st);
+    ASSERT_TRUE(place);
+    EXPECT_EQ(mainwindow::placementText(*place), "10,20,900,600,max");
     EXPECT_TRUE(ui.messages.empty());
 }
 

@@ -4,7 +4,6 @@ namespace tav::test {
 
 Answer ScriptedPort::messageBox(const Message& message) {
     messages.push_back(message);
-    if (onMessage) onMessage(message);
     if (answers.empty()) return defaultAnswer(message);
     const Answer a = answers.front();
     answers.pop_front();

@@ -4,7 +4,6 @@
 // default button and a file dialog is cancelled.
 
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,8 +29,6 @@ public:
 
     // Script
     std::deque<Answer> answers;
-    // Called as each box comes up, before it is answered.
-    std::function<void(const Message&)> onMessage;
     std::deque<std::optional<std::string>> dialogAnswers;
     ViewerStart viewerResult = ViewerStart::Started;
     bool programStarts = true;

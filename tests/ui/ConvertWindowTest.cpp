@@ -3,13 +3,13 @@
 // same choices.
 
 #include <QCheckBox>
-#include <algorithm>
-#include <filesystem>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <algorithm>
+#include <filesystem>
 
 #include "Desktop.h"
 #include "safe/Platform.h"
@@ -69,13 +69,22 @@ struct Batch {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", QString::fromStdString(data.path()));
         p.setProcessEnvironment(env);
-        QStringList args{"--target", target, "--journal",
-                         QString::fromStdString(d.client.file("Journal.txt")), "--cofa",
-                         QString::fromStdString(d.st.gstrChartOfAccountsFile), "--taxcodes",
-                         QString::fromStdString(d.st.gstrTaxCodeListFile), "--ledger", "standard",
+        QStringList args{"--target",
+                         target,
+                         "--journal",
+                         QString::fromStdString(d.client.file("Journal.txt")),
+                         "--cofa",
+                         QString::fromStdString(d.st.gstrChartOfAccountsFile),
+                         "--taxcodes",
+                         QString::fromStdString(d.st.gstrTaxCodeListFile),
+                         "--ledger",
+                         "standard",
                          "--account-mapping",
                          QString::fromStdString(d.client.file("ClientXAccountMapping.csv")),
-                         "--auto-map", "--quiet", "--out", QString::fromStdString(file)};
+                         "--auto-map",
+                         "--quiet",
+                         "--out",
+                         QString::fromStdString(file)};
         p.start(TAV_CONVERT, args + more);
         if (p.waitForFinished(60000)) exitCode = p.exitCode();
     }
@@ -124,9 +133,9 @@ void ConvertWindowTest::theWholeRoadWritesWhatTheBatchCommandWrites() {
     const QString name = QString::fromStdString(d.st.gstrTargetAppName);
     QCOMPARE(d.screen()->windowTitle(), QString("Convert Data to Create Import File"));
     QCOMPARE(shown(d, "fraImportToMYOB"), "Import into " + name);
-    QCOMPARE(shown(d, "lblMYOB"),
-             "Click the Help button for information on importing the converted data into " +
-                 name + ".");
+    QCOMPARE(
+        shown(d, "lblMYOB"),
+        "Click the Help button for information on importing the converted data into " + name + ".");
     QCOMPARE(d.control<QWidget>("fraJournalsOrMapping")->isVisible(), mas || accounts);
     QCOMPARE(d.control<QWidget>("chkJournals")->isVisible(), mas);
     QCOMPARE(d.control<QWidget>("lblNoAccountMapping")->isVisible(), accounts);
@@ -175,9 +184,9 @@ void ConvertWindowTest::aFaultyTransactionAnsweredYesOrNo() {
         QVERIFY(d.control<QPushButton>("cmdConvert")->isEnabled());
 
         const bool omit = answer == tav::Answer::Yes;
-        QCOMPARE(d.ui.titles(), omit ? (std::vector<std::string>{"Error in data",
-                                                                 "Conversion complete"})
-                                     : std::vector<std::string>{"Error in data"});
+        QCOMPARE(d.ui.titles(),
+                 omit ? (std::vector<std::string>{"Error in data", "Conversion complete"})
+                      : std::vector<std::string>{"Error in data"});
         const Batch batch(d, "mas-au", {"--on-data-error", omit ? "omit" : "stop"});
         QCOMPARE(batch.exitCode, omit ? 0 : 3);
         const std::string written = withoutHeaderDate(tav::test::readFile(d.st.gstrOutputFile));

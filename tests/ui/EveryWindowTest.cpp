@@ -183,8 +183,9 @@ void EveryWindowTest::theNavigatorsLinkAndStepLabels() {
     QVERIFY(link->font().underline());  // the focus shows
     pressKey(link, Qt::Key_Return);
     QVERIFY(d.frame->helpViewer());
-    QVERIFY(d.frame->helpViewer()->findChild<QTextBrowser*>("txtHelp")->source().toString().endsWith(
-        "accountants-toggle.html"));
+    QVERIFY(
+        d.frame->helpViewer()->findChild<QTextBrowser*>("txtHelp")->source().toString().endsWith(
+            "accountants-toggle.html"));
 
     QTest::mouseClick(d.control<QLabel>("lblPrelim"), Qt::LeftButton);
     Desktop::settle();
