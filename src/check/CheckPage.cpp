@@ -36,9 +36,7 @@ std::string joined(const std::vector<std::string>& items, std::string_view separ
 
 std::string count(long long n) { return n < 0 ? std::string() : std::to_string(n); }
 
-Money difference(Money report, Money import) {
-    return import + Money::fromCents(-report.cents());
-}
+Money difference(Money report, Money import) { return import + Money::fromCents(-report.cents()); }
 
 std::string headline(const ConversionCheck& c) {
     const long long n = c.differences();
@@ -49,7 +47,7 @@ std::string headline(const ConversionCheck& c) {
 
 std::string leadText(const ConversionCheck& c) {
     if (c.matches())
-        return "Every transaction written, every account total" +
+        return "Every transaction of the report was written, every account total" +
                std::string(c.carriesTaxCodes ? ", every tax code total" : "") +
                " and every count of the import file agrees with the Journal report, and every "
                "transaction balances.";
@@ -57,7 +55,8 @@ std::string leadText(const ConversionCheck& c) {
            "transactions that make it. Check them before the import file is imported.";
 }
 
-constexpr std::string_view kStyle = R"(body { font-family: sans-serif; font-size: 10pt; margin: 2em; color: #000; background: #fff; }
+constexpr std::string_view kStyle =
+    R"(body { font-family: sans-serif; font-size: 10pt; margin: 2em; color: #000; background: #fff; }
 h1 { font-size: 16pt; margin-bottom: 0.2em; }
 h1.differs { color: #a00; }
 h2 { font-size: 12pt; margin-top: 1.5em; border-bottom: 1px solid #888; }
@@ -127,7 +126,7 @@ std::string checkPage(const ConversionCheck& c) {
           {"Checked", c.checkedAt}})
         out += "<tr><th>" + html(what) + "</th><td>" + html(value) + "</td></tr>\n";
     out += "</table>\n";
-    if (!c.stoppedAt.empty()) out += "<p><strong>" + html(c.stoppedAt) + "</strong></p>\n";
+    if (!c.stoppedAt.empty()) out += "<p><strong>DIFFERS: " + html(c.stoppedAt) + "</strong></p>\n";
     for (const std::string& p : c.fileProblems)
         out += "<p class=\"differs\"><strong>DIFFERS: " + html(p) + "</strong></p>\n";
 
@@ -150,9 +149,10 @@ std::string checkPage(const ConversionCheck& c) {
                   r.differs());
     }
 
-    out += "<h2>Accounts</h2>\n<p>The net amount the import file posts to each account, beside "
-           "the report's lines of the QuickBooks accounts mapped to it, as the target takes "
-           "them (written transactions only).</p>\n";
+    out +=
+        "<h2>Accounts</h2>\n<p>The net amount the import file posts to each account, beside "
+        "the report's lines of the QuickBooks accounts mapped to it, as the target takes "
+        "them (written transactions only).</p>\n";
     {
         Table t(out, {"Account", "QuickBooks accounts", "Journal report", "Import file",
                       "Difference", "", "Transactions"});
@@ -167,13 +167,15 @@ std::string checkPage(const ConversionCheck& c) {
                   r.differs());
     }
     if (c.carriesTaxCodes) {
-        out += "<h2>Tax codes</h2>\n<p>The tax the import file carries per target tax code, "
-               "beside the report's tax on the lines of the QuickBooks tax items mapped to "
-               "it.</p>\n";
+        out +=
+            "<h2>Tax codes</h2>\n<p>The tax the import file carries per target tax code, "
+            "beside the report's tax on the lines of the QuickBooks tax items mapped to "
+            "it.</p>\n";
     } else {
-        out += "<h2>Tax noted in descriptions</h2>\n<p>Accountant's Office has no tax "
-               "columns: the tax of a line is noted in its description. The tax noted per "
-               "QuickBooks tax item, beside the report's.</p>\n";
+        out +=
+            "<h2>Tax noted in descriptions</h2>\n<p>Accountant's Office has no tax "
+            "columns: the tax of a line is noted in its description. The tax noted per "
+            "QuickBooks tax item, beside the report's.</p>\n";
     }
     {
         Table t(out, {c.carriesTaxCodes ? "Tax code" : "Tax item",
@@ -190,12 +192,14 @@ std::string checkPage(const ConversionCheck& c) {
                   r.differs());
     }
     if (!c.taxItems.empty()) {
-        out += "<h2>QuickBooks tax items</h2>\n<p>The tax on the report's lines and the tax "
-               "QuickBooks posted to tax liability accounts for each tax item.</p>\n";
+        out +=
+            "<h2>QuickBooks tax items</h2>\n<p>The tax on the report's lines and the tax "
+            "QuickBooks posted to tax liability accounts for each tax item.</p>\n";
         Table t(out, {"Tax item", c.carriesTaxCodes ? "Target tax code" : "", "Tax on lines",
                       "Tax lines posted"});
         for (const TaxItemRow& r : c.taxItems)
-            t.row({{r.item}, {r.targetCode}, figure(r.onLines.fixed()), figure(r.taxLines.fixed())});
+            t.row(
+                {{r.item}, {r.targetCode}, figure(r.onLines.fixed()), figure(r.taxLines.fixed())});
     }
 
     out += "<h2>Unbalanced transactions</h2>\n";
@@ -219,11 +223,15 @@ std::string checkPage(const ConversionCheck& c) {
     if (c.misread.total == 0) {
         out += "<p>Every amount of the report was converted exactly as written.</p>\n";
     } else {
-        Table t(out, {"Transaction", "Report line", "Column", "In the report", "Converted as",
-                      "Why"});
+        Table t(out,
+                {"Transaction", "Report line", "Column", "In the report", "Converted as", "Why"});
         for (const MisreadAmount& m : c.misread.rows)
-            t.row({{m.number}, figure(std::to_string(m.line)), {m.column}, figure(m.text),
-                   figure(m.read), {m.why}},
+            t.row({{m.number},
+                   figure(std::to_string(m.line)),
+                   {m.column},
+                   figure(m.text),
+                   figure(m.read),
+                   {m.why}},
                   true);
     }
     more(out, c.misread);
@@ -232,10 +240,12 @@ std::string checkPage(const ConversionCheck& c) {
     if (c.omitted.total == 0) {
         out += "<p>No transaction was omitted.</p>\n";
     } else {
-        out += "<p>Left out of the import file at a data error, when the answer was Yes.</p>\n";
-        Table t(out, {"Transaction", "Report line", "Reason"});
+        out +=
+            "<p>Left out of the import file at a data error, when the answer was Yes: the "
+            "import file does not hold them.</p>\n";
+        Table t(out, {"Transaction", "Report line", "Reason", ""});
         for (const Omission& o : c.omitted.rows)
-            t.row({{o.number}, figure(std::to_string(o.line)), {o.reason}});
+            t.row({{o.number}, figure(std::to_string(o.line)), {o.reason}, {"DIFFERS"}}, true);
     }
     more(out, c.omitted);
 
@@ -308,11 +318,11 @@ std::string checkCsv(const ConversionCheck& c) {
     Csv csv;
     csv.row({"Section", "Item", "Journal report", "Import file", "Conversion reported",
              "Difference", "Status", "Details"});
-    csv.row({"Result", headline(c), "", "", "", std::to_string(c.differences()),
-             flag(!c.matches()),
-             "Target: " + c.targetName + "; report: " + c.reportFile + "; import file: " +
-                 c.importFile + "; checked " + c.checkedAt});
-    if (!c.stoppedAt.empty()) csv.row({"Result", "Stopped", "", "", "", "", "", c.stoppedAt});
+    csv.row({"Result", headline(c), "", "", "", std::to_string(c.differences()), flag(!c.matches()),
+             "Target: " + c.targetName + "; report: " + c.reportFile +
+                 "; import file: " + c.importFile + "; checked " + c.checkedAt});
+    if (!c.stoppedAt.empty())
+        csv.row({"Result", "Stopped", "", "", "", "", "DIFFERS", c.stoppedAt});
     for (const std::string& p : c.fileProblems)
         csv.row({"Import file", "Header", "", "", "", "", "DIFFERS", p});
     for (const CountRow& r : c.counts)
@@ -324,8 +334,7 @@ std::string checkCsv(const ConversionCheck& c) {
     auto totals = [&](std::string_view section, const std::vector<TotalRow>& rows) {
         for (const TotalRow& r : rows)
             csv.row({section, r.key, r.report.fixed(), r.import.fixed(), "",
-                     difference(r.report, r.import).fixed(), flag(r.differs()),
-                     details(r)});
+                     difference(r.report, r.import).fixed(), flag(r.differs()), details(r)});
     };
     totals("Accounts", c.accounts);
     totals(c.carriesTaxCodes ? "Tax codes" : "Tax noted", c.taxCodes);
@@ -345,7 +354,7 @@ std::string checkCsv(const ConversionCheck& c) {
     csv.more("Amounts read otherwise", c.misread);
     for (const Omission& o : c.omitted.rows)
         csv.row({"Omitted", "transaction " + o.number + " line " + std::to_string(o.line), "", "",
-                 "", "", "", o.reason});
+                 "", "", "DIFFERS", o.reason});
     csv.more("Omitted", c.omitted);
     for (const LineDifference& d : c.lines.rows)
         csv.row({"Lines", "transaction " + d.number, d.expected, d.found, "", "", "DIFFERS",

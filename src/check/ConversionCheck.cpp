@@ -41,7 +41,7 @@ Layout layoutOf(std::int16_t target) {
 
 struct ReportLineFacts {
     std::uint64_t line = 0;
-    std::string account;  // the account text
+    std::string account;      // the account text
     std::string taxItem;      // the tax item the conversion puts on the line
     std::string taxLineItem;  // a tax line: its Item
     Money amount, tax;
@@ -132,7 +132,8 @@ public:
                     t.num = f[col::Num];
                     t.line = st_.files.linesRead(file_);
                 }
-                if (const auto e = take(t, f[col::Type], true)) return omit(*e, first, f[col::TaxCode]);
+                if (const auto e = take(t, f[col::Type], true))
+                    return omit(*e, first, f[col::TaxCode]);
                 firstLineSeen = true;
                 continue;
             }
@@ -204,8 +205,9 @@ private:
         const std::string_view raw = tabField(fields_.line(), column);
         std::string why;
         if (!commasAreThousands(raw))
-            why = "a comma that is not a thousands separator: it was deleted, as every comma is "
-                  "(a European-style amount?)";
+            why =
+                "a comma that is not a thousands separator: it was deleted, as every comma is "
+                "(a European-style amount?)";
         else if (d->fraction.size() > 2)
             why = "more than two decimals: rounded to cents";
         if (!why.empty())
@@ -234,8 +236,8 @@ struct Expected {
 struct Expectation {
     std::vector<Posting> postings;
     std::vector<const ReportLineFacts*> from;
-    Money balance;          // the sum the target makes of its lines
-    Money wholeDollars;     // what rounding to whole dollars added to it
+    Money balance;            // the sum the target makes of its lines
+    Money wholeDollars;       // what rounding to whole dollars added to it
     bool outOfRange = false;  // 'Accounts' stops the run at this transaction
 };
 
@@ -393,8 +395,7 @@ public:
             if (!p.taxCode.empty() || !p.tax.isZero()) {
                 Totals& x = taxes_[p.taxCode];
                 x.report = x.report + p.tax;
-                if (layout_ != Layout::AccountantsOffice)
-                    note(x.sources, e.from[i]->taxItem, 50);
+                if (layout_ != Layout::AccountantsOffice) note(x.sources, e.from[i]->taxItem, 50);
             }
             expected_.push_back({p, e.from[i]->line, index});
         }
@@ -541,10 +542,12 @@ private:
         const std::string number = t ? t->number : std::string();
         LineDifference d{number, e ? e->line : 0, a ? a->line : 0, {}, {}};
         if (e) d.expected = describe(e->posting, layout_);
-        if (a) d.found = a->readable ? describe(seen(e ? *e : Expected{}, *a), layout_)
-                                     : "unreadable: " + a->problem;
+        if (a)
+            d.found = a->readable ? describe(seen(e ? *e : Expected{}, *a), layout_)
+                                  : "unreadable: " + a->problem;
         result_.lines.add(std::move(d));
-        for (const Posting* p : {e ? &e->posting : nullptr, a && a->readable ? &a->posting : nullptr}) {
+        for (const Posting* p :
+             {e ? &e->posting : nullptr, a && a->readable ? &a->posting : nullptr}) {
             if (!p) continue;
             note(accounts_[p->account].transactions, number, kMaxNamed);
             if (!p->taxCode.empty() || !p->tax.isZero())
@@ -571,13 +574,16 @@ private:
         } else if (!t.import.isZero()) {
             if (t.import != t.expected)
                 u.why = "Its lines in the import file differ from the report's.";
-            else if (!t.wholeDollars.isZero() && (t.expected + Money::fromCents(-t.wholeDollars.cents())).isZero()) {
-                u.why = "'Accounts' takes amounts from 10 million (and from minus 1 million) in "
-                        "whole dollars.";
+            else if (!t.wholeDollars.isZero() &&
+                     (t.expected + Money::fromCents(-t.wholeDollars.cents())).isZero()) {
+                u.why =
+                    "'Accounts' takes amounts from 10 million (and from minus 1 million) in "
+                    "whole dollars.";
                 u.counts = false;
             } else if (layout_ == Layout::Mas) {
-                u.why = "The tax on its lines differs from the tax QuickBooks posted to tax "
-                        "accounts, which MAS leaves out: MAS will not balance it.";
+                u.why =
+                    "The tax on its lines differs from the tax QuickBooks posted to tax "
+                    "accounts, which MAS leaves out: MAS will not balance it.";
             } else {
                 u.why = "The target's lines do not add up to zero.";
             }
@@ -606,7 +612,8 @@ private:
 
 class ImportReader {
 public:
-    ImportReader(ProgramState& st, int file, Layout layout) : st_(st), file_(file), reader_(layout) {}
+    ImportReader(ProgramState& st, int file, Layout layout)
+        : st_(st), file_(file), reader_(layout) {}
 
     // Reads the file header; false when the file does not begin with one.
     bool readHeader() {
@@ -647,12 +654,17 @@ private:
 long long ConversionCheck::differences() const {
     long long n = static_cast<long long>(fileProblems.size());
     for (const auto* rows : {&counts, &masTypes})
-        n += std::count_if(rows->begin(), rows->end(), [](const CountRow& r) { return r.differs(); });
+        n += std::count_if(rows->begin(), rows->end(),
+                           [](const CountRow& r) { return r.differs(); });
     for (const auto* rows : {&accounts, &taxCodes})
-        n += std::count_if(rows->begin(), rows->end(), [](const TotalRow& r) { return r.differs(); });
+        n += std::count_if(rows->begin(), rows->end(),
+                           [](const TotalRow& r) { return r.differs(); });
     for (const UnbalancedTransaction& u : unbalanced.rows)
         if (u.counts) ++n;
     n += std::max<long long>(0, unbalanced.total - static_cast<long long>(unbalanced.rows.size()));
+    // The import file holds less than the report: a transaction omitted at a data error,
+    // or the rest of the report after a stop.
+    n += omitted.total + (stoppedAt.empty() ? 0 : 1);
     return n + misread.total + lines.total;
 }
 
@@ -676,7 +688,8 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
 
         const int reportFile = st.files.freeFile();
         if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", reportFile); !e.empty())
-            return sfSemCreate(kModule, kProc, 0, "Error opening QuickBooks Journal Report file", e);
+            return sfSemCreate(kModule, kProc, 0, "Error opening QuickBooks Journal Report file",
+                               e);
         FileCloser closeReport(st.files, reportFile);
         const int importFile = st.files.freeFile();
         if (Sem e = sfOpenFile(st, ui, st.gstrOutputFile, "Input", importFile); !e.empty())
@@ -719,15 +732,13 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
             const auto event = report.next(t, omission, error);
             if (event == ReportReader::Event::End) break;
             ++inReport;
-            const std::uint64_t at =
-                event == ReportReader::Event::Omitted ? omission.line : t.line;
+            const std::uint64_t at = event == ReportReader::Event::Omitted ? omission.line : t.line;
             if (!stopped && stoppedByNo && at >= run.reportLine) {
                 stopped = true;
-                result.stoppedAt = "The conversion was stopped by No at line " +
-                                   std::to_string(at) + " of the report" +
-                                   (event == ReportReader::Event::Omitted
-                                        ? " (" + omission.reason + ")."
-                                        : ".");
+                result.stoppedAt =
+                    "The conversion was stopped by No at line " + std::to_string(at) +
+                    " of the report" +
+                    (event == ReportReader::Event::Omitted ? " (" + omission.reason + ")." : ".");
             }
             if (stopped) {
                 ++notConverted;
@@ -742,8 +753,8 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
             if (e.outOfRange) {
                 stopped = true;
                 ++notConverted;
-                result.stoppedAt = "The conversion stopped at transaction " + t.number +
-                                   " (line " + std::to_string(t.line) +
+                result.stoppedAt = "The conversion stopped at transaction " + t.number + " (line " +
+                                   std::to_string(t.line) +
                                    "): one of its amounts is beyond what 'Accounts' can import.";
             } else {
                 ++written;
@@ -768,8 +779,8 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
              run.transactionsOmitted},
         };
         if (notConverted > 0)
-            result.counts.push_back({"Transactions not converted (the run stopped)", notConverted,
-                                     -1, -1});
+            result.counts.push_back(
+                {"Transactions not converted (the run stopped)", notConverted, -1, -1});
         result.counts.push_back({"Import file lines, its header included",
                                  static_cast<long long>(import.headerLines()) + expectedLines,
                                  static_cast<long long>(import.lines()), run.linesWritten});

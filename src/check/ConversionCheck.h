@@ -35,7 +35,7 @@ inline constexpr size_t kMaxNamed = 20;
 struct CountRow {
     std::string what;
     long long report = 0;
-    long long import = -1;  // -1: not in the import file
+    long long import = -1;     // -1: not in the import file
     long long converted = -1;  // -1: not counted by the conversion
     bool compared() const { return import >= 0 || converted >= 0; }
     bool differs() const {
@@ -118,7 +118,8 @@ struct ConversionCheck {
     std::vector<std::string> fileProblems;  // a missing header, an unreadable line
 
     // Everything flagged: figures that differ, unbalanced transactions (but those the
-    // target's own rounding makes), amounts read otherwise than written, differing lines.
+    // target's own rounding makes), amounts read otherwise than written, differing lines,
+    // omitted transactions and a stop before the end of the report.
     long long differences() const;
     bool matches() const { return differences() == 0; }
 };

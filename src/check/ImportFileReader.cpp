@@ -66,8 +66,13 @@ ImportLine ImportLineReader::read(std::string_view text, std::uint64_t lineNumbe
         case Layout::Mas: {
             const auto f = splitAt(text, ",");
             if (f.size() != 12) return unreadable("not twelve comma-separated fields");
-            p = {std::string(f[0]), std::string(f[1]), std::string(f[3]), std::string(f[4]),
-                 {},                std::string(f[10]), {}};
+            p = {std::string(f[0]),
+                 std::string(f[1]),
+                 std::string(f[3]),
+                 std::string(f[4]),
+                 {},
+                 std::string(f[10]),
+                 {}};
             amount = amountOf(f[5]);
             tax = amountOf(f[11]);
             break;
@@ -75,8 +80,13 @@ ImportLine ImportLineReader::read(std::string_view text, std::uint64_t lineNumbe
         case Layout::AccountantsOffice: {
             const auto f = splitAt(text, ",");
             if (f.size() < 8) return unreadable("fewer than eight comma-separated fields");
-            p = {std::string(f[0]), std::string(f[1]), std::string(f[3]), std::string(f[4]),
-                 {},                {},                {}};
+            p = {std::string(f[0]),
+                 std::string(f[1]),
+                 std::string(f[3]),
+                 std::string(f[4]),
+                 {},
+                 {},
+                 {}};
             amount = amountOf(f[5]);
             // The description is the rest of the line.
             l.description = text.substr(static_cast<size_t>(f[7].data() - text.data()));
@@ -87,8 +97,13 @@ ImportLine ImportLineReader::read(std::string_view text, std::uint64_t lineNumbe
             if (!f || f->size() != 14 || (*f)[0] != "TR")
                 return unreadable("not a \"TR\" line of fourteen quoted fields");
             const auto& g = *f;
-            p = {std::string(g[4]), std::string(g[3]), std::string(g[7]), std::string(g[5]),
-                 {},                std::string(g[10]), {}};
+            p = {std::string(g[4]),
+                 std::string(g[3]),
+                 std::string(g[7]),
+                 std::string(g[5]),
+                 {},
+                 std::string(g[10]),
+                 {}};
             amount = amountOf(g[8]);
             if (!g[9].empty()) tax = amountOf(g[9]);
             break;
