@@ -366,6 +366,9 @@ struct TransactionState {
     std::uint64_t line = 0;
     size_t pending = 0;  // its expected lines not yet matched or given up
     Money report, expected, wholeDollars, import;
+    // MAS and 'Accounts' leave out the tax lines and add up the tax of each line instead.
+    Money taxOnLines, taxLinesPosted;
+    long taxedLines = 0;
     bool differs = false, found = false;
     bool counted = true;  // false: the transaction that stopped the run
 };
@@ -384,6 +387,16 @@ public:
         s.expected = e.balance;
         s.wholeDollars = e.wholeDollars;
         s.counted = !e.outOfRange;
+        if (layout_ != Layout::AccountantsOffice) {
+            for (const ReportLineFacts& l : t.lines) {
+                if (l.taxLine) {
+                    s.taxLinesPosted = s.taxLinesPosted + l.amount;
+                } else if (!l.taxItem.empty() && !l.tax.isZero()) {
+                    s.taxOnLines = s.taxOnLines + l.tax;
+                    ++s.taxedLines;
+                }
+            }
+        }
         if (!e.postings.empty()) s.kind = e.postings.front().kind;
         transactions_.push_back(std::move(s));
         const std::uint64_t index = firstTransaction_ + transactions_.size() - 1;
@@ -572,25 +585,40 @@ private:
         if (!t.report.isZero()) {
             u.why = "Its lines in the report do not add up to zero.";
         } else if (!t.import.isZero()) {
-            if (t.import != t.expected)
-                u.why = "Its lines in the import file differ from the report's.";
-            else if (!t.wholeDollars.isZero() &&
-                     (t.expected + Money::fromCents(-t.wholeDollars.cents())).isZero()) {
-                u.why =
-                    "'Accounts' takes amounts from 10 million (and from minus 1 million) in "
-                    "whole dollars.";
-                u.counts = false;
-            } else if (layout_ == Layout::Mas) {
-                u.why =
-                    "The tax on its lines differs from the tax QuickBooks posted to tax "
-                    "accounts, which MAS leaves out: MAS will not balance it.";
-            } else {
-                u.why = "The target's lines do not add up to zero.";
-            }
+            explain(t, u);
         } else {
             return;
         }
         result_.unbalanced.add(std::move(u));
+    }
+
+    // Why a transaction that adds up in the report does not in the import file. The
+    // target's own rules explain it when it rounds to whole dollars, and when the tax
+    // QuickBooks posted for the whole transaction is a few cents (one per taxed line at
+    // most) from the sum of its lines' tax, which is what the target adds up.
+    void explain(const TransactionState& t, UnbalancedTransaction& u) const {
+        const Money taxGap = t.taxOnLines + Money::fromCents(-t.taxLinesPosted.cents());
+        if (t.import != t.expected) {
+            u.why = "Its lines in the import file differ from the report's.";
+            return;
+        }
+        if (t.expected != t.wholeDollars + taxGap) {
+            u.why = "The target's lines do not add up to zero.";
+            return;
+        }
+        const Int128 gap = taxGap.cents() < 0 ? -taxGap.cents() : taxGap.cents();
+        u.counts = gap > t.taxedLines;
+        if (!t.wholeDollars.isZero())
+            u.why =
+                "'Accounts' takes amounts from 10 million (and from minus 1 million) in whole "
+                "dollars.";
+        if (taxGap.isZero()) return;
+        if (!u.why.empty()) u.why += " ";
+        u.why += "QuickBooks posted " + t.taxLinesPosted.fixed() +
+                 " tax for the transaction, its lines carry " + t.taxOnLines.fixed() +
+                 ", and the target adds up the lines' tax";
+        u.why += u.counts ? ": it will not balance the transaction."
+                          : ": a rounding of cents, not counted as a difference.";
     }
 
     Layout layout_;

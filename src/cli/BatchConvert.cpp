@@ -442,7 +442,7 @@ int runBatch(const std::vector<std::string>& args, const Environment& env) {
     ui.setContext([&road] { return road.context(); });
     const int exit = road.run();
     // Every way the command fails says why; this says so where a step did not.
-    if (exit != kConverted && exit != kIncomplete && ui.warningsShown() == 0)
+    if (exit != kConverted && exit != kIncomplete && exit != kDiffers && ui.warningsShown() == 0)
         env.err << fmt::format(
             "tav-convert: the conversion ended without converting (exit code {}) and without "
             "a message of its own. The program's log, {}, may say more.\n",

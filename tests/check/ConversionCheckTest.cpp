@@ -238,6 +238,31 @@ TEST_F(Check, AThirdDecimalIsFlaggedEvenWhenTheTransactionBalances) {
     EXPECT_EQ(check::summaryText(c), "check: 2 differences");
 }
 
+// QuickBooks rounds the tax of the whole transaction; MAS adds up the tax of each line.
+TEST_F(Check, TaxRoundedForTheWholeTransactionIsCentsNotADifference) {
+    mapStandard();
+    const std::vector<std::string> lines = {
+        "3|Invoice|1/07/2011|INV3|Smith|||1-1200 · Trade Debtors||11.11|",
+        "||||Smith|||4-1000 · Sales|GST|-5.05|-0.51",
+        "||||Smith|||4-1000 · Sales|GST|-5.05|-0.51",
+        "||||||GST|2-1310 · GST Payable||-1.01|",
+        "|||||||||11.11|",
+    };
+    ConversionCheck c = convertAndCheck(report({lines[0], lines[1], lines[2], lines[3], lines[4]}));
+    ASSERT_EQ(c.unbalanced.rows.size(), 1u);
+    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.01");
+    EXPECT_FALSE(c.unbalanced.rows[0].counts);
+    EXPECT_TRUE(c.matches());
+
+    // Two cents on one taxed line are more than rounding.
+    c = convertAndCheck(report({"3|Invoice|1/07/2011|INV3|Smith|||1-1200 · Trade Debtors||10.59|",
+                                lines[1], "||||Smith|||4-1000 · Sales||-5.05|",
+                                "||||||GST|2-1310 · GST Payable||-0.49|", "|||||||||10.59|"}));
+    ASSERT_EQ(c.unbalanced.rows.size(), 1u);
+    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.02");
+    EXPECT_TRUE(c.unbalanced.rows[0].counts);
+}
+
 // The import file holds less than the report: each omitted transaction, and a stop, is a
 // difference of its own, which the totals (of written transactions) do not repeat.
 TEST_F(Check, OmittedAndStoppedTransactionsAreDifferencesOfTheirOwn) {
