@@ -5,6 +5,8 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <span>
+#include <unordered_map>
 #include <utility>
 
 #include "check/ImportFileReader.h"
@@ -49,18 +51,40 @@ struct ReportLineFacts {
     bool kept = true;      // the target writes it
 };
 
-struct ReportTransaction {
+// One transaction at a time; the lines' memory serves the next transactions.
+class ReportTransaction {
+public:
     std::string number, type, date, num;
     std::uint64_t line = 0;  // its first line
-    std::vector<ReportLineFacts> lines;
     std::vector<MisreadAmount> misread;
     Money sum;  // every line, tax lines included
+
+    std::span<const ReportLineFacts> lines() const { return {store_.data(), count_}; }
+    bool empty() const { return count_ == 0; }
+    ReportLineFacts& last() { return store_[count_ - 1]; }
+    // A new line, its texts emptied.
+    ReportLineFacts& add() {
+        if (count_ == store_.size()) store_.emplace_back();
+        ReportLineFacts& l = store_[count_++];
+        l.account.clear();
+        l.taxItem.clear();
+        l.taxLineItem.clear();
+        l.amount = l.tax = Money();
+        l.taxLine = false;
+        l.kept = true;
+        return l;
+    }
+    void removeLast() { --count_; }
     void clear() {
         number.clear();
-        lines.clear();
+        count_ = 0;
         misread.clear();
         sum = Money();
     }
+
+private:
+    std::vector<ReportLineFacts> store_;
+    size_t count_ = 0;
 };
 
 bool isTotalLine(std::string_view first) {
@@ -125,7 +149,7 @@ public:
             if (numbered) {
                 skipping_ = false;
                 if (!parseDate(f[col::Date])) return omit(DataError::InvalidDate, first);
-                if (t.lines.empty()) {
+                if (t.empty()) {
                     t.number = first;
                     t.type = f[col::Type];
                     t.date = f[col::Date];
@@ -143,7 +167,7 @@ public:
                 // Accountant's Office has no tax columns: it keeps the tax lines that post.
                 const std::optional<Decimal> d = parseDecimal(f[col::Amount]);
                 if (layout_ != Layout::AccountantsOffice || !d || d->isZero()) {
-                    ReportLineFacts tax;
+                    ReportLineFacts& tax = t.add();
                     tax.line = st_.files.linesRead(file_);
                     tax.account = f[col::Account];
                     tax.taxLineItem = f[col::Item];
@@ -151,13 +175,12 @@ public:
                     tax.taxLine = true;
                     tax.kept = false;
                     t.sum = t.sum + tax.amount;
-                    t.lines.push_back(std::move(tax));
                     continue;
                 }
                 if (const auto e = take(t, t.type, false))
                     return omit(*e, t.number, f[col::TaxCode]);
-                t.lines.back().taxLine = true;
-                t.lines.back().taxLineItem = f[col::Item];
+                t.last().taxLine = true;
+                t.last().taxLineItem = f[col::Item];
                 continue;
             }
             if (const auto e = take(t, t.type, false)) return omit(*e, t.number, f[col::TaxCode]);
@@ -172,33 +195,42 @@ private:
     // The line's figures, as the conversion takes them; the data error it would ask about.
     std::optional<DataError> take(ReportTransaction& t, std::string_view type, bool firstLine) {
         const ReportFields& f = fields_;
-        ReportLineFacts l;
+        ReportLineFacts& l = t.add();
+        auto fails = [&](DataError e) {
+            t.removeLast();
+            return e;
+        };
         l.line = st_.files.linesRead(file_);
         l.account = f[col::Account];
-        l.taxLine = false;
         if (type == "General Journal") {
             l.taxItem = f[col::Item];
         } else if (!sfConvertTaxCodeToTaxItem(lookups_, f[col::TaxCode], l.taxItem, type).empty()) {
-            return DataError::TaxCode;
+            return fails(DataError::TaxCode);
         }
         if (!l.taxItem.empty() && !f[col::TaxAmount].empty()) {
             const auto tax = amount(t, col::TaxAmount, "Tax Amount");
             if (!tax)
-                return firstLine ? DataError::TaxAmountFirstLine : DataError::TaxAmountContinuation;
+                return fails(firstLine ? DataError::TaxAmountFirstLine
+                                       : DataError::TaxAmountContinuation);
             l.tax = *tax;
         }
         if (!f[col::Amount].empty()) {
             const auto a = amount(t, col::Amount, "Amount");
-            if (!a) return firstLine ? DataError::AmountFirstLine : DataError::AmountContinuation;
+            if (!a)
+                return fails(firstLine ? DataError::AmountFirstLine
+                                       : DataError::AmountContinuation);
             l.amount = *a;
         }
         t.sum = t.sum + l.amount;
-        t.lines.push_back(std::move(l));
         return std::nullopt;
     }
 
     // An amount column read as the conversion reads it, noting what that reading changed.
     std::optional<Money> amount(ReportTransaction& t, size_t column, std::string_view name) {
+        // Most amounts are plain, with their thousands separators right.
+        if (const std::optional<Money> plain = writtenAmount(fields_[column]))
+            if (fields_.inLine(column) || commasAreThousands(tabField(fields_.line(), column)))
+                return plain;
         const std::optional<Decimal> d = parseDecimal(fields_[column]);
         if (!d) return std::nullopt;
         const Money m = Money::fromDecimal(*d);
@@ -235,7 +267,7 @@ struct Expected {
 
 struct Expectation {
     std::vector<Posting> postings;
-    std::vector<const ReportLineFacts*> from;
+    std::vector<const ReportLineFacts*> from, kept;
     Money balance;            // the sum the target makes of its lines
     Money wholeDollars;       // what rounding to whole dollars added to it
     bool outOfRange = false;  // 'Accounts' stops the run at this transaction
@@ -254,9 +286,13 @@ public:
         : lookups_(lookups), layout_(layout), allToJournals_(allToJournals) {}
 
     void expect(const ReportTransaction& t, Expectation& e) const {
-        e = {};
-        std::vector<const ReportLineFacts*> kept;
-        for (const ReportLineFacts& l : t.lines)
+        e.postings.clear();
+        e.from.clear();
+        e.balance = e.wholeDollars = Money();
+        e.outOfRange = false;
+        std::vector<const ReportLineFacts*>& kept = e.kept;
+        kept.clear();
+        for (const ReportLineFacts& l : t.lines())
             if (l.kept) kept.push_back(&l);
         if (kept.empty()) return;
         const std::string date = SafeDateText(t.date, "dd/mm/yyyy");
@@ -388,7 +424,7 @@ public:
         s.wholeDollars = e.wholeDollars;
         s.counted = !e.outOfRange;
         if (layout_ != Layout::AccountantsOffice) {
-            for (const ReportLineFacts& l : t.lines) {
+            for (const ReportLineFacts& l : t.lines()) {
                 if (l.taxLine) {
                     s.taxLinesPosted = s.taxLinesPosted + l.amount;
                 } else if (!l.taxItem.empty() && !l.tax.isZero()) {
@@ -412,7 +448,7 @@ public:
             }
             expected_.push_back({p, e.from[i]->line, index});
         }
-        for (const ReportLineFacts& l : t.lines) {
+        for (const ReportLineFacts& l : t.lines()) {
             const std::string& item = l.taxLine ? l.taxLineItem : l.taxItem;
             if (item.empty()) continue;
             TaxItemRow& row = items_[item];
@@ -484,6 +520,9 @@ public:
             result_.accounts.push_back({key, t.sources, t.report, t.import, t.transactions});
         for (auto& [key, t] : taxes_)
             result_.taxCodes.push_back({key, t.sources, t.report, t.import, t.transactions});
+        for (auto* rows : {&result_.accounts, &result_.taxCodes})
+            std::sort(rows->begin(), rows->end(),
+                      [](const TotalRow& a, const TotalRow& b) { return a.key < b.key; });
         for (auto& [item, row] : items_) {
             row.item = item;
             result_.taxItems.push_back(row);
@@ -628,7 +667,7 @@ private:
     std::deque<TransactionState> transactions_;
     std::uint64_t firstTransaction_ = 0;
     long long foundWhole_ = 0;
-    std::map<std::string, Totals> accounts_, taxes_;
+    std::unordered_map<std::string, Totals> accounts_, taxes_;
     std::map<std::string, TaxItemRow> items_;
     struct KindCounts {
         long long report = 0, import = 0;

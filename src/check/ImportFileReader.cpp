@@ -1,36 +1,64 @@
 #include "check/ImportFileReader.h"
 
-#include <vector>
+#include <array>
 
 namespace tav::check {
 
 namespace {
 
-std::vector<std::string_view> splitAt(std::string_view text, std::string_view separator) {
-    std::vector<std::string_view> fields;
-    for (size_t at = 0;;) {
-        const size_t next = text.find(separator, at);
-        fields.push_back(text.substr(at, next == std::string_view::npos ? next : next - at));
-        if (next == std::string_view::npos) return fields;
-        at = next + separator.size();
+// The fields of a line, views into it; past the last field the rest of the line stays in
+// the last one.
+struct Fields {
+    static constexpr size_t kMax = 14;
+    std::array<std::string_view, kMax> at;
+    size_t count = 0;
+    std::string_view operator[](size_t i) const { return at[i]; }
+};
+
+Fields splitAt(std::string_view text, std::string_view separator) {
+    Fields f;
+    for (size_t from = 0;;) {
+        const size_t next =
+            f.count + 1 == Fields::kMax ? std::string_view::npos : text.find(separator, from);
+        f.at[f.count++] = text.substr(from, next == std::string_view::npos ? next : next - from);
+        if (next == std::string_view::npos) return f;
+        from = next + separator.size();
     }
 }
 
-std::optional<Money> amountOf(std::string_view text) {
-    const std::optional<Decimal> d = parseDecimal(text);
-    // An import file holds amounts as written: a sign, digits, at most two decimals.
-    if (!d || d->fraction.size() > 2 || text.find_first_of(" $(+") != std::string_view::npos)
-        return std::nullopt;
-    return Money::fromDecimal(*d);
-}
+std::optional<Money> amountOf(std::string_view text) { return writtenAmount(text); }
 
 // The fields of an 'Accounts' line: each value between double quotes, commas between.
-std::optional<std::vector<std::string_view>> quotedFields(std::string_view text) {
+std::optional<Fields> quotedFields(std::string_view text) {
     if (text.size() < 2 || text.front() != '"' || text.back() != '"') return std::nullopt;
     return splitAt(text.substr(1, text.size() - 2), "\",\"");
 }
 
 }  // namespace
+
+std::optional<Money> writtenAmount(std::string_view text) {
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    Int128 cents = 0;
+    size_t digits = 0, decimals = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9' && digits < 30) {
+            cents = cents * 10 + (c - '0');
+            ++digits;
+            if (point && ++decimals > 2) return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0) return std::nullopt;
+    for (; decimals < 2; ++decimals) cents *= 10;
+    return Money::fromCents(negative ? -cents : cents);
+}
 
 std::string describe(const Posting& p, Layout layout) {
     std::string text = p.date + " " + p.kind + " ref '" + p.reference + "' account " + p.account +
@@ -65,7 +93,7 @@ ImportLine ImportLineReader::read(std::string_view text, std::uint64_t lineNumbe
     switch (layout_) {
         case Layout::Mas: {
             const auto f = splitAt(text, ",");
-            if (f.size() != 12) return unreadable("not twelve comma-separated fields");
+            if (f.count != 12) return unreadable("not twelve comma-separated fields");
             p = {std::string(f[0]),
                  std::string(f[1]),
                  std::string(f[3]),
@@ -79,7 +107,7 @@ ImportLine ImportLineReader::read(std::string_view text, std::uint64_t lineNumbe
         }
         case Layout::AccountantsOffice: {
             const auto f = splitAt(text, ",");
-            if (f.size() < 8) return unreadable("fewer than eight comma-separated fields");
+            if (f.count < 8) return unreadable("fewer than eight comma-separated fields");
             p = {std::string(f[0]),
                  std::string(f[1]),
                  std::string(f[3]),
@@ -94,7 +122,7 @@ ImportLine ImportLineReader::read(std::string_view text, std::uint64_t lineNumbe
         }
         case Layout::Accounts: {
             const auto f = quotedFields(text);
-            if (!f || f->size() != 14 || (*f)[0] != "TR")
+            if (!f || f->count != 14 || (*f)[0] != "TR")
                 return unreadable("not a \"TR\" line of fourteen quoted fields");
             const auto& g = *f;
             p = {std::string(g[4]),

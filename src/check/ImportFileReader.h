@@ -53,6 +53,10 @@ private:
     Layout layout_;
 };
 
+// An amount as the program writes one: an optional minus, digits, and at most two
+// decimals after a point; nothing when the text is anything else.
+std::optional<Money> writtenAmount(std::string_view text);
+
 // The tax an Accountant's Office description notes for a tax item: " (ITEM AMOUNT)" at
 // its end; nothing when it notes none.
 std::optional<Money> notedTax(std::string_view description, std::string_view item);
