@@ -1,13 +1,15 @@
 #pragma once
-// A line of the Journal report: its columns, a single field found without splitting the
-// rest, and the whole line split at its tabs. Both the conversion and the tax mapping
-// screen's reading look at report lines this way.
+// A line of the Journal report: its columns, and the line split at its tabs. Every reading
+// of the report looks at its lines this way.
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <vector>
+
+#include "safe/TextReader.h"
 
 namespace tav {
 
@@ -36,29 +38,21 @@ public:
     // Splits as vbSplit does; the number of fields (an empty line has none). Fields past
     // the eleven columns are only counted.
     size_t split(std::string_view line);
+    // The same for the line just read, from the reader's marks of its tabs and commas.
+    size_t split(std::string_view line, const TextReader::Marks& marks);
     size_t size() const { return count_; }
     std::string_view operator[](size_t column) const { return fields_[column]; }
-    // The line split, and whether a column is viewed in it (rather than in a copy
-    // without commas).
-    std::string_view line() const { return line_; }
+    // Whether a column is viewed in the line (rather than in a copy without commas).
     bool inLine(size_t column) const { return (copied_ & (1u << column)) == 0; }
 
 private:
     std::string_view withoutCommas(size_t column, std::string_view field);
 
-    std::string_view line_;
+    std::vector<std::uint32_t> tabs_, commas_;  // of a line split without a reader
     std::array<std::string_view, col::Count> fields_;
     std::array<std::string, col::Count> withoutCommas_;
     unsigned copied_ = 0;  // a bit for each column viewed in its copy
     size_t count_ = 0;
 };
-
-// Field i of a line: its start (just after the i-th tab, or the line's start) and its end
-// (the next tab, or the line's end); npos as the start when the line has fewer tabs.
-std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i);
-
-// Field i of a report line without splitting the rest of it; a line with fewer fields
-// raises "Subscript out of range" as a split line does.
-std::string_view tabField(std::string_view line, size_t i);
 
 }  // namespace tav

@@ -73,5 +73,7 @@ bool setCurrentDirectory(const std::string& path);
 std::FILE* openFile(const std::string& path, const char* mode);
 // Cuts an open file back to the given length.
 void truncateFile(std::FILE* file, std::uint64_t length);
+// Moves to a byte offset from the start, beyond 2 GB too; false when that fails.
+bool seekFile(std::FILE* file, std::uint64_t offset);
 
 }  // namespace tav::platform
