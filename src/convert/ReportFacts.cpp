@@ -12,8 +12,15 @@ namespace tav {
 
 namespace {
 
-// Beyond this many texts of one kind, a thread's facts start afresh.
+// Beyond this many texts of one kind, or this many bytes of them, a thread's facts start
+// afresh.
 constexpr size_t kMaxFacts = 1 << 14;
+constexpr size_t kMaxFactBytes = 1 << 20;
+
+template <class Table>
+bool full(const Table& table) {
+    return table.size() > kMaxFacts || table.textBytes() > kMaxFactBytes;
+}
 
 // The text in the report's encoding, when it has one there: a text from a list with a
 // character the report's encoding lacks equals no text of the report.
@@ -107,11 +114,11 @@ const TypeFacts& ReportFacts::type(std::string_view type) {
 }
 
 void ReportFacts::limit() {
-    if (accounts_.size() > kMaxFacts) accounts_.clear();
-    if (journalItems_.size() > kMaxFacts) journalItems_.clear();
-    if (types_.size() > kMaxFacts) types_.clear();
+    if (full(accounts_)) accounts_.clear();
+    if (full(journalItems_)) journalItems_.clear();
+    if (full(types_)) types_.clear();
     // Tax codes point at the list's items.
-    if (taxCodes_.size() > kMaxFacts || listItems_.size() > kMaxFacts) {
+    if (full(taxCodes_) || full(listItems_)) {
         taxCodes_.clear();
         listItems_.clear();
     }

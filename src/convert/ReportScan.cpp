@@ -62,10 +62,10 @@ public:
     ScanThread(const std::unordered_set<std::string>& payables) : payables_(payables) {}
 
     ScannedAccount& account(std::string_view text, Encoding encoding) {
-        if (accounts_.size() > (1 << 14)) accounts_.clear();
-        ScannedAccount& a = accounts_.find(text, [&](std::string_view text, ScannedAccount& a) {
-            workOut(text, a, encoding);
-        });
+        // A report of endlessly many different account texts must not fill the memory.
+        if (accounts_.size() > (1 << 14) || accounts_.textBytes() > (1 << 20)) accounts_.clear();
+        ScannedAccount& a = accounts_.find(
+            text, [&](std::string_view text, ScannedAccount& a) { workOut(text, a, encoding); });
         if (!a.ascii && a.encoding != encoding) workOut(text, a, encoding);
         return a;
     }
@@ -103,7 +103,7 @@ struct ScannedPart {
     bool invalidUtf8 = false;  // some line is not UTF-8
     bool readAsUtf8 = false;   // texts with bytes above 0x7F were read as UTF-8
     bool ended = false;        // the tax item reading failed: nothing after counts
-    std::uint64_t end = 0, lines = 0;
+    std::uint64_t start = 0, end = 0, lines = 0;
     std::vector<StrArray> accounts;  // new in the part, by text
     std::vector<std::string> items;  // in the report's bytes
     bool dated = false;
@@ -118,9 +118,8 @@ public:
     // The encoding is known, or found on the way starting from startAs. Without a
     // throttle the part is a worker's.
     PartScanner(const ScanRequest& request, const std::unordered_set<std::string>& payables,
-                bool withPayables, ScanThread& thread,
-                std::optional<Encoding> known, Encoding startAs, EventThrottle* throttle,
-                std::uint64_t mark)
+                bool withPayables, ScanThread& thread, std::optional<Encoding> known,
+                Encoding startAs, EventThrottle* throttle, std::uint64_t mark)
         : request_(request),
           withPayables_(withPayables),
           thread_(thread),
@@ -138,6 +137,7 @@ public:
     void scan(TextReader& reader, std::optional<std::uint64_t> endAfter, std::uint64_t firstLine,
               ScannedPart& part) {
         part = ScannedPart{};
+        part.start = reader.bytesRead();
         std::unordered_set<std::string, TextHash, std::equal_to<>> items;
         std::vector<std::string> itemTexts;
         std::uint64_t lines = 0;
@@ -366,13 +366,13 @@ bool scanOnce(ProgramState& st, UiPort& ui, ReportScan& scan, std::optional<Enco
                         thread.reader.seek(from, 0);
                     } else if (!seekLineAfter(thread.reader, from)) {
                         part = ScannedPart{};
-                        part.end = size;
+                        part.start = part.end = size;
                         return;
                     } else {
                         thread.reader.seek(thread.reader.bytesRead(), 0);
                     }
-                    PartScanner(scan.request, payables, withPayables, thread, known, Encoding::Utf8, nullptr,
-                                firstMark + k)
+                    PartScanner(scan.request, payables, withPayables, thread, known, Encoding::Utf8,
+                                nullptr, firstMark + k)
                         .scan(thread.reader, from + blockBytes, 0, part);
                 } catch (...) {
                     part = ScannedPart{};
@@ -380,7 +380,9 @@ bool scanOnce(ProgramState& st, UiPort& ui, ReportScan& scan, std::optional<Enco
                 }
             },
             [&](size_t, ScannedPart& part) {
-                if (!part.usable || part.restart) return false;
+                // A block that does not begin where the one before ended (a line longer
+                // than a block) is left to this thread too.
+                if (!part.usable || part.restart || part.start != resumeAt) return false;
                 merge.take(part, linesBefore);
                 resumeAt = part.end;
                 linesBefore += part.lines;
@@ -397,8 +399,8 @@ bool scanOnce(ProgramState& st, UiPort& ui, ReportScan& scan, std::optional<Enco
         // The rest on this thread, where failures are met and kept.
         ScanThread thread(payables);
         ScannedPart part;
-        PartScanner(scan.request, payables, withPayables, thread, known, merge.encoding(), &throttle,
-                    mark + 1)
+        PartScanner(scan.request, payables, withPayables, thread, known, merge.encoding(),
+                    &throttle, mark + 1)
             .scan(report, std::nullopt, linesBefore, part);
         if (part.restart) return false;
         merge.take(part, 0);

@@ -66,12 +66,15 @@ public:
         while (slots_[i].entry) i = (i + 1) & mask;
         slots_[i] = Slot{hash, std::move(entry)};
         ++size_;
+        textBytes_ += text.size();
         return slots_[i].entry->value;
     }
     size_t size() const { return size_; }
+    // The bytes of the texts it holds.
+    size_t textBytes() const { return textBytes_; }
     void clear() {
         slots_.clear();
-        size_ = 0;
+        size_ = textBytes_ = 0;
     }
 
 private:
@@ -96,7 +99,7 @@ private:
     }
 
     std::vector<Slot> slots_;
-    size_t size_ = 0;
+    size_t size_ = 0, textBytes_ = 0;
 };
 
 }  // namespace tav

@@ -190,9 +190,10 @@ Sem convertPart(ConversionPart& part, const std::optional<TargetWriter>& writer,
 
 // What a worker thread made of one block of the report.
 struct ConvertedBlock {
-    bool usable = false;               // converted whole, nothing in it needing the owner
-    bool last = false;                 // the conversion ends in it ("TOTAL", or the report's end)
-    std::uint64_t end = 0, lines = 0;  // where the next block begins; the lines read
+    bool usable = false;  // converted whole, nothing in it needing the owner
+    bool last = false;    // the conversion ends in it ("TOTAL", or the report's end)
+    // Where it begins and where the next block begins; the lines read.
+    std::uint64_t start = 0, end = 0, lines = 0;
     long transactionsWritten = 0;
     std::string out;  // its import lines
     long linesWritten = 0;
@@ -204,10 +205,10 @@ struct BlockWorker {
     std::optional<ConversionPart> part;
 };
 
-// Where block k begins: at its first line that can begin a transaction after a line that
-// closes one (the same place where block k - 1 ends), past the block's first byte.
+// Where a block after the first begins: at its first line that can begin a transaction
+// after a line that closes one (the same place where the block before ends), past the
+// block's first byte.
 std::optional<std::uint64_t> blockStart(TextReader& reader, std::uint64_t from) {
-    if (from == 0) return 0;
     if (!seekLineAfter(reader, from)) return std::nullopt;
     ReportFields r;
     bool previousClosed = false;
@@ -221,8 +222,10 @@ std::optional<std::uint64_t> blockStart(TextReader& reader, std::uint64_t from) 
     return std::nullopt;
 }
 
+// Converts block k of the report; the first begins at the given offset.
 void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& writer,
-                  std::uint64_t blockBytes, size_t k, BlockWorker& worker, ConvertedBlock& result) {
+                  std::uint64_t first, std::uint64_t blockBytes, size_t k, BlockWorker& worker,
+                  ConvertedBlock& result) {
     std::string out = std::move(result.out);
     result = ConvertedBlock{};
     result.out = std::move(out);
@@ -230,9 +233,11 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
     try {
         TextReader& reader = worker.report;
         if (!reader.isOpen()) reader.open(tables.st.gstrJournalFile, true);
-        const std::optional<std::uint64_t> start = blockStart(reader, k * blockBytes);
+        const std::optional<std::uint64_t> start =
+            k == 0 ? first : blockStart(reader, k * blockBytes);
         if (!start) return;
         reader.seek(*start, 0);
+        result.start = *start;
         if (!worker.part) worker.part.emplace(tables, reader);
         ConversionPart& part = *worker.part;
         part.reset((k + 1) * blockBytes);
@@ -264,7 +269,8 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 
     // The blocks converted on worker threads, taken in order; the first one that cannot
     // be taken is where this thread goes on.
-    std::uint64_t resumeAt = report.bytesRead(), linesBefore = 0;
+    const std::uint64_t first = report.bytesRead();
+    std::uint64_t resumeAt = first, linesBefore = report.linesRead();
     bool finished = false;
     const unsigned asked = writer ? readingThreads(st.reading.threads) : 1;
     // The blocks waiting to be written hold about as much as their report text: smaller
@@ -281,10 +287,12 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
         BlockRunner<ConvertedBlock> runner(threads, blocks);
         runner.run(
             [&](size_t k, ConvertedBlock& result, unsigned w) {
-                convertBlock(tables, writer, blockBytes, k, workers[w], result);
+                convertBlock(tables, writer, first, blockBytes, k, workers[w], result);
             },
             [&](size_t, ConvertedBlock& result) {
-                if (!result.usable) return false;
+                // A block that does not begin where the one before ended (a transaction
+                // longer than a block) is left to this thread too.
+                if (!result.usable || result.start != resumeAt) return false;
                 // The writers' lines reach the file as if written one by one.
                 failure = guardedAsWriter(writer->layout,
                                           [&] { st.files.writeLines(kImportFile, result.out); });

@@ -1,8 +1,8 @@
 #include "safe/TextReader.h"
 
-#include <cerrno>
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
