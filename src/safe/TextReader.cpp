@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "safe/ByteScan.h"
+#include "safe/FileReplacement.h"
 #include "safe/Platform.h"
 #include "safe/Sem.h"
 #include "safe/TextCodec.h"
@@ -22,26 +23,6 @@ constexpr size_t kMaxLineBytes = 1 << 20;
 
 }  // namespace
 
-long openErrorNumber(int error, const std::string& path) {
-    switch (error) {
-        case ENOENT: {
-            std::error_code ec;
-            const fs::path parent = platform::pathFromUtf8(path).parent_path();
-            return parent.empty() || fs::is_directory(parent, ec) ? err::FileNotFound
-                                                                  : err::PathNotFound;
-        }
-        case ENOTDIR: return err::PathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case ETXTBSY: return err::PermissionDenied;
-        case EMFILE:
-        case ENFILE: return err::TooManyFiles;
-        case ENOSPC: return err::DiskFull;
-        default: return err::PathFileAccessError;
-    }
-}
-
 TextReader::~TextReader() { close(); }
 
 void TextReader::close() {
@@ -55,7 +36,7 @@ void TextReader::open(const std::string& path, bool fields) {
     fields_ = fields;
     errno = 0;
     handle_ = platform::openFile(path, "rb");
-    if (!handle_) raise(openErrorNumber(errno, path));
+    if (!handle_) raiseOpenError(errno, path);
     std::error_code ec;
     fileSize_ = fs::file_size(platform::pathFromUtf8(path), ec);
     seek(0, 0);

@@ -26,9 +26,6 @@ struct ReadingOptions {
     std::uint64_t blockBytes = 0;
 };
 
-// The runtime error of a file that cannot be opened, by the system's error number.
-long openErrorNumber(int error, const std::string& path);
-
 class TextReader {
 public:
     TextReader() = default;

@@ -42,8 +42,8 @@ std::string outcome(const Sem& result, const ConversionRun& run, const ScriptedP
 class ManyBlocks : public ConvertFixture, public ::testing::WithParamInterface<const char*> {
 protected:
     ManyBlocks() {
-        loadSetup(platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()),
-                                     "setup.txt"));
+        loadSetup(
+            platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()), "setup.txt"));
         const std::string golden = readFile(
             platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()), "Journal.txt"));
         const size_t header = golden.find("\r\n") + 2;
@@ -164,8 +164,12 @@ protected:
             const std::string n = std::to_string(t);
             rows += n + "\tInvoice\t" + std::to_string(t % 28 + 1) + "/07/2011\tINV" + n +
                     "\tSmith\t\t\t1-1200 · Trade Debtors\t\t11\t\r\n"
-                    "\t\t\t\t\t\t\t4-" + n + " · " + accountText + "\t\t-10\t\r\n"
-                    "\t\t\t\t\t\tT" + std::to_string(t % 45) + "\t2-1310 · GST Payable\t\t-1\t\r\n"
+                    "\t\t\t\t\t\t\t4-" +
+                    n + " · " + accountText +
+                    "\t\t-10\t\r\n"
+                    "\t\t\t\t\t\tT" +
+                    std::to_string(t % 45) +
+                    "\t2-1310 · GST Payable\t\t-1\t\r\n"
                     "\t\t\t\t\t\t\t\t\t11\t\r\n";
             if (t == 30) rows += middle;
         }
@@ -194,9 +198,9 @@ protected:
 
 TEST_F(ScanThreads, TheTaxScreensReadingIsTheSameWithEveryThreadCount) {
     const std::string cases[] = {
-        "",                                                  // no failure
-        "\t\t\t\t\t\t\tSales\t\t5\t\r\n",                     // an account without a number
-        "\t\t\t\t\t\tGST\t· GST\t\t1\t\r\n",                 // a tax item's account unreadable
+        "",                                   // no failure
+        "\t\t\t\t\t\t\tSales\t\t5\t\r\n",     // an account without a number
+        "\t\t\t\t\t\tGST\t· GST\t\t1\t\r\n",  // a tax item's account unreadable
         "\t\t\t\t\t\t\tSales\t\t5\t\r\n\t\t\t\t\t\tGST\t· GST\t\t1\t\r\n",  // both
     };
     for (const std::string& middle : cases) {
