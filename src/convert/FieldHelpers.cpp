@@ -203,7 +203,7 @@ void ImportLines::flush() {
     struct Sent {
         ImportLines& lines;
         ~Sent() {
-            lines.clear();
+            lines.drop();
             lines.room_ = FileTable::kWriteBlock - lines.files_->pendingBytes(lines.number_);
         }
     } sent{*this};

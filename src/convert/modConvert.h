@@ -137,9 +137,9 @@ public:
         if (files_ && size() >= room_) flush();
     }
     void flush();
+    // Empties it, and starts counting again.
     void clear() {
-        free_ += size();
-        end_ = bytes_.data();
+        drop();
         lines_ = 0;
     }
     // Hands the lines over for an emptied buffer, whose memory it keeps.
@@ -152,6 +152,11 @@ public:
 
 private:
     void grow(size_t piece);
+    // Empties the buffer; the lines stay counted.
+    void drop() {
+        free_ += size();
+        end_ = bytes_.data();
+    }
 
     std::string bytes_;  // its beginning holds the lines
     char* end_ = bytes_.data();

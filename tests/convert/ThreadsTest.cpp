@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "convert/ConvertFixture.h"
@@ -122,6 +123,28 @@ TEST_F(ConvertFixture, ATransactionLongerThanABlockIsConvertedWhole) {
             EXPECT_EQ(run.transactionsWritten, 40);
         }
         EXPECT_EQ(got, one) << threads << " threads";
+    }
+}
+
+// The summary counts the lines of an import file larger than the blocks it is written in.
+TEST_F(ConvertFixture, EveryLineOfALargeImportFileIsCounted) {
+    mapStandard();
+    std::string rows = report({});
+    for (int t = 1; t <= 4000; ++t) {
+        const std::string n = std::to_string(t);
+        rows += n + "\tInvoice\t1/07/2011\tINV" + n +
+                "\tSmith\t\t\t1-1200 · Trade Debtors\t\t10\t\r\n"
+                "\t\t\t\t\t\t\t4-1000 · Sales\t\t-10\t\r\n\t\t\t\t\t\t\t\t\t10\t\r\n";
+    }
+    writeReport(rows);
+    for (unsigned threads : {1u, 2u}) {
+        st.reading = {threads, 0};
+        run = ConversionRun{};
+        ASSERT_EQ(convert(), "");
+        const std::string out = output();
+        ASSERT_GT(out.size(), FileTable::kWriteBlock);
+        EXPECT_EQ(run.linesWritten, std::count(out.begin(), out.end(), '\n')) << threads;
+        EXPECT_EQ(run.transactionsWritten, 4000);
     }
 }
 
