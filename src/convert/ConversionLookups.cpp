@@ -64,4 +64,9 @@ bool ConversionLookups::isTaxPayable(std::string_view number) const {
     return taxPayables_.contains(number);
 }
 
+bool ConversionLookups::isTaxPayableAccount(std::string_view accountText) const {
+    std::string number;
+    return sfNumberOnly(accountText, number).empty() && isTaxPayable(number);
+}
+
 }  // namespace tav

@@ -64,6 +64,8 @@ public:
     // The first gcolTaxCodeTaxItemLinks entry whose element 0 is the tax code.
     const StrArray* taxCodeLink(std::string_view code) const;
     bool isTaxPayable(std::string_view number) const;
+    // The account text has a number, and it is a tax payable account's.
+    bool isTaxPayableAccount(std::string_view accountText) const;
 
 private:
     using Index = std::unordered_map<std::string_view, const StrArray*, TextHash>;

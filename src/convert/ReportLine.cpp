@@ -7,8 +7,28 @@
 #include <cstring>
 
 #include "safe/ByteScan.h"
+#include "safe/Sem.h"
 
 namespace tav {
+
+std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i) {
+    size_t from = 0;
+    const size_t end =
+        bytescan::forEach<bytescan::AnyOf<'\t'>>(line.data(), 0, line.size(), [&](size_t tab) {
+            if (i == 0) return true;
+            --i;
+            from = tab + 1;
+            return false;
+        });
+    return {i == 0 ? from : std::string_view::npos, end};
+}
+
+std::string_view tabField(std::string_view line, size_t i) {
+    if (line.empty()) raise(err::SubscriptOutOfRange);
+    const auto [from, end] = fieldBounds(line, i);
+    if (from == std::string_view::npos) raise(err::SubscriptOutOfRange);
+    return line.substr(from, end - from);
+}
 
 size_t ReportFields::split(std::string_view line) {
     tabs_.clear();
@@ -21,6 +41,7 @@ size_t ReportFields::split(std::string_view line) {
 }
 
 size_t ReportFields::split(std::string_view line, const TextReader::Marks& marks) {
+    line_ = line;
     copied_ = 0;
     count_ = 0;
     if (line.empty()) return 0;

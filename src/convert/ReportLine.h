@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "safe/TextReader.h"
@@ -42,17 +43,28 @@ public:
     size_t split(std::string_view line, const TextReader::Marks& marks);
     size_t size() const { return count_; }
     std::string_view operator[](size_t column) const { return fields_[column]; }
-    // Whether a column is viewed in the line (rather than in a copy without commas).
+    // The line split, and whether a column is viewed in it (rather than in a copy
+    // without commas).
+    std::string_view line() const { return line_; }
     bool inLine(size_t column) const { return (copied_ & (1u << column)) == 0; }
 
 private:
     std::string_view withoutCommas(size_t column, std::string_view field);
 
+    std::string_view line_;
     std::vector<std::uint32_t> tabs_, commas_;  // of a line split without a reader
     std::array<std::string_view, col::Count> fields_;
     std::array<std::string, col::Count> withoutCommas_;
     unsigned copied_ = 0;  // a bit for each column viewed in its copy
     size_t count_ = 0;
 };
+
+// Field i of a line: its start (just after the i-th tab, or the line's start) and its end
+// (the next tab, or the line's end); npos as the start when the line has fewer tabs.
+std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i);
+
+// Field i of a report line without splitting the rest of it; a line with fewer fields
+// raises "Subscript out of range" as a split line does.
+std::string_view tabField(std::string_view line, size_t i);
 
 }  // namespace tav

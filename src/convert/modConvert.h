@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@
 namespace tav {
 
 struct ProgramState;
+namespace check {
+struct ConversionCheck;
+}
 
 inline constexpr std::string_view kModConvert = "modConvert.bas";
 
@@ -191,6 +195,9 @@ struct ConversionRun {
 
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
+
+    // The import file read back and compared with the report, once the run has written it.
+    std::shared_ptr<const check::ConversionCheck> check;
 };
 
 // One thread's part of a conversion: the report as it reads it (the report file itself,
