@@ -141,10 +141,10 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
 }
 
 std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
-                                              const ConversionRun& run) {
+                                              const check::ConversionCheck* check) {
     std::optional<std::string> page;
     reportingFailures(st, ui, kModule, "cmdViewCheck_Click", [&] {
-        if (!run.check) {
+        if (!check) {
             ui.messageBox(
                 Message{"There is no check to view yet: the check is made when the data "
                         "is converted.",
@@ -152,7 +152,7 @@ std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
             return;
         }
         const std::string path = platform::joinPath(st.gstrDataFolder, "TAVCheck.html");
-        if (Sem e = check::sfWriteCheck(st, ui, path, check::checkPage(*run.check)); !e.empty()) {
+        if (Sem e = check::sfWriteCheck(st, ui, path, check::checkPage(*check)); !e.empty()) {
             dsCreateSEMAndDoAll(st, ui, kModule, "cmdViewCheck_Click", 0, "Calling routine", e,
                                 true);
             return;

@@ -51,7 +51,7 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
 // for the help viewer to show. Nothing when there has been no conversion (the user is told)
 // or the page cannot be written (the Error Report says why).
 std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
-                                              const ConversionRun& run);
+                                              const check::ConversionCheck* check);
 
 // The file the run reads that the import file would replace (links followed, compared
 // by device and file number), with what it is: the Journal report, a list, the company
