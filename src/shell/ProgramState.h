@@ -76,7 +76,7 @@ struct ProgramState {
     bool gblnNewAccountAdded = false;
     bool gblnAllToJournals = false;
 
-    // Collections (the Parts that fill them define their entries)
+    // Collections (the screens and readers that fill them define their entries)
     Collection<std::string> gcolTargetTaxCodes;
     Collection<StrArray> gcolDefaultTaxMapping;
     Collection<StrArray> gcolMappedTaxCodes;  // MappedTaxCode
