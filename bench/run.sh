@@ -3,7 +3,8 @@
 # example 50M or 1G), times the copy floor (cat), a plain field-splitting tool (cut) and
 # tav-convert for a MAS, an 'Accounts' and an Accountant's Office target, with the threads
 # of every core and with one, and prints the throughput, the ratio to the copy floor and the
-# peak resident memory of each.
+# peak resident memory of each; then each conversion again without the check of its import
+# file (--no-check), and what the check adds to the conversion.
 set -euo pipefail
 
 build=$1
@@ -23,11 +24,15 @@ mkdir -p "$out"
 cat "$report" > /dev/null
 
 floor=""
+last=""
+lastcpu=""
 row() {
-    local name=$1 seconds kb
+    local name=$1 seconds kb user sys
     shift
-    /usr/bin/time -f "%e %M" -o "$timing" "$@"
-    read -r seconds kb < "$timing"
+    /usr/bin/time -f "%e %M %U %S" -o "$timing" "$@"
+    read -r seconds kb user sys < "$timing"
+    last=$seconds
+    lastcpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
     [ -n "$floor" ] || floor=$seconds
     awk -v n="$name" -v s="$seconds" -v kb="$kb" -v b="$bytes" -v f="$floor" 'BEGIN {
         if (s < 0.01) s = 0.01
@@ -50,3 +55,26 @@ row "tav-convert Accountant's Office" "${tav[@]}" ao-au
 row "  the same, --threads 1: MAS" "${tav[@]}" mas-au --threads 1
 row "  'Accounts'" "${tav[@]}" accounts --threads 1
 row "  Accountant's Office" "${tav[@]}" ao-au --threads 1
+
+# The check's share: each conversion with its check and without, back to back.
+echo
+echo "The check's share: seconds elapsed, and of processor time (user and system), of each"
+echo "conversion with its check and without it (--no-check), run back to back."
+printf "%-28s %8s %8s %7s %8s %8s %7s\n" "" "checked" "without" "check" "cpu chk" "cpu w/o" "check"
+share() {
+    local name=$1 with withcpu
+    shift
+    row "$name" "$@" > /dev/null
+    with=$last
+    withcpu=$lastcpu
+    row "$name" "$@" --no-check > /dev/null
+    awk -v n="$name" -v w="$with" -v o="$last" -v wc="$withcpu" -v oc="$lastcpu" 'BEGIN {
+        if (o < 0.01) o = 0.01
+        if (oc < 0.01) oc = 0.01
+        printf "%-28s %8.2f %8.2f %+6.0f%% %8.2f %8.2f %+6.0f%%\n", n, w, o, (w - o) / o * 100,
+            wc, oc, (wc - oc) / oc * 100 }'
+}
+share "MAS (Aust.)" "${tav[@]}" mas-au
+share "'Accounts'" "${tav[@]}" accounts
+share "Accountant's Office" "${tav[@]}" ao-au
+share "MAS (Aust.), --threads 1" "${tav[@]}" mas-au --threads 1

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "check/ImportFileReader.h"
+#include "check/ReportTally.h"
 #include "convert/DataErrorPrompts.h"
 #include "convert/modConvert.h"
 #include "convert/modConvertToAO.h"
@@ -32,12 +33,6 @@ constexpr std::string_view kProc = "sfCheckConversion";
 // How far the two files may drift apart (lines missing or added) and still be matched
 // line by line again.
 constexpr size_t kWindow = 8;
-
-Layout layoutOf(std::int16_t target) {
-    if (isMas(target)) return Layout::Mas;
-    if (target == target::Accounts) return Layout::Accounts;
-    return Layout::AccountantsOffice;
-}
 
 // ---- The report, read again ------------------------------------------------------
 
@@ -403,13 +398,62 @@ struct TransactionState {
     std::string number, kind, foundKind;
     std::uint64_t line = 0;
     size_t pending = 0;  // its expected lines not yet matched or given up
-    Money report, expected, wholeDollars, import;
-    // MAS and 'Accounts' leave out the tax lines and add up the tax of each line instead.
-    Money taxOnLines, taxLinesPosted;
-    long taxedLines = 0;
+    TransactionSums sums;
     bool differs = false, found = false;
     bool counted = true;  // false: the transaction that stopped the run
 };
+
+// Why a transaction that adds up in the report does not in the import file. The
+// target's own rules explain it when it rounds to whole dollars, and when the tax
+// QuickBooks posted for the whole transaction is a few cents (one per taxed line at
+// most) from the sum of its lines' tax, which is what the target adds up.
+void explain(const TransactionSums& t, UnbalancedTransaction& u) {
+    const Money taxGap = t.taxOnLines + Money::fromCents(-t.taxLinesPosted.cents());
+    if (t.import != t.expected) {
+        u.why = "Its lines in the import file differ from the report's.";
+        return;
+    }
+    if (t.expected != t.wholeDollars + taxGap) {
+        u.why = "The target's lines do not add up to zero.";
+        return;
+    }
+    const Int128 gap = taxGap.cents() < 0 ? -taxGap.cents() : taxGap.cents();
+    u.counts = gap > t.taxedLines;
+    if (!t.wholeDollars.isZero())
+        u.why =
+            "'Accounts' takes amounts from 10 million (and from minus 1 million) in whole "
+            "dollars.";
+    if (taxGap.isZero()) return;
+    if (!u.why.empty()) u.why += " ";
+    u.why += "QuickBooks posted " + t.taxLinesPosted.fixed() +
+             " tax for the transaction, its lines carry " + t.taxOnLines.fixed() +
+             ", and the target adds up the lines' tax";
+    u.why += u.counts ? ": it will not balance the transaction."
+                      : ": a rounding of cents, not counted as a difference.";
+}
+
+}  // namespace
+
+void listIfUnbalanced(Listed<UnbalancedTransaction>& list, std::string_view number,
+                      std::uint64_t line, const TransactionSums& sums) {
+    if (sums.report.isZero() && sums.import.isZero()) return;
+    // Beyond the rows listed only the number is kept.
+    if (list.rows.size() >= kMaxListed) {
+        ++list.total;
+        return;
+    }
+    UnbalancedTransaction u{std::string(number), line, sums.report, sums.import, {}, true};
+    if (!sums.report.isZero()) {
+        u.why = "Its lines in the report do not add up to zero.";
+    } else if (!sums.import.isZero()) {
+        explain(sums, u);
+    } else {
+        return;
+    }
+    list.add(std::move(u));
+}
+
+namespace {
 
 class Matcher {
 public:
@@ -421,17 +465,17 @@ public:
         s.number = t.number;
         s.line = t.line;
         s.pending = e.postings.size();
-        s.report = t.sum;
-        s.expected = e.balance;
-        s.wholeDollars = e.wholeDollars;
+        s.sums.report = t.sum;
+        s.sums.expected = e.balance;
+        s.sums.wholeDollars = e.wholeDollars;
         s.counted = !e.outOfRange;
         if (layout_ != Layout::AccountantsOffice) {
             for (const ReportLineFacts& l : t.lines()) {
                 if (l.taxLine) {
-                    s.taxLinesPosted = s.taxLinesPosted + l.amount;
+                    s.sums.taxLinesPosted = s.sums.taxLinesPosted + l.amount;
                 } else if (!l.taxItem.empty() && !l.tax.isZero()) {
-                    s.taxOnLines = s.taxOnLines + l.tax;
-                    ++s.taxedLines;
+                    s.sums.taxOnLines = s.sums.taxOnLines + l.tax;
+                    ++s.sums.taxedLines;
                 }
             }
         }
@@ -580,8 +624,8 @@ private:
         if (t) {
             if (e) --t->pending;
             if (a && a->readable) {
-                t->import = t->import + a->posting.amount;
-                if (layout_ == Layout::Mas) t->import = t->import + a->posting.tax;
+                t->sums.import = t->sums.import + a->posting.amount;
+                if (layout_ == Layout::Mas) t->sums.import = t->sums.import + a->posting.tax;
                 if (t->foundKind.empty()) t->foundKind = a->posting.kind;
             }
             if (a) t->found = true;
@@ -622,44 +666,7 @@ private:
         if (!t.counted) return;
         if (!t.differs && t.found) ++foundWhole_;
         if (t.found) ++kinds_[t.foundKind].import;
-        UnbalancedTransaction u{t.number, t.line, t.report, t.import, {}, true};
-        if (!t.report.isZero()) {
-            u.why = "Its lines in the report do not add up to zero.";
-        } else if (!t.import.isZero()) {
-            explain(t, u);
-        } else {
-            return;
-        }
-        result_.unbalanced.add(std::move(u));
-    }
-
-    // Why a transaction that adds up in the report does not in the import file. The
-    // target's own rules explain it when it rounds to whole dollars, and when the tax
-    // QuickBooks posted for the whole transaction is a few cents (one per taxed line at
-    // most) from the sum of its lines' tax, which is what the target adds up.
-    void explain(const TransactionState& t, UnbalancedTransaction& u) const {
-        const Money taxGap = t.taxOnLines + Money::fromCents(-t.taxLinesPosted.cents());
-        if (t.import != t.expected) {
-            u.why = "Its lines in the import file differ from the report's.";
-            return;
-        }
-        if (t.expected != t.wholeDollars + taxGap) {
-            u.why = "The target's lines do not add up to zero.";
-            return;
-        }
-        const Int128 gap = taxGap.cents() < 0 ? -taxGap.cents() : taxGap.cents();
-        u.counts = gap > t.taxedLines;
-        if (!t.wholeDollars.isZero())
-            u.why =
-                "'Accounts' takes amounts from 10 million (and from minus 1 million) in whole "
-                "dollars.";
-        if (taxGap.isZero()) return;
-        if (!u.why.empty()) u.why += " ";
-        u.why += "QuickBooks posted " + t.taxLinesPosted.fixed() +
-                 " tax for the transaction, its lines carry " + t.taxOnLines.fixed() +
-                 ", and the target adds up the lines' tax";
-        u.why += u.counts ? ": it will not balance the transaction."
-                          : ": a rounding of cents, not counted as a difference.";
+        listIfUnbalanced(result_.unbalanced, t.number, t.line, t.sums);
     }
 
     Layout layout_;
@@ -718,6 +725,43 @@ private:
     std::uint64_t lines_ = 0, headerLines_ = 0;
 };
 
+// The check of a conversion whose import file holds, line for line, the postings the
+// report calls for: the report's figures come from the tally the conversion made while
+// reading it, and the import file is read once, leanly, into the digest of its postings.
+// False when the digests differ, or the run ended early: the check then reads both files
+// line by line, to name every difference.
+bool checkFromTally(ProgramState& st, UiPort& ui, const ConversionRun& run, Layout layout,
+                    ConversionCheck& result) {
+    const ReportTally* tally = run.tally.get();
+    if (!tally || !tally->complete() || run.blnConversionStopped) return false;
+    const int importFile = st.files.freeFile();
+    if (!sfOpenFile(st, ui, st.gstrOutputFile, "Input", importFile).empty()) return false;
+    FileCloser closeImport(st.files, importFile);
+    TextReader& reader = st.files.reader(importFile);
+    reader.markFields();
+    ImportDigestReader import(layout, tally->digest().base(),
+                              [tally](std::string_view item) { return tally->notes(item); });
+    EventThrottle throttle(ui);
+    while (!reader.eof()) {
+        throttle.tick(reader.bytesRead(), reader.size());
+        const std::string_view line = reader.line();  // then its marks
+        if (!import.line(line, reader.marks())) return false;
+    }
+    if (import.headerLines() == 0 || !(import.digest() == tally->digest())) return false;
+
+    const long long written = tally->transactionsWritten(), omitted = tally->transactionsOmitted();
+    const auto lines = static_cast<long long>(import.lines());
+    result.counts = {
+        {"Transactions in the Journal report", written + omitted, -1, -1},
+        {"Transactions written", written, written, run.transactionsWritten},
+        {"Transactions omitted at a data error (answered Yes)", omitted, -1,
+         run.transactionsOmitted},
+        {"Import file lines, its header included", lines, lines, run.linesWritten},
+    };
+    tally->fill(result, ConversionLookups(st));
+    return true;
+}
+
 }  // namespace
 
 long long ConversionCheck::differences() const {
@@ -744,7 +788,7 @@ std::string summaryText(const ConversionCheck& check) {
 }
 
 Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
-                      ConversionCheck& result) {
+                      ConversionCheck& result, bool readReportAgain) {
     result = {};
     return guarded(kModule, kProc, [&]() -> Sem {
         const Layout layout = layoutOf(st.gintTargetApp);
@@ -754,6 +798,7 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
         result.importFile = st.gstrOutputFile;
         result.checkedAt = logTimestamp();
         result.carriesTaxCodes = layout != Layout::AccountantsOffice;
+        if (!readReportAgain && checkFromTally(st, ui, run, layout, result)) return {};
 
         const int reportFile = st.files.freeFile();
         if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", reportFile); !e.empty())

@@ -1,14 +1,18 @@
 #pragma once
 // The conversion check: after a conversion, the import file it wrote is read back with a
-// reader of the target's own import layout and compared with the Journal report, read
-// again on its own. The report side applies the target's rules (the lines it leaves out,
-// where it carries the tax, what it rounds to whole dollars), so a faithful conversion
-// shows no difference, and a fault of the writer, of the reader or of the report shows up
-// with the accounts and transactions that make it.
+// reader of the target's own import layout and compared with the Journal report. The
+// report side applies the target's rules (the lines it leaves out, where it carries the
+// tax, what it rounds to whole dollars), so a faithful conversion shows no difference, and
+// a fault of the writer, of the reader or of the report shows up with the accounts and
+// transactions that make it.
 //
-// Both files are read strictly forwards and side by side, one transaction at a time:
-// the check holds a table per account and tax code and a few lines of each file, and
-// keeps at most kMaxListed entries of each list (counting the rest).
+// The report is not read again for a faithful conversion: the conversion gathers what
+// the check needs of it as it reads (ReportTally), and the import file is read once into
+// a digest of its postings and compared with it. Only when they differ (or the run ended
+// early) are both files read again strictly forwards and side by side, one transaction
+// at a time, to name each difference. Either way the check holds a table per account and
+// tax code and a few lines of each file, and keeps at most kMaxListed entries of each
+// list (counting the rest).
 
 #include <cstdint>
 #include <string>
@@ -125,8 +129,11 @@ struct ConversionCheck {
 };
 
 // Checks the import file of a run that completed or was stopped (not of a failed one).
+// The report's figures are those the conversion gathered as it read (ConversionRun::tally)
+// while the import file matches them; otherwise, or when asked, the report is read again
+// beside the import file, line by line, to name each difference.
 Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
-                      ConversionCheck& result);
+                      ConversionCheck& result, bool readReportAgain = false);
 
 // "check: balanced" or "check: N differences".
 std::string summaryText(const ConversionCheck& check);

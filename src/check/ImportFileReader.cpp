@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "shell/ProgramState.h"
+
 namespace tav::check {
 
 namespace {
@@ -36,28 +38,135 @@ std::optional<Fields> quotedFields(std::string_view text) {
 
 }  // namespace
 
+std::uint64_t noTaxHash() { return textHash("no tax noted"); }
+
 std::optional<Money> writtenAmount(std::string_view text) {
-    size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative) ++i;
-    Int128 cents = 0;
-    size_t digits = 0, decimals = 0;
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '.' && !point) {
-            point = true;
-        } else if (c >= '0' && c <= '9' && digits < 30) {
-            cents = cents * 10 + (c - '0');
-            ++digits;
-            if (point && ++decimals > 2) return std::nullopt;
-        } else {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    if (negative) ++p;
+    // Amounts of up to 16 digits, nearly all, are read in a 64-bit number.
+    std::uint64_t low = 0;
+    const char* point = nullptr;
+    const char* const digitsStart = p;
+    for (; p != end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit < 10)
+            low = low * 10 + digit;
+        else if (*p == '.' && !point)
+            point = p;
+        else
             return std::nullopt;
+    }
+    const size_t digits = static_cast<size_t>(end - digitsStart) - (point ? 1 : 0);
+    const size_t decimals = point ? static_cast<size_t>(end - point - 1) : 0;
+    if (digits == 0 || decimals > 2 || digits > 30) return std::nullopt;
+    Int128 cents = low;
+    if (digits > 16) {
+        cents = 0;
+        for (const char* q = digitsStart; q != end; ++q)
+            if (*q != '.') cents = cents * 10 + (*q - '0');
+    }
+    for (size_t d = decimals; d < 2; ++d) cents *= 10;
+    return Money::fromCents(negative ? -cents : cents);
+}
+
+Layout layoutOf(std::int16_t target) {
+    if (isMas(target)) return Layout::Mas;
+    if (target == target::Accounts) return Layout::Accounts;
+    return Layout::AccountantsOffice;
+}
+
+ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase,
+                                       std::function<bool(std::string_view)> notes)
+    : layout_(layout), notes_(std::move(notes)), noTax_(noTaxHash()), digest_(digestBase) {}
+
+std::uint64_t ImportDigestReader::head(std::string_view prefix, std::string_view date,
+                                       std::string_view kind, std::string_view reference) {
+    // The lines of a transaction begin alike.
+    if (prefix != prefix_) {
+        prefix_ = prefix;
+        head_ = headHash(date, kind, reference);
+    }
+    return head_;
+}
+
+bool ImportDigestReader::line(std::string_view text, const TextReader::Marks& marks) {
+    ++lines_;
+    if (inHeader_) {
+        if (ImportLineReader(layout_).header(text, lines_ == 1)) {
+            ++headerLines_;
+            return true;
+        }
+        inHeader_ = false;
+        if (headerLines_ == 0) return false;
+    }
+    const std::uint32_t* c = marks.commas;
+    const size_t commas = marks.commaCount;
+    // Field i, between comma i - 1 and comma i.
+    auto field = [&](size_t i) {
+        const size_t from = i == 0 ? 0 : c[i - 1] + 1;
+        return text.substr(from, (i == commas ? text.size() : c[i]) - from);
+    };
+    switch (layout_) {
+        case Layout::Mas: {
+            if (commas != 11) return false;
+            // Amounts are compared as texts: one that is not written as the conversion
+            // writes amounts differs from what the report calls for.
+            const std::string_view amount = field(5), tax = field(11);
+            digest_.add(postingHash(head(text.substr(0, c[3]), field(0), field(1), field(3)),
+                                    textHash(field(4)), textHash(amount), textHash(field(10)),
+                                    textHash(tax)));
+            return true;
+        }
+        case Layout::AccountantsOffice: {
+            if (commas < 7) return false;
+            const std::string_view amount = field(5);
+            // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
+            // report's lines note.
+            const std::string_view description = text.substr(c[6] + 1);
+            std::string_view item, tax;
+            if (description.ends_with(')')) {
+                const size_t space = description.rfind(' ');
+                if (space != std::string_view::npos)
+                    tax = description.substr(space + 1, description.size() - space - 2);
+                for (size_t at = space == std::string_view::npos ? 0 : space; at >= 2;) {
+                    at = description.rfind(" (", at - 2);
+                    if (at == std::string_view::npos) break;
+                    const std::string_view candidate = description.substr(at + 2, space - at - 2);
+                    if (notes_(candidate)) {
+                        item = candidate;
+                        break;
+                    }
+                }
+            }
+            digest_.add(postingHash(head(text.substr(0, c[3]), field(0), field(1), field(3)),
+                                    textHash(field(4)), textHash(amount), textHash(item),
+                                    item.empty() ? noTax_ : textHash(tax)));
+            return true;
+        }
+        case Layout::Accounts: {
+            // Fourteen values in double quotes, each comma between two of them.
+            if (commas != 13 || text.size() < 2 || text.front() != '"' || text.back() != '"')
+                return false;
+            for (size_t k = 0; k < commas; ++k)
+                if (c[k] < 2 || c[k] + 3 > text.size() || text[c[k] - 1] != '"' ||
+                    text[c[k] + 1] != '"' || (k > 0 && c[k] < c[k - 1] + 3))
+                    return false;
+            auto value = [&](size_t i) {
+                const std::string_view f = field(i);
+                return f.substr(1, f.size() - 2);
+            };
+            if (value(0) != "TR") return false;
+            const auto amount = writtenAmount(value(8));
+            const std::optional<Money> tax = value(9).empty() ? Money() : writtenAmount(value(9));
+            if (!amount || !tax) return false;
+            digest_.add(postingHash(headHash(value(4), value(3), value(7)), textHash(value(5)),
+                                    amountHash(*amount), textHash(value(10)), amountHash(*tax)));
+            return true;
         }
     }
-    if (digits == 0) return std::nullopt;
-    for (; decimals < 2; ++decimals) cents *= 10;
-    return Money::fromCents(negative ? -cents : cents);
+    return false;
 }
 
 std::string describe(const Posting& p, Layout layout) {

@@ -4,15 +4,20 @@
 // writers; what a target's importer would read is what they read.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "check/PostingDigest.h"
+#include "safe/TextReader.h"
 #include "safe/Values.h"
 
 namespace tav::check {
 
 enum class Layout { Mas, Accounts, AccountantsOffice };
+// The layout of a target's import file.
+Layout layoutOf(std::int16_t target);
 
 // What a target takes from one import line, and what the check compares: two lines are
 // the same posting when all of these agree.
@@ -52,6 +57,39 @@ public:
 private:
     Layout layout_;
 };
+
+// The import file read in one lean pass: its header, its lines and the digest of its
+// postings (see ReportTally), for comparing with what the report calls for as a whole. It
+// reads the lines as the writers write them (fields without commas, amounts as written);
+// any other line ends it, unread, and the file is then read line by line.
+class ImportDigestReader {
+public:
+    // notes: Accountant's Office, whether a tax item is one the report's lines note.
+    ImportDigestReader(Layout layout, std::uint64_t digestBase,
+                       std::function<bool(std::string_view)> notes);
+    // Takes the next line, its commas marked; false when it is not read.
+    bool line(std::string_view text, const TextReader::Marks& marks);
+
+    std::uint64_t headerLines() const { return headerLines_; }
+    std::uint64_t lines() const { return lines_; }
+    const PostingDigest& digest() const { return digest_; }
+
+private:
+    std::uint64_t head(std::string_view prefix, std::string_view date, std::string_view kind,
+                       std::string_view reference);
+
+    Layout layout_;
+    std::function<bool(std::string_view)> notes_;
+    std::uint64_t noTax_;
+    std::uint64_t headerLines_ = 0, lines_ = 0;
+    bool inHeader_ = true;
+    std::string prefix_;  // the date, kind and reference the last head hash was made of
+    std::uint64_t head_ = 0;
+    PostingDigest digest_;
+};
+
+// The tax hashed for an Accountant's Office line that notes none.
+std::uint64_t noTaxHash();
 
 // An amount as the program writes one: an optional minus, digits, and at most two
 // decimals after a point; nothing when the text is anything else.

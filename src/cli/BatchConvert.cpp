@@ -34,7 +34,7 @@ struct Options {
     int target = -1;
     std::string journal, company, cofa, taxCodes, taxMapping, ledger, accountMapping, saveMapping,
         out, onDataError, checkPage, checkCsv;
-    bool autoMap = false, allToJournals = false, quiet = false, checkSetup = false;
+    bool autoMap = false, allToJournals = false, quiet = false, checkSetup = false, noCheck = false;
     unsigned threads = 0;  // 0: one per core
 
     // From --ledger: a position on the select ledger screen, and a customised ledger file.
@@ -173,10 +173,17 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
     app.add_option("--out", o.out,
                    "The import file (default: TAVOutput.txt, or .csv for 'Accounts', in the "
                    "Journal report's folder)");
-    app.add_option("--check", o.checkPage,
-                   "Write the check of the import file against the Journal report to this file, "
-                   "as a printable HTML page");
-    app.add_option("--check-csv", o.checkCsv, "Write the same check to this file as CSV");
+    auto* checkPage = app.add_option(
+        "--check", o.checkPage,
+        "Write the check of the import file against the Journal report to this file, as a "
+        "printable HTML page");
+    auto* checkCsv =
+        app.add_option("--check-csv", o.checkCsv, "Write the same check to this file as CSV");
+    app.add_flag("--no-check", o.noCheck,
+                 "Convert without checking the import file against the Journal report (to time "
+                 "what the check costs)")
+        ->excludes(checkPage)
+        ->excludes(checkCsv);
     app.add_option("--threads", o.threads,
                    "Threads that read the Journal report (default: one per core available)")
         ->check(CLI::PositiveNumber);
@@ -363,6 +370,7 @@ private:
             ui_.choose(o_.out);
             convertscreen::cmdBrowse_Click(st_, ui_);
         }
+        run_.checked = !o_.noCheck;
         const auto outcome = convertscreen::cmdConvert_Click(st_, ui_, run_);
         ui_.endProgress();
         switch (outcome) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "check/ReportTally.h"
 #include "convert/DataErrorPrompts.h"
 #include "convert/ReportScan.h"
 #include "convert/modConvert.h"
@@ -105,6 +106,19 @@ std::optional<FieldFailure> rewriteFields(ReportFacts& facts, JournalTransaction
     return std::nullopt;
 }
 
+// The check notes an amount whose reading changed more than its layout (a comma that was
+// no thousands separator, a third decimal), in the order the line's amounts are read.
+void noteRewrittenAmounts(check::ReportTally& tally, const ReportFields& r,
+                          const JournalTransaction& t, std::uint64_t line) {
+    const JournalLine last = t.Item(t.Count());
+    const std::string_view number = t.Item(1)[col::TransNo];
+    if (last.taxItem() && !last.taxItem()->text.empty() && !r[col::TaxAmount].empty() &&
+        t.lastRewritten(col::TaxAmount))
+        tally.amountRewritten(r, col::TaxAmount, number, line);
+    if (!r[col::Amount].empty() && t.lastRewritten(col::Amount))
+        tally.amountRewritten(r, col::Amount, number, line);
+}
+
 }  // namespace
 
 bool closesTransaction(const ReportFields& r) {
@@ -189,6 +203,8 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
         const TypeFacts* type = nullptr;  // the transaction's, from its first line
         report.keepNothing();
         report.markFields();
+        check::ReportTally* const tally = part.tally;
+        if (tally) tally->beginTransaction();
 
         // Yes omits the transaction: it is cleared and, unless its first part was the
         // missing one, its remaining lines are passed over up to the next first line.
@@ -205,6 +221,9 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                 return false;
             }
             ++part.transactionsOmitted;
+            if (tally)
+                tally->omitted(t, report.linesRead(),
+                               logText(e, decode(t, facts.run().encoding), decodedCode));
             transaction.clear();
             report.keepNothing();
             heldBytes = 0;
@@ -237,7 +256,10 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
 
         std::string scratch;
         for (;;) {
-            if (report.eof()) return {};
+            if (report.eof()) {
+                if (tally && blnFirstLineSeen) tally->unclosed();
+                return {};
+            }
             const std::uint64_t lineStart = report.bytesRead();
             line = report.line();
             if (!transaction.empty()) transaction.moved(report.kept());
@@ -290,7 +312,11 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                         return {};
                     continue;
                 }
-                if (transaction.Count() == 1) type = &lineType;
+                if (transaction.Count() == 1) {
+                    type = &lineType;
+                    if (tally) tally->firstLine(report.linesRead());
+                }
+                if (tally) noteRewrittenAmounts(*tally, r, transaction, report.linesRead());
                 blnFirstLineSeen = true;
                 hold();
                 continue;
@@ -305,9 +331,15 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
             if (facts.account(r[col::Account]).payable &&
                 facts.run().isMappedTaxItem(r[col::Item])) {
-                if (!isAccountantsOffice(part.st.gintTargetApp)) continue;
-                const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
-                if (!amount || amount->isZero()) continue;
+                bool passedOver = !isAccountantsOffice(part.st.gintTargetApp);
+                if (!passedOver) {
+                    const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
+                    passedOver = !amount || amount->isZero();
+                }
+                if (passedOver) {
+                    if (tally) tally->taxLine(r[col::Item], r[col::Amount]);
+                    continue;
+                }
             }
             add();
             if (const auto failed = rewriteFields(facts, transaction, *type, false, scratch)) {
@@ -317,6 +349,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                 if (!omitted(failed->error, t, r[col::TaxCode], failed->details)) return {};
                 continue;
             }
+            if (tally) noteRewrittenAmounts(*tally, r, transaction, report.linesRead());
             hold();
         }
     });

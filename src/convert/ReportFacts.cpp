@@ -82,6 +82,7 @@ const TaxItemFacts& ReportFacts::listItem(std::string_view item) {
 const TaxItemFacts& ReportFacts::journalItem(std::string_view item) {
     return journalItems_.find(item, [this](std::string_view item, TaxItemFacts& f) {
         f = listItem(decode(item, run_.encoding));
+        f.tallyId = 0;  // a slot of its own
         f.text = item;  // the report's own bytes, which are the same text
         f.withoutCommas = item;
     });

@@ -9,6 +9,7 @@
 // tax codes, the tax items of the tax code list) are encoded into it. A failure of a
 // field helper is kept as the SEM list it returned, for the writer that needs the value.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ struct AccountFacts {
     std::string target;    // sfMappedAccount, in the report's encoding
     Sem targetFailure;
     bool bankContra = false;  // the target is one of the bank accounts 680 to 689
+    // Where the check's tally of this thread's block keeps the text's figures.
+    mutable std::uint64_t tallyId = 0;
+    mutable std::uint32_t tallySlot = 0;
 };
 
 // A QuickBooks tax item, as the reader puts it in the tax item column.
@@ -40,6 +44,9 @@ struct TaxItemFacts {
     std::string targetCode;     // sfMappedTaxCode, in the report's encoding
     Sem codeFailure;
     bool capital = false;  // CAI, CAG or CAF
+    // Where the check's tally of this thread's block keeps the item's figures.
+    mutable std::uint64_t tallyId = 0;
+    mutable std::uint32_t tallySlot = 0;
 };
 
 // A QuickBooks tax code: the tax item it stands for in a purchase and in a sale.

@@ -134,7 +134,7 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
         ui.setBusy(true);
         Sem e = sfReadCreateWriteHeader(st, ui, run);
         if (e.empty()) e = sfReadConvertAppend(st, ui, run);
-        if (e.empty()) checkImportFile(st, ui, run);
+        if (e.empty() && run.checked) checkImportFile(st, ui, run);
         ended();
         if (!e.empty()) return reportFailure(e);
         if (run.blnConversionStopped) {

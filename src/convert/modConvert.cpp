@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "check/ReportTally.h"
 #include "convert/ImportWriter.h"
 #include "convert/ReportBlocks.h"
 #include "convert/ReportScan.h"
@@ -230,6 +231,7 @@ Sem convertPart(ConversionPart& part, const std::optional<TargetWriter>& writer,
         if (Sem e = writer->convert(part, transaction); !e.empty())
             return sfSemCreate(kModConvert, kConvertProc, 0, writer->failed, e);
         if (part.blnConversionStopped || part.needsOwner) break;
+        if (part.tally) part.tally->written(transaction, part.facts);
         ++part.transactionsWritten;
     }
     return {};
@@ -244,12 +246,14 @@ struct ConvertedBlock {
     long transactionsWritten = 0;
     std::string out;  // its import lines
     long linesWritten = 0;
+    std::unique_ptr<check::ReportTally> tally;  // what the check needs of it
 };
 
-// A worker's own reader and facts, kept from one block to the next.
+// A worker's own reader, facts and tally, kept from one block to the next.
 struct BlockWorker {
     TextReader report;
     std::optional<ConversionPart> part;
+    std::unique_ptr<check::ReportTally> tally;
 };
 
 // Where a block after the first begins: at its first line that can begin a transaction
@@ -271,12 +275,14 @@ std::optional<std::uint64_t> blockStart(TextReader& reader, std::uint64_t from) 
 
 // Converts block k of the report; the first begins at the given offset.
 void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& writer,
-                  std::uint64_t first, std::uint64_t blockBytes, size_t k, BlockWorker& worker,
-                  ConvertedBlock& result) {
+                  const check::ReportTally* runTally, std::uint64_t first, std::uint64_t blockBytes,
+                  size_t k, BlockWorker& worker, ConvertedBlock& result) {
     std::string out = std::move(result.out);
+    std::unique_ptr<check::ReportTally> tally = std::move(result.tally);
     result = ConvertedBlock{};
     result.out = std::move(out);
     result.out.clear();
+    result.tally = std::move(tally);
     try {
         TextReader& reader = worker.report;
         if (!reader.isOpen()) reader.open(tables.st.gstrJournalFile, true);
@@ -288,6 +294,11 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
         if (!worker.part) worker.part.emplace(tables, reader);
         ConversionPart& part = *worker.part;
         part.reset((k + 1) * blockBytes);
+        if (runTally) {
+            if (!worker.tally) worker.tally = runTally->blank();
+            worker.tally->clear();
+            part.tally = worker.tally.get();
+        }
         if (!convertPart(part, writer, nullptr).empty() || part.needsOwner ||
             part.blnConversionStopped)
             return;
@@ -298,6 +309,7 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
         result.transactionsWritten = part.transactionsWritten;
         result.linesWritten = part.out.lines();
         part.out.handOver(result.out);
+        if (runTally) std::swap(result.tally, worker.tally);
     } catch (...) {
         result.usable = false;  // the owner does it again, and reports what it meets
     }
@@ -316,6 +328,11 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 
     const RunTables tables(st, st.files.encoding(kReportFile));
     const std::optional<TargetWriter> writer = writerOf(st.gintTargetApp);
+    run.tally.reset();
+    if (writer && run.checked)
+        run.tally = std::make_shared<check::ReportTally>(check::layoutOf(st.gintTargetApp),
+                                                         st.gblnAllToJournals, tables.encoding,
+                                                         check::randomDigestBase());
     TextReader& report = st.files.reader(kReportFile);
     EventThrottle throttle(ui);
 
@@ -339,7 +356,8 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
         BlockRunner<ConvertedBlock> runner(threads, blocks);
         runner.run(
             [&](size_t k, ConvertedBlock& result, unsigned w) {
-                convertBlock(tables, writer, first, blockBytes, k, workers[w], result);
+                convertBlock(tables, writer, run.tally.get(), first, blockBytes, k, workers[w],
+                             result);
             },
             [&](size_t, ConvertedBlock& result) {
                 // A block that does not begin where the one before ended (a transaction
@@ -354,6 +372,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                 }
                 run.transactionsWritten += result.transactionsWritten;
                 run.linesWritten += result.linesWritten;
+                if (run.tally) run.tally->append(*result.tally, linesBefore);
                 resumeAt = result.end;
                 linesBefore += result.lines;
                 finished = result.last;
@@ -368,7 +387,10 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 
     ConversionPart part(tables, report, &st, &ui);
     part.out.sendTo(st.files, kImportFile);
+    const std::unique_ptr<check::ReportTally> tally = run.tally ? run.tally->blank() : nullptr;
+    part.tally = tally.get();
     Sem e = convertPart(part, writer, &throttle);
+    if (tally) run.tally->append(*tally, 0);
     run.transactionsWritten += part.transactionsWritten;
     run.transactionsOmitted += part.transactionsOmitted;
     run.linesWritten += part.out.lines();

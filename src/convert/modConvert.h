@@ -34,7 +34,8 @@ namespace tav {
 struct ProgramState;
 namespace check {
 struct ConversionCheck;
-}
+class ReportTally;
+}  // namespace check
 
 inline constexpr std::string_view kModConvert = "modConvert.bas";
 
@@ -103,6 +104,10 @@ public:
     void copyLast(size_t from, size_t to);
     void setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem);
     void removeLast() { lines_.pop_back(); }
+    // A column of the last line is not the report's own text (rewritten, or without commas).
+    bool lastRewritten(size_t column) const {
+        return (lines_.back().spans[column].at & JournalLine::kOwn) != 0;
+    }
 
 private:
     std::uint32_t own(std::string_view text);
@@ -196,6 +201,11 @@ struct ConversionRun {
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
 
+    // Every run ends with the check of its import file, unless told otherwise (to time
+    // the check).
+    bool checked = true;
+    // What the check needs of the report, gathered while the run reads it.
+    std::shared_ptr<check::ReportTally> tally;
     // The import file read back and compared with the report, once the run has written it.
     std::shared_ptr<const check::ConversionCheck> check;
 };
@@ -217,6 +227,7 @@ struct ConversionPart {
     ProgramState* owner;
     UiPort* ui;
     ImportLines out;
+    check::ReportTally* tally = nullptr;  // the check's tally of what it reads, if any
 
     long transactionsWritten = 0;
     long transactionsOmitted = 0;

@@ -1,0 +1,59 @@
+#pragma once
+// The postings of an import file as one number, made alike from the report (by the
+// conversion, see ReportTally) and from the import file read back, so that a faithful
+// conversion is recognised without holding either file's lines.
+
+#include <cstdint>
+#include <string_view>
+
+#include "safe/Values.h"
+
+namespace tav::check {
+
+// The sequence of a file's postings as one number: a polynomial in a base chosen at
+// random for each run, modulo the prime 2^61 - 1. Equal sequences give equal digests;
+// two different sequences of n postings give the same one with a chance of at most
+// n in 2^61 (or when two postings' own 64-bit hashes collide).
+class PostingDigest {
+public:
+    static constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
+    explicit PostingDigest(std::uint64_t base = 0) : base_(base) {}
+
+    void add(std::uint64_t posting) {
+        value_ = reduce(static_cast<UInt128>(value_) * base_ + (posting & kPrime));
+        ++count_;
+    }
+    // The postings of a later part of the file.
+    void append(const PostingDigest& later);
+    std::uint64_t count() const { return count_; }
+    std::uint64_t base() const { return base_; }
+    friend bool operator==(const PostingDigest& a, const PostingDigest& b) {
+        return a.value_ == b.value_ && a.count_ == b.count_;
+    }
+
+private:
+    static std::uint64_t reduce(UInt128 v) {
+        std::uint64_t r = static_cast<std::uint64_t>(v & kPrime) +
+                          static_cast<std::uint64_t>(v >> 61);  // below 2^63
+        r = (r & kPrime) + (r >> 61);
+        return r >= kPrime ? r - kPrime : r;
+    }
+    std::uint64_t base_, value_ = 0, count_ = 0;
+};
+
+// A base for a run's digests.
+std::uint64_t randomDigestBase();
+
+// The hash of one posting, as both the tally and the import file's reader make it: its
+// date, kind and reference (hashed together, once per transaction), its account, amount,
+// tax code (Accountant's Office: the tax item noted) and tax. Texts are in the report's
+// encoding, which is the import file's. MAS and Accountant's Office take their amounts as
+// the conversion writes them, so those are hashed as texts, which equal texts only when
+// the amounts are equal; 'Accounts' adds and rounds, so its amounts are hashed as cents.
+std::uint64_t textHash(std::string_view text);
+std::uint64_t amountHash(Money amount);
+std::uint64_t headHash(std::string_view date, std::string_view kind, std::string_view reference);
+std::uint64_t postingHash(std::uint64_t head, std::uint64_t account, std::uint64_t amount,
+                          std::uint64_t taxCode, std::uint64_t tax);
+
+}  // namespace tav::check

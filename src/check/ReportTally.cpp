@@ -1,0 +1,440 @@
+#include "check/ReportTally.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+
+#include "convert/ReportFacts.h"
+#include "convert/modConvert.h"
+#include "safe/SafeMethods.h"
+
+namespace tav::check {
+
+namespace {
+
+constexpr std::string_view kJournal = "Jnl";
+
+// Each tally (and each block a tally starts) has its own number, which the facts' slots
+// carry, so that a slot of another tally is never taken for one of this.
+std::atomic<std::uint64_t> nextTallyId{1};
+
+// 'Accounts' takes cents below 10 million (and above minus 1 million), whole dollars up
+// to 10 billion (down to minus 1 billion), and nothing beyond. What rounding to whole
+// dollars adds is added to the sum given.
+std::optional<Money> inAccountsRange(Money v, Money* rounding) {
+    if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000)) return v;
+    if (v <= Money::fromWhole(-1'000'000'000) || v >= Money::fromWhole(10'000'000'000))
+        return std::nullopt;
+    const Int128 c = v.cents();
+    const Money whole = Money::fromCents((c >= 0 ? c + 50 : c - 50) / 100 * 100);
+    if (rounding) *rounding = *rounding + whole + Money::fromCents(-c);
+    return whole;
+}
+
+// Commas in a report's amount are deleted before it is read: right for thousands
+// separators, wrong for a decimal comma ("2.750,00" reads as 2.75).
+bool commasAreThousands(std::string_view text) {
+    const size_t point = text.find('.');
+    for (size_t at = text.find(','); at != std::string_view::npos; at = text.find(',', at + 1)) {
+        if (point != std::string_view::npos && at > point) return false;
+        if (at == 0 || !std::isdigit(static_cast<unsigned char>(text[at - 1]))) return false;
+        size_t digits = 0;
+        while (at + 1 + digits < text.size() &&
+               std::isdigit(static_cast<unsigned char>(text[at + 1 + digits])))
+            ++digits;
+        if (digits != 3) return false;
+    }
+    return true;
+}
+
+// An amount as the program writes one, but for thousands separators in their places: an
+// optional minus, digits in groups of three after the first (at most sixteen), at most two
+// decimals.
+bool plainWithThousands(std::string_view text) {
+    size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    size_t digits = 0, group = 0;
+    bool commas = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+            ++group;
+        } else if (c == ',') {
+            if (group == 0 || (commas && group != 3)) return false;
+            commas = true;
+            group = 0;
+        } else if (c == '.') {
+            break;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || digits > 16 || (commas && group != 3)) return false;
+    if (i == text.size()) return true;
+    const size_t decimals = text.size() - i - 1;
+    if (decimals > 2) return false;
+    for (size_t k = i + 1; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') return false;
+    return true;
+}
+
+// An amount as the conversion writes one ("-1234.50"), read quickly; any other amount as
+// the program writes one; nothing for the rest.
+std::optional<Money> formattedAmount(std::string_view text) {
+    const size_t n = text.size();
+    if (n < 4 || n > 18 || text[n - 3] != '.') return writtenAmount(text);
+    const char* p = text.data();
+    const char* const point = p + n - 3;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    std::uint64_t cents = 0;
+    for (; p < point; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit > 9) return writtenAmount(text);
+        cents = cents * 10 + digit;
+    }
+    const unsigned tens = static_cast<unsigned char>(point[1]) - unsigned{'0'};
+    const unsigned units = static_cast<unsigned char>(point[2]) - unsigned{'0'};
+    if (tens > 9 || units > 9) return writtenAmount(text);
+    const Int128 value = cents * 100 + tens * 10 + units;
+    return Money::fromCents(negative ? -value : value);
+}
+
+}  // namespace
+
+ReportTally::ReportTally(Layout layout, bool allToJournals, Encoding encoding,
+                         std::uint64_t digestBase)
+    : layout_(layout),
+      allToJournals_(allToJournals),
+      encoding_(encoding),
+      emptyHash_(textHash({})),
+      zeroHash_(textHash("0.00")),
+      noTaxHash_(noTaxHash()),
+      digest_(digestBase) {
+    clear();
+}
+
+void ReportTally::clear() {
+    id_ = nextTallyId.fetch_add(1);
+    beginTransaction();
+    accountSlots_.clear();
+    itemSlots_.clear();
+    postedItems_.clear();
+    taxLineItems_.clear();
+    accounts_.clear();
+    taxCodes_.clear();
+    items_.clear();
+    noted_.clear();
+    kinds_.clear();
+    digest_ = PostingDigest(digest_.base());
+    written_ = omittedCount_ = 0;
+    omissions_ = {};
+    unbalanced_ = {};
+    misreadAll_ = {};
+    unclosed_ = incomplete_ = false;
+}
+
+void ReportTally::taxLine(std::string_view item, std::string_view amount) {
+    if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
+    PendingTaxLine& l = taxLines_[taxLineCount_++];
+    l.item = item;
+    if (const std::optional<Money> plain = formattedAmount(amount)) {
+        l.amount = *plain;
+    } else {
+        const std::optional<Decimal> d = parseDecimal(amount);
+        l.amount = d ? Money::fromDecimal(*d) : Money();
+    }
+}
+
+void ReportTally::amountRewritten(const ReportFields& f, size_t column, std::string_view number,
+                                  std::uint64_t line) {
+    // Most amounts are plain, with their thousands separators right: looked at where they
+    // lie in the line, the last two of its eleven fields.
+    const std::string_view text = f.line();
+    const size_t lastTab = text.rfind('\t');
+    const size_t tab = column == col::TaxAmount ? lastTab : text.rfind('\t', lastTab - 1);
+    const size_t end = column == col::TaxAmount ? text.size() : lastTab;
+    const std::string_view raw = text.substr(tab + 1, end - tab - 1);
+    if (plainWithThousands(raw)) return;
+    if (writtenAmount(f[column]) && (f.inLine(column) || commasAreThousands(raw))) return;
+    const std::optional<Decimal> d = parseDecimal(f[column]);
+    if (!d) return;
+    std::string why;
+    if (!commasAreThousands(raw))
+        why =
+            "a comma that is not a thousands separator: it was deleted, as every comma is "
+            "(a European-style amount?)";
+    else if (d->fraction.size() > 2)
+        why = "more than two decimals: rounded to cents";
+    if (why.empty()) return;
+    misread_.push_back({this->text(number), line, column == col::Amount ? "Amount" : "Tax Amount",
+                        this->text(raw), Money::fromDecimal(*d).fixed(), std::move(why)});
+}
+
+void ReportTally::omitted(std::string_view number, std::uint64_t line, std::string_view reason) {
+    ++omittedCount_;
+    omissions_.add({text(number), line, std::string(reason)});
+    beginTransaction();
+}
+
+ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts, std::string_view text) {
+    if (facts.tallyId == id_) return accountSlots_[facts.tallySlot];
+    facts.tallyId = id_;
+    facts.tallySlot = static_cast<std::uint32_t>(accountSlots_.size());
+    AccountSlot& a = accountSlots_.emplace_back();
+    a.key = layout_ == Layout::Accounts ? facts.number : facts.target;
+    a.source = text;
+    a.hash = textHash(a.key);
+    return a;
+}
+
+ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
+    if (facts.tallyId == id_) return itemSlots_[facts.tallySlot];
+    facts.tallyId = id_;
+    facts.tallySlot = static_cast<std::uint32_t>(itemSlots_.size());
+    ItemSlot& i = itemSlots_.emplace_back();
+    i.item = facts.text;
+    // Accountant's Office notes the item itself in the description.
+    i.key = layout_ == Layout::AccountantsOffice ? facts.text : facts.targetCode;
+    i.hash = textHash(i.key);
+    return i;
+}
+
+void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
+    const long count = t.Count();
+    if (count == 0) return;
+    const JournalLine first = t.Item(1);
+    const TypeFacts& type = facts.type(first[col::Type]);
+    std::string_view kind;
+    size_t referenceChars = 12;
+    switch (layout_) {
+        case Layout::Mas:
+            kind = allToJournals_ ? kJournal : std::string_view(type.masCode);
+            // MAS takes a contra account for payments, receipts and bank statements only
+            // when it is one of the bank accounts 680 to 689.
+            if (kind != kJournal && kind != "SDB" && kind != "PDB" && !first.account().bankContra)
+                kind = kJournal;
+            referenceChars = 6;
+            break;
+        case Layout::Accounts:
+            kind = type.basis;
+            referenceChars = 7;
+            break;
+        case Layout::AccountantsOffice: kind = type.aoLetter; break;
+    }
+    if (first[col::Date] != dateRead_) {
+        dateRead_ = first[col::Date];
+        date_ = SafeDateText(dateRead_, "dd/mm/yyyy");
+    }
+    const std::uint64_t head =
+        headHash(date_, kind, leftChars(first[col::Num], referenceChars, encoding_));
+
+    TransactionSums sums;
+    Money balance;
+    for (long k = 1; k <= count; ++k) {
+        // MAS takes the first line last.
+        const long index = layout_ == Layout::Mas ? (k == count ? 1 : k + 1) : k;
+        const JournalLine line = t.Item(index);
+        const AccountFacts& accountFacts = line.account();
+        AccountSlot& a = account(accountFacts, line[col::Account]);
+        const std::optional<Money> read = formattedAmount(line[col::Amount]);
+        // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
+        const bool taxLine = layout_ == Layout::AccountantsOffice && accountFacts.payable &&
+                             facts.run().isMappedTaxItem(line[col::Item]);
+        const TaxItemFacts* itemFacts = line.taxItem();
+        ItemSlot* i =
+            itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
+        const std::optional<Money> taxRead =
+            i ? formattedAmount(line[col::TaxAmount]) : Money();
+        if (!read || !taxRead) {
+            incomplete_ = true;  // not the conversion's own amounts: the full check says why
+            return;
+        }
+        const Money amount = *read, tax = *taxRead;
+        sums.report = sums.report + amount;
+        switch (layout_) {
+            case Layout::Mas:
+                post(head, a, textHash(line[col::Amount]), i,
+                     i ? textHash(line[col::TaxAmount]) : zeroHash_);
+                a.sum = a.sum + amount;
+                balance = balance + amount + tax;
+                break;
+            case Layout::Accounts: {
+                const std::optional<Money> taxIn = inAccountsRange(tax, nullptr);
+                const std::optional<Money> posted =
+                    taxIn ? inAccountsRange(amount + tax, &sums.wholeDollars) : std::nullopt;
+                if (!posted) {
+                    incomplete_ = true;
+                    return;
+                }
+                post(head, a, amountHash(*posted), i, amountHash(*taxIn));
+                a.sum = a.sum + *posted;
+                balance = balance + *posted;
+                if (i && (!i->key.empty() || !taxIn->isZero())) {
+                    if (!i->posted) postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
+                    i->posted = true;
+                    i->taxSum = i->taxSum + *taxIn;
+                }
+                break;
+            }
+            case Layout::AccountantsOffice: {
+                const bool noted = i && !accountFacts.payable;
+                post(head, a, textHash(line[col::Amount]), noted ? i : nullptr,
+                     noted ? textHash(line[col::TaxAmount]) : noTaxHash_);
+                a.sum = a.sum + amount;
+                balance = balance + amount;
+                if (noted) {
+                    if (!i->posted) postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
+                    i->posted = i->noted = true;
+                    i->taxSum = i->taxSum + tax;
+                }
+                break;
+            }
+        }
+        if (layout_ == Layout::Mas && i && (!i->key.empty() || !tax.isZero())) {
+            if (!i->posted) postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
+            i->posted = true;
+            i->taxSum = i->taxSum + tax;
+        }
+        if (taxLine) {
+            addTaxLine(line[col::Item], amount);
+        } else if (i) {
+            i->onLines = i->onLines + tax;
+            if (layout_ != Layout::AccountantsOffice && !tax.isZero()) {
+                sums.taxOnLines = sums.taxOnLines + tax;
+                ++sums.taxedLines;
+            }
+        }
+    }
+    for (size_t k = 0; k < taxLineCount_; ++k) {
+        const PendingTaxLine& l = taxLines_[k];
+        sums.report = sums.report + l.amount;
+        if (layout_ != Layout::AccountantsOffice)
+            sums.taxLinesPosted = sums.taxLinesPosted + l.amount;
+        if (!l.item.empty()) addTaxLine(l.item, l.amount);
+    }
+    sums.expected = sums.import = balance;
+    ++written_;
+    if (layout_ == Layout::Mas) countKind(kind, 1);
+    if (!sums.report.isZero() || !sums.import.isZero())
+        listIfUnbalanced(unbalanced_, text(first[col::TransNo]), firstLine_, sums);
+    for (MisreadAmount& m : misread_) misreadAll_.add(std::move(m));
+    beginTransaction();
+}
+
+void ReportTally::countKind(std::string_view kind, long long n) {
+    auto same = [kind](const std::string& k) {
+        return k.size() == kind.size() && std::equal(k.begin(), k.end(), kind.begin());
+    };
+    if (lastKind_ >= kinds_.size() || !same(kinds_[lastKind_].first)) {
+        lastKind_ = 0;
+        while (lastKind_ < kinds_.size() && !same(kinds_[lastKind_].first)) ++lastKind_;
+        if (lastKind_ == kinds_.size()) kinds_.emplace_back(kind, 0);
+    }
+    kinds_[lastKind_].second += n;
+}
+
+void ReportTally::addTaxLine(std::string_view item, Money amount) {
+    auto found = taxLineItems_.find(item);
+    if (found == taxLineItems_.end()) found = taxLineItems_.emplace(item, Money()).first;
+    found->second = found->second + amount;
+}
+
+void ReportTally::note(std::vector<std::string>& sources, std::string_view text) const {
+    if (sources.size() < 50 && std::find(sources.begin(), sources.end(), text) == sources.end())
+        sources.emplace_back(text);
+}
+
+void ReportTally::append(ReportTally& later, std::uint64_t linesBefore) {
+    for (const AccountSlot& a : later.accountSlots_) {
+        Total& t = accounts_[a.key];
+        t.sum = t.sum + a.sum;
+        note(t.sources, a.source);
+    }
+    for (size_t k : later.postedItems_) {
+        const ItemSlot& i = later.itemSlots_[k];
+        Total& t = taxCodes_[i.key];
+        t.sum = t.sum + i.taxSum;
+        if (layout_ != Layout::AccountantsOffice) note(t.sources, i.item);
+        if (i.noted) noted_.insert(i.item);
+    }
+    for (const ItemSlot& i : later.itemSlots_) {
+        ItemFigures& f = items_[i.item];
+        f.onLines = f.onLines + i.onLines;
+    }
+    for (const auto& [item, amount] : later.taxLineItems_) {
+        ItemFigures& f = items_[item];
+        f.taxLines = f.taxLines + amount;
+    }
+    // A tally that had blocks appended to it.
+    for (auto& [key, total] : later.accounts_) {
+        Total& t = accounts_[key];
+        t.sum = t.sum + total.sum;
+        for (const std::string& s : total.sources) note(t.sources, s);
+    }
+    for (auto& [key, total] : later.taxCodes_) {
+        Total& t = taxCodes_[key];
+        t.sum = t.sum + total.sum;
+        for (const std::string& s : total.sources) note(t.sources, s);
+    }
+    for (const auto& [item, figures] : later.items_) {
+        ItemFigures& f = items_[item];
+        f.onLines = f.onLines + figures.onLines;
+        f.taxLines = f.taxLines + figures.taxLines;
+    }
+    noted_.insert(later.noted_.begin(), later.noted_.end());
+
+    for (const auto& [kind, n] : later.kinds_) countKind(kind, n);
+    digest_.append(later.digest_);
+    written_ += later.written_;
+    omittedCount_ += later.omittedCount_;
+    auto rebase = [linesBefore](auto& to, auto& from) {
+        for (auto& row : from.rows) {
+            row.line += linesBefore;
+            if (to.rows.size() < kMaxListed) to.rows.push_back(std::move(row));
+        }
+        to.total += from.total;
+    };
+    rebase(omissions_, later.omissions_);
+    rebase(unbalanced_, later.unbalanced_);
+    rebase(misreadAll_, later.misreadAll_);
+    unclosed_ |= later.unclosed_;
+    incomplete_ |= later.incomplete_;
+    later.clear();
+}
+
+void ReportTally::fill(ConversionCheck& result, const ConversionLookups& lookups) const {
+    for (const auto* totals : {&accounts_, &taxCodes_}) {
+        std::vector<TotalRow>& rows = totals == &accounts_ ? result.accounts : result.taxCodes;
+        for (const auto& [key, total] : *totals) {
+            TotalRow& row = rows.emplace_back();
+            row.key = text(key);
+            for (const std::string& s : total.sources) row.sources.push_back(text(s));
+            row.report = row.import = total.sum;
+        }
+        std::sort(rows.begin(), rows.end(),
+                  [](const TotalRow& a, const TotalRow& b) { return a.key < b.key; });
+    }
+    std::map<std::string, TaxItemRow> items;
+    for (const auto& [bytes, figures] : items_) {
+        TaxItemRow& row = items[text(bytes)];
+        row.onLines = row.onLines + figures.onLines;
+        row.taxLines = row.taxLines + figures.taxLines;
+    }
+    for (auto& [item, row] : items) {
+        row.item = item;
+        if (layout_ != Layout::AccountantsOffice) sfMappedTaxCode(lookups, item, row.targetCode);
+        result.taxItems.push_back(row);
+    }
+    if (layout_ == Layout::Mas) {
+        std::map<std::string, long long> kinds;
+        for (const auto& [kind, n] : kinds_) kinds[text(kind)] += n;
+        for (const auto& [kind, n] : kinds)
+            result.masTypes.push_back({"Transactions with the journal code " + kind, n, n, -1});
+    }
+    result.omitted = omissions_;
+    result.unbalanced = unbalanced_;
+    result.misread = misreadAll_;
+}
+
+}  // namespace tav::check

@@ -1,0 +1,172 @@
+#pragma once
+// What the check needs of the Journal report, gathered by the conversion while it reads
+// the report, so that the check does not read it again: for every written transaction
+// the postings the target should hold (as a digest of their sequence) and their totals
+// per target account and tax code, the tax per tax item, the counts, the transactions
+// that do not add up, the amounts that were rounded or misread, and the omitted
+// transactions. The figures follow the check's own rules of each target, from the facts
+// the conversion has looked up once per text.
+//
+// Each thread tallies its block of the report; the blocks are appended in report order.
+// A tally holds a few figures per account text and tax item, not per line.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "check/ConversionCheck.h"
+#include "check/ImportFileReader.h"
+#include "check/PostingDigest.h"
+#include "convert/ConversionLookups.h"
+#include "safe/TextCodec.h"
+
+namespace tav {
+
+class JournalTransaction;
+class ReportFields;
+class ReportFacts;
+struct AccountFacts;
+struct TaxItemFacts;
+
+namespace check {
+
+// A transaction's sums: of its lines in the report, of the lines the target should hold
+// (as it adds them) and of those the import file holds; for MAS and 'Accounts' the tax on
+// its lines and the tax QuickBooks posted for it, which the target's own rounding may set
+// apart by a cent a taxed line.
+struct TransactionSums {
+    Money report, expected, wholeDollars, import;
+    Money taxOnLines, taxLinesPosted;
+    long taxedLines = 0;
+};
+// Lists the transaction when it does not add up.
+void listIfUnbalanced(Listed<UnbalancedTransaction>& list, std::string_view number,
+                      std::uint64_t line, const TransactionSums& sums);
+
+class ReportTally {
+public:
+    ReportTally(Layout layout, bool allToJournals, Encoding encoding, std::uint64_t digestBase);
+    // An empty tally for a block of the same run.
+    std::unique_ptr<ReportTally> blank() const {
+        return std::make_unique<ReportTally>(layout_, allToJournals_, encoding_, digest_.base());
+    }
+
+    // ---- As the conversion reads (texts in the report's bytes) ----
+    // Starts a block: everything gathered is forgotten.
+    void clear();
+    // A transaction is about to be read.
+    void beginTransaction() {
+        taxLineCount_ = 0;
+        misread_.clear();
+        firstLine_ = 0;
+    }
+    // Its first line, from 1 (in a block, from the block's start).
+    void firstLine(std::uint64_t line) { firstLine_ = line; }
+    // A line QuickBooks added for the tax on a tax liability account, which the target
+    // does not write.
+    void taxLine(std::string_view item, std::string_view amount);
+    // An amount column of the line just taken that the conversion did not find written as
+    // it writes amounts: noted when reading it changed more than its layout.
+    void amountRewritten(const ReportFields& fields, size_t column, std::string_view number,
+                         std::uint64_t line);
+    // The transaction read was omitted at a data error (Yes).
+    void omitted(std::string_view number, std::uint64_t line, std::string_view reason);
+    // The report ended while a transaction waited for its closing line.
+    void unclosed() { unclosed_ = true; }
+    // The transaction read was written.
+    void written(const JournalTransaction& t, ReportFacts& facts);
+
+    // Appends the tally of the next block, its lines counted from linesBefore.
+    void append(ReportTally& later, std::uint64_t linesBefore);
+
+    // ---- For the check ----
+    // The check can be made from the tally alone: nothing stopped the reading early.
+    bool complete() const { return !unclosed_ && !incomplete_; }
+    const PostingDigest& digest() const { return digest_; }
+    long long postings() const { return static_cast<long long>(digest_.count()); }
+    // Accountant's Office: a tax item noted in a description, in the report's bytes.
+    bool notes(std::string_view item) const { return noted_.find(item) != noted_.end(); }
+    // Fills what the report gives of the check (for an import file that matches it line
+    // for line): counts, per journal code, totals, tax items, the lists.
+    void fill(ConversionCheck& result, const ConversionLookups& lookups) const;
+    long long transactionsWritten() const { return written_; }
+    long long transactionsOmitted() const { return omittedCount_; }
+
+private:
+    struct Total {
+        Money sum;
+        std::vector<std::string> sources;  // in the report's bytes
+    };
+    struct AccountSlot {
+        std::string key, source;
+        std::uint64_t hash = 0;
+        Money sum;
+    };
+    struct ItemSlot {
+        std::string key, item;  // the tax code (Accountant's Office: the item) and item
+        std::uint64_t hash = 0;
+        Money taxSum, onLines;
+        bool posted = false;
+        bool noted = false;
+    };
+    struct PendingTaxLine {
+        std::string item;
+        Money amount;
+    };
+    struct ItemFigures {
+        Money onLines, taxLines;
+    };
+
+    AccountSlot& account(const AccountFacts& facts, std::string_view text);
+    ItemSlot& item(const TaxItemFacts& facts);
+    void post(std::uint64_t head, const AccountSlot& a, std::uint64_t amount,
+              const ItemSlot* code, std::uint64_t tax) {
+        digest_.add(postingHash(head, a.hash, amount, code ? code->hash : emptyHash_, tax));
+    }
+    void addTaxLine(std::string_view item, Money amount);
+    void countKind(std::string_view kind, long long n);
+    void note(std::vector<std::string>& sources, std::string_view text) const;
+    std::string text(std::string_view bytes) const { return decode(bytes, encoding_); }
+
+    Layout layout_;
+    bool allToJournals_;
+    Encoding encoding_;
+    std::uint64_t id_ = 0;  // which tally the facts' slots belong to
+    std::uint64_t emptyHash_, zeroHash_, noTaxHash_;
+
+    // The transaction being read.
+    std::vector<PendingTaxLine> taxLines_;
+    size_t taxLineCount_ = 0;
+    std::vector<MisreadAmount> misread_;
+    std::uint64_t firstLine_ = 0;
+    // The last transaction's date, as read and as the import file gives it.
+    std::string dateRead_, date_;
+
+    // Per text met in this block, in order of first posting.
+    std::vector<AccountSlot> accountSlots_;
+    std::vector<ItemSlot> itemSlots_;
+    std::vector<size_t> postedItems_;  // item slots in order of first tax posted
+    std::unordered_map<std::string, Money, TextHash, std::equal_to<>> taxLineItems_;
+
+    // Appended blocks, keyed by the report's bytes.
+    std::unordered_map<std::string, Total> accounts_, taxCodes_;
+    std::map<std::string, ItemFigures> items_;
+    std::unordered_set<std::string, TextHash, std::equal_to<>> noted_;
+
+    std::vector<std::pair<std::string, long long>> kinds_;  // MAS: a few
+    size_t lastKind_ = 0;
+    PostingDigest digest_;
+    long long written_ = 0, omittedCount_ = 0;
+    Listed<Omission> omissions_;
+    Listed<UnbalancedTransaction> unbalanced_;
+    Listed<MisreadAmount> misreadAll_;
+    bool unclosed_ = false, incomplete_ = false;
+};
+
+}  // namespace check
+}  // namespace tav
