@@ -407,8 +407,22 @@ struct TransactionState {
 // target's own rules explain it when it rounds to whole dollars, and when the tax
 // QuickBooks posted for the whole transaction is a few cents (one per taxed line at
 // most) from the sum of its lines' tax, which is what the target adds up.
+Money taxGap(const TransactionSums& t) {
+    return t.taxOnLines + Money::fromCents(-t.taxLinesPosted.cents());
+}
+
+// Whether a transaction that does not add up is a difference: not when the target's own
+// rules explain it.
+bool counts(const TransactionSums& t) {
+    if (!t.report.isZero() || t.import != t.expected) return true;
+    const Money gap = taxGap(t);
+    if (t.expected != t.wholeDollars + gap) return true;
+    return (gap.cents() < 0 ? -gap.cents() : gap.cents()) > t.taxedLines;
+}
+
 void explain(const TransactionSums& t, UnbalancedTransaction& u) {
-    const Money taxGap = t.taxOnLines + Money::fromCents(-t.taxLinesPosted.cents());
+    const Money taxGap = check::taxGap(t);
+    u.counts = counts(t);
     if (t.import != t.expected) {
         u.why = "Its lines in the import file differ from the report's.";
         return;
@@ -417,8 +431,6 @@ void explain(const TransactionSums& t, UnbalancedTransaction& u) {
         u.why = "The target's lines do not add up to zero.";
         return;
     }
-    const Int128 gap = taxGap.cents() < 0 ? -taxGap.cents() : taxGap.cents();
-    u.counts = gap > t.taxedLines;
     if (!t.wholeDollars.isZero())
         u.why =
             "'Accounts' takes amounts from 10 million (and from minus 1 million) in whole "
@@ -434,9 +446,10 @@ void explain(const TransactionSums& t, UnbalancedTransaction& u) {
 
 }  // namespace
 
-void listIfUnbalanced(Listed<UnbalancedTransaction>& list, std::string_view number,
-                      std::uint64_t line, const TransactionSums& sums) {
+void listIfUnbalanced(Listed<UnbalancedTransaction>& list, long long& counted,
+                      std::string_view number, std::uint64_t line, const TransactionSums& sums) {
     if (sums.report.isZero() && sums.import.isZero()) return;
+    if (counts(sums)) ++counted;
     // Beyond the rows listed only the number is kept.
     if (list.rows.size() >= kMaxListed) {
         ++list.total;
@@ -666,7 +679,7 @@ private:
         if (!t.counted) return;
         if (!t.differs && t.found) ++foundWhole_;
         if (t.found) ++kinds_[t.foundKind].import;
-        listIfUnbalanced(result_.unbalanced, t.number, t.line, t.sums);
+        listIfUnbalanced(result_.unbalanced, result_.unbalancedCounted, t.number, t.line, t.sums);
     }
 
     Layout layout_;
@@ -738,14 +751,12 @@ bool checkFromTally(ProgramState& st, UiPort& ui, const ConversionRun& run, Layo
     if (!sfOpenFile(st, ui, st.gstrOutputFile, "Input", importFile).empty()) return false;
     FileCloser closeImport(st.files, importFile);
     TextReader& reader = st.files.reader(importFile);
-    reader.markFields();
     ImportDigestReader import(layout, tally->digest().base(),
                               [tally](std::string_view item) { return tally->notes(item); });
     EventThrottle throttle(ui);
     while (!reader.eof()) {
         throttle.tick(reader.bytesRead(), reader.size());
-        const std::string_view line = reader.line();  // then its marks
-        if (!import.line(line, reader.marks())) return false;
+        if (!import.line(reader.line())) return false;
     }
     if (import.headerLines() == 0 || !(import.digest() == tally->digest())) return false;
 
@@ -772,9 +783,7 @@ long long ConversionCheck::differences() const {
     for (const auto* rows : {&accounts, &taxCodes})
         n += std::count_if(rows->begin(), rows->end(),
                            [](const TotalRow& r) { return r.differs(); });
-    for (const UnbalancedTransaction& u : unbalanced.rows)
-        if (u.counts) ++n;
-    n += std::max<long long>(0, unbalanced.total - static_cast<long long>(unbalanced.rows.size()));
+    n += unbalancedCounted;
     // The import file holds less than the report: a transaction omitted at a data error,
     // or the rest of the report after a stop.
     n += omitted.total + (stoppedAt.empty() ? 0 : 1);

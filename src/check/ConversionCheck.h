@@ -117,6 +117,7 @@ struct ConversionCheck {
     std::vector<TaxItemRow> taxItems;
     Listed<Omission> omitted;
     Listed<UnbalancedTransaction> unbalanced;
+    long long unbalancedCounted = 0;  // those that count as differences, listed or not
     Listed<MisreadAmount> misread;
     Listed<LineDifference> lines;
     std::vector<std::string> fileProblems;  // a missing header, an unreadable line

@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "check/PostingDigest.h"
-#include "safe/TextReader.h"
 #include "safe/Values.h"
 
 namespace tav::check {
@@ -67,8 +66,8 @@ public:
     // notes: Accountant's Office, whether a tax item is one the report's lines note.
     ImportDigestReader(Layout layout, std::uint64_t digestBase,
                        std::function<bool(std::string_view)> notes);
-    // Takes the next line, its commas marked; false when it is not read.
-    bool line(std::string_view text, const TextReader::Marks& marks);
+    // Takes the next line; false when it is not read.
+    bool line(std::string_view text);
 
     std::uint64_t headerLines() const { return headerLines_; }
     std::uint64_t lines() const { return lines_; }

@@ -130,6 +130,7 @@ void ReportTally::clear() {
     written_ = omittedCount_ = 0;
     omissions_ = {};
     unbalanced_ = {};
+    unbalancedCounted_ = 0;
     misreadAll_ = {};
     unclosed_ = incomplete_ = false;
 }
@@ -146,15 +147,14 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     }
 }
 
-void ReportTally::amountRewritten(const ReportFields& f, size_t column, std::string_view number,
-                                  std::uint64_t line) {
+void ReportTally::amountRewritten(const ReportFields& f, const TextReader::Marks& tabs,
+                                  size_t column, std::string_view number, std::uint64_t line) {
     // Most amounts are plain, with their thousands separators right: looked at where they
-    // lie in the line, the last two of its eleven fields.
+    // lie in the line, between its tabs.
     const std::string_view text = f.line();
-    const size_t lastTab = text.rfind('\t');
-    const size_t tab = column == col::TaxAmount ? lastTab : text.rfind('\t', lastTab - 1);
-    const size_t end = column == col::TaxAmount ? text.size() : lastTab;
-    const std::string_view raw = text.substr(tab + 1, end - tab - 1);
+    const size_t from = tabs.tabs[column - 1] + 1;
+    const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
+    const std::string_view raw = text.substr(from, end - from);
     if (plainWithThousands(raw)) return;
     if (writtenAmount(f[column]) && (f.inLine(column) || commasAreThousands(raw))) return;
     const std::optional<Decimal> d = parseDecimal(f[column]);
@@ -244,8 +244,7 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
         const TaxItemFacts* itemFacts = line.taxItem();
         ItemSlot* i =
             itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
-        const std::optional<Money> taxRead =
-            i ? formattedAmount(line[col::TaxAmount]) : Money();
+        const std::optional<Money> taxRead = i ? formattedAmount(line[col::TaxAmount]) : Money();
         if (!read || !taxRead) {
             incomplete_ = true;  // not the conversion's own amounts: the full check says why
             return;
@@ -271,7 +270,8 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
                 a.sum = a.sum + *posted;
                 balance = balance + *posted;
                 if (i && (!i->key.empty() || !taxIn->isZero())) {
-                    if (!i->posted) postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
+                    if (!i->posted)
+                        postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
                     i->posted = true;
                     i->taxSum = i->taxSum + *taxIn;
                 }
@@ -284,7 +284,8 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
                 a.sum = a.sum + amount;
                 balance = balance + amount;
                 if (noted) {
-                    if (!i->posted) postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
+                    if (!i->posted)
+                        postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
                     i->posted = i->noted = true;
                     i->taxSum = i->taxSum + tax;
                 }
@@ -317,7 +318,8 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
     ++written_;
     if (layout_ == Layout::Mas) countKind(kind, 1);
     if (!sums.report.isZero() || !sums.import.isZero())
-        listIfUnbalanced(unbalanced_, text(first[col::TransNo]), firstLine_, sums);
+        listIfUnbalanced(unbalanced_, unbalancedCounted_, text(first[col::TransNo]), firstLine_,
+                         sums);
     for (MisreadAmount& m : misread_) misreadAll_.add(std::move(m));
     beginTransaction();
 }
@@ -397,6 +399,7 @@ void ReportTally::append(ReportTally& later, std::uint64_t linesBefore) {
     };
     rebase(omissions_, later.omissions_);
     rebase(unbalanced_, later.unbalanced_);
+    unbalancedCounted_ += later.unbalancedCounted_;
     rebase(misreadAll_, later.misreadAll_);
     unclosed_ |= later.unclosed_;
     incomplete_ |= later.incomplete_;
@@ -434,6 +437,7 @@ void ReportTally::fill(ConversionCheck& result, const ConversionLookups& lookups
     }
     result.omitted = omissions_;
     result.unbalanced = unbalanced_;
+    result.unbalancedCounted = unbalancedCounted_;
     result.misread = misreadAll_;
 }
 

@@ -24,6 +24,7 @@
 #include "check/PostingDigest.h"
 #include "convert/ConversionLookups.h"
 #include "safe/TextCodec.h"
+#include "safe/TextReader.h"
 
 namespace tav {
 
@@ -44,9 +45,10 @@ struct TransactionSums {
     Money taxOnLines, taxLinesPosted;
     long taxedLines = 0;
 };
-// Lists the transaction when it does not add up.
-void listIfUnbalanced(Listed<UnbalancedTransaction>& list, std::string_view number,
-                      std::uint64_t line, const TransactionSums& sums);
+// Lists the transaction when it does not add up, and counts it when that is a difference
+// (not the target's own rounding).
+void listIfUnbalanced(Listed<UnbalancedTransaction>& list, long long& counted,
+                      std::string_view number, std::uint64_t line, const TransactionSums& sums);
 
 class ReportTally {
 public:
@@ -72,8 +74,8 @@ public:
     void taxLine(std::string_view item, std::string_view amount);
     // An amount column of the line just taken that the conversion did not find written as
     // it writes amounts: noted when reading it changed more than its layout.
-    void amountRewritten(const ReportFields& fields, size_t column, std::string_view number,
-                         std::uint64_t line);
+    void amountRewritten(const ReportFields& fields, const TextReader::Marks& tabs, size_t column,
+                         std::string_view number, std::uint64_t line);
     // The transaction read was omitted at a data error (Yes).
     void omitted(std::string_view number, std::uint64_t line, std::string_view reason);
     // The report ended while a transaction waited for its closing line.
@@ -124,8 +126,8 @@ private:
 
     AccountSlot& account(const AccountFacts& facts, std::string_view text);
     ItemSlot& item(const TaxItemFacts& facts);
-    void post(std::uint64_t head, const AccountSlot& a, std::uint64_t amount,
-              const ItemSlot* code, std::uint64_t tax) {
+    void post(std::uint64_t head, const AccountSlot& a, std::uint64_t amount, const ItemSlot* code,
+              std::uint64_t tax) {
         digest_.add(postingHash(head, a.hash, amount, code ? code->hash : emptyHash_, tax));
     }
     void addTaxLine(std::string_view item, Money amount);
@@ -164,6 +166,7 @@ private:
     long long written_ = 0, omittedCount_ = 0;
     Listed<Omission> omissions_;
     Listed<UnbalancedTransaction> unbalanced_;
+    long long unbalancedCounted_ = 0;
     Listed<MisreadAmount> misreadAll_;
     bool unclosed_ = false, incomplete_ = false;
 };

@@ -109,14 +109,15 @@ std::optional<FieldFailure> rewriteFields(ReportFacts& facts, JournalTransaction
 // The check notes an amount whose reading changed more than its layout (a comma that was
 // no thousands separator, a third decimal), in the order the line's amounts are read.
 void noteRewrittenAmounts(check::ReportTally& tally, const ReportFields& r,
-                          const JournalTransaction& t, std::uint64_t line) {
+                          const TextReader::Marks& tabs, const JournalTransaction& t,
+                          std::uint64_t line) {
     const JournalLine last = t.Item(t.Count());
     const std::string_view number = t.Item(1)[col::TransNo];
     if (last.taxItem() && !last.taxItem()->text.empty() && !r[col::TaxAmount].empty() &&
         t.lastRewritten(col::TaxAmount))
-        tally.amountRewritten(r, col::TaxAmount, number, line);
+        tally.amountRewritten(r, tabs, col::TaxAmount, number, line);
     if (!r[col::Amount].empty() && t.lastRewritten(col::Amount))
-        tally.amountRewritten(r, col::Amount, number, line);
+        tally.amountRewritten(r, tabs, col::Amount, number, line);
 }
 
 }  // namespace
@@ -316,7 +317,9 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                     type = &lineType;
                     if (tally) tally->firstLine(report.linesRead());
                 }
-                if (tally) noteRewrittenAmounts(*tally, r, transaction, report.linesRead());
+                if (tally)
+                    noteRewrittenAmounts(*tally, r, report.marks(), transaction,
+                                         report.linesRead());
                 blnFirstLineSeen = true;
                 hold();
                 continue;
@@ -349,7 +352,8 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                 if (!omitted(failed->error, t, r[col::TaxCode], failed->details)) return {};
                 continue;
             }
-            if (tally) noteRewrittenAmounts(*tally, r, transaction, report.linesRead());
+            if (tally)
+                noteRewrittenAmounts(*tally, r, report.marks(), transaction, report.linesRead());
             hold();
         }
     });

@@ -255,6 +255,18 @@ TEST_F(Check, TaxRoundedForTheWholeTransactionIsCentsNotADifference) {
     EXPECT_FALSE(c.unbalanced.rows[0].counts);
     EXPECT_TRUE(c.matches());
 
+    // Beyond the transactions listed, the target's rounding still counts for nothing.
+    std::vector<std::string> many;
+    for (size_t i = 0; i <= check::kMaxListed; ++i)
+        many.insert(many.end(), {lines[0], lines[1], lines[2], lines[3], lines[4]});
+    const std::string header = report({});
+    std::string bytes = header;
+    for (const std::string& l : many) bytes += report({l}).substr(header.size());
+    run = ConversionRun{};
+    c = convertAndCheck(bytes);
+    EXPECT_EQ(c.unbalanced.total, static_cast<long long>(check::kMaxListed) + 1);
+    EXPECT_TRUE(c.matches());
+
     // Two cents on one taxed line are more than rounding.
     c = convertAndCheck(report({"3|Invoice|1/07/2011|INV3|Smith|||1-1200 · Trade Debtors||10.59|",
                                 lines[1], "||||Smith|||4-1000 · Sales||-5.05|",
