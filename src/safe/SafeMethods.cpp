@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "safe/Platform.h"
+#include "safe/SafeState.h"
 #include "safe/TextCodec.h"
 #include "safe/Values.h"
-#include "shell/ProgramState.h"
 
 namespace tav {
 
@@ -60,8 +60,8 @@ Answer retryOrCancel(UiPort& ui, std::string text, std::string title) {
 
 }  // namespace
 
-Sem sfOpenFile(ProgramState& st, UiPort& ui, const std::string& path,
-               const std::string& strOperation, int intFileNumber) {
+Sem sfOpenFile(SafeState& st, UiPort& ui, const std::string& path, const std::string& strOperation,
+               int intFileNumber) {
     constexpr std::string_view kProc = "sfOpenFile";
     return guarded(kSafeMethods, kProc, [&]() -> Sem {
         if (intFileNumber < FileTable::kLowest || intFileNumber > FileTable::kHighest)

@@ -12,7 +12,8 @@
 
 namespace tav {
 
-struct ProgramState;
+// The open files and the data folder (safe/SafeState.h); the program state is one.
+struct SafeState;
 
 inline constexpr std::string_view kSafeMethods = "SafeMethods.bas";
 
@@ -26,8 +27,8 @@ const std::string& field(const StrArray& fields, size_t i);
 // Opens a file under a number from 1 to 511 with the operation "Input", "Output",
 // "Append", "Binary" or "Random" (exact names). A missing input file and a file the
 // system refuses (permission denied) each give the user a Retry/Cancel box.
-Sem sfOpenFile(ProgramState& st, UiPort& ui, const std::string& path,
-               const std::string& strOperation, int intFileNumber);
+Sem sfOpenFile(SafeState& st, UiPort& ui, const std::string& path, const std::string& strOperation,
+               int intFileNumber);
 
 // exists = 1 if the file or folder exists, else 0.
 Sem sfDoesPathExist(const std::string& path, long& exists);

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "safe/Collection.h"
-#include "safe/FileTable.h"
+#include "safe/SafeState.h"
+#include "shell/Records.h"
 
 namespace tav {
 
@@ -26,7 +27,8 @@ inline bool isAccountantsOffice(std::int16_t t) {
     return t == target::AccountantsOfficeAU || t == target::AccountantsOfficeNZ;
 }
 
-struct ProgramState {
+// The data folder (gstrDataFolder) and the open files (files) come from SafeState.
+struct ProgramState : SafeState {
     // Navigator choices
     std::int16_t gintQBEdition = 0;  // 0 Enterprise-Accountant, 1 Premier-Accountant
     std::int16_t gintTargetApp = 0;  // see namespace target
@@ -39,7 +41,6 @@ struct ProgramState {
     std::string gstrOutputFile;
     std::string gstrTaxCodeListFile;      // <data folder>/TaxCodes.iif
     std::string gstrChartOfAccountsFile;  // <data folder>/CofA.iif
-    std::string gstrDataFolder;           // <common documents>/TAV
     std::string gstrCustomisedLedgerPath;
     std::string gstrSavedMappingFile;
     std::string gstrLoadedMappingFile;
@@ -55,15 +56,18 @@ struct ProgramState {
     bool gblnNewAccountAdded = false;
     bool gblnAllToJournals = false;
 
-    // Collections (the Parts that fill them define their entries)
+    // Collections: the target's tax codes and the default tax mapping (installed files),
+    // the tax payable account numbers and tax code links (the QuickBooks lists), the
+    // account numbers the Journal report uses, the target ledger, and the user's two
+    // mappings, whose entries are the rows of the mapping grids.
     Collection<std::string> gcolTargetTaxCodes;
-    Collection<StrArray> gcolDefaultTaxMapping;
-    Collection<StrArray> gcolMappedTaxCodes;  // MappedTaxCode
+    Collection<DefaultTaxMapping> gcolDefaultTaxMapping;
+    Collection<MappedTaxCode> gcolMappedTaxCodes;
     Collection<std::string> gcolTaxPayables;
-    Collection<StrArray> gcolTaxCodeTaxItemLinks;  // TaxCodeLink
+    Collection<TaxCodeLink> gcolTaxCodeTaxItemLinks;
     Collection<std::string> gcolJournalAccounts;
-    Collection<StrArray> gcolTargetAccounts;  // TargetAccount
-    Collection<StrArray> gcolMappedAccounts;  // MappedAccount
+    Collection<TargetAccount> gcolTargetAccounts;
+    Collection<MappedAccount> gcolMappedAccounts;
 
     // Where the program runs. The installation folder is the executable's folder;
     // tests set both folders to temporary ones.
@@ -72,9 +76,6 @@ struct ProgramState {
 
     // The help file registered at start-up.
     std::string helpFile;
-
-    // The open files, by number.
-    FileTable files;
 };
 
 }  // namespace tav

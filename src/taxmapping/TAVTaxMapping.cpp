@@ -17,16 +17,6 @@ void report(ProgramState& st, UiPort& ui, std::string_view procedure, std::strin
     dsCreateSEMAndDoAll(st, ui, kModule, procedure, 0, description, details, true);
 }
 
-// A file dialog may move the current directory; every action puts it back.
-class DirectoryKeeper {
-public:
-    DirectoryKeeper() : directory_(platform::currentDirectory()) {}
-    void restore() const { platform::setCurrentDirectory(directory_); }
-
-private:
-    std::string directory_;
-};
-
 bool listsConfirmed(ProgramState& st, UiPort& ui) {
     if (st.gblnListsExtracted) return true;
     const Answer a = ui.messageBox(Message{
@@ -145,7 +135,7 @@ void Form_Load(ProgramState& st, UiPort& ui) {
 
 void cmdQBDataFile_Click(ProgramState& st, UiPort& ui) {
     reportingFailures(st, ui, kModule, "cmdQBDataFile_Click", [&] {
-        const DirectoryKeeper directory;
+        platform::CurrentDirectoryKeeper directory;
         FileDialog d;
         d.kind = DialogKind::Open;
         d.title = "QuickBooks Company or Accountant's Copy File";
@@ -166,7 +156,6 @@ void cmdQBDataFile_Click(ProgramState& st, UiPort& ui) {
             st.gstrCompanyFile = *chosen;
             st.gblnListsExtracted = false;
         }
-        directory.restore();
     });
 }
 
@@ -174,7 +163,7 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
     constexpr std::string_view kProc = "cmdTransFile_Click";
     JournalChoice choice = JournalChoice::Failed;
     reportingFailures(st, ui, kModule, kProc, [&] {
-        const DirectoryKeeper directory;
+        platform::CurrentDirectoryKeeper directory;
         FileDialog d;
         d.kind = DialogKind::Open;
         d.filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
@@ -183,13 +172,11 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
         d.fileMustExist = true;
         const auto chosen = ui.fileDialog(d);
         if (!chosen) {
-            directory.restore();
             choice = JournalChoice::Cancelled;
             return;
         }
         if (!isAccountantsOffice(st.gintTargetApp)) {
             if (*chosen == st.gstrJournalFile && !st.gcolMappedTaxCodes.empty()) {
-                directory.restore();
                 choice = JournalChoice::Kept;
                 return;
             }
@@ -197,7 +184,6 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
                 return report(st, ui, kProc, "Error clearing the mapped tax codes collection.", e);
         }
         if (!listsConfirmed(st, ui)) {
-            directory.restore();
             choice = JournalChoice::Cancelled;
             return;
         }

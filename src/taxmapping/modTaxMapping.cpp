@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_set>
 
@@ -24,19 +25,35 @@ constexpr std::string_view kChartFormat =
     "make sure you are using a supported version of QuickBooks, or check the Varnel website for "
     "an updated version of TAV.";
 
-// Position of a column in a list file's header line, searched from field 1 on. Column
+// Reads a QuickBooks list file open as file `number` for the records of one type. On
+// each header line ("!" and the type) the named columns are looked for from field 1 on:
+// when a name occurs twice the later position wins, or the first when asked. Column
 // positions start at 0, so data lines met before their header read the record type
-// itself in every column. When a name occurs twice the later position wins, unless the
-// first is asked for.
-std::optional<size_t> columnPosition(const StrArray& header, std::string_view name,
-                                     bool firstMatch = false) {
-    std::optional<size_t> found;
-    for (size_t i = 1; i < header.size(); ++i) {
-        if (header[i] != name) continue;
-        found = i;
-        if (firstMatch) break;
+// itself in every column. Every data line of the type goes to onRecord with the
+// positions; returning false ends the reading.
+enum class ListReading { Complete, MissingColumn, Stopped };
+
+template <size_t N, class OnRecord>
+ListReading readListRecords(FileTable& files, int number, std::string_view type,
+                            const std::array<std::string_view, N>& names, bool firstMatch,
+                            OnRecord&& onRecord) {
+    std::array<size_t, N> at{};
+    while (!files.eof(number)) {
+        const StrArray f = vbSplit(files.lineInput(number), "\t");
+        const std::string& first = field(f, 0);
+        if (first.starts_with('!') && std::string_view(first).substr(1) == type) {
+            for (size_t c = 0; c < N; ++c) {
+                std::optional<size_t> found;
+                for (size_t i = 1; i < f.size() && !(found && firstMatch); ++i)
+                    if (f[i] == names[c]) found = i;
+                if (!found) return ListReading::MissingColumn;
+                at[c] = *found;
+            }
+        } else if (first == type && !onRecord(f, at)) {
+            return ListReading::Stopped;
+        }
     }
-    return found;
+    return ListReading::Complete;
 }
 
 // Opens a list or data file for reading on a number of the caller's choice.
@@ -58,27 +75,23 @@ Sem sfGetcolTaxPayables(ProgramState& st, UiPort& ui) {
             !e.empty())
             return e;
         FileCloser closer(st.files, n);
-        size_t number = 0, extra = 0;
-        while (!st.files.eof(n)) {
-            const StrArray f = vbSplit(st.files.lineInput(n), "\t");
-            if (field(f, 0) == "!ACCNT") {
-                const auto numberAt = columnPosition(f, "ACCNUM");
-                const auto extraAt = columnPosition(f, "EXTRA");
-                if (!numberAt || !extraAt)
-                    return sfSemCreate(kModTaxMapping, kProc, 0, kChartFormat);
-                number = *numberAt;
-                extra = *extraAt;
-            } else if (field(f, 0) == "ACCNT" && field(f, extra) == "SALESTAX") {
-                if (field(f, number).empty())
-                    return sfSemCreate(
-                        kModTaxMapping, kProc, 0,
-                        "One of the Tax liability accounts used in transactions does not have an "
-                        "account number. Make sure that all QuickBooks accounts are numbered "
-                        "before "
-                        "exporting the Journal file and getting lists again from QuickBooks.");
-                st.gcolTaxPayables.Add(field(f, number));
-            }
-        }
+        enum { Number, Extra };
+        const auto reading = readListRecords<2>(st.files, n, "ACCNT", {"ACCNUM", "EXTRA"}, false,
+                                                [&](const StrArray& f, auto at) {
+                                                    if (field(f, at[Extra]) != "SALESTAX")
+                                                        return true;
+                                                    if (field(f, at[Number]).empty()) return false;
+                                                    st.gcolTaxPayables.Add(field(f, at[Number]));
+                                                    return true;
+                                                });
+        if (reading == ListReading::MissingColumn)
+            return sfSemCreate(kModTaxMapping, kProc, 0, kChartFormat);
+        if (reading == ListReading::Stopped)
+            return sfSemCreate(
+                kModTaxMapping, kProc, 0,
+                "One of the Tax liability accounts used in transactions does not have an "
+                "account number. Make sure that all QuickBooks accounts are numbered before "
+                "exporting the Journal file and getting lists again from QuickBooks.");
         return {};
     });
 }
@@ -93,28 +106,20 @@ Sem sfGetcolTaxCodeTaxItemLinks(ProgramState& st, UiPort& ui) {
             !e.empty())
             return e;
         FileCloser closer(st.files, n);
-        size_t name = 0, purchase = 0, sales = 0;
-        while (!st.files.eof(n)) {
-            const StrArray f = vbSplit(st.files.lineInput(n), "\t");
-            if (field(f, 0) == "!TAXCODE") {
-                const auto nameAt = columnPosition(f, "NAME");
-                const auto purchaseAt = columnPosition(f, "PURCHASETAXITEM");
-                const auto salesAt = columnPosition(f, "SALESTAXITEM");
-                if (!nameAt || !purchaseAt || !salesAt)
-                    return sfSemCreate(
-                        kModTaxMapping, kProc, 0,
-                        "The Tax Code list format is not as expected, hence file conversion will "
-                        "fail. Please make sure you are using a supported version of QuickBooks, "
-                        "or "
-                        "check the Varnel website for an updated version of TAV.");
-                name = *nameAt;
-                purchase = *purchaseAt;
-                sales = *salesAt;
-            } else if (field(f, 0) == "TAXCODE") {
+        enum { Name, Purchase, Sales };
+        const auto reading = readListRecords<3>(
+            st.files, n, "TAXCODE", {"NAME", "PURCHASETAXITEM", "SALESTAXITEM"}, false,
+            [&](const StrArray& f, auto at) {
                 st.gcolTaxCodeTaxItemLinks.Add(
-                    {field(f, name), field(f, purchase), field(f, sales)});
-            }
-        }
+                    {field(f, at[Name]), field(f, at[Purchase]), field(f, at[Sales])});
+                return true;
+            });
+        if (reading == ListReading::MissingColumn)
+            return sfSemCreate(
+                kModTaxMapping, kProc, 0,
+                "The Tax Code list format is not as expected, hence file conversion will fail. "
+                "Please make sure you are using a supported version of QuickBooks, or check the "
+                "Varnel website for an updated version of TAV.");
         return {};
     });
 }
@@ -134,22 +139,21 @@ bool checkChartNumbering(ProgramState& st, UiPort& ui) {
                 "exporting the QuickBooks lists again.",
                 e);
         FileCloser closer(st.files, n);
-        size_t number = 0;
-        while (!st.files.eof(n)) {
-            const StrArray f = vbSplit(st.files.lineInput(n), "\t");
-            if (field(f, 0) == "!ACCNT") {
-                const auto numberAt = columnPosition(f, "ACCNUM", true);
-                if (!numberAt) return report(kChartFormat);
-                number = *numberAt;
-            } else if (field(f, 0) == "ACCNT" && field(f, number).empty()) {
-                return report(
-                    "At least one account in the QuickBooks Chart Of Accounts file does not have "
-                    "an account number. The first such account found is account " +
-                    field(f, 1) +
-                    " . Make sure that all QuickBooks accounts are numbered before extracting the "
-                    "lists and Journal file again from QuickBooks.");
-            }
-        }
+        std::string unnumbered;  // the name of the first account without a number
+        const auto reading = readListRecords<1>(st.files, n, "ACCNT", {"ACCNUM"}, true,
+                                                [&](const StrArray& f, auto at) {
+                                                    if (!field(f, at[0]).empty()) return true;
+                                                    unnumbered = field(f, accnt::Name);
+                                                    return false;
+                                                });
+        if (reading == ListReading::MissingColumn) return report(kChartFormat);
+        if (reading == ListReading::Stopped)
+            return report(
+                "At least one account in the QuickBooks Chart Of Accounts file does not have "
+                "an account number. The first such account found is account " +
+                unnumbered +
+                " . Make sure that all QuickBooks accounts are numbered before extracting the "
+                "lists and Journal file again from QuickBooks.");
         return true;
     } catch (...) {
         dsReportException(st, ui, kForm, kProc);
@@ -195,7 +199,14 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
             return e;
         FileCloser closer(st.files, 1);
         if (!st.files.eof(1)) st.files.lineInput(1);  // the header
-        while (!st.files.eof(1)) st.gcolDefaultTaxMapping.Add(vbSplit(st.files.lineInput(1), ","));
+        while (!st.files.eof(1)) {
+            // item, MAS code, 'Accounts' code, MAS position, 'Accounts' position
+            StrArray f = vbSplit(st.files.lineInput(1), ",");
+            const size_t fields = std::min<size_t>(f.size(), 5);
+            f.resize(std::max<size_t>(f.size(), 5));
+            st.gcolDefaultTaxMapping.Add({std::move(f[0]), std::move(f[1]), std::move(f[2]),
+                                          std::move(f[3]), std::move(f[4]), fields});
+        }
         return {};
     });
 }
@@ -211,7 +222,7 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
         const std::unordered_set<std::string_view> payables(st.gcolTaxPayables.begin(),
                                                             st.gcolTaxPayables.end());
         std::unordered_set<std::string> items;
-        for (const StrArray& entry : st.gcolMappedTaxCodes) items.insert(field(entry, 0));
+        for (const MappedTaxCode& entry : st.gcolMappedTaxCodes) items.insert(entry.item);
         TextCache<bool> payableByText;  // by the account text's bytes
         std::string number, decoded;
         const Encoding encoding = st.files.encoding(1);
@@ -221,7 +232,7 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
             if (alsoRead) alsoRead(line);
             // The Account column is read only while there are tax payable accounts.
             if (payables.empty()) continue;
-            const std::string_view account = tabField(line, 7);
+            const std::string_view account = tabField(line, col::Account);
             bool payable = false;
             if (const bool* known = payableByText.find(account)) {
                 payable = *known;
@@ -236,7 +247,7 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
                 payableByText.remember(account, payable);
             }
             if (!payable) continue;
-            const std::string_view item = decodedView(tabField(line, 6), encoding, decoded);
+            const std::string_view item = decodedView(tabField(line, col::Item), encoding, decoded);
             if (item.empty()) continue;
             if (items.emplace(item).second) st.gcolMappedTaxCodes.Add({std::string(item), "", "1"});
         }
@@ -252,14 +263,18 @@ Sem sfMapStandardCodes(ProgramState& st) {
             return sfSemCreate(kModTaxMapping, kProc, 0,
                                "Error: The default tax mapping collection is empty. Try closing "
                                "and restarting TAV or re-booting your computer.");
-        const size_t code = st.gintTargetApp == target::Accounts ? 2 : 1;
-        const size_t position = code + 2;
+        const bool accounts = st.gintTargetApp == target::Accounts;
+        // The fields the target reads: the item (1), its code (2 or 3), the position (4 or 5).
+        const size_t needed = accounts ? 5 : 4;
         for (long i = 1; i <= st.gcolMappedTaxCodes.Count(); ++i) {
-            for (const StrArray& line : st.gcolDefaultTaxMapping) {
-                if (field(line, 0) != st.gcolMappedTaxCodes.Item(i)[0]) continue;
-                StrArray mapped = st.gcolMappedTaxCodes.Item(i);
-                mapped[1] = field(line, code);
-                mapped[2] = field(line, position).empty() ? "1" : field(line, position);
+            for (const DefaultTaxMapping& line : st.gcolDefaultTaxMapping) {
+                if (line.fields == 0) raise(err::SubscriptOutOfRange);
+                if (line.item != st.gcolMappedTaxCodes.Item(i).item) continue;
+                if (line.fields < needed) raise(err::SubscriptOutOfRange);
+                MappedTaxCode mapped = st.gcolMappedTaxCodes.Item(i);
+                mapped.code = accounts ? line.accountsCode : line.masCode;
+                const std::string& position = accounts ? line.accountsPosition : line.masPosition;
+                mapped.position = position.empty() ? "1" : position;
                 st.gcolMappedTaxCodes.Replace(i, std::move(mapped));
                 break;
             }
@@ -279,9 +294,9 @@ Sem sfSetUpTaxCombo(const ProgramState& st, StrArray& listItems) {
 
 void storeTaxCodeChoice(ProgramState& st, long row, long position) {
     if (st.gcolMappedTaxCodes.empty()) return;
-    StrArray mapped = st.gcolMappedTaxCodes.Item(row);
-    mapped[1] = position == 1 ? "" : st.gcolTargetTaxCodes.Item(position - 1);
-    mapped[2] = std::to_string(position);
+    MappedTaxCode mapped = st.gcolMappedTaxCodes.Item(row);
+    mapped.code = position == 1 ? "" : st.gcolTargetTaxCodes.Item(position - 1);
+    mapped.position = std::to_string(position);
     st.gcolMappedTaxCodes.Replace(row, std::move(mapped));
 }
 
@@ -307,7 +322,7 @@ Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path) {
             const std::string item = trim(f[0]), code = trim(f[1]);
             long row = 0;
             for (long i = 1; i <= st.gcolMappedTaxCodes.Count() && !row; ++i)
-                if (st.gcolMappedTaxCodes.Item(i)[0] == item) row = i;
+                if (st.gcolMappedTaxCodes.Item(i).item == item) row = i;
             if (!row) continue;
 
             const auto& codes = st.gcolTargetTaxCodes;

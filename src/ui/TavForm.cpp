@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "safe/ErrorLog.h"
+#include "shell/ProgramState.h"
 #include "ui/SafeForms.h"
 
 namespace tav::ui {

@@ -51,24 +51,26 @@ ClientFiles writeClientFiles(const ProgramState& st, const TempDir& dir,
         "\tEXTRA\r\n";
     std::string mapping, targets;
     long index = 1;
-    for (const StrArray& m : st.gcolMappedAccounts) {
-        cofa += "ACCNT\t" + m[2] + "\t\t\t" + m[0] + "\t\t\t" + m[1] + "\t\t\t\t" +
-                (payable(m[1]) ? "SALESTAX" : "") + "\r\n";
-        mapping += fmt::format("{},{},{},{},{},{}\r\n", m[0], m[1], m[2], ++index, m[4], m[5]);
-        targets += m[4] + "," + m[5] + "\r\n";
+    for (const MappedAccount& m : st.gcolMappedAccounts) {
+        cofa += "ACCNT\t" + m.name + "\t\t\t" + m.type + "\t\t\t" + m.number + "\t\t\t\t" +
+                (payable(m.number) ? "SALESTAX" : "") + "\r\n";
+        mapping += fmt::format("{},{},{},{},{},{}\r\n", m.type, m.number, m.name, ++index,
+                               m.targetNumber, m.targetName);
+        targets += m.targetNumber + "," + m.targetName + "\r\n";
     }
     writeFile(f.cofa, cofa);
     writeFile(f.accountMapping, mapping + "MAS accounts\r\n" + targets);
 
     std::string taxCodes = "!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM\r\n";
-    for (const StrArray& link : st.gcolTaxCodeTaxItemLinks)
-        taxCodes += "TAXCODE\t" + link[0] + "\t" + link[1] + "\t" + link[2] + "\r\n";
+    for (const TaxCodeLink& link : st.gcolTaxCodeTaxItemLinks)
+        taxCodes +=
+            "TAXCODE\t" + link.code + "\t" + link.purchaseItem + "\t" + link.salesItem + "\r\n";
     writeFile(f.taxCodes, taxCodes);
 
     std::string taxMapping, codes;
-    for (const StrArray& m : st.gcolMappedTaxCodes) {
-        taxMapping += m[0] + "," + m[1] + "\r\n";
-        codes += (codes.empty() ? "" : ",") + m[1];
+    for (const MappedTaxCode& m : st.gcolMappedTaxCodes) {
+        taxMapping += m.item + "," + m.code + "\r\n";
+        codes += (codes.empty() ? "" : ",") + m.code;
     }
     writeFile(f.taxMapping, taxMapping);
     for (const char* file : {"MasAUTaxCodes.txt", "MasNZTaxCodes.txt", "AccountsTaxCodes.txt"})

@@ -162,9 +162,9 @@ TEST_F(HostileReport, AHundredThousandAccountsAreMappedSavedAndConverted) {
     ASSERT_EQ(sfPopulateColMappedAccounts(st, ui), "");
     ASSERT_EQ(st.gcolMappedAccounts.Count(), kAccounts + 1);
     EXPECT_EQ(cmdAutoMapping_Click(st, ui).size(), static_cast<size_t>(kAccounts + 1));
-    EXPECT_EQ(st.gcolMappedAccounts.Item(kAccounts + 1)[4], number(kAccounts));
+    EXPECT_EQ(st.gcolMappedAccounts.Item(kAccounts + 1).targetNumber, number(kAccounts));
 
-    const Collection<StrArray> mapped = st.gcolMappedAccounts;
+    const Collection<MappedAccount> mapped = st.gcolMappedAccounts;
     ui.dialogAnswers = {dir.file("Mapping.csv"), dir.file("Mapping.csv")};
     cmdSaveMapping_Click(st, ui);
     EXPECT_TRUE(cmdLoadMapping_Click(st, ui).has_value());

@@ -17,7 +17,7 @@ protected:
     ConvertScreen() {
         mapStandard();
         st.gcolTargetTaxCodes.Add("GST");
-        st.gcolTargetAccounts.Add({"400", "Sales", ""});
+        st.gcolTargetAccounts.Add({"400", "Sales"});
         st.gstrClientFolder = dir.path();
         writeReport(report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
                             "|||||||4-1000 · Sales||-10|", "|||||||||10|"}));

@@ -18,6 +18,7 @@ using taxmappingscreen::JournalChoice;
 using test::crlf;
 using test::entries;
 using test::lastDescription;
+using test::row;
 using test::writeFile;
 using Rows = std::vector<StrArray>;
 
@@ -51,7 +52,7 @@ protected:
 TEST_F(TaxMappingScreen, AReportGivesTaxItemsWithTheirDefaultCodesAndItsAccounts) {
     taxmappingscreen::Form_Load(st, ui);
     EXPECT_EQ(st.gcolTargetTaxCodes.Count(), 14);
-    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "", "", ""});
+    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "", ""});
 
     EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Taken);
     EXPECT_EQ(st.gstrJournalFile, client.file("Journal.txt"));
@@ -65,7 +66,7 @@ TEST_F(TaxMappingScreen, AReportGivesTaxItemsWithTheirDefaultCodesAndItsAccounts
     // The same report again keeps the mapping as the user left it.
     storeTaxCodeChoice(st, 2, 3);
     EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Kept);
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(2), (StrArray{"WINE", "2", "3"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(2)), (StrArray{"WINE", "2", "3"}));
 }
 
 TEST_F(TaxMappingScreen, ListsNotExtractedAreAskedAbout) {
@@ -133,7 +134,7 @@ TEST_F(TaxMappingScreen, ATaxMappingFileChoosesAsTheGridDoes) {
 
     // A code the list lacks is added as the Add Tax Code dialog adds it, or refused as it is.
     EXPECT_EQ(load(crlf({"GST,15"})), "");
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(1), (StrArray{"GST", "15", "16"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(1)), (StrArray{"GST", "15", "16"}));
     EXPECT_EQ(lastDescription(load(crlf({"GST,1", "WINE,9x"}))),
               "The tax code '9x' in line 2 of the tax mapping file cannot be added to the list "
               "of MAS tax codes: New tax codes for MAS must be in the range 15-20.");

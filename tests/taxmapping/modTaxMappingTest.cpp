@@ -120,16 +120,18 @@ TEST(InstalledTaxCodes, DefaultMappingAgreesWithTheCodeFiles) {
     test::ScriptedPort ui;
     st.installFolder = TAV_INSTALL_SOURCE_DIR;
     ASSERT_EQ(sfLoadColDefaultTaxMapping(st, ui), "");
-    for (auto [target, column] :
-         {std::pair{target::MasAU, 1}, {target::MasNZ, 1}, {target::Accounts, 2}}) {
+    for (std::int16_t target : {target::MasAU, target::MasNZ, target::Accounts}) {
         st.gintTargetApp = target;
         st.gcolTargetTaxCodes.Clear();
         ASSERT_EQ(sfLoadColTargetTaxCodes(st, ui, targetTaxCodeFile(st)), "");
         StrArray list;
         sfSetUpTaxCombo(st, list);
-        for (const StrArray& row : st.gcolDefaultTaxMapping) {
-            const std::string &code = row.at(column), &position = row.at(column + 2);
-            SCOPED_TRACE(row.at(0) + " for target " + std::to_string(target));
+        for (const DefaultTaxMapping& line : st.gcolDefaultTaxMapping) {
+            ASSERT_EQ(line.fields, 5u);
+            const bool accounts = target == target::Accounts;
+            const std::string& code = accounts ? line.accountsCode : line.masCode;
+            const std::string& position = accounts ? line.accountsPosition : line.masPosition;
+            SCOPED_TRACE(line.item + " for target " + std::to_string(target));
             // Wine tax has no New Zealand code, New Zealand's items no 'Accounts' code.
             if (target == target::MasNZ && std::count(list.begin(), list.end(), " " + code) == 0)
                 continue;
