@@ -133,9 +133,6 @@ TEST(ValueFunctions, FallBackToZeroOrEmpty) {
     EXPECT_EQ(SafeLong("99999999999"), 0);
     EXPECT_EQ(SafeInteger("40000"), 0);
     EXPECT_EQ(SafeInteger("-2.5"), -3);
-    EXPECT_EQ(SafeLen("caf\xC3\xA9"), 4);
-    EXPECT_TRUE(IsWithinLength("  abc ", 3));
-    EXPECT_FALSE(IsWithinLength("abcd", 3));
 }
 
 }  // namespace
