@@ -3,9 +3,6 @@
 #include <array>
 
 #include "convert/modConvert.h"
-#include "convert/modConvertToAO.h"
-#include "convert/modConvertToAccounts.h"
-#include "convert/modConvertToMAS.h"
 #include "shell/ProgramState.h"
 
 namespace tav {
@@ -111,19 +108,6 @@ TEST_F(Lookups, MappedTaxCodeTakesTheLastMappingAndAccountsTheFirst) {
             .ends_with(
                 "\t0\tA mapped code could not be found for an input tax code. Please check the tax "
                 "mapping before trying the conversion again.\r\n"));
-}
-
-TEST(TypeTables, JournalCodeTypeLetterAndBasis) {
-    const std::array<const char*, 4> cases[] = {
-        {"Bill Pmt-Cheque", "Pay", "D", "C"}, {" Cheque ", "Pay", "J", "C"},
-        {"Deposit", "BSt", "P", "N"},         {"Transfer", "BSt", "J", "N"},
-        {"Payment", "Rec", "C", "C"},         {"General Journal", "Jnl", "J", "C"},
-    };
-    for (const auto& [type, masCode, aoLetter, basis] : cases) {
-        std::string m, a, b;
-        EXPECT_EQ(mas::sfTransType(type, m) + ao::sfTransType(type, a) + sfCashBasis(type, b), "");
-        EXPECT_EQ(m + a + b, std::string(masCode) + aoLetter + basis) << type;
-    }
 }
 
 }  // namespace
