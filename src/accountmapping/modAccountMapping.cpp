@@ -280,7 +280,8 @@ Sem sfPopulateColMappedAccounts(ProgramState& st, UiPort& ui) {
     });
 }
 
-std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui) {
+std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui,
+                                       const std::function<void(long)>& rowChanged) {
     std::vector<long> changed;
     if (st.gcolMappedAccounts.empty() || st.gcolTargetAccounts.empty()) return changed;
     ui.setBusy(true);
@@ -302,6 +303,7 @@ std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui) {
             copy.targetName = target.name;
             st.gcolMappedAccounts.Replace(i, std::move(copy));
             changed.push_back(i);
+            if (rowChanged) rowChanged(i);
         }
     } catch (...) {
         std::string module, procedure, description;
@@ -396,6 +398,9 @@ Sem sfLoadMapping(ProgramState& st) {
             // A QuickBooks account the current data does not use is passed over.
             const auto found = firstWithNumber.find(f[1]);
             if (found == firstWithNumber.end()) continue;
+            // The row's target cell must be buildable: a number too long for its blanks
+            // fails here, before the row changes.
+            numberAndName(f[4], f[5], kTargetNumberWidth);
             MappedAccount mapped = st.gcolMappedAccounts.Item(found->second);
             mapped.listIndex = f[3];
             mapped.targetNumber = f[4];

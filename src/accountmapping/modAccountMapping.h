@@ -10,6 +10,7 @@
 // target account k at k + 1, so the order of gcolTargetAccounts is part of the mapping.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -67,8 +68,10 @@ Sem sfFullQBAccountType(std::string& name, std::string_view code);
 Sem sfPopulateColMappedAccounts(ProgramState& st, UiPort& ui);
 
 // "&Auto Mapping": maps every unmapped entry to the first target account with exactly
-// its number. Returns the rows (1-based) that changed.
-std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui);
+// its number. Returns the rows (1-based) that changed; rowChanged hears of each as it
+// changes, so that a failure to show it ends the mapping there, reported as its own.
+std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui,
+                                       const std::function<void(long)>& rowChanged = {});
 
 // Stores the combo list index chosen for grid row `row`: 1 unmaps, k >= 2 maps to target
 // account k - 1. An empty mapping (the grid's placeholder row) stores nothing.

@@ -1,6 +1,7 @@
 #include "ui/InformationPages.h"
 #include "ui/MDIfrmMain.h"
 #include "ui/frmNavigator.h"
+#include "ui/frmSelectFiles.h"
 
 namespace tav::ui {
 
@@ -16,6 +17,7 @@ const std::map<Screen, ScreenFactory>& screenFactories() {
         {Screen::Navigator, make<frmNavigator>},
         {Screen::Prelim, make<frmPrelim>},
         {Screen::GetData, make<frmGetVADiz6Data>},
+        {Screen::SelectLedger, make<frmSelectFiles>},
     };
     return kScreens;
 }

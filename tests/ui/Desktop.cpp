@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "safe/Platform.h"
+#include "shell/TAVNavigator.h"
 
 namespace tav::test {
 
@@ -20,6 +21,16 @@ Desktop::Desktop() {
     st.installFolder = install.path();
     st.commonDocumentsFolder = common.path();
     frame = std::make_unique<ui::MDIfrmMain>(st, ui);
+}
+
+void Desktop::installData() {
+    fs::copy(TAV_INSTALL_SOURCE_DIR, platform::pathFromUtf8(install.path()),
+             fs::copy_options::recursive | fs::copy_options::skip_existing);
+}
+
+void Desktop::chooseTarget(std::int16_t target) {
+    navigator::View view;
+    navigator::cmbTarget_Click(st, ui, target, view);
 }
 
 void Desktop::writeIni(const std::string& text) { writeFile(install.file("TAV.ini"), text); }

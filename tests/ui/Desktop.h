@@ -24,6 +24,11 @@ public:
     ScriptedPort ui;
     std::unique_ptr<ui::MDIfrmMain> frame;
 
+    // Installs everything else the program ships (code files, ledgers, SampleFiles).
+    void installData();
+    // The target as the navigator chooses it, after start-up.
+    void chooseTarget(std::int16_t target);
+
     // Runs the start-up (settings, frame, navigator, Introduction).
     bool start();
     void writeIni(const std::string& text);

@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
         {"frmNavigator", [&] { return screen(d, tav::Screen::Navigator); }},
         {"frmPrelim", [&] { return screen(d, tav::Screen::Prelim); }},
         {"frmGetVADiz6Data", [&] { return screen(d, tav::Screen::GetData); }},
+        {"frmSelectFiles", [&] { return screen(d, tav::Screen::SelectLedger); }},
         {"frmWait",
          [&] {
              d.frame->showWait(

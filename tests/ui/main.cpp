@@ -5,11 +5,13 @@
 int runDesktopTests(int argc, char** argv);
 int runNavigatorWindowTests(int argc, char** argv);
 int runQtPortTests(int argc, char** argv);
+int runSelectLedgerWindowTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto* suite : {runDesktopTests, runNavigatorWindowTests, runQtPortTests})
+    for (auto* suite :
+         {runDesktopTests, runNavigatorWindowTests, runQtPortTests, runSelectLedgerWindowTests})
         failed += suite(argc, argv) != 0;
     return failed;
 }
