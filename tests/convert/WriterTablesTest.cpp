@@ -106,8 +106,8 @@ TEST_F(Writers, MasTakesOnlyTheBankAccounts680To689AsContraOfAPayment) {
         const char* contra;
     };
     const Row rows[] = {
-        {"679", "Jnl", ""},        {"680", "Pay", "680"},       {"689", "Pay", "689"},
-        {"690", "Jnl", ""},        {"680.00", "Pay", "680.00"}, {"689.01", "Jnl", ""},
+        {"679", "Jnl", ""},    {"680", "Pay", "680"},       {"689", "Pay", "689"},
+        {"690", "Jnl", ""},    {"680.00", "Pay", "680.00"}, {"689.01", "Jnl", ""},
         {"1-1100", "Jnl", ""},
     };
     writeReport(report({"1|Cheque|1/07/2011|5|Acme|||1-1100 · Cheque Account||-10|",
