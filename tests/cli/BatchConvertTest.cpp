@@ -178,42 +178,6 @@ TEST_F(Batch, AnIncompleteMappingListsEveryUnmappedItemAndAccount) {
     EXPECT_EQ(err.str().find("unmapped tax item"), std::string::npos);
 }
 
-// ---- The engine's golden import files, reached through the whole road ---------------
-
-class GoldenReport : public Batch, public ::testing::WithParamInterface<const char*> {
-protected:
-    std::string caseFile(const std::string& name) const {
-        return platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()), name);
-    }
-};
-
-TEST_P(GoldenReport, ConvertsToTheEnginesImportFile) {
-    ProgramState setup;
-    ScriptedPort script;
-    loadSetup(caseFile("setup.txt"), setup, script);
-    const ClientFiles files = writeClientFiles(setup, client, install.path());
-    writeFile(client.file("Journal.txt"), readFile(caseFile("Journal.txt")));
-    std::vector<std::string> args =
-        files.options(targetName(setup.gintTargetApp), client.file("Journal.txt"));
-    args.insert(args.end(), {"--on-data-error", script.answers.empty() ? "stop" : "omit"});
-    if (setup.gblnAllToJournals) args.push_back("--all-to-journals");
-
-    ASSERT_EQ(run(args), cli::kConverted) << err.str();
-    std::string output = readFile(client.file("TAVOutput.txt"));
-    const std::string expected = readFile(caseFile("expected.txt"));
-    // The MAS file header names the day of the conversion.
-    const std::string header = "\"V\" \",\" Conv. from Journal on ";
-    if (output.starts_with(header)) {
-        EXPECT_EQ(output.substr(header.size(), 10), logTimestamp().substr(0, 10));
-        output.replace(header.size(), 10, expected.substr(header.size(), 10));
-    }
-    EXPECT_EQ(output, expected);
-    EXPECT_NE(out.str().find(fmt::format("{} omitted", script.answers.size())), std::string::npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, GoldenReport,
-                         ::testing::Values("mas-cheque", "mas-journals-omitted", "ao-invoice"));
-
 // ---- Data errors, failures and wrong options ------------------------------------------
 
 // A client whose report has an invalid date in its second transaction and an amount
