@@ -203,19 +203,4 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
     writeImportLine(st, run, std::string_view(line.data(), size));
 }
 
-void lineDescription(JournalLine line, std::string_view fallback, std::string& description) {
-    std::string_view name = line[col::Name];
-    if (name.empty()) name = fallback;
-    const std::string_view memo = line[col::Memo];
-    description.assign(name);
-    if (!name.empty() && !memo.empty()) description += " - ";
-    description += memo;
-}
-
-std::string_view fallbackName(JournalLine firstLine) {
-    const std::string_view type = firstLine[col::Type];
-    if (type == "General Journal" || type == "Transfer" || type == "Build") return {};
-    return firstLine[col::Name];
-}
-
 }  // namespace tav

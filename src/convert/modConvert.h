@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "convert/ConversionLookups.h"
+#include "convert/ReportLine.h"
 #include "safe/Collection.h"
 #include "safe/ErrorLog.h"
 #include "safe/Sem.h"
@@ -33,48 +34,6 @@ inline constexpr int kReportFile = 1;
 inline constexpr int kImportFile = 2;
 
 // ---- The Journal report ---------------------------------------------------
-
-// Columns of a report line, from 0.
-namespace col {
-inline constexpr size_t TransNo = 0;
-inline constexpr size_t Type = 1;
-inline constexpr size_t Date = 2;
-inline constexpr size_t Num = 3;
-inline constexpr size_t Name = 4;
-inline constexpr size_t Memo = 5;
-inline constexpr size_t Item = 6;
-inline constexpr size_t Account = 7;
-inline constexpr size_t TaxCode = 8;
-inline constexpr size_t TaxItem = 8;  // the same column once the reader has put the tax item there
-inline constexpr size_t Amount = 9;
-inline constexpr size_t TaxAmount = 10;
-inline constexpr size_t Count = 11;
-}  // namespace col
-
-// A report line split at its tabs, as views into the line; a field holding commas is
-// viewed in a copy without them, since the import files are comma-delimited and never
-// quoted. Valid until the next line is split or the report is read again.
-class ReportFields {
-public:
-    // Splits as vbSplit does; the number of fields (an empty line has none). Fields past
-    // the eleven columns are only counted.
-    size_t split(std::string_view line);
-    size_t size() const { return count_; }
-    std::string_view operator[](size_t column) const { return fields_[column]; }
-    // The line split, and whether a column is viewed in it (rather than in a copy
-    // without commas).
-    std::string_view line() const { return line_; }
-    bool inLine(size_t column) const { return (copied_ & (1u << column)) == 0; }
-
-private:
-    std::string_view withoutCommas(size_t column, std::string_view field);
-
-    std::string_view line_;
-    std::array<std::string_view, col::Count> fields_;
-    std::array<std::string, col::Count> withoutCommas_;
-    unsigned copied_ = 0;  // a bit for each column viewed in its copy
-    size_t count_ = 0;
-};
 
 // One accepted report line, commas deleted, with the tax item in place of the tax code
 // and both amounts formatted: views into its transaction's text, valid until the
@@ -186,19 +145,7 @@ void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line
 void writeImportLine(ProgramState& st, ConversionRun& run,
                      std::initializer_list<std::string_view> fields, bool quoted = false);
 
-// A line's description: name " - " memo, or whichever of the two is present. A line
-// without a name takes the fallback name.
-void lineDescription(JournalLine line, std::string_view fallbackName, std::string& description);
-
-// The first line's name stands in for a missing name, except in transactions that
-// move money between the books' own accounts.
-std::string_view fallbackName(JournalLine firstLine);
-
 // ---- The reader ------------------------------------------------------------
-
-// Field i of a report line without splitting the rest of it; a line with fewer fields
-// raises "Subscript out of range" as a split line does.
-std::string_view tabField(std::string_view line, size_t i);
 
 // Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);

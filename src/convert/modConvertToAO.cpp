@@ -1,5 +1,6 @@
 #include "convert/modConvertToAO.h"
 
+#include "convert/ImportWriter.h"
 #include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
 
@@ -39,25 +40,18 @@ Sem sfTransType(std::string_view type, std::string& letter) {
 }  // namespace ao
 
 Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction) {
-    constexpr std::string_view kProc = "sfConvertToAO";
+    constexpr ImportLayout kLayout = ImportLayout::AccountantsOffice;
     auto failure = [&](std::string_view description, const Sem& details = {}) {
-        return sfSemCreate(kModConvertToAO, kProc, 0, description, details);
+        return writerFailure(kLayout, description, details);
     };
-    return guarded(kModConvertToAO, kProc, [&]() -> Sem {
-        if (transaction.Count() < 2)
-            return failure(
-                "Error: TAV tried to convert a transaction with less than two lines. Try checking "
-                "the QuickBooks data integrity before exporting the QuickBooks Journal report "
-                "again.");
+    return guarded(kModConvertToAO, "sfConvertToAO", [&]() -> Sem {
+        TransactionHead head;
+        if (Sem e = sfTransactionHead(kLayout, transaction, head); !e.empty()) return e;
         const JournalLine first = transaction.Item(1);
-        const std::string t(first[col::TransNo]);
-        const std::string date = SafeDateText(first[col::Date], "dd/mm/yyyy");
-        if (date.empty()) return failure("Error formating date of transaction number " + t);
+
         std::string letter;
         if (Sem e = ao::sfTransType(first[col::Type], letter); !e.empty())
             return failure("An error occurred while converting transaction types.", e);
-        const std::string_view reference = leftChars(first[col::Num], 12);
-        const std::string_view nameOfFirst = fallbackName(first);
         const bool journal = first[col::Type] == "General Journal";
 
         std::string account, number;
@@ -66,7 +60,7 @@ Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction
             if (Sem e = sfMappedAccount(run.lookups, line[col::Account], account); !e.empty())
                 return failure("An error occurred while converting the accounts.", e);
             std::string& description = run.description;
-            lineDescription(line, nameOfFirst, description);
+            lineDescription(line, head.fallbackName, description);
             // The tax of an ordinary line goes into its description; a tax line is itself
             // the tax, noted only in a journal, where its tax item says what it is.
             if (const std::string_view taxItem = line[col::TaxItem]; !taxItem.empty()) {
@@ -87,9 +81,9 @@ Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction
                 // the report's own comma deletion never saw.
                 std::erase(description, ',');
             }
-            writeImportLine(
-                st, run,
-                {date, letter, "", reference, account, line[col::Amount], "", description});
+            writeImportLine(st, run,
+                            {head.date, letter, "", head.reference, account, line[col::Amount], "",
+                             description});
         }
         return {};
     });

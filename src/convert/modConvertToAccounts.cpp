@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "convert/ImportWriter.h"
 #include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
 
@@ -80,31 +81,21 @@ Sem sfCashBasis(std::string_view type, std::string& basis) {
 
 Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
                         const JournalTransaction& transaction) {
-    constexpr std::string_view kProc = "sfConvertToAccounts";
+    constexpr ImportLayout kLayout = ImportLayout::Accounts;
     auto failure = [&](std::string_view description, const Sem& details = {}) {
-        return sfSemCreate(kModConvertToAccounts, kProc, 0, description, details);
+        return writerFailure(kLayout, description, details);
     };
-    return guarded(kModConvertToAccounts, kProc, [&]() -> Sem {
-        if (transaction.Count() == 0)
-            return failure(
-                "Error: TAV tried to convert an empty transaction. Try checking the QuickBooks "
-                "data integrity before exporting the QuickBooks Journal report again.");
+    return guarded(kModConvertToAccounts, "sfConvertToAccounts", [&]() -> Sem {
+        TransactionHead head;
+        if (Sem e = sfTransactionHead(kLayout, transaction, head); !e.empty()) return e;
         const JournalLine first = transaction.Item(1);
-        const std::string t(first[col::TransNo]);
-        if (transaction.Count() == 1)
-            return failure("Transaction number " + t +
-                           " has only one line and is therefore invalid. Check the QuickBooks "
-                           "data integrity before exporting the QuickBooks Journal report again.");
+        const std::string& t = head.number;
 
         std::string basis;
         if (Sem e = sfCashBasis(first[col::Type], basis); !e.empty())
             return failure("Error determining cash/non-cash basis of transaction number " + t +
                                std::string(kCrLf),
                            e);
-        const std::string date = SafeDateText(first[col::Date], "dd/mm/yyyy");
-        if (date.empty()) return failure("Error formating date of transaction number " + t);
-        const std::string_view reference = leftChars(first[col::Num], 7);
-
         std::string number, taxCode;
         for (long i = 1; i <= transaction.Count(); ++i) {
             const JournalLine line = transaction.Item(i);
@@ -148,7 +139,7 @@ Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
             const std::string lineNumber = hundreds == 0 ? t : numberPastHundred(t, hundreds);
             writeImportLine(st, run,
                             {"TR", lineNumber, std::to_string((i - 1) % kLinesPerNumber), basis,
-                             date, number, "", reference, *amount, taxText, taxCode,
+                             head.date, number, "", head.reference, *amount, taxText, taxCode,
                              isCapitalTaxItem(taxItem) ? "C" : "O", "", description},
                             true);
         }

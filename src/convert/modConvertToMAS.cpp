@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "convert/ImportWriter.h"
 #include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
 #include "shell/ProgramState.h"
@@ -75,37 +76,20 @@ Sem sfTransType(std::string_view type, std::string& journalCode) {
 }  // namespace mas
 
 Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction) {
-    constexpr std::string_view kProc = "sfConvertToMAS";
+    constexpr ImportLayout kLayout = ImportLayout::Mas;
     auto failure = [&](std::string_view description, const Sem& details = {}) {
-        return sfSemCreate(kModConvertToMAS, kProc, 0, description, details);
+        return writerFailure(kLayout, description, details);
     };
-    return guarded(kModConvertToMAS, kProc, [&]() -> Sem {
-        if (transaction.Count() == 0)
-            return failure(
-                "Error: TAV tried to convert an empty transaction. Try checking the QuickBooks "
-                "data integrity before exporting the QuickBooks Journal report again.");
-        if (transaction.Count() == 1)
-            return failure("Transaction number " + std::string(transaction.Item(1)[col::TransNo]) +
-                           " has only one line and is therefore invalid. Check the QuickBooks "
-                           "data integrity before exporting the QuickBooks Journal report again.");
-
+    return guarded(kModConvertToMAS, "sfConvertToMAS", [&]() -> Sem {
+        TransactionHead head;
+        if (Sem e = sfTransactionHead(kLayout, transaction, head); !e.empty()) return e;
         const JournalLine first = transaction.Item(1);
-        const std::string t(first[col::TransNo]);
-        const std::optional<Date> date = parseDate(first[col::Date]);
-        if (!date)
-            return failure(
-                "Invalid date in QuickBooks Journal file. Please ensure your Windows regional "
-                "settings are set to English(Australian), then check dates in QuickBooks Journal "
-                "before saving it to file.");
-        const std::string dateText = formatDate(*date);
 
         std::string code(kJournal);
         if (!st.gblnAllToJournals) {
             if (Sem e = mas::sfTransType(first[col::Type], code); !e.empty())
                 return failure("An error occurred while converting transaction types.", e);
         }
-        const std::string_view reference = leftChars(first[col::Num], 6);
-
         std::string contra;
         if (code != kJournal) {
             if (Sem e = sfMappedAccount(run.lookups, first[col::Account], contra); !e.empty())
@@ -116,7 +100,6 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, const JournalTransactio
             }
         }
         const std::string_view journalFlag = code == kJournal ? "Y" : "";
-        const std::string_view nameOfFirst = fallbackName(first);
 
         std::string account, taxCode;
         // MAS wants the line carrying the contra account (the first) last.
@@ -125,14 +108,14 @@ Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, const JournalTransactio
             const JournalLine line = transaction.Item(k == count ? 1 : k + 1);
             if (Sem e = sfMappedAccount(run.lookups, line[col::Account], account); !e.empty())
                 return failure("An error occurred while converting the accounts.", e);
-            lineDescription(line, nameOfFirst, run.description);
+            lineDescription(line, head.fallbackName, run.description);
             if (k == count) contra.clear();
             if (Sem e = sfMappedTaxCode(run.lookups, line[col::TaxItem], taxCode); !e.empty())
-                return failure("Error mapping tax codes in conversion of transaction number " + t +
-                                   std::string(kCrLf),
+                return failure("Error mapping tax codes in conversion of transaction number " +
+                                   head.number + std::string(kCrLf),
                                e);
             writeImportLine(st, run,
-                            {dateText, code, "", reference, account, line[col::Amount], "",
+                            {head.date, code, "", head.reference, account, line[col::Amount], "",
                              run.description, contra, journalFlag, taxCode, line[col::TaxAmount]});
         }
         return {};

@@ -1,14 +1,11 @@
 #include "safe/FileTable.h"
 
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
+#include "safe/ByteScan.h"
 #include "safe/Platform.h"
 #include "safe/Sem.h"
 
@@ -54,32 +51,9 @@ long writeErrorNumber(int error) {
     }
 }
 
-// Position of the first CR or LF in data[from, size), or size. Lines are long runs of
-// other bytes, so they are passed over sixteen (or eight) bytes at a time.
+// Position of the first CR or LF in data[from, size), or size.
 size_t findLineEnd(const char* data, size_t from, size_t size) {
-    size_t i = from;
-#ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    for (; i + 16 <= size; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const int ends =
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
-        if (ends != 0)
-            return i + static_cast<size_t>(std::countr_zero(static_cast<unsigned>(ends)));
-    }
-#else
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-    auto holds = [](std::uint64_t word, char c) {
-        const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-        return ((x - kOnes) & ~x & kHighs) != 0;
-    };
-    for (std::uint64_t word; i + sizeof word <= size; i += sizeof word) {
-        std::memcpy(&word, data + i, sizeof word);
-        if (holds(word, '\n') || holds(word, '\r')) break;
-    }
-#endif
-    while (i < size && data[i] != '\n' && data[i] != '\r') ++i;
-    return i;
+    return bytescan::find<bytescan::AnyOf<'\r', '\n'>>(data, from, size);
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 #include "safe/TextCodec.h"
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+
+#include "safe/ByteScan.h"
 
 namespace tav {
 
@@ -14,31 +12,10 @@ const char* encodingName(Encoding e) { return e == Encoding::Utf8 ? "UTF-8" : "W
 
 namespace {
 
-// Length of the run of ASCII bytes at the start of a text, sixteen (or eight) bytes at a
-// time: text is mostly such runs, checked and copied whole.
+// Length of the run of ASCII bytes at the start of a text: text is mostly such runs,
+// checked and copied whole.
 size_t asciiRun(std::string_view text) {
-    size_t n = 0;
-#ifdef __SSE2__
-    auto highAt = [&](size_t at) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-        return static_cast<unsigned>(_mm_movemask_epi8(bytes));
-    };
-    for (; n + 16 <= text.size(); n += 16)
-        if (const unsigned high = highAt(n)) return n + static_cast<size_t>(std::countr_zero(high));
-    // The last few bytes in one load that overlaps bytes already found to be ASCII.
-    if (n < text.size() && text.size() >= 16) {
-        const size_t last = text.size() - 16;
-        const unsigned high = highAt(last);
-        return high ? last + static_cast<size_t>(std::countr_zero(high)) : text.size();
-    }
-#endif
-    std::uint64_t word;
-    for (; n + sizeof word <= text.size(); n += sizeof word) {
-        std::memcpy(&word, text.data() + n, sizeof word);
-        if (word & 0x8080808080808080ULL) break;
-    }
-    while (n < text.size() && static_cast<unsigned char>(text[n]) < 0x80) ++n;
-    return n;
+    return bytescan::find<bytescan::NonAscii>(text.data(), 0, text.size());
 }
 
 }  // namespace
@@ -146,30 +123,13 @@ char* writeUtf8OfHighByte(char* o, unsigned char c) {
 // Writes the UTF-8 of Windows-1252 bytes at o, which has room for three bytes a byte;
 // returns the end of what was written.
 char* writeUtf8FromWindows1252(char* o, std::string_view bytes) {
-    size_t i = 0;
-#ifdef __SSE2__
-    // Sixteen bytes are stored at a time and kept up to the first byte above 0x7F. While
-    // sixteen bytes remain, the room left (three bytes a byte) holds the store.
-    while (i + 16 <= bytes.size()) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
-        const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
-        if (high == 0) {
-            o += 16;
-            i += 16;
-            continue;
-        }
-        const auto ascii = static_cast<size_t>(std::countr_zero(high));
-        o = writeUtf8OfHighByte(o + ascii, static_cast<unsigned char>(bytes[i + ascii]));
-        i += ascii + 1;
-    }
-#endif
-    for (; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80)
-            *o++ = static_cast<char>(c);
-        else
-            o = writeUtf8OfHighByte(o, c);
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t high = bytescan::find<bytescan::NonAscii>(bytes.data(), i, bytes.size());
+        std::memcpy(o, bytes.data() + i, high - i);
+        o += high - i;
+        if (high == bytes.size()) break;
+        o = writeUtf8OfHighByte(o, static_cast<unsigned char>(bytes[high]));
+        i = high + 1;
     }
     return o;
 }

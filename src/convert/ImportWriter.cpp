@@ -1,0 +1,91 @@
+// The start every writer makes on a transaction, and the description of a line.
+
+#include "convert/ImportWriter.h"
+
+#include "convert/modConvertToAO.h"
+#include "convert/modConvertToAccounts.h"
+#include "convert/modConvertToMAS.h"
+#include "safe/SafeMethods.h"
+#include "safe/TextCodec.h"
+
+namespace tav {
+
+namespace {
+
+struct LayoutTexts {
+    std::string_view module, procedure;
+    size_t referenceChars;
+};
+
+LayoutTexts textsOf(ImportLayout layout) {
+    switch (layout) {
+        case ImportLayout::Mas: return {kModConvertToMAS, "sfConvertToMAS", 6};
+        case ImportLayout::Accounts: return {kModConvertToAccounts, "sfConvertToAccounts", 7};
+        case ImportLayout::AccountantsOffice: break;
+    }
+    return {kModConvertToAO, "sfConvertToAO", 12};
+}
+
+// The first line's name stands in for a missing name, except in transactions that move
+// money between the books' own accounts.
+std::string_view fallbackName(JournalLine firstLine) {
+    const std::string_view type = firstLine[col::Type];
+    if (type == "General Journal" || type == "Transfer" || type == "Build") return {};
+    return firstLine[col::Name];
+}
+
+}  // namespace
+
+Sem writerFailure(ImportLayout layout, std::string_view description, const Sem& details) {
+    const LayoutTexts texts = textsOf(layout);
+    return sfSemCreate(texts.module, texts.procedure, 0, description, details);
+}
+
+Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction,
+                      TransactionHead& head) {
+    const LayoutTexts texts = textsOf(layout);
+    return guarded(texts.module, texts.procedure, [&]() -> Sem {
+        auto failure = [&](std::string_view description) {
+            return writerFailure(layout, description);
+        };
+        if (layout == ImportLayout::AccountantsOffice) {
+            if (transaction.Count() < 2)
+                return failure(
+                    "Error: TAV tried to convert a transaction with less than two lines. Try "
+                    "checking the QuickBooks data integrity before exporting the QuickBooks "
+                    "Journal report again.");
+        } else if (transaction.Count() == 0) {
+            return failure(
+                "Error: TAV tried to convert an empty transaction. Try checking the QuickBooks "
+                "data integrity before exporting the QuickBooks Journal report again.");
+        }
+        const JournalLine first = transaction.Item(1);
+        head.number = first[col::TransNo];
+        if (transaction.Count() == 1)
+            return failure("Transaction number " + head.number +
+                           " has only one line and is therefore invalid. Check the QuickBooks "
+                           "data integrity before exporting the QuickBooks Journal report again.");
+
+        head.date = SafeDateText(first[col::Date], "dd/mm/yyyy");
+        if (head.date.empty())
+            return failure(layout == ImportLayout::Mas
+                               ? "Invalid date in QuickBooks Journal file. Please ensure your "
+                                 "Windows regional settings are set to English(Australian), then "
+                                 "check dates in QuickBooks Journal before saving it to file."
+                               : "Error formating date of transaction number " + head.number);
+        head.reference = leftChars(first[col::Num], texts.referenceChars);
+        head.fallbackName = fallbackName(first);
+        return {};
+    });
+}
+
+void lineDescription(JournalLine line, std::string_view fallback, std::string& description) {
+    std::string_view name = line[col::Name];
+    if (name.empty()) name = fallback;
+    const std::string_view memo = line[col::Memo];
+    description.assign(name);
+    if (!name.empty() && !memo.empty()) description += " - ";
+    description += memo;
+}
+
+}  // namespace tav
