@@ -276,6 +276,17 @@ Sem sfPopulateColMappedAccounts(ProgramState& st, UiPort& ui) {
                                    "Error occurred with QuickBooks account types.", e);
             st.gcolMappedAccounts.Add({type, number, field(f, accnt::Name), "1", "", ""});
         }
+        // The chart is read by column position: one whose columns moved matches nothing.
+        if (st.gcolMappedAccounts.empty())
+            tell(
+                "None of the accounts used in the Journal report was found in the QuickBooks "
+                "Chart of Accounts file '" +
+                    st.gstrChartOfAccountsFile +
+                    "'. Its ACCNT lines must hold the account name in the second column, the "
+                    "account type in the fifth and the account number in the eighth, as "
+                    "QuickBooks exports them. Please return to the " +
+                    window + " window and extract the required QuickBooks lists again.",
+                "No accounts to map");
         return {};
     });
 }

@@ -93,6 +93,35 @@ const CLI::Validator kExistingFile(
     },
     "FILE");
 
+// A file the run writes that is one of the files it reads (or the other file it
+// writes), compared as files (device and file number), not as names: what to tell the
+// user, before anything is written.
+std::string outputIsAnInput(const Options& o) {
+    const std::string defaultOut =
+        platform::joinPath(platform::pathToUtf8(platform::pathFromUtf8(o.journal).parent_path()),
+                           o.target == target::Accounts ? "TAVOutput.csv" : "TAVOutput.txt");
+    const std::pair<const char*, std::string> outputs[] = {
+        {"--out", o.out.empty() ? defaultOut : o.out}, {"--save-mapping", o.saveMapping}};
+    const std::pair<const char*, std::string> inputs[] = {{"--journal", o.journal},
+                                                          {"--company", o.company},
+                                                          {"--cofa", o.cofa},
+                                                          {"--taxcodes", o.taxCodes},
+                                                          {"--tax-mapping", o.taxMapping},
+                                                          {"--account-mapping", o.accountMapping},
+                                                          {"--ledger", o.ledgerFile},
+                                                          {"--save-mapping", o.saveMapping}};
+    for (const auto& [outputOption, output] : outputs)
+        for (const auto& [inputOption, input] : inputs)
+            if (outputOption != std::string_view(inputOption) && platform::sameFile(output, input))
+                return fmt::format(
+                    "{} {} is the same file as {} {}: writing it would replace "
+                    "that file. Nothing was done; choose another file name.",
+                    o.out.empty() && outputOption == std::string_view("--out") ? "The import file"
+                                                                               : outputOption,
+                    output, inputOption, input);
+    return {};
+}
+
 // Parses the options; an exit code when the command must end here.
 std::optional<int> parse(const std::vector<std::string>& args, const Environment& env, Options& o) {
     CLI::App app{
@@ -166,6 +195,10 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
     for (std::string* path : {&o.journal, &o.company, &o.cofa, &o.taxCodes, &o.taxMapping,
                               &o.accountMapping, &o.saveMapping, &o.out})
         *path = absolute(*path);
+    if (const std::string error = outputIsAnInput(o); !error.empty()) {
+        env.err << printable(error) << "\n";
+        return kUsage;
+    }
     if (o.onDataError.empty()) o.onDataError = env.interactive ? "ask" : "stop";
     return std::nullopt;
 }
@@ -181,9 +214,7 @@ std::string lineContext(const std::string& path, std::uint64_t line, std::uint64
     bytes.resize(std::min(bytes.size(), bytes.find_first_of("\r\n")));
     std::string text = isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
     if (charCount(text) > kShown) text = std::string(leftChars(text, kShown)) + "...";
-    std::string shown;
-    for (char c : text) shown += c == '\t' ? std::string("\\t") : std::string(1, c);
-    return fmt::format("in {}, line {}: {}", path, line, shown);
+    return fmt::format("in {}, line {}: {}", printable(path), line, printable(text));
 }
 
 int checkSetup(ProgramState& st, ConsolePort& ui, std::ostream& out) {
@@ -338,17 +369,17 @@ private:
     void listUnmapped() {
         if (!isAccountantsOffice(st_.gintTargetApp))
             for (const std::string& item : convertscreen::unmappedTaxItems(st_))
-                env_.err << "  unmapped tax item: " << item << "\n";
+                env_.err << "  unmapped tax item: " << printable(item) << "\n";
         if (st_.gintTargetApp != target::Accounts)
             for (const std::string& account : convertscreen::unmappedAccounts(st_))
-                env_.err << "  unmapped account: " << account << "\n";
+                env_.err << "  unmapped account: " << printable(account) << "\n";
     }
 
     void summary(std::string_view outcome) {
         if (o_.quiet) return;
         env_.out << fmt::format("{}: {} transactions written, {} omitted, {} lines written to {}\n",
                                 outcome, run_.transactionsWritten, run_.transactionsOmitted,
-                                run_.linesWritten, st_.gstrOutputFile);
+                                run_.linesWritten, printable(st_.gstrOutputFile));
     }
 
     const Options& o_;
@@ -380,7 +411,14 @@ int runBatch(const std::vector<std::string>& args, const Environment& env) {
     ui.setQuiet(o.quiet);
     Road road(o, env, st, ui);
     ui.setContext([&road] { return road.context(); });
-    return road.run();
+    const int exit = road.run();
+    // Every way the command fails says why; this says so where a step did not.
+    if (exit != kConverted && exit != kIncomplete && ui.warningsShown() == 0)
+        env.err << fmt::format(
+            "tav-convert: the conversion ended without converting (exit code {}) and without "
+            "a message of its own. The program's log, {}, may say more.\n",
+            exit, printable(platform::joinPath(st.gstrDataFolder, "TAV.log")));
+    return exit;
 }
 
 }  // namespace tav::cli

@@ -1,11 +1,15 @@
 #include "cli/ConsolePort.h"
 
+#include <fmt/format.h>
+
 #include <cctype>
 #include <istream>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "safe/TextCodec.h"
 
 namespace tav::cli {
 
@@ -29,11 +33,44 @@ std::vector<std::pair<Answer, const char*>> buttonsOf(Buttons b) {
 
 }  // namespace
 
+std::string printable(std::string_view text, bool crLfBreaks) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (crLfBreaks && text.substr(i, 2) == "\r\n") {
+            out += '\n';
+            i += 2;
+        } else if (c == '\t' || c == '\r' || c == '\n') {
+            out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : "\\n";
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            out += fmt::format("\\x{:02x}", c);
+            ++i;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else {
+            // A whole UTF-8 character passes, except the C1 controls; a stray byte is shown.
+            const size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+            const std::string_view sequence = text.substr(i, length);
+            if (length == 0 || sequence.size() < length || !isValidUtf8(sequence)) {
+                out += fmt::format("\\x{:02x}", c);
+                ++i;
+            } else if (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+                out += fmt::format("\\u{:04x}", static_cast<unsigned char>(text[i + 1]));
+                i += 2;
+            } else {
+                out += sequence;
+                i += length;
+            }
+        }
+    }
+    return out;
+}
+
 std::string consoleText(const Message& m) {
-    std::string text = "[" + m.title + "] ";
-    for (char c : m.text)
-        if (c != '\r') text.push_back(c);
-    return text;
+    return "[" + printable(m.title) + "] " + printable(m.text, true);
 }
 
 ConsolePort::ConsolePort(std::ostream& out, Policy policy)
@@ -46,6 +83,7 @@ Answer ConsolePort::messageBox(const Message& m) {
                         (quiet_ && m.buttons == Buttons::OK && m.icon == Icon::Information);
     if (!hidden) {
         ++shown_;
+        if (m.icon != Icon::Information) ++warnings_;
         endProgress();
         out_ << consoleText(m) << "\n";
         if (context_) {

@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "safe/UiPort.h"
 
@@ -41,6 +42,8 @@ public:
     void endProgress();
 
     int messagesShown() const { return shown_; }
+    // Those shown that were more than an information notice.
+    int warningsShown() const { return warnings_; }
     int errorReports() const { return errorReports_; }
 
 private:
@@ -54,6 +57,7 @@ private:
     bool barShown_ = false;
     int lastPercent_ = -1;
     int shown_ = 0;
+    int warnings_ = 0;
     int errorReports_ = 0;
 };
 
@@ -62,8 +66,14 @@ private:
 // the end of the input.
 ConsolePort::Policy askOnConsole(std::istream& in, std::ostream& out);
 
-// The text a box is printed with: its title in brackets, then its text with bare line
-// feeds.
+// The text a box is printed with: its title in brackets, then its text, its CR LF line
+// breaks as bare line feeds and every other control character escaped (printable).
 std::string consoleText(const Message& message);
+
+// Text as a terminal may show it: control characters, which a report or a file name may
+// hold to move the cursor, rewrite the screen or forge lines, are escaped (\t, \r, \n,
+// \x1b; \u009b for the C1 controls; \xNN for a byte that is not UTF-8). With crLfBreaks,
+// CR LF stays a line break (as a bare line feed).
+std::string printable(std::string_view text, bool crLfBreaks = false);
 
 }  // namespace tav::cli

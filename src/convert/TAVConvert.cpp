@@ -80,6 +80,15 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
                                "Please specify an output file name before attempting conversion.",
                                "No output file name");
         }
+        if (const std::optional<RunInput> input = inputReplacedBy(st, st.gstrOutputFile)) {
+            outcome = ConvertOutcome::OutputIsAnInput;
+            return exclamation(ui,
+                               "The import file '" + st.gstrOutputFile + "' is the same file as " +
+                                   input->what + " '" + input->path +
+                                   "'. Converting would replace it. Please choose another name "
+                                   "for the import file.",
+                               "Import file is an input file");
+        }
         if (!isAccountantsOffice(st.gintTargetApp) && !unmappedTaxItems(st).empty()) {
             outcome = ConvertOutcome::IncompleteTaxMapping;
             return exclamation(ui,
@@ -110,6 +119,21 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
     });
     ui.setBusy(false);
     return outcome;
+}
+
+std::optional<RunInput> inputReplacedBy(const ProgramState& st, const std::string& output) {
+    const RunInput inputs[] = {
+        {"the QuickBooks Journal report", st.gstrJournalFile},
+        {"the QuickBooks Chart of Accounts file", st.gstrChartOfAccountsFile},
+        {"the QuickBooks tax code list", st.gstrTaxCodeListFile},
+        {"the QuickBooks company file", st.gstrCompanyFile},
+        {"the account mapping file", st.gstrLoadedMappingFile},
+        {"the account mapping file", st.gstrSavedMappingFile},
+        {"the customised ledger", st.gstrCustomisedLedgerPath},
+    };
+    for (const RunInput& input : inputs)
+        if (platform::sameFile(output, input.path)) return input;
+    return std::nullopt;
 }
 
 StrArray unmappedTaxItems(const ProgramState& st) {

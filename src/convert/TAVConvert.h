@@ -3,6 +3,7 @@
 // option, and the checks and run of a conversion. Failures are reported under
 // "TAVConvert.frm".
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,7 @@ void cmdBrowse_Click(ProgramState& st, UiPort& ui);
 enum class ConvertOutcome {
     NoJournal,                 // the Journal report has gone
     NoOutputFile,              // no import file named
+    OutputIsAnInput,           // the import file named is one of the files the run reads
     IncompleteTaxMapping,      // the window goes back to the tax mapping screen
     IncompleteAccountMapping,  // the window goes back to the account mapping screen
     Failed,                    // the Error Report has been shown
@@ -44,6 +46,15 @@ enum class ConvertOutcome {
 // Checks that everything is in place, then runs both driver steps. The run counts what
 // was written and where reading stopped.
 ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run);
+
+// The file the run reads that the import file would replace (links followed, compared
+// by device and file number), with what it is: the Journal report, a list, the company
+// file, a mapping or ledger file. Nothing when the import file is none of them.
+struct RunInput {
+    std::string what;
+    std::string path;
+};
+std::optional<RunInput> inputReplacedBy(const ProgramState& st, const std::string& output);
 
 // The tax items and the QuickBooks accounts ("number name") that the checks find unmapped.
 StrArray unmappedTaxItems(const ProgramState& st);

@@ -23,50 +23,97 @@ std::string reportName(std::string_view path) {
     return std::string(leftChars(name, chars > 4 ? chars - 4 : 0));
 }
 
-// The report and the import file of one driver routine, closed on every exit.
+// The report and the import file of one driver routine, closed on every exit. The
+// import file is written as a new version beside it (FileReplacement) that lives across
+// both routines: the header routine starts it, the conversion routine appends to it and
+// puts it in place when it ends, normally or stopped by No. A failure drops it, leaving
+// the old import file as it was. The run holds the import file's lock meanwhile.
 class RunFiles {
 public:
     RunFiles(ProgramState& st, ConversionRun& run) : st_(st), run_(run) {}
     ~RunFiles() {
-        try {
-            closeAll();
-        } catch (...) {
-            // Only reached after a failure, which is what gets reported.
+        // Only reached open after a failure, which is what gets reported.
+        for (int number : {kImportFile, kReportFile}) {
+            if (!opened_[number]) continue;
+            noteReportLine(number);
+            st_.files.abandon(number);
+        }
+        if (!done_) {
+            run_.importFile.abandon();
+            run_.outputLock.release();
         }
     }
     RunFiles(const RunFiles&) = delete;
     RunFiles& operator=(const RunFiles&) = delete;
 
-    Sem open(UiPort& ui, const std::string& path, const std::string& operation, int number) {
-        Sem e = sfOpenFile(st_, ui, path, operation, number);
-        if (!e.empty()) return e;
-        opened_[number] = true;
-        // The import file keeps the report's encoding.
-        if (number == kImportFile && opened_[kReportFile])
-            st_.files.setEncoding(kImportFile, st_.files.encoding(kReportFile));
-        return {};
+    Sem openReport(UiPort& ui) {
+        Sem e = sfOpenFile(st_, ui, st_.gstrJournalFile, "Input", kReportFile);
+        if (e.empty()) opened_[kReportFile] = true;
+        return e;
     }
 
-    void close(int number) {
-        if (!opened_[number]) return;
-        opened_[number] = false;
-        if (number == kReportFile) {
-            run_.reportLine = st_.files.linesRead(number);
-            run_.reportLineOffset = st_.files.lineOffset(number);
+    // The header routine: a new version of the import file, once no other run writes it.
+    Sem createImportFile(UiPort& ui) {
+        run_.importFile.abandon();
+        run_.outputLock.release();
+        if (Sem e = guarded(kModConvert, "sfReadCreateWriteHeader",
+                            [&]() -> Sem {
+                                run_.outputLock = OutputLock::take(st_.gstrOutputFile);
+                                return {};
+                            });
+            !e.empty())
+            return e;
+        Sem e = sfOpenFile(st_, ui, st_.gstrOutputFile, "Output", kImportFile);
+        if (e.empty()) openedImportFile();
+        return e;
+    }
+
+    // The conversion routine: the header routine's new version, to append to.
+    void reopenImportFile() {
+        if (!run_.importFile.active()) raise(err::BadFileNameOrNumber);
+        st_.files.reopen(kImportFile, std::move(run_.importFile));
+        openedImportFile();
+    }
+
+    void closeReport() {
+        if (!opened_[kReportFile]) return;
+        opened_[kReportFile] = false;
+        noteReportLine(kReportFile);
+        st_.files.close(kReportFile);
+    }
+
+    // The header routine leaves the new version pending; the conversion routine puts it in
+    // place. Raises when the import file's last lines cannot be written.
+    void finish(bool importFileComplete) {
+        closeReport();
+        opened_[kImportFile] = false;
+        if (importFileComplete) {
+            st_.files.close(kImportFile);
+            run_.outputLock.release();
+        } else {
+            run_.importFile = st_.files.closePending(kImportFile);
         }
-        st_.files.close(number);
-    }
-
-    // Raises when the import file's last lines cannot be written.
-    void closeAll() {
-        close(kImportFile);
-        close(kReportFile);
+        done_ = true;
     }
 
 private:
+    void openedImportFile() {
+        opened_[kImportFile] = true;
+        // The import file keeps the report's encoding.
+        if (opened_[kReportFile])
+            st_.files.setEncoding(kImportFile, st_.files.encoding(kReportFile));
+    }
+
+    void noteReportLine(int number) {
+        if (number != kReportFile) return;
+        run_.reportLine = st_.files.linesRead(number);
+        run_.reportLineOffset = st_.files.lineOffset(number);
+    }
+
     ProgramState& st_;
     ConversionRun& run_;
     bool opened_[kImportFile + 1] = {};
+    bool done_ = false;
 };
 
 constexpr std::string_view kOpeningReportFailed = "Error opening QuickBooks Journal Report file";
@@ -93,8 +140,8 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     writeImportLine(st, run, {"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true);
 
     if (!accountReader.failure().empty()) {
-        files.close(kReportFile);
-        if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+        files.closeReport();
+        if (Sem e = files.openReport(ui); !e.empty())
             return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
         readReportUpTo(st, accountsFailedAt);
         return sfSemCreate(kModConvert, kProc, 0,
@@ -112,9 +159,9 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 
 Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files) {
     constexpr std::string_view kProc = "sfReadCreateWriteHeader";
-    if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+    if (Sem e = files.openReport(ui); !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
-    if (Sem e = files.open(ui, st.gstrOutputFile, "Output", kImportFile); !e.empty())
+    if (Sem e = files.createImportFile(ui); !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, kOpeningImportFailed, e);
 
     bool headerOK = false;
@@ -140,9 +187,14 @@ Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& file
 
 Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files) {
     constexpr std::string_view kProc = "sfReadConvertAppend";
-    if (Sem e = files.open(ui, st.gstrJournalFile, "Input", kReportFile); !e.empty())
+    if (Sem e = files.openReport(ui); !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
-    if (Sem e = files.open(ui, st.gstrOutputFile, "Append", kImportFile); !e.empty())
+    if (Sem e = guarded(kModConvert, kProc,
+                        [&]() -> Sem {
+                            files.reopenImportFile();
+                            return {};
+                        });
+        !e.empty())
         return sfSemCreate(kModConvert, kProc, 0, kOpeningImportFailed, e);
 
     run.lookups = ConversionLookups(st);
@@ -183,11 +235,12 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 // Runs a driver step with its two files; a step that succeeded still fails when the
 // import file cannot be completed on closing.
 template <class Step>
-Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedure, Step step) {
+Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedure,
+                 bool importFileComplete, Step step) {
     return guarded(kModConvert, procedure, [&]() -> Sem {
         RunFiles files(st, run);
         Sem result = step(files);
-        if (result.empty()) files.closeAll();
+        if (result.empty()) files.finish(importFileComplete);
         return result;
     });
 }
@@ -195,12 +248,12 @@ Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedur
 }  // namespace
 
 Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, run, "sfReadCreateWriteHeader",
+    return withRunFiles(st, run, "sfReadCreateWriteHeader", false,
                         [&](RunFiles& files) { return writeHeader(st, ui, run, files); });
 }
 
 Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, run, "sfReadConvertAppend",
+    return withRunFiles(st, run, "sfReadConvertAppend", true,
                         [&](RunFiles& files) { return convertTransactions(st, ui, run, files); });
 }
 

@@ -19,6 +19,7 @@
 #include "convert/ReportLine.h"
 #include "safe/Collection.h"
 #include "safe/ErrorLog.h"
+#include "safe/FileReplacement.h"
 #include "safe/Sem.h"
 #include "safe/TextCodec.h"
 #include "safe/UiPort.h"
@@ -97,6 +98,11 @@ struct ConversionRun {
     // the driver closes the report, so that a failure can be shown beside its line.
     std::uint64_t reportLine = 0;
     std::uint64_t reportLineOffset = 0;
+
+    // The import file while the run writes it: its lock, and its new version between the
+    // two driver routines.
+    OutputLock outputLock;
+    FileReplacement importFile;
 
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);

@@ -19,38 +19,6 @@ constexpr size_t kReadBlock = 1 << 18;
 constexpr size_t kWriteBlock = 1 << 18;
 constexpr size_t kMaxLineBytes = 1 << 20;
 
-long openErrorNumber(int error, const std::string& path) {
-    switch (error) {
-        case ENOENT: {
-            std::error_code ec;
-            const fs::path parent = platform::pathFromUtf8(path).parent_path();
-            return parent.empty() || fs::is_directory(parent, ec) ? err::FileNotFound
-                                                                  : err::PathNotFound;
-        }
-        case ENOTDIR: return err::PathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case ETXTBSY: return err::PermissionDenied;
-        case EMFILE:
-        case ENFILE: return err::TooManyFiles;
-        case ENOSPC: return err::DiskFull;
-        default: return err::PathFileAccessError;
-    }
-}
-
-// A full disk, a full quota and a file at its size limit all leave the line unwritten.
-long writeErrorNumber(int error) {
-    switch (error) {
-        case ENOSPC:
-#ifdef EDQUOT  // Windows has no disk quotas of this kind
-        case EDQUOT:
-#endif
-        case EFBIG: return err::DiskFull;
-        default: return err::DeviceIoError;
-    }
-}
-
 // Position of the first CR or LF in data[from, size), or size.
 size_t findLineEnd(const char* data, size_t from, size_t size) {
     return bytescan::find<bytescan::AnyOf<'\r', '\n'>>(data, from, size);
@@ -76,6 +44,7 @@ struct FileTable::OpenFile {
     // successful flush.
     std::string pending;
     std::uint64_t committed = 0;
+    FileReplacement replacement;  // an output's new version
 
     ~OpenFile() {
         if (handle) std::fclose(handle);
@@ -110,7 +79,7 @@ struct FileTable::OpenFile {
             std::clearerr(handle);
             platform::truncateFile(handle, committed);
             pending.clear();
-            raise(writeErrorNumber(error));
+            raiseWriteError(error, path);
         }
         committed += pending.size();
         pending.clear();
@@ -147,7 +116,7 @@ Encoding FileTable::detectEncoding(const std::string& path) {
             return it->second;
     }
     std::FILE* f = platform::openFile(path, "rb");
-    if (!f) raise(openErrorNumber(errno, path));
+    if (!f) raiseOpenError(errno, path);
     Utf8Validator validator;
     std::vector<char> block(kReadBlock);
     size_t got;
@@ -171,17 +140,22 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
     file->path = path;
     file->mode = mode;
     const char* fopenMode = "rb";
+    std::string opened = path;
     switch (mode) {
         case FileMode::Input: fopenMode = "rb"; break;
-        case FileMode::Output: fopenMode = "wb"; break;
+        case FileMode::Output:
+            file->replacement = FileReplacement::begin(path);
+            opened = file->replacement.path();
+            fopenMode = "wb";
+            break;
         case FileMode::Append: fopenMode = "ab"; break;
         case FileMode::Binary:
         case FileMode::Random: fopenMode = platform::fileExists(path) ? "r+b" : "w+b"; break;
     }
     if (mode == FileMode::Input) file->encoding = detectEncoding(path);
     errno = 0;
-    file->handle = platform::openFile(path, fopenMode);
-    if (!file->handle) raise(openErrorNumber(errno, path));
+    file->handle = platform::openFile(opened, fopenMode);
+    if (!file->handle) raiseOpenError(errno, path);
 
     if (mode == FileMode::Input) {
         file->fileSize = fs::file_size(platform::pathFromUtf8(path), ec);
@@ -203,25 +177,50 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
     files_[static_cast<size_t>(number)] = std::move(file);
 }
 
-void FileTable::close(int number) {
+void FileTable::reopen(int number, FileReplacement replacement) {
+    if (number < kLowest || number > kHighest) raise(err::BadFileNameOrNumber);
+    if (isOpen(number)) raise(err::FileAlreadyOpen);
+    auto file = std::make_unique<OpenFile>();
+    file->path = replacement.target();
+    file->mode = FileMode::Output;
+    errno = 0;
+    file->handle = platform::openFile(replacement.path(), "ab");
+    if (!file->handle) raiseOpenError(errno, file->path);
+    std::error_code ec;
+    const fs::path p = platform::pathFromUtf8(replacement.path());
+    file->committed = fs::is_regular_file(p, ec) ? fs::file_size(p, ec) : 0;
+    file->replacement = std::move(replacement);
+    files_[static_cast<size_t>(number)] = std::move(file);
+}
+
+void FileTable::close(int number) { closePending(number).commit(); }
+
+FileReplacement FileTable::closePending(int number) {
     OpenFile& f = get(number);
     const std::unique_ptr<OpenFile> owned = std::move(files_[static_cast<size_t>(number)]);
-    if (f.mode == FileMode::Input) return;
+    if (f.mode == FileMode::Input) return {};
     f.flush();
     std::FILE* h = f.handle;
     f.handle = nullptr;
-    if (std::fclose(h) != 0) raise(writeErrorNumber(errno));
+    // An output's new version is on disk before it takes the old one's place.
+    const int synced = f.replacement.active() ? platform::syncToDisk(h) : 0;
+    if (std::fclose(h) != 0 || synced != 0) raiseWriteError(synced ? synced : errno, f.path);
+    return std::move(f.replacement);
+}
+
+void FileTable::abandon(int number) noexcept {
+    if (!isOpen(number)) return;
+    try {
+        // Not an output's: its lines so far are kept.
+        closePending(number);
+    } catch (...) {
+        // A file that cannot be flushed is dropped; its caller has already failed.
+    }
+    files_[static_cast<size_t>(number)].reset();
 }
 
 void FileTable::closeAll() noexcept {
-    for (int n = kLowest; n <= kHighest; ++n) {
-        if (!isOpen(n)) continue;
-        try {
-            close(n);
-        } catch (...) {
-            // A file that cannot be flushed is dropped; its caller has already failed.
-        }
-    }
+    for (int n = kLowest; n <= kHighest; ++n) abandon(n);
 }
 
 bool FileTable::eof(int number) {

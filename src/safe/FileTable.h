@@ -12,6 +12,10 @@
 // begins with U+FEFF gets a byte order mark, so that the character reads back); a write
 // that fails leaves the file ending at the last complete line, never half a line.
 //
+// A file opened for "Output" is a new version of the file (FileReplacement): it is
+// written beside it and takes its place only when closed, so a run that fails or is
+// killed leaves the old file as it was. "Append" adds to the file itself (logs).
+//
 // Files that are not single-byte text are refused with a description naming the
 // problem (error number 0): a UTF-16 or UTF-32 file when it is opened, and a line
 // longer than 1 MiB when it is read, so that no file makes the program hold more
@@ -26,6 +30,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "safe/FileReplacement.h"
 #include "safe/TextCodec.h"
 
 namespace tav {
@@ -47,7 +52,18 @@ public:
     bool isOpen(int number) const;
 
     void open(int number, const std::string& path, FileMode mode);
+    // Closes the file; an output's new version takes the file's place.
     void close(int number);
+    // Closes an output, flushed to disk, without putting it in place: the caller finishes
+    // (or drops) the replacement, and may append to its path() meanwhile.
+    FileReplacement closePending(int number);
+    // Opens a pending output again, to append to its new version; close() then puts it
+    // in place.
+    void reopen(int number, FileReplacement replacement);
+    // Closes the file after a failure: an output's new version is dropped and the file
+    // stays as it was; nothing raises.
+    void abandon(int number) noexcept;
+    // Abandons every open file.
     void closeAll() noexcept;
 
     bool eof(int number);

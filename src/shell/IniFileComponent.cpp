@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "safe/FileReplacement.h"
 #include "safe/Platform.h"
 #include "safe/Sem.h"
 #include "safe/TextCodec.h"
@@ -63,29 +64,22 @@ std::optional<std::string> readBytes(const std::string& path, long& errorNumber,
     return bytes;
 }
 
-bool writeBytes(const std::string& path, const std::string& bytes, const char* mode) {
-    std::FILE* f = platform::openFile(path, mode);
+// Adds the bytes to the end of a file.
+bool appendBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* f = platform::openFile(path, "ab");
     if (!f) return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 
-// Replaces a file's content so that a failure leaves the old file whole: the new
-// content goes to a temporary file beside it first.
-bool replaceFile(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".tmp";
-    std::FILE* f = platform::openFile(temp, "wb");
-    // A folder that takes no new files may still let the file itself be rewritten.
-    if (!f) return writeBytes(path, bytes, "wb");
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    std::error_code ec;
-    if (std::fclose(f) == 0 && written) {
-        fs::rename(platform::pathFromUtf8(temp), platform::pathFromUtf8(path), ec);
-        if (!ec) return true;
+// Replaces a file's content whole, or leaves it as it was: the error text, or "".
+std::string replaceFile(const std::string& path, const std::string& bytes) {
+    try {
+        replaceFileContents(path, bytes);
+        return {};
+    } catch (const RuntimeError& e) {
+        return e.description();
     }
-    // A full disk: the old file stays as it was.
-    fs::remove(platform::pathFromUtf8(temp), ec);
-    return false;
 }
 
 bool equalNoCase(std::string_view a, std::string_view b) {
@@ -270,9 +264,8 @@ std::string IniFileComponent::WriteValue(const std::string& section, const std::
     // The file's encoding is told from all its bytes: a Windows-1252 file that the new
     // value leaves valid UTF-8 would read back differently, so it becomes a UTF-8 file.
     if (e == Encoding::Windows1252 && isValidUtf8(out)) out = windows1252ToUtf8(out);
-    if (!replaceFile(iniPath, out))
-        return failure("WriteValue", err::PermissionDenied,
-                       errorText(err::PermissionDenied) + ": " + iniPath);
+    if (const std::string e = replaceFile(iniPath, out); !e.empty())
+        return failure("WriteValue", err::PermissionDenied, e);
     return {};
 }
 
@@ -280,9 +273,13 @@ std::string IniFileComponent::WriteTextFile(const std::string& path, const std::
                                             const std::string& text) {
     if (mode != "Output" && mode != "Append")
         return failure("WriteTextFile", err::InvalidCall, "Invalid mode: " + mode);
-    if (!writeBytes(path, text, mode == "Output" ? "wb" : "ab"))
-        return failure("WriteTextFile", err::PathFileAccessError,
-                       errorText(err::PathFileAccessError) + ": " + path);
+    if (mode == "Append") {
+        if (!appendBytes(path, text))
+            return failure("WriteTextFile", err::PathFileAccessError,
+                           errorText(err::PathFileAccessError) + ": " + path);
+    } else if (const std::string e = replaceFile(path, text); !e.empty()) {
+        return failure("WriteTextFile", err::PathFileAccessError, e);
+    }
     return {};
 }
 

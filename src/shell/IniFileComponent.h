@@ -10,6 +10,9 @@
 // Windows ini files do. The one exception to keeping every byte: a Windows-1252 file
 // that cannot carry the new value, or that the new value would leave reading as
 // UTF-8, is rewritten in UTF-8, so that every value still reads back as it was.
+//
+// A file written ("Output" text files, and the ini file a value goes into) is replaced
+// whole, or left as it was (FileReplacement).
 
 #include <string>
 

@@ -1,5 +1,6 @@
 #include "shell/modMDIMain.h"
 
+#include <filesystem>
 #include <string>
 
 #include "safe/ErrorLog.h"
@@ -12,6 +13,8 @@
 #include "shell/Targets.h"
 
 namespace tav {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -213,6 +216,21 @@ private:
 
 }  // namespace
 
+void moveFromEarlierDataFolder(const std::string& earlier, const std::string& dataFolder) {
+    if (earlier.empty()) return;
+    for (const char* name : {"CofA.iif", "TaxCodes.iif", "TAV.log"}) {
+        const std::string from = platform::joinPath(earlier, name);
+        if (!platform::isOwnRegularFile(from)) continue;
+        const fs::path source = platform::pathFromUtf8(from);
+        const fs::path target = platform::pathFromUtf8(platform::joinPath(dataFolder, name));
+        std::error_code ec;
+        if (fs::exists(target, ec)) continue;
+        fs::rename(source, target, ec);
+        // Another disk: copied, then removed.
+        if (ec && fs::copy_file(source, target, ec)) fs::remove(source, ec);
+    }
+}
+
 Sem sfInitModVars(ProgramState& st) {
     st.gstrJournalFile.clear();
     return {};
@@ -243,6 +261,9 @@ StartupOutcome MDIForm_Load(ProgramState& st, UiPort& ui) {
                           "before this application will run. This application will now close.");
             return StartupOutcome::Fatal;
         }
+
+        if (created == 0 && !st.commonDocumentsFolder)
+            moveFromEarlierDataFolder(platform::earlierSharedDataFolder(), dataFolder);
 
         st.gstrDataFolder = dataFolder;
         st.gstrChartOfAccountsFile = platform::joinPath(dataFolder, "CofA.iif");

@@ -3,6 +3,8 @@
 // these from its load and unload events, the batch command and the tests call them
 // directly.
 
+#include <string>
+
 #include "safe/Sem.h"
 #include "safe/UiPort.h"
 
@@ -20,6 +22,11 @@ enum class StartupOutcome {
 // the settings component, clears the Journal report choice, reads TAV.ini with every
 // fallback, and registers the help file.
 StartupOutcome MDIForm_Load(ProgramState& st, UiPort& ui);
+
+// Earlier versions kept the data folder where every user could write (outside Windows).
+// The first start with the user's own data folder moves the user's own lists and log from
+// there; files of other users, and links, stay where they are.
+void moveFromEarlierDataFolder(const std::string& earlier, const std::string& dataFolder);
 
 // Empties gstrJournalFile.
 Sem sfInitModVars(ProgramState& st);

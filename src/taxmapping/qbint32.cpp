@@ -1,12 +1,14 @@
 #include "taxmapping/qbint32.h"
 
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "safe/FileReplacement.h"
 #include "safe/Platform.h"
+#include "safe/Sem.h"
 #include "safe/TextCodec.h"
 #include "shell/IniFileComponent.h"
 
@@ -18,13 +20,11 @@ constexpr long kNoEdition = -1;
 constexpr long kExportProblem = -10;
 constexpr long kCannotOpenDataFile = -15;
 
-std::optional<std::string> readBytes(const std::string& path) {
-    std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
+// The script is a few lines the program wrote; anything bigger is not one.
+constexpr std::streamsize kMaxScriptBytes = 64 << 10;
+constexpr size_t kReadBlock = 1 << 18;
+// Record types are short words; a longer first field is no record type the script names.
+constexpr size_t kMaxRecordType = 64;
 
 // The first bytes of a file, at most `count`.
 std::optional<std::string> readStart(const std::string& path, std::streamsize count) {
@@ -57,27 +57,102 @@ bool isIif(std::string_view bytes) {
     return first != std::string_view::npos && bytes[first] == '!';
 }
 
-std::string_view recordType(std::string_view line) { return line.substr(0, line.find('\t')); }
-
-// The IIF text of a file; nothing when it is not IIF text. Only its start is read to
-// tell, as a real company file is a database of hundreds of megabytes.
-std::optional<std::string> iifText(const std::string& path) {
-    const std::optional<std::string> start = readStart(path, 64 << 10);
-    if (!start || !isIif(*start)) return std::nullopt;
-    std::optional<std::string> bytes = readBytes(path);
-    if (bytes && std::string_view(*bytes).starts_with(kUtf8Bom)) bytes->erase(0, kUtf8Bom.size());
-    return bytes;
-}
-
+// The file holding the company's IIF text; nothing when there is none. Only its start is
+// read to tell, as a real company file is a database of hundreds of megabytes.
 std::optional<std::string> companyIif(const std::string& companyFile) {
-    if (std::optional<std::string> bytes = iifText(companyFile)) return bytes;
-    return iifText(
-        platform::pathToUtf8(platform::pathFromUtf8(companyFile).replace_extension(".iif")));
+    for (const std::string& path :
+         {companyFile,
+          platform::pathToUtf8(platform::pathFromUtf8(companyFile).replace_extension(".iif"))}) {
+        const std::optional<std::string> start = readStart(path, 64 << 10);
+        if (start && isIif(*start)) return path;
+    }
+    return std::nullopt;
 }
 
 bool namesAnEdition(std::string_view version) {
     return version.ends_with("belacct") || version.ends_with("accountant");
 }
+
+// One list the script asks for: its record type and the new version of its file.
+struct ListRequest {
+    std::string type, header;
+    std::unique_ptr<ReplacementStream> file;
+};
+
+// Copies each line of the IIF text to the lists whose record type (or "!" header type) is
+// its first field, a block at a time: memory stays the same whatever the size of the file
+// or of its lines. Returns the number of data records copied.
+class ListCopier {
+public:
+    explicit ListCopier(std::vector<ListRequest>& lists) : lists_(lists) {}
+
+    // CR LF ends a line and an empty one, which no list takes.
+    void feed(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const size_t end = bytes.find_first_of(readingType_ ? "\t\r\n" : "\r\n");
+            const std::string_view piece = bytes.substr(0, end);
+            if (readingType_) {
+                if (type_.size() < kMaxRecordType) type_.append(piece.substr(0, kMaxRecordType));
+                if (end == std::string_view::npos) return;
+                chooseLists();
+                write(type_);
+                readingType_ = false;
+                if (bytes[end] == '\t') {
+                    write("\t");
+                    bytes.remove_prefix(end + 1);
+                    continue;
+                }
+            } else {
+                write(piece);
+                if (end == std::string_view::npos) return;
+            }
+            endLine();
+            bytes.remove_prefix(end + 1);
+        }
+    }
+
+    // The text ends: a last line without its line end still ends.
+    void finish() {
+        if (readingType_ && type_.empty()) return;
+        if (readingType_) {
+            chooseLists();
+            write(type_);
+        }
+        endLine();
+    }
+
+    long records() const { return records_; }
+
+private:
+    void chooseLists() {
+        chosen_.clear();
+        for (ListRequest& list : lists_) {
+            if (type_ == list.type) {
+                chosen_.push_back(list.file.get());
+                ++records_;
+            } else if (type_ == list.header) {
+                chosen_.push_back(list.file.get());
+            }
+        }
+    }
+
+    void write(std::string_view piece) {
+        for (ReplacementStream* file : chosen_) file->write(piece);
+    }
+
+    void endLine() {
+        write("\r\n");
+        chosen_.clear();
+        type_.clear();
+        readingType_ = true;
+    }
+
+    std::vector<ListRequest>& lists_;
+    std::vector<ReplacementStream*> chosen_;
+    std::string type_;
+    bool readingType_ = true;
+    long records_ = 0;
+};
 
 }  // namespace
 
@@ -87,30 +162,49 @@ long ExportQbwData(const std::string& shortPath) {
     if (!ini.ReadValue("QuickBooks", "Version", version, "qbint32.ini").empty() ||
         !namesAnEdition(version))
         return kNoEdition;
-    const std::optional<std::string> script = readBytes("script.txt");
-    if (!script) return kExportProblem;
+    const std::optional<std::string> script = readStart("script.txt", kMaxScriptBytes);
+    if (!script || script->size() == static_cast<size_t>(kMaxScriptBytes)) return kExportProblem;
     const std::optional<std::string> iif = companyIif(shortPath);
     if (!iif) return kCannotOpenDataFile;
 
-    const std::vector<std::string_view> iifLines = lines(*iif);
-    long records = 0;
-    for (std::string_view request : lines(*script)) {
-        if (request.empty()) continue;
-        const size_t blank = request.find(' ');
-        if (blank == std::string_view::npos || blank + 1 == request.size()) return kExportProblem;
-        const std::string_view type = request.substr(0, blank);
-        const std::string header = "!" + std::string(type);
-        std::string list;
-        for (std::string_view line : iifLines) {
-            const std::string_view lineType = recordType(line);
-            if (lineType != type && lineType != header) continue;
-            list.append(line).append("\r\n");
-            if (lineType == type) ++records;
+    // Each list is written whole or not at all: a failed export leaves the lists that
+    // were there before.
+    std::vector<ListRequest> lists;
+    try {
+        for (std::string_view request : lines(*script)) {
+            if (request.empty()) continue;
+            const size_t blank = request.find(' ');
+            if (blank == std::string_view::npos || blank + 1 == request.size())
+                return kExportProblem;
+            const std::string type(request.substr(0, blank));
+            lists.push_back(
+                {type, "!" + type,
+                 std::make_unique<ReplacementStream>(std::string(request.substr(blank + 1)))});
         }
-        if (!ini.WriteTextFile(std::string(request.substr(blank + 1)), "Output", list).empty())
-            return kExportProblem;
+    } catch (const RuntimeError&) {
+        return kExportProblem;
     }
-    return records;
+
+    std::ifstream in(platform::pathFromUtf8(*iif), std::ios::binary);
+    if (!in) return kCannotOpenDataFile;
+    ListCopier copier(lists);
+    std::vector<char> block(kReadBlock);
+    bool first = true;
+    try {
+        while (in) {
+            in.read(block.data(), static_cast<std::streamsize>(block.size()));
+            std::string_view bytes(block.data(), static_cast<size_t>(in.gcount()));
+            if (first && bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+            first = false;
+            copier.feed(bytes);
+        }
+        if (in.bad()) return kCannotOpenDataFile;
+        copier.finish();
+        for (ListRequest& list : lists) list.file->commit();
+    } catch (const RuntimeError&) {
+        return kExportProblem;
+    }
+    return copier.records();
 }
 
 }  // namespace tav

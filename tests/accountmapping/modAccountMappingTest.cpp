@@ -5,6 +5,7 @@
 #include "safe/Platform.h"
 #include "shell/ProgramState.h"
 #include "support/Files.h"
+#include "support/Resources.h"
 #include "support/Results.h"
 #include "support/ScratchClient.h"
 
@@ -188,6 +189,28 @@ TEST_F(AccountMapping, EveryButtonPutsTheCurrentDirectoryBackWhateverHappens) {
     EXPECT_EQ(platform::currentDirectory(), before);
     EXPECT_EQ(ui.titles(), (std::vector<std::string>{"Error Report", "Error Report",
                                                      "File not found", "Error Report"}));
+}
+
+TEST_F(AccountMapping, AFullDiskLeavesASavedMappingOrLedgerAsItWas) {
+    targets({{"680", "Cheque"}});
+    mapped({"1-1100"});
+    storeAccountChoice(st, 1, 2);
+    for (const char* name : {"Client.csv", "Ledger.txt"}) writeFile(dir.file(name), "kept\r\n");
+    {
+        const test::FileSizeLimit disk(10);
+        if (!disk.available()) GTEST_SKIP() << "needs a file size limit, which Windows lacks";
+        ui.dialogAnswers = {dir.file("Client.csv"), dir.file("Ledger.txt")};
+        cmdSaveMapping_Click(st, ui);
+        cmdSaveLedger_Click(st, ui);
+    }
+    for (const char* name : {"Client.csv", "Ledger.txt"})
+        EXPECT_EQ(readFile(dir.file(name)), "kept\r\n");
+    ASSERT_EQ(ui.titles(), (std::vector<std::string>{"Error Report", "Error Report"}));
+    EXPECT_NE(ui.messages[0].text.find("Description: Disk full: '" + dir.file("Client.csv") +
+                                       "' has reached the largest size a file may have here."),
+              std::string::npos)
+        << ui.messages[0].text;
+    EXPECT_EQ(test::leftoversIn(dir.path()), std::vector<std::string>{});
 }
 
 TEST_F(AccountMapping, BadMappingFilesStopTheLoadWhereTheyFail) {

@@ -273,6 +273,19 @@ TEST_F(FaultyReport, AskTakesTheAnswersFromTheInput) {
     EXPECT_EQ(asked[3], "");
 }
 
+TEST_F(FaultyReport, ControlCharactersFromTheReportAreShownEscaped) {
+    // A memo that would clear the terminal and retitle its window, and a C1 control.
+    std::string report = readFile(client.file("Journal.txt"));
+    report.replace(report.find("INV2\tSmith\t"), 11, "INV2\tSmith\t\x1b[2J\x1b]0;x\x07\xC2\x9B");
+    writeFile(client.file("Journal.txt"), report);
+    EXPECT_EQ(run(args({"--on-data-error", "stop"})), cli::kStopped);
+    EXPECT_NE(err.str().find(", line 5: 2\\tInvoice\\t31/02/2011\\tINV2\\tSmith\\t"
+                             "\\x1b[2J\\x1b]0;x\\x07\\u009b\\t\\t1-1200"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
+}
+
 TEST_F(FaultyReport, AFailurePrintsTheErrorReportWithTheLineItMet) {
     // A twelfth field: the tax mapping's readers pass it, the conversion does not.
     std::string report = readFile(client.file("Journal.txt"));
@@ -303,6 +316,105 @@ TEST_F(FaultyReport, AWrongHeaderIsReportedBeforeAnythingIsWritten) {
               "transactions again.\n  in " +
                   client.file("Journal.txt") + ", line 1: Trans #\\tType\\tDate\n");
     EXPECT_FALSE(platform::fileExists(client.file("TAVOutput.txt")));
+}
+
+TEST_F(Batch, AFileTheRunWritesThatIsAFileItReadsIsRefusedBeforeAnythingIsWritten) {
+    const std::string journal = client.file("Journal.txt");
+    for (const char* name : {"CofA.iif", "TaxCodes.iif", "TaxMapping.txt", "Ledger.txt"})
+        writeFile(client.file(name), "a file the run reads\r\n");
+    const std::vector<std::string> lists{"--target",
+                                         "mas-au",
+                                         "--journal",
+                                         journal,
+                                         "--cofa",
+                                         client.file("CofA.iif"),
+                                         "--taxcodes",
+                                         client.file("TaxCodes.iif"),
+                                         "--tax-mapping",
+                                         client.file("TaxMapping.txt"),
+                                         "--account-mapping",
+                                         client.file("ClientXAccountMapping.csv"),
+                                         "--ledger",
+                                         client.file("Ledger.txt")};
+    const std::vector<std::string> company{
+        "--target", "ao-au", "--journal", journal, "--company", client.file("HarbourLaneCafe.qbw")};
+    struct Case {
+        const std::vector<std::string>& args;
+        std::string input, inputFile;
+    };
+    const Case cases[] = {
+        {lists, "--journal", journal},
+        {lists, "--cofa", client.file("CofA.iif")},
+        {lists, "--taxcodes", client.file("TaxCodes.iif")},
+        {lists, "--tax-mapping", client.file("TaxMapping.txt")},
+        {lists, "--account-mapping", client.file("ClientXAccountMapping.csv")},
+        {lists, "--ledger", client.file("Ledger.txt")},
+        {company, "--company", client.file("HarbourLaneCafe.qbw")},
+    };
+    for (const Case& c : cases) {
+        const std::string before = readFile(c.inputFile);
+        // The same file under another name.
+        const std::string alias = client.file("alias.txt");
+        fs::create_hard_link(platform::pathFromUtf8(c.inputFile), platform::pathFromUtf8(alias));
+        for (const char* output : {"--out", "--save-mapping"}) {
+            std::vector<std::string> args = c.args;
+            args.insert(args.end(), {output, alias});
+            EXPECT_EQ(run(args), cli::kUsage) << c.input;
+            EXPECT_EQ(err.str(), std::string(output) + " " + alias + " is the same file as " +
+                                     c.input + " " + c.inputFile +
+                                     ": writing it would replace that file. Nothing was done; "
+                                     "choose another file name.\n");
+            EXPECT_EQ(readFile(c.inputFile), before);
+        }
+        fs::remove(platform::pathFromUtf8(alias));
+    }
+    // The default import file, and the two files the run writes.
+    fs::rename(platform::pathFromUtf8(journal),
+               platform::pathFromUtf8(client.file("TAVOutput.txt")));
+    std::vector<std::string> args = company;
+    args[3] = client.file("TAVOutput.txt");
+    EXPECT_EQ(run(args), cli::kUsage);
+    EXPECT_TRUE(err.str().starts_with("The import file " + client.file("TAVOutput.txt") +
+                                      " is the same file as --journal "));
+    fs::rename(platform::pathFromUtf8(client.file("TAVOutput.txt")),
+               platform::pathFromUtf8(journal));
+    writeFile(client.file("x.txt"), "");
+    args = company;
+    args.insert(args.end(),
+                {"--out", client.file("x.txt"), "--save-mapping", client.file("x.txt")});
+    EXPECT_EQ(run(args), cli::kUsage);
+    EXPECT_TRUE(err.str().starts_with("--out " + client.file("x.txt") +
+                                      " is the same file as --save-mapping "));
+    // Nothing was started: not even the data folder.
+    EXPECT_FALSE(fs::exists(platform::pathFromUtf8(platform::joinPath(common.path(), "TAV"))));
+}
+
+TEST_F(Batch, AChartWhoseColumnsMovedSaysWhyNoAccountCanBeMapped) {
+    // The account number in the second column and the name in the eighth.
+    std::string cofa;
+    for (std::string line :
+         vbSplit(readFile(install.file("SampleFiles/HarbourLaneCafe.qbw")), "\r\n")) {
+        if (line.empty()) continue;
+        StrArray f = vbSplit(line, "\t");
+        if (f.size() > 7 && (f[0] == "!ACCNT" || f[0] == "ACCNT")) std::swap(f[1], f[7]);
+        std::string joined;
+        for (size_t i = 0; i < f.size(); ++i) joined += (i ? "\t" : "") + f[i];
+        cofa += joined + "\r\n";
+    }
+    writeFile(client.file("CofA.iif"), cofa);
+    writeFile(client.file("TaxCodes.iif"), cofa);
+    for (const char* target : {"mas-au", "ao-nz"}) {
+        EXPECT_EQ(run({"--target", target, "--journal", client.file("Journal.txt"), "--cofa",
+                       client.file("CofA.iif"), "--taxcodes", client.file("TaxCodes.iif"),
+                       "--ledger", "standard"}),
+                  cli::kFailed)
+            << target;
+        EXPECT_NE(err.str().find("[No accounts to map] None of the accounts used in the Journal "
+                                 "report was found in the QuickBooks Chart of Accounts file '" +
+                                 client.file("CofA.iif") + "'."),
+                  std::string::npos)
+            << err.str();
+    }
 }
 
 TEST_F(Batch, WrongOptionsChangeNothing) {

@@ -10,6 +10,27 @@ namespace {
 const Message kDataError{"Invalid data.\r\nGo on?", Buttons::YesNo, Icon::Exclamation,
                          DefaultButton::Second, "Error in data"};
 
+TEST(Printable, EscapesWhatCouldMoveTheCursorOrForgeALine) {
+    struct Case {
+        const char* text;
+        bool crLfBreaks;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"Caf\xC3\xA9 \xC2\xB7 \xE2\x82\xAC", false, "Caf\xC3\xA9 \xC2\xB7 \xE2\x82\xAC"},
+        {"a\tb\rc\nd", false, "a\\tb\\rc\\nd"},
+        {"line\r\nnext", true, "line\nnext"},
+        {"line\r\nnext", false, "line\\r\\nnext"},
+        {"forged\n[Conversion complete]", true, "forged\\n[Conversion complete]"},
+        {"\x1b[2J\x7f\x01", true, "\\x1b[2J\\x7f\\x01"},
+        {"\xC2\x9B"
+         "1m \xC2\xA0",
+         false, "\\u009b1m \xC2\xA0"},      // C1 CSI; no-break space
+        {"\x9b\xC3", false, "\\x9b\\xc3"},  // bytes that are not UTF-8
+    };
+    for (const Case& c : cases) EXPECT_EQ(printable(c.text, c.crLfBreaks), c.shown) << c.text;
+}
+
 TEST(ConsolePort, AsksForAButtonByItsFirstLetter) {
     struct Case {
         const char* typed;

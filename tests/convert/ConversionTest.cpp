@@ -59,14 +59,14 @@ std::string invoice(int number, const std::string& date = "1/07/2011") {
            "\t\t\t\t\t\t\t4-1000 · Sales\t\t-10\t\r\n" + "\t\t\t\t\t\t\t\t\t10\t\r\n";
 }
 
-TEST_F(Driver, AWrongHeaderRowLeavesAnEmptyImportFile) {
+TEST_F(Driver, AWrongHeaderRowLeavesThePreviousImportFile) {
     writeReport("Trans #\tType\tDate\r\n" + invoice(1));
     EXPECT_EQ(convert(),
               "modConvert.bas\tsfReadCreateWriteHeader\t0\tYour QuickBooks Journal file header is "
               "not correct. This is usually because the wrong columns have been included in the "
               "Journal report. Please return to QuickBooks and follow the TAV instructions to "
               "create the report and export the transactions again.\r\n");
-    EXPECT_EQ(output(), "");
+    EXPECT_TRUE(previousImportKept());
 }
 
 TEST_F(Driver, AReportWithoutTransactionsGivesTheFileHeaderOnly) {
@@ -149,7 +149,7 @@ TEST_F(Driver, LongTransactionsGoOnUnderANewNumberEveryHundredLines) {
                               "transaction to Accounts\r\n"));
 }
 
-TEST_F(Driver, AWriterFailureKeepsTheLinesWrittenBeforeIt) {
+TEST_F(Driver, AWriterFailureLeavesThePreviousImportFile) {
     st.gcolTaxCodeTaxItemLinks.Add({"FRE", "FRE", "FRE"});  // a code without a mapping
     writeReport(report({"1|Cheque|1/07/2011|5|Acme|||1-1100 · Cheque Account||-30|",
                         "|||||||6-1000 · Freight|GST|10|1", "|||||||6-1000 · Freight|FRE|19|",
@@ -160,7 +160,7 @@ TEST_F(Driver, AWriterFailureKeepsTheLinesWrittenBeforeIt) {
                     "1\r\n\r\nmodConvert.bas\tsfReadConvertAppend\t0\tError converting "
                     "transaction to MAS\r\n"))
         << e;
-    EXPECT_EQ(output(), crlf({kMasHeader, "01/07/2011,Pay,,5,720,10.00,,Acme,685,,GST,1.00"}));
+    EXPECT_TRUE(previousImportKept());
 }
 
 TEST_F(Driver, ATaxItemWithACommaDoesNotSplitAnAccountantsOfficeLine) {

@@ -23,7 +23,10 @@ ConvertFixture::ConvertFixture() {
     st.gstrJournalFile = dir.file("Journal.txt");
     st.gstrOutputFile = dir.file("TAVOutput.txt");
     run.headerDate = "01/07/2011";
+    writeFile(st.gstrOutputFile, std::string(kPreviousImport));
 }
+
+void ConvertFixture::TearDown() { EXPECT_EQ(leftoversIn(dir.path()), std::vector<std::string>{}); }
 
 void ConvertFixture::mapStandard() {
     st.gcolTaxPayables.Add("2-1310");

@@ -24,7 +24,13 @@ void loadSetup(const std::string& path, ProgramState& st, ScriptedPort& ui);
 
 class ConvertFixture : public ::testing::Test {
 protected:
+    // The client folder holds the import file of an earlier run, which a run that fails
+    // must leave as it was.
+    static constexpr std::string_view kPreviousImport = "an import file of an earlier run\r\n";
+
     ConvertFixture();
+    // No run leaves a temporary file or a lock behind.
+    void TearDown() override;
 
     // The small mapping used throughout: tax codes GST and CAG (a purchase-only code),
     // and a chart with a cheque account mapped to 685, receivables, income, an expense
@@ -39,6 +45,7 @@ protected:
     // Both driver steps, as the convert screen runs them.
     Sem convert();
     std::string output() const { return readFile(st.gstrOutputFile); }
+    bool previousImportKept() const { return output() == kPreviousImport; }
 
     // Every transaction the reader returns from the report, each line's fields joined
     // with "|"; the reader's failure, if any, goes into failure.

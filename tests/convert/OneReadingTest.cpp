@@ -35,7 +35,7 @@ TEST_F(AccountsHeader, AnAccountFailureIsReportedAtItsLineAfterTheDateRange) {
                            "Sales ."),
               std::string::npos);
     EXPECT_EQ(run.reportLine, 5u);
-    EXPECT_EQ(output(), crlf({"\"XLON2\",\"Journal\",\"01/07/2011\",\"01/07/2011\""}));
+    EXPECT_TRUE(previousImportKept());
 }
 
 TEST_F(AccountsHeader, ABadDateAfterTheAccountFailureIsReportedInstead) {
@@ -45,7 +45,7 @@ TEST_F(AccountsHeader, ABadDateAfterTheAccountFailureIsReportedInstead) {
     const Sem failure = convert();
     EXPECT_EQ(lastDescription(failure), "Error getting date range for target file header");
     EXPECT_EQ(failure.find("sfExtractAccounts"), std::string::npos);
-    EXPECT_EQ(output(), "");
+    EXPECT_TRUE(previousImportKept());
 }
 
 // The port notes which report line was open when each message was shown.

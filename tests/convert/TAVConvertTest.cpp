@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "accountmapping/modAccountMapping.h"
 #include "convert/ConvertFixture.h"
 #include "safe/Platform.h"
@@ -26,6 +28,7 @@ protected:
 };
 
 TEST_F(ConvertScreen, TheImportFileDefaultsToTheClientFolder) {
+    std::filesystem::remove(platform::pathFromUtf8(st.gstrOutputFile));
     st.gstrOutputFile = dir.file("gone.txt");
     convertscreen::Form_Load(st, ui);
     EXPECT_EQ(st.gstrOutputFile, dir.file("TAVOutput.txt"));
@@ -96,6 +99,44 @@ TEST_F(ConvertScreen, NothingRunsUntilEverythingTheTargetNeedsIsInPlace) {
         EXPECT_EQ(ui.messages[0].icon,
                   c.outcome == ConvertOutcome::Converted ? Icon::Information : Icon::Exclamation);
         EXPECT_FALSE(ui.busy);
+    }
+}
+
+TEST_F(ConvertScreen, TheImportFileMayNotBeAFileTheRunReads) {
+    struct Case {
+        std::string ProgramState::*input;
+        const char* what;
+    };
+    const Case cases[] = {
+        {&ProgramState::gstrJournalFile, "the QuickBooks Journal report"},
+        {&ProgramState::gstrChartOfAccountsFile, "the QuickBooks Chart of Accounts file"},
+        {&ProgramState::gstrTaxCodeListFile, "the QuickBooks tax code list"},
+        {&ProgramState::gstrCompanyFile, "the QuickBooks company file"},
+        {&ProgramState::gstrLoadedMappingFile, "the account mapping file"},
+        {&ProgramState::gstrSavedMappingFile, "the account mapping file"},
+        {&ProgramState::gstrCustomisedLedgerPath, "the customised ledger"},
+    };
+    for (const Case& c : cases) {
+        std::string& input = st.*c.input;
+        if (input.empty()) {
+            input = dir.file("input.txt");
+            writeFile(input, "an input\r\n");
+        }
+        const std::string before = readFile(input);
+        // The same file under another name.
+        st.gstrOutputFile = dir.file("alias.txt");
+        std::filesystem::create_hard_link(platform::pathFromUtf8(input),
+                                          platform::pathFromUtf8(st.gstrOutputFile));
+        ui.messages.clear();
+        EXPECT_EQ(convert(), ConvertOutcome::OutputIsAnInput) << c.what;
+        ASSERT_EQ(ui.titles(), std::vector<std::string>{"Import file is an input file"});
+        EXPECT_EQ(ui.messages[0].text, "The import file '" + st.gstrOutputFile +
+                                           "' is the same file as " + c.what + " '" + input +
+                                           "'. Converting would replace it. Please choose another "
+                                           "name for the import file.");
+        EXPECT_EQ(readFile(input), before);
+        std::filesystem::remove(platform::pathFromUtf8(st.gstrOutputFile));
+        if (c.input != &ProgramState::gstrJournalFile) input.clear();
     }
 }
 

@@ -7,8 +7,10 @@
 // report.
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <unordered_set>
 
 #include "accountmapping/modAccountMapping.h"
@@ -24,6 +26,8 @@
 
 namespace tav::fuzz {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr std::string_view kHeaderRow =
     "Trans #\tType\tDate\tNum\tName\tMemo\tItem\tAccount\tTax Code\tAmount\tTax Amount\r\n";
@@ -141,8 +145,7 @@ bool isDate(std::string_view s) {
 }
 
 // Every line of the import file has the target's layout.
-void expectImportLayout(const ProgramState& st) {
-    const std::string bytes = readAll(st.gstrOutputFile);
+void expectImportLayout(const ProgramState& st, const std::string& bytes) {
     const StrArray lines = vbSplit(bytes, "\r\n");
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         const std::string& line = lines[i];
@@ -191,8 +194,12 @@ void expectImportLayout(const ProgramState& st) {
 }
 
 // Both steps of the convert screen's Convert Data, with the same answers to the same
-// prompts; the import file's bytes.
-std::string convert(ProgramState& st, std::uint64_t answers) {
+// prompts, over the import file of an earlier run; the new import file's bytes, or
+// nothing when the run failed (and left the earlier file as it was).
+std::optional<std::string> convert(ProgramState& st, std::uint64_t answers) {
+    constexpr std::string_view kEarlier = "an import file of an earlier run\r\n";
+    const Workspace& ws = Workspace::get();
+    ws.write("TAVOutput.txt", kEarlier);
     FuzzPort ui(answers);
     ConversionRun run;
     run.headerDate = "01/07/2011";
@@ -200,8 +207,16 @@ std::string convert(ProgramState& st, std::uint64_t answers) {
     if (e.empty()) e = sfReadConvertAppend(st, ui, run);
     expect(!st.files.isOpen(kReportFile) && !st.files.isOpen(kImportFile),
            "the driver closes both files");
+    for (const auto& entry : fs::directory_iterator(platform::pathFromUtf8(ws.client)))
+        expect(platform::pathToUtf8(entry.path().filename()).find(".tavora-") == std::string::npos,
+               "a run leaves no temporary file or lock behind");
+    const std::string bytes = readAll(st.gstrOutputFile);
+    if (!e.empty()) {
+        expect(bytes == kEarlier, "a failed run leaves the earlier import file as it was");
+        return std::nullopt;
+    }
     expectWholeLines(st.gstrOutputFile);
-    return readAll(st.gstrOutputFile);
+    return bytes;
 }
 
 }  // namespace
@@ -231,10 +246,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!fuzz::takeInReport(st, ui) || !fuzz::completeMapping(st, ui)) return 0;
     fuzz::expect(!st.files.isOpen(1), "the tax mapping screen closes the report");
 
-    const std::string output = fuzz::convert(st, answers);
-    fuzz::expectImportLayout(st);
-    if (isValidUtf8(report))
-        fuzz::expect(isValidUtf8(output), "a UTF-8 report gives a UTF-8 import file");
+    const std::optional<std::string> output = fuzz::convert(st, answers);
+    if (output) {
+        fuzz::expectImportLayout(st, *output);
+        if (isValidUtf8(report))
+            fuzz::expect(isValidUtf8(*output), "a UTF-8 report gives a UTF-8 import file");
+    }
 
     // The same report converts to the same import file again, and in Windows-1252 to the
     // same lines in Windows-1252.
@@ -242,7 +259,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string ansi = utf8ToWindows1252(report);
     if (ansi != report && windows1252ToUtf8(ansi) == report && !isValidUtf8(ansi)) {
         ws.write("Journal.txt", ansi);
-        fuzz::expect(fuzz::convert(st, answers) == utf8ToWindows1252(output),
+        const std::optional<std::string> again = fuzz::convert(st, answers);
+        fuzz::expect(again.has_value() == output.has_value() &&
+                         (!output || *again == utf8ToWindows1252(*output)),
                      "a Windows-1252 report gives the same lines in Windows-1252");
     }
     return 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -7,6 +8,10 @@
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
 #include "support/Files.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace tav {
 namespace {
@@ -108,17 +113,56 @@ TEST(InstallationFolder, IsTheRunningExecutablesFolder) {
         << platform::executableFolder();
 }
 
-TEST(CommonDocumentsFolder, IsAFullPathSharedByAllUsers) {
+TEST(CommonDocumentsFolder, IsSharedOnWindowsAndTheUsersOwnElsewhere) {
+#ifdef _WIN32
     const platform::FolderResult r = platform::commonDocumentsFolder();
     EXPECT_EQ(r.code, 0);
-#ifdef _WIN32
     // A drive path: the data folder below it is created with SHCreateDirectoryEx,
     // which takes nothing else.
     ASSERT_GE(r.path.size(), 3u);
     EXPECT_EQ(r.path.substr(1, 2), ":\\") << r.path;
     EXPECT_TRUE(platform::pathExists(r.path));
 #else
-    EXPECT_EQ(r.path, "/var/tmp/Public Documents");
+    // As the XDG base directories say: an absolute $XDG_DATA_HOME, else ~/.local/share.
+    const std::string xdg = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", "/home/someone", 1);
+    for (const char* value : {"", "relative/data"}) {
+        ::setenv("XDG_DATA_HOME", value, 1);
+        EXPECT_EQ(platform::commonDocumentsFolder().path, "/home/someone/.local/share") << value;
+    }
+    ::setenv("XDG_DATA_HOME", "/srv/data", 1);
+    EXPECT_EQ(platform::commonDocumentsFolder().path, "/srv/data");
+    ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    ::setenv("HOME", home.c_str(), 1);
+#endif
+}
+
+TEST(CreateDirectory, MakesTheUsersOwnFolderOutsideWindows) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows folders take the permissions of the folder they are made in";
+#else
+    TempDir dir;
+    const std::string data = joinPath(joinPath(dir.path(), "share"), "TAV");
+    auto mode = [](const std::string& path) {
+        return static_cast<unsigned>(fs::status(path).permissions() & fs::perms::all);
+    };
+    EXPECT_EQ(platform::createDirectory(data), 0);
+    EXPECT_EQ(mode(data), 0700u);
+    EXPECT_EQ(mode(joinPath(dir.path(), "share")), 0700u);
+    // A folder others may write to is closed to them.
+    fs::permissions(data, fs::perms::all);
+    EXPECT_EQ(platform::createDirectory(data), 183);
+    EXPECT_EQ(mode(data), 0700u);
+    // A link, or a folder of another user's, is not the user's data folder.
+    const std::string elsewhere = joinPath(dir.path(), "elsewhere");
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, joinPath(dir.path(), "link"));
+    EXPECT_EQ(platform::createDirectory(joinPath(dir.path(), "link")), 5);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(elsewhere.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(platform::createDirectory(elsewhere), 5);
+    }
 #endif
 }
 

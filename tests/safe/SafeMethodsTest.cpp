@@ -87,7 +87,7 @@ TEST_F(OpenFile, PermissionDeniedAsksRetryOrCancelThenFailsWithThePlatformError)
     EXPECT_EQ(ui.messages[0].text,
               "You may be trying to write to a file that is already open. Please close the file "
               "then click Retry, else click Cancel to see details of the problem.");
-    EXPECT_EQ(e, "SafeMethods.bas\tsfOpenFile\t70\tPermission denied\r\n");
+    EXPECT_EQ(e, "SafeMethods.bas\tsfOpenFile\t70\tPermission denied: '" + existing + "'\r\n");
     EXPECT_EQ(test::readFile(existing), "a\r\n");
 }
 

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
 #include "shell/ProgramState.h"
 #include "shell/modMDIMain.h"
 #include "support/Files.h"
 #include "support/ScriptedPort.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace tav {
 namespace {
@@ -233,6 +239,33 @@ TEST_F(Startup, AnUnwritableDataFolderLosesTheLogEntriesButStartsUp) {
               std::string::npos);
     EXPECT_EQ(st.gstrClientFolder, client.path());
     EXPECT_FALSE(platform::fileExists(platform::joinPath(st.gstrDataFolder, "TAV.log")));
+}
+
+TEST_F(Startup, TheUsersOwnListsAndLogMoveFromTheEarlierSharedFolder) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the data folder has not moved on Windows";
+#else
+    const std::string earlier = platform::joinPath(common.path(), "Public Documents TAV");
+    const std::string data = platform::joinPath(common.path(), "TAV");
+    platform::createDirectory(earlier);
+    platform::createDirectory(data);
+    writeFile(platform::joinPath(earlier, "CofA.iif"), "the user's chart\r\n");
+    writeFile(platform::joinPath(earlier, "TAV.log"), "someone else's log\r\n");
+    writeFile(client.file("elsewhere.iif"), "not a list\r\n");
+    std::filesystem::create_symlink(client.file("elsewhere.iif"),
+                                    platform::joinPath(earlier, "TaxCodes.iif"));
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(::chown(platform::joinPath(earlier, "TAV.log").c_str(), 65534, 65534), 0);
+    }
+    moveFromEarlierDataFolder(earlier, data);
+    EXPECT_EQ(readFile(platform::joinPath(data, "CofA.iif")), "the user's chart\r\n");
+    EXPECT_FALSE(platform::pathExists(platform::joinPath(earlier, "CofA.iif")));
+    EXPECT_FALSE(platform::pathExists(platform::joinPath(data, "TaxCodes.iif")));
+    if (asRoot) {
+        EXPECT_FALSE(platform::pathExists(platform::joinPath(data, "TAV.log")));
+    }
+#endif
 }
 
 TEST_F(Startup, ShutdownWritesTheChoicesBackInPlace) {

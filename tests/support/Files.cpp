@@ -1,5 +1,7 @@
 #include "support/Files.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -98,6 +100,21 @@ void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(platform::pathFromUtf8(path), std::ios::binary);
     if (!out) throw std::runtime_error("cannot write " + path);
     out << bytes;
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(platform::pathFromUtf8(folder)))
+        names.push_back(platform::pathToUtf8(entry.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> leftoversIn(const std::string& folder) {
+    std::vector<std::string> names = namesIn(folder);
+    std::erase_if(names,
+                  [](const std::string& n) { return n.find(".tavora-") == std::string::npos; });
+    return names;
 }
 
 std::string readFile(const std::string& path) {

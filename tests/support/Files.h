@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tav::test {
 
@@ -44,6 +45,10 @@ private:
 };
 
 void writeFile(const std::string& path, const std::string& bytes);
+// The names of the files in a folder, sorted.
+std::vector<std::string> namesIn(const std::string& folder);
+// Those a run writing files whole left behind: temporary files and lock files.
+std::vector<std::string> leftoversIn(const std::string& folder);
 std::string readFile(const std::string& path);
 
 // The lines joined with CR LF, each line ended.

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "safe/Platform.h"
 #include "shell/ProgramState.h"
 #include "support/Files.h"
+#include "support/Resources.h"
 #include "support/ScratchClient.h"
 
 namespace tav {
@@ -75,6 +78,36 @@ TEST_F(Extraction, AnIifExportSavedWithAByteOrderMarkIsStillIif) {
     EXPECT_EQ(extract(), "List extraction successful.");
     EXPECT_EQ(readFile(st.gstrTaxCodeListFile),
               crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM", "TAXCODE\tGST\tNCG\tGST"}));
+}
+
+TEST_F(Extraction, ListsAreCopiedLineByLineWhateverTheLineEndsAndLengths) {
+    // A lone CR, an LF, a last line without its end, and lines longer than the blocks the
+    // export reads.
+    const std::string longName(300'000, 'n');
+    writeFile(st.gstrCompanyFile, "!ACCNT\tNAME\tACCNUM\tEXTRA\r\nCUST\t" + longName +
+                                      "\r\nACCNT\tBank\t1\t\rACCNT\t" + longName +
+                                      "\t2\t\n!TAXCODE\tNAME\r\n\r\nACCNT\tLast\t3\t");
+    EXPECT_EQ(extract(), "List extraction successful.");
+    EXPECT_EQ(readFile(st.gstrChartOfAccountsFile),
+              crlf({"!ACCNT\tNAME\tACCNUM\tEXTRA", "ACCNT\tBank\t1\t",
+                    "ACCNT\t" + longName + "\t2\t", "ACCNT\tLast\t3\t"}));
+    EXPECT_EQ(readFile(st.gstrTaxCodeListFile), crlf({"!TAXCODE\tNAME"}));
+}
+
+TEST_F(Extraction, ACompanyFileOfAnySizeIsReadInLittleMemory) {
+    {
+        std::ofstream out(platform::pathFromUtf8(st.gstrCompanyFile), std::ios::binary);
+        out << kCompany << "NOTE\t";
+        const std::string block(1 << 20, 'x');
+        for (int i = 0; i < 64; ++i) out << block;  // one line of 64 MiB
+        out << "\r\n" << kCompany;
+    }
+    const std::uint64_t before = test::peakMemory();
+    EXPECT_EQ(extract(), "List extraction successful.");
+    EXPECT_LT(test::peakMemory() - before, 16u << 20);
+    EXPECT_EQ(readFile(st.gstrTaxCodeListFile),
+              crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM", "TAXCODE\tGST\tNCG\tGST",
+                    "!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM", "TAXCODE\tGST\tNCG\tGST"}));
 }
 
 TEST_F(Extraction, FailuresLeaveTheListsUnextracted) {
