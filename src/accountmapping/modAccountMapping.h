@@ -85,13 +85,13 @@ void storeAccountChoice(ProgramState& st, long row, long listIndex);
 inline constexpr long kQuickBooksNumberWidth = 8;
 inline constexpr long kTargetNumberWidth = 11;
 std::string numberAndName(std::string_view number, std::string_view name, long width);
+// The number of those blanks; raises as numberAndName does.
+size_t fillerLength(std::string_view number, long width);
 
 StrArray accountGridHeader(const ProgramState& st);
 // The four cells of a mapping entry's row: type, QuickBooks account, target account and
 // the hidden combo list index.
 StrArray accountGridRow(const MappedAccount& mapped);
-// The single row shown while the mapping is empty.
-StrArray accountGridPlaceholderRow();
 
 // The account combo's items: " <Add New>", "", then each target account.
 Sem sfSetUpCombo(const ProgramState& st, StrArray& listItems);
