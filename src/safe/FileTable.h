@@ -26,12 +26,14 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
 
 #include "safe/FileReplacement.h"
 #include "safe/TextCodec.h"
+#include "safe/TextReader.h"
 
 namespace tav {
 
@@ -41,6 +43,8 @@ class FileTable {
 public:
     static constexpr int kLowest = 1;
     static constexpr int kHighest = 511;
+    // Written lines wait in a buffer until they fill this many bytes.
+    static constexpr size_t kWriteBlock = 1 << 18;
 
     FileTable();
     ~FileTable();
@@ -77,26 +81,40 @@ public:
     // of every line and decode only what they keep (tabs and digits are the same bytes
     // in both encodings).
     std::string_view lineBytes(int number);
+    // An input file's reader, for routines that read it line by line themselves.
+    TextReader& reader(int number);
     // Writes the text and CR LF.
     void printLine(int number, std::string_view text);
+    // Writes whole lines already in the file's encoding, each ending with CR LF.
+    void writeLines(int number, std::string_view lines);
+    // Bytes written but still waiting for a block to fill.
+    size_t pendingBytes(int number) const;
 
-    Encoding encoding(int number) const;
+    // An input file's encoding is found when first asked for (or a line to decode is
+    // read), unless a routine that read it whole has told it (learnEncoding).
+    Encoding encoding(int number);
     // Output files are written in UTF-8 unless told otherwise (the import file takes
     // the Journal report's encoding).
     void setEncoding(int number, Encoding e);
+    void learnEncoding(int number, Encoding e);
 
-    std::uint64_t bytesRead(int number) const;
-    std::uint64_t size(int number) const;
+    std::uint64_t bytesRead(int number);
+    std::uint64_t size(int number);
     const std::string& path(int number) const;
     // Lines read so far, and the byte offset where the last of them begins: where a
     // message about the line just read can point.
-    std::uint64_t linesRead(int number) const;
-    std::uint64_t lineOffset(int number) const;
+    std::uint64_t linesRead(int number);
+    std::uint64_t lineOffset(int number);
 
     // Encoding of a file on disk (valid UTF-8, or Windows-1252); remembered per
     // path, size and modification time so that a report read several times is
     // scanned once.
     Encoding detectEncoding(const std::string& path);
+
+    // A file on disk as it is now: path, size and modification time; none when it is not
+    // there. A file with the same identity later is taken to be unchanged.
+    using Identity = std::tuple<std::string, std::uint64_t, std::int64_t>;
+    static std::optional<Identity> identity(const std::string& path);
 
 private:
     struct OpenFile;
@@ -104,7 +122,7 @@ private:
 
     // By number: looked up for every line read or written.
     std::array<std::unique_ptr<OpenFile>, kHighest + 1> files_;
-    std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, Encoding> knownEncodings_;
+    std::map<Identity, Encoding> knownEncodings_;
 };
 
 }  // namespace tav

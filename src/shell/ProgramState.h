@@ -4,6 +4,7 @@
 // starts empty: strings "", numbers 0, flags false, collections empty.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,6 +15,8 @@
 #include "shell/Records.h"
 
 namespace tav {
+
+struct ReportScan;
 
 // Target applications, by their position in the navigator's list.
 namespace target {
@@ -96,6 +99,12 @@ struct ProgramState : SafeState {
 
     // The help file registered at start-up.
     std::string helpFile;
+
+    // How the Journal report is read.
+    ReadingOptions reading;
+    // The last scan of the Journal report, which later readings of the same unchanged
+    // report take their findings from.
+    std::shared_ptr<const ReportScan> reportScan;
 };
 
 }  // namespace tav
