@@ -112,6 +112,14 @@ TEST_F(TaxMapping, TaxItemsPostedToTaxPayablesTakeTheirDefaultCodes) {
         expected.push_back({"Custom", "", "1"});
         EXPECT_EQ(entries(st.gcolMappedTaxCodes), expected);
     }
+    // A line that ends after the MAS position serves MAS; 'Accounts' reads past its end.
+    writeFile(dir.file("DefaultTaxMapping.txt"), crlf({"NCG,7,X,8"}));
+    ASSERT_EQ(sfLoadColDefaultTaxMapping(st, ui), "");
+    st.gintTargetApp = target::MasAU;
+    ASSERT_EQ(sfMapStandardCodes(st), "");
+    EXPECT_EQ(test::row(st.gcolMappedTaxCodes.Item(1)), (StrArray{"NCG", "7", "8"}));
+    st.gintTargetApp = target::Accounts;
+    EXPECT_EQ(lastDescription(sfMapStandardCodes(st)), "Subscript out of range");
 }
 
 // Position k + 1 of each target's list must hold the k-th code of its installed file.
