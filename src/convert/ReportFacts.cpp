@@ -47,9 +47,7 @@ RunTables::RunTables(const ProgramState& state, Encoding reportEncoding)
 }
 
 bool RunTables::isMappedTaxItem(std::string_view itemBytes) const {
-    if (mappedTaxItems_.find(itemBytes) != mappedTaxItems_.end()) return true;
-    // The lookup fails as the scan of the mapping would, on an entry too short to read.
-    return lookups.isMappedTaxItem(decode(itemBytes, encoding));
+    return mappedTaxItems_.find(itemBytes) != mappedTaxItems_.end();
 }
 
 const AccountFacts& ReportFacts::account(std::string_view text) {

@@ -127,8 +127,9 @@ TEST_F(Writers, MasTakesOnlyTheBankAccounts680To689AsContraOfAPayment) {
 TEST_F(Writers, AMissingNameIsTheFirstLinesExceptWhereMoneyMovesWithinTheBooks) {
     for (const auto& [type, name] : {std::pair{"Cheque", "Acme"}, std::pair{"General Journal", ""},
                                      std::pair{"Transfer", ""}, std::pair{"Build", ""}}) {
-        writeReport(report({std::string("1|") + type + "|1/07/2011|5|Acme|||1-1100 · Cheque Account||-10|",
-                            "|||||||6-1000 · Freight||10|", "|||||||||-10|"}));
+        writeReport(
+            report({std::string("1|") + type + "|1/07/2011|5|Acme|||1-1100 · Cheque Account||-10|",
+                    "|||||||6-1000 · Freight||10|", "|||||||||-10|"}));
         ASSERT_EQ(convert(), "");
         // MAS writes the first line last.
         EXPECT_EQ(column(8, 1), (std::vector<std::string>{name, "Acme"})) << type;

@@ -113,7 +113,8 @@ TEST_F(TaxMapping, TaxItemsPostedToTaxPayablesTakeTheirDefaultCodes) {
         EXPECT_EQ(entries(st.gcolMappedTaxCodes), expected);
     }
     // A line that ends after the MAS position serves MAS; 'Accounts' reads past its end.
-    writeFile(dir.file("DefaultTaxMapping.txt"), crlf({"NCG,7,X,8"}));
+    writeFile(dir.file("DefaultTaxMapping.txt"), crlf({"Item,MAS,Accounts", "NCG,7,X,8"}));
+    st.gcolDefaultTaxMapping.Clear();
     ASSERT_EQ(sfLoadColDefaultTaxMapping(st, ui), "");
     st.gintTargetApp = target::MasAU;
     ASSERT_EQ(sfMapStandardCodes(st), "");
