@@ -183,10 +183,12 @@ void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line
 
 void writeImportLine(ProgramState& st, ConversionRun& run,
                      std::initializer_list<std::string_view> fields, bool quoted) {
-    // Sized once and filled: millions of lines are written this way.
+    // Sized once and filled: millions of lines are written this way. A double quote
+    // inside a quoted field is doubled, as comma-separated files write it.
     const size_t quotes = quoted ? 2 : 0;
     size_t size = fields.size() - 1;
-    for (std::string_view f : fields) size += f.size() + quotes;
+    for (std::string_view f : fields)
+        size += f.size() + quotes + (quoted ? static_cast<size_t>(std::ranges::count(f, '"')) : 0);
     // The buffer only grows: the line is its beginning.
     std::string& line = run.line;
     if (line.size() < size) line.resize(size);
@@ -196,8 +198,15 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
         if (!first) *out++ = ',';
         first = false;
         if (quoted) *out++ = '"';
-        std::memcpy(out, f.data(), f.size());
-        out += f.size();
+        if (quoted && f.find('"') != std::string_view::npos) {
+            for (char c : f) {
+                if (c == '"') *out++ = '"';
+                *out++ = c;
+            }
+        } else {
+            std::memcpy(out, f.data(), f.size());
+            out += f.size();
+        }
         if (quoted) *out++ = '"';
     }
     writeImportLine(st, run, std::string_view(line.data(), size));

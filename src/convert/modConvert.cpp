@@ -3,6 +3,8 @@
 
 #include "convert/modConvert.h"
 
+#include <algorithm>
+
 #include "convert/modConvertToAO.h"
 #include "convert/modConvertToAccounts.h"
 #include "convert/modConvertToMAS.h"
@@ -15,12 +17,25 @@ namespace tav {
 namespace {
 
 // The report's file name without its last four characters (the extension and its dot).
+// A line end in it (a file name may hold one) would split the header line: each is a blank.
 std::string reportName(std::string_view path) {
     const size_t separator = path.find_last_of("\\/");
     const std::string_view name =
         separator == std::string_view::npos ? path : path.substr(separator + 1);
     const size_t chars = charCount(name);
-    return std::string(leftChars(name, chars > 4 ? chars - 4 : 0));
+    std::string text(leftChars(name, chars > 4 ? chars - 4 : 0));
+    std::ranges::replace_if(
+        text, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
+// The report's name as the MAS header's unquoted text can carry it: no comma, which would
+// start another field, and no double quote, which would start a quoted one.
+std::string masHeaderText(std::string_view name) {
+    std::string text;
+    for (char c : name)
+        if (c != ',' && c != '"') text += c;
+    return text;
 }
 
 // The report and the import file of one driver routine, closed on every exit. The
@@ -177,7 +192,8 @@ Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& file
 
     const std::string name = reportName(st.gstrJournalFile);
     if (isMas(st.gintTargetApp))
-        writeImportLine(st, run, "\"V\" \",\" Conv. from " + name + " on " + run.headerDate);
+        writeImportLine(st, run,
+                        "\"V\" \",\" Conv. from " + masHeaderText(name) + " on " + run.headerDate);
     else if (isAccountantsOffice(st.gintTargetApp))
         writeImportLine(st, run, kAOFileHeader);
     else if (st.gintTargetApp == target::Accounts)
