@@ -47,7 +47,8 @@ constexpr const char* kFooter = R"(Targets: 0 or mas-au  MYOB MAS (Aust.)
          4 or ao-nz    Accountant's Office (N.Z.)
 
 Exit codes: 0 converted, 1 wrong options, 2 failed (the message says why),
-            3 stopped by No at a data error, 4 a mapping is incomplete.)";
+            3 stopped by No at a data error, 4 a mapping is incomplete,
+            6 converted, but the report ends without its TOTAL line.)";
 
 std::string absolute(const std::string& path) {
     if (path.empty()) return path;
@@ -362,6 +363,9 @@ private:
             case convertscreen::ConvertOutcome::Stopped:
                 summary("Conversion stopped");
                 return kStopped;
+            case convertscreen::ConvertOutcome::CutShort:
+                summary("Conversion incomplete");
+                return kCutShort;
             default: return kFailed;
         }
     }

@@ -24,7 +24,9 @@ Sem extractAccounts(ProgramState& st, UiPort& ui, Accounts& accounts) {
         EventThrottle throttle(ui);
         while (!st.files.eof(kReportFile)) {
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            reader.take(st.files.lineBytes(kReportFile), st.files.encoding(kReportFile));
+            const std::string_view line = st.files.lineBytes(kReportFile);
+            refuseBlankLine(st, line);
+            reader.take(line, st.files.encoding(kReportFile));
             if (!reader.failure().empty()) return reader.failure();
         }
         return {};

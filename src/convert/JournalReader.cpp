@@ -172,6 +172,7 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
             throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
             // Dates are digits and separators: a line's bytes serve undecoded.
             const std::string_view line = st.files.lineBytes(kReportFile);
+            refuseBlankLine(st, line);
             if (alsoRead) alsoRead(line);
             const std::string_view text = tabField(line, col::Date);
             if (text == "Date" || text.empty()) continue;
@@ -190,6 +191,19 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
         }
         return {};
     });
+}
+
+bool isBlankLine(std::string_view line) { return trimView(line).empty(); }
+
+std::string blankLineMessage(std::uint64_t lineNumber) {
+    return "Line " + std::to_string(lineNumber) +
+           " of the QuickBooks Journal report is blank. QuickBooks writes no blank lines into "
+           "the report, so the file has been changed since it was saved, or was not saved "
+           "whole. Please export the Journal report from QuickBooks again.";
+}
+
+void refuseBlankLine(const ProgramState& st, std::string_view line) {
+    if (isBlankLine(line)) raise(0, blankLineMessage(st.files.linesRead(kReportFile)));
 }
 
 void readReportUpTo(ProgramState& st, std::uint64_t line) {
@@ -238,18 +252,28 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
 
         std::string scratch;
         for (;;) {
-            if (st.files.eof(kReportFile)) return {};
+            if (st.files.eof(kReportFile)) {
+                // No TOTAL line: the report was cut short.
+                if (blnFirstLineSeen) run.incompleteTransaction = transaction.Item(1)[col::TransNo];
+                return {};
+            }
             line = st.files.lineView(kReportFile);
             if (r.split(line) != col::Count) {
                 long count = 0;
-                const Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
+                Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
+                if (isBlankLine(line))
+                    e = sfSemCreate(kModConvert, kProc, 0,
+                                    blankLineMessage(st.files.linesRead(kReportFile)));
                 return sfSemCreate(kModConvert, kProc, 0,
                                    "Not able to verify the number of fields in transaction line",
                                    e);
             }
 
             if (r[col::TransNo] == "Trans #") continue;
-            if (isTotalLine(r[col::TransNo])) return {};
+            if (isTotalLine(r[col::TransNo])) {
+                run.totalLineRead = true;
+                return {};
+            }
             const bool numbered = isWholeNumber(r[col::TransNo]);
             if (blnSkipping && !numbered) continue;
 

@@ -94,6 +94,12 @@ struct ConversionRun {
     long transactionsOmitted = 0;  // answered Yes at a data-error prompt
     long linesWritten = 0;         // import lines, file headers included
 
+    // A report ends with its TOTAL line. One that ends without it was cut short when it
+    // was saved: the transaction it ends in the middle of (its number here) is not written,
+    // and the run says so rather than report a plain success.
+    bool totalLineRead = false;
+    std::string incompleteTransaction;
+
     // The last report line read (from 1) and the byte offset where it begins, kept when
     // the driver closes the report, so that a failure can be shown beside its line.
     std::uint64_t reportLine = 0;
@@ -192,6 +198,13 @@ private:
     std::string decoded_, withoutCommas_, number_;
     Sem failure_;
 };
+
+// QuickBooks writes no blank line (empty, or blanks only) into a report: one means the
+// file was changed or not saved whole. The message names the line (from 1).
+bool isBlankLine(std::string_view line);
+std::string blankLineMessage(std::uint64_t lineNumber);
+// Raises that message when the report line just read is blank.
+void refuseBlankLine(const ProgramState& st, std::string_view line);
 
 // Reads the report on up to the given line (from 1), so that the report of a failure met
 // there by a reading that went further can point at it.

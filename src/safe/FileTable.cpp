@@ -104,7 +104,9 @@ FileTable::OpenFile& FileTable::get(int number) const {
     return *files_[static_cast<size_t>(number)];
 }
 
-Encoding FileTable::detectEncoding(const std::string& path) {
+Encoding FileTable::detectEncoding(const std::string& path) { return scanText(path).encoding; }
+
+FileTable::TextScan FileTable::scanText(const std::string& path) {
     const fs::path p = platform::pathFromUtf8(path);
     std::error_code ec;
     const auto size = fs::file_size(p, ec);
@@ -112,23 +114,56 @@ Encoding FileTable::detectEncoding(const std::string& path) {
     const auto key =
         std::make_tuple(path, static_cast<std::uint64_t>(size), static_cast<std::int64_t>(time));
     if (!ec) {
-        if (const auto it = knownEncodings_.find(key); it != knownEncodings_.end())
-            return it->second;
+        if (const auto it = knownTexts_.find(key); it != knownTexts_.end()) return it->second;
     }
     std::FILE* f = platform::openFile(path, "rb");
     if (!f) raiseOpenError(errno, path);
+    TextScan scan;
     Utf8Validator validator;
+    bool utf8 = true;
+    std::uint64_t offset = 0;
     std::vector<char> block(kReadBlock);
     size_t got;
-    while ((got = std::fread(block.data(), 1, block.size(), f)) > 0)
-        if (!validator.feed(std::string_view(block.data(), got))) break;
+    while ((got = std::fread(block.data(), 1, block.size(), f)) > 0) {
+        const std::string_view bytes(block.data(), got);
+        if (utf8) utf8 = validator.feed(bytes);
+        if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos) {
+            scan.firstNul = offset + nul;
+            break;
+        }
+        offset += got;
+    }
     const bool readError = std::ferror(f) != 0;
     std::fclose(f);
     if (readError) raise(err::DeviceIoError);
-    const Encoding e = validator.finish() ? Encoding::Utf8 : Encoding::Windows1252;
-    if (!ec) knownEncodings_[key] = e;
-    return e;
+    scan.encoding = utf8 && validator.finish() ? Encoding::Utf8 : Encoding::Windows1252;
+    if (!ec) knownTexts_[key] = scan;
+    return scan;
 }
+
+namespace {
+
+// The line (from 1) that holds a file's byte at the offset; CR LF, LF and a lone CR each
+// end a line, as a reading of the file counts them.
+std::uint64_t lineAt(const std::string& path, std::uint64_t offset) {
+    std::FILE* f = platform::openFile(path, "rb");
+    if (!f) return 0;
+    std::uint64_t line = 1, at = 0;
+    bool afterCr = false;
+    std::vector<char> block(kReadBlock);
+    size_t got;
+    while (at < offset && (got = std::fread(block.data(), 1, block.size(), f)) > 0) {
+        for (size_t i = 0; i < got && at < offset; ++i, ++at) {
+            const char c = block[i];
+            if (c == '\r' || (c == '\n' && !afterCr)) ++line;
+            afterCr = c == '\r';
+        }
+    }
+    std::fclose(f);
+    return line;
+}
+
+}  // namespace
 
 void FileTable::open(int number, const std::string& path, FileMode mode) {
     if (number < kLowest || number > kHighest) raise(err::BadFileNameOrNumber);
@@ -152,7 +187,11 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
         case FileMode::Binary:
         case FileMode::Random: fopenMode = platform::fileExists(path) ? "r+b" : "w+b"; break;
     }
-    if (mode == FileMode::Input) file->encoding = detectEncoding(path);
+    TextScan scan;
+    if (mode == FileMode::Input) {
+        scan = scanText(path);
+        file->encoding = scan.encoding;
+    }
     errno = 0;
     file->handle = platform::openFile(opened, fopenMode);
     if (!file->handle) raiseOpenError(errno, path);
@@ -162,6 +201,11 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
         file->fill();
         const std::string_view start(file->buffer.data(), file->end);
         if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
+        if (scan.firstNul)
+            raise(0, "Line " + std::to_string(lineAt(path, *scan.firstNul)) + " of the file '" +
+                         path +
+                         "' holds a NUL byte, so it is not a text file the program can read. "
+                         "Check that the right file was chosen, or export it again.");
         // Skip a UTF-8 byte order mark.
         if (start.starts_with(kUtf8Bom)) {
             file->begin = kUtf8Bom.size();

@@ -17,15 +17,16 @@
 // killed leaves the old file as it was. "Append" adds to the file itself (logs).
 //
 // Files that are not single-byte text are refused with a description naming the
-// problem (error number 0): a UTF-16 or UTF-32 file when it is opened, and a line
-// longer than 1 MiB when it is read, so that no file makes the program hold more
-// than about a megabyte of it.
+// problem (error number 0): a UTF-16 or UTF-32 file, and a file holding a NUL byte
+// (naming its first such line), when it is opened; a line longer than 1 MiB when it is
+// read, so that no file makes the program hold more than about a megabyte of it.
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -104,7 +105,14 @@ private:
 
     // By number: looked up for every line read or written.
     std::array<std::unique_ptr<OpenFile>, kHighest + 1> files_;
-    std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, Encoding> knownEncodings_;
+    // What one scan of a file's bytes tells: its encoding, and where its first NUL byte
+    // is, if it has one (no text file has).
+    struct TextScan {
+        Encoding encoding = Encoding::Utf8;
+        std::optional<std::uint64_t> firstNul;
+    };
+    TextScan scanText(const std::string& path);
+    std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, TextScan> knownTexts_;
 };
 
 }  // namespace tav

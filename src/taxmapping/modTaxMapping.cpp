@@ -218,6 +218,7 @@ Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
         while (!st.files.eof(1)) {
             // Only the two fields looked at, and only when needed, are decoded.
             const std::string_view line = st.files.lineBytes(1);
+            refuseBlankLine(st, line);
             if (alsoRead) alsoRead(line);
             // The Account column is read only while there are tax payable accounts.
             if (payables.empty()) continue;

@@ -307,6 +307,23 @@ TEST_F(FaultyReport, AskTakesTheAnswersFromTheInput) {
     EXPECT_EQ(asked[3], "");
 }
 
+TEST_F(FaultyReport, AReportCutShortIsConvertedAndSaysWhatWasNotWritten) {
+    // Saved only up to the middle of transaction 4: no closing line, no TOTAL line.
+    std::string report = readFile(client.file("Journal.txt"));
+    report.erase(report.rfind("\t\t\t\t\t\t\t\t\t40\t"));
+    writeFile(client.file("Journal.txt"), report);
+    EXPECT_EQ(run(args({"--on-data-error", "omit"})), cli::kCutShort);
+    EXPECT_EQ(out.str(),
+              "Conversion incomplete: 1 transactions written, 2 omitted, 3 lines "
+              "written to " +
+                  client.file("TAVOutput.txt") + "\n");
+    EXPECT_NE(err.str().find("[Journal report incomplete] The QuickBooks Journal report ends "
+                             "without its TOTAL line, so it was not saved whole. Transaction 4, "
+                             "the last in the file, was incomplete and was not written;"),
+              std::string::npos)
+        << err.str();
+}
+
 TEST_F(FaultyReport, ControlCharactersFromTheReportAreShownEscaped) {
     // A memo that would clear the terminal and retitle its window, and a C1 control.
     std::string report = readFile(client.file("Journal.txt"));

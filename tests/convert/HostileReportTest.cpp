@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "accountmapping/modAccountMapping.h"
 #include "convert/ConvertFixture.h"
 #include "safe/Platform.h"
 #include "support/Resources.h"
 #include "support/Results.h"
+#include "taxmapping/modTaxMapping.h"
 
 namespace tav::test {
 namespace {
@@ -84,9 +86,46 @@ TEST_F(HostileReport, WideTextIsRefusedNamingItsEncodingBeforeAnythingIsWritten)
     EXPECT_TRUE(previousImportKept());
 }
 
+TEST_F(HostileReport, ABlankLineIsNamedWhereverTheReportIsRead) {
+    const std::string blank =
+        "Line 4 of the QuickBooks Journal report is blank. QuickBooks writes no blank lines into "
+        "the report, so the file has been changed since it was saved, or was not saved whole. "
+        "Please export the Journal report from QuickBooks again.";
+    const std::string bytes =
+        report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
+                "|||||||4-1000 · Sales||-10|", "   ", "|||||||||10|", "TOTAL|||||||||0|"});
+    // The tax mapping screen's readings.
+    using Reading = std::function<Sem()>;
+    const std::pair<const char*, Reading> readings[] = {
+        {"sfExtractCodes", [&] { return sfExtractCodes(st); }},
+        {"sfExtractAccounts", [&] {
+             Collection<std::string> accounts;
+             return sfExtractAccounts(st, ui, accounts);
+         }}};
+    for (const auto& [routine, read] : readings) {
+        openReport(bytes);
+        st.files.lineView(kReportFile);  // the header
+        EXPECT_EQ(read(),
+                  std::string(routine == std::string_view("sfExtractCodes") ? "modTaxMapping.bas"
+                                                                            : "modConvert.bas") +
+                      "\t" + routine + "\t0\t" + blank + "\r\n");
+        st.files.close(kReportFile);
+    }
+    // The conversion's, for 'Accounts' (the date range first) and the other targets.
+    writeReport(bytes);
+    EXPECT_EQ(convert(), "modConvert.bas\tsfReadInTransaction\t0\t" + blank +
+                             "\r\nmodConvert.bas\tsfReadInTransaction\t0\tNot able to verify "
+                             "the number of fields in transaction line\r\nmodConvert.bas\t"
+                             "sfReadConvertAppend\t0\tError reading transaction from QuickBooks "
+                             "Journal report file\r\n");
+    st.gintTargetApp = target::Accounts;
+    EXPECT_TRUE(convert().starts_with("modConvert.bas\tsfGetDateRange\t0\t" + blank + "\r\n"));
+    EXPECT_TRUE(previousImportKept());
+}
+
 TEST_F(HostileReport, BinaryBytesAreNotAReportHeader) {
     std::string binary;
-    for (int i = 0; i < 64 * 256; ++i) binary += static_cast<char>(i * 7 % 256);
+    for (int i = 0; i < 64 * 256; ++i) binary += static_cast<char>(i * 7 % 255 + 1);
     writeReport(binary);
     EXPECT_EQ(lastDescription(convert()),
               "Your QuickBooks Journal file header is not correct. This is usually because the "
@@ -96,9 +135,28 @@ TEST_F(HostileReport, BinaryBytesAreNotAReportHeader) {
     EXPECT_TRUE(previousImportKept());
 }
 
-TEST_F(HostileReport, ZeroBytesAloneAreALineTooLong) {
-    writeReport(std::string(2 * kMiB, '\0'));
-    EXPECT_EQ(lastDescription(convert()), "Error when checking QuickBooks journal file header");
+TEST_F(HostileReport, ANulByteIsRefusedBeforeAnythingIsReadNamingItsLine) {
+    const std::string refused =
+        "' holds a NUL byte, so it is not a text file the program can "
+        "read. Check that the right file was chosen, or export it again.";
+    struct Case {
+        std::string report;
+        int line;
+    };
+    const Case cases[] = {
+        // Each kind of line end counts one line.
+        {report({}) + "1\tCheque\n2\tCheque\r" + std::string("3\tCheque\tC\0\t", 12), 4},
+        {std::string(2 * kMiB, '\0'), 1},
+        {report({}) + std::string(3 * kMiB, 'x') + "\r\n" + std::string("TOTAL\0", 6), 3},
+    };
+    for (const Case& c : cases) {
+        writeReport(c.report);
+        const Sem e = convert();
+        EXPECT_TRUE(e.starts_with("SafeMethods.bas\tsfOpenFile\t0\tLine " + std::to_string(c.line) +
+                                  " of the file '" + st.gstrJournalFile + refused + "\r\n"))
+            << e;
+        EXPECT_TRUE(previousImportKept());
+    }
 }
 
 TEST_F(HostileReport, AMillionTransactionsAreConvertedHoldingOneAtATime) {
