@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "safe/Collection.h"
 #include "safe/FileTable.h"
@@ -25,6 +27,22 @@ inline bool isMas(std::int16_t t) { return t == target::MasAU || t == target::Ma
 inline bool isAccountantsOffice(std::int16_t t) {
     return t == target::AccountantsOfficeAU || t == target::AccountantsOfficeNZ;
 }
+
+// A line of a tax mapping file: "QuickBooks tax item,target code".
+struct TaxMappingLine {
+    std::string item;
+    std::string code;  // "" unmaps
+    long line = 0;     // in the file, from 1
+
+    friend bool operator==(const TaxMappingLine&, const TaxMappingLine&) = default;
+};
+
+// The tax mapping the desktop application remembers for a client.
+struct RememberedTaxMapping {
+    std::vector<TaxMappingLine> lines;  // as read when the report was read
+    std::set<std::string> items;        // the tax items whose rows it filled
+    bool failed = false;                // writing it failed since the report was read
+};
 
 struct ProgramState {
     // Navigator choices
@@ -64,6 +82,8 @@ struct ProgramState {
     Collection<std::string> gcolJournalAccounts;
     Collection<StrArray> gcolTargetAccounts;  // TargetAccount
     Collection<StrArray> gcolMappedAccounts;  // MappedAccount
+
+    RememberedTaxMapping rememberedTaxMapping;
 
     // Where the program runs. The installation folder is the executable's folder;
     // tests set both folders to temporary ones.

@@ -37,17 +37,19 @@ std::string typed(std::int16_t target, std::string_view code) {
     return box;
 }
 
-std::optional<Message> refusal(const ProgramState& st, std::string_view code) {
+std::optional<Message> refusal(const ProgramState& st, std::string_view code, AddButton button) {
     auto box = [](std::string text, std::string title) {
         return Message{std::move(text), Buttons::OK, Icon::None, DefaultButton::First,
                        std::move(title)};
     };
     const std::string_view trimmed = trimView(code);
     if (trimmed.empty())
-        return box(
-            "The tax code box was empty. Press Cancel on the form \r\nif you wish to leave "
-            "the form without adding a tax code.",
-            "No Tax Code");
+        return box(button == AddButton::OK
+                       ? "The tax code box was empty. Press Cancel on the form \r\nif you wish to "
+                         "leave the form without adding a tax code."
+                       : "The tax code box was empty. Press Cancel if you wish to leave the form "
+                         "without adding a tax code.",
+                   "No Tax Code");
     if (st.gintTargetApp == target::MasAU) {
         const long value = SafeInteger(trimmed);
         if (value < 15 || value > 20)
@@ -59,14 +61,28 @@ std::optional<Message> refusal(const ProgramState& st, std::string_view code) {
     return std::nullopt;
 }
 
-bool cmdOK_Click(ProgramState& st, UiPort& ui, std::string_view boxText) {
-    if (const auto refused = refusal(st, boxText)) {
+namespace {
+
+bool add(ProgramState& st, UiPort& ui, std::string_view boxText, AddButton button) {
+    if (const auto refused = refusal(st, boxText, button)) {
         ui.messageBox(*refused);
         return false;
     }
     st.gcolTargetTaxCodes.Add(trim(boxText));
     st.gblnNewTaxCodeAdded = true;
     return true;
+}
+
+}  // namespace
+
+void Form_Load(ProgramState& st) { st.gblnNewTaxCodeAdded = false; }
+
+bool cmdOK_Click(ProgramState& st, UiPort& ui, std::string_view boxText) {
+    return add(st, ui, boxText, AddButton::OK);
+}
+
+bool cmdNext_Click(ProgramState& st, UiPort& ui, std::string_view boxText) {
+    return add(st, ui, boxText, AddButton::Next);
 }
 
 }  // namespace tav::newtaxcode

@@ -1,5 +1,7 @@
 #include "taxmapping/TAVTaxMapping.h"
 
+#include <algorithm>
+
 #include "convert/modConvert.h"
 #include "safe/ErrorLog.h"
 #include "safe/FileCloser.h"
@@ -26,6 +28,14 @@ public:
 private:
     std::string directory_;
 };
+
+// What went wrong first, in the words of the routine that found it.
+std::string innermostFailure(const Sem& e) {
+    std::string module, procedure, description;
+    long number = 0;
+    if (!sfSemParse(e, module, procedure, number, description, 0).empty()) return e;
+    return description;
+}
 
 bool listsConfirmed(ProgramState& st, UiPort& ui) {
     if (st.gblnListsExtracted) return true;
@@ -121,6 +131,26 @@ JournalChoice takeAccounts(ProgramState& st, UiPort& ui, Collection<std::string>
 
 }  // namespace
 
+View view(const ProgramState& st) {
+    View v;
+    v.mapping = !isAccountantsOffice(st.gintTargetApp);
+    v.caption = v.mapping ? "QuickBooks Tax Item to " + st.gstrTargetAppName + " Tax Code Mapping"
+                          : "Extract Lists and Select Journal File";
+    sfShortenPath(st.gstrCompanyFile, v.lblQBDataFilePath, kPathDisplayLength);
+    sfShortenPath(st.gstrJournalFile, v.lblJournalPath, kPathDisplayLength);
+    v.lblGetQBLists =
+        "Click this button to extract lists required by the mapping process. If there is a "
+        "problem with the extraction, click the Help button for further information.";
+    v.lblCodeMapping =
+        "Some of the tax items used in the QuickBooks Journal file have been automatically "
+        "mapped.\r\nPLEASE CHECK THE AUTOMATIC MAPPING and map any unmapped items. Only map to "
+        "codes set up for that client in " +
+        st.gstrTargetAppName +
+        ".\r\n Select the button below to see further details of tax "
+        "items/codes.";
+    return v;
+}
+
 void Form_Load(ProgramState& st, UiPort& ui) {
     reportingFailures(st, ui, kModule, "Form_Load", [&] {
         if (!platform::pathExists(st.gstrClientFolder))
@@ -170,7 +200,7 @@ void cmdQBDataFile_Click(ProgramState& st, UiPort& ui) {
     });
 }
 
-JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
+JournalChoice chooseJournalFile(ProgramState& st, UiPort& ui) {
     constexpr std::string_view kProc = "cmdTransFile_Click";
     JournalChoice choice = JournalChoice::Failed;
     reportingFailures(st, ui, kModule, kProc, [&] {
@@ -203,7 +233,15 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
         }
         st.gstrJournalFile = *chosen;
         directory.restore();
+        choice = JournalChoice::Chosen;
+    });
+    return choice;
+}
 
+JournalChoice readJournalFile(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "cmdTransFile_Click";
+    JournalChoice choice = JournalChoice::Failed;
+    reportingFailures(st, ui, kModule, kProc, [&] {
         if (Sem e = sfGetcolTaxPayables(st, ui); !e.empty())
             return report(st, ui, kProc,
                           "Error getting tax payable accounts from Chart of Accounts file", e);
@@ -226,6 +264,11 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
     return choice;
 }
 
+JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
+    const JournalChoice choice = chooseJournalFile(st, ui);
+    return choice == JournalChoice::Chosen ? readJournalFile(st, ui) : choice;
+}
+
 Sem sfImportCodes(ProgramState& st, const LineReader& alsoRead) {
     constexpr std::string_view kProc = "sfImportCodes";
     return guarded(kModule, kProc, [&]() -> Sem {
@@ -241,6 +284,131 @@ Sem sfImportCodes(ProgramState& st, const LineReader& alsoRead) {
                                e);
         return {};
     });
+}
+
+std::string rememberedTaxMappingFile(const ProgramState& st) {
+    const char* name = nullptr;
+    switch (st.gintTargetApp) {
+        case target::MasAU: name = "TAVTaxMappingMasAU.txt"; break;
+        case target::Accounts: name = "TAVTaxMappingAccounts.txt"; break;
+        case target::MasNZ: name = "TAVTaxMappingMasNZ.txt"; break;
+        default: return {};
+    }
+    if (st.gstrJournalFile.empty()) return {};
+    const auto folder = platform::pathFromUtf8(st.gstrJournalFile).parent_path();
+    return platform::joinPath(platform::pathToUtf8(folder), name);
+}
+
+void applyRememberedTaxMapping(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "applyRememberedTaxMapping";
+    reportingFailures(st, ui, kModule, kProc, [&] {
+        RememberedTaxMapping& remembered = st.rememberedTaxMapping;
+        remembered = {};
+        const std::string path = rememberedTaxMappingFile(st);
+        if (path.empty() || !platform::fileExists(path)) return;
+        std::vector<TaxMappingLine> lines;
+        std::vector<std::string> filled;
+        Sem e = sfReadTaxMapping(st, ui, path, lines);
+        if (e.empty()) e = sfApplyTaxMapping(st, lines, &filled);
+        if (!e.empty()) {
+            dsCreateSEMAndDoAll(st, ui, kModule, kProc, 0,
+                                "The remembered tax mapping could not be used.", e, false);
+            ui.messageBox(
+                Message{"The tax mapping remembered for this client could not be used, so the grid "
+                        "shows the automatic mapping:\r\n\r\n" +
+                            innermostFailure(e) + "\r\n\r\nFile: " + path +
+                            "\r\nIt is replaced when you next change the mapping.",
+                        Buttons::OK, Icon::Exclamation, DefaultButton::First,
+                        "Remembered Tax Mapping Ignored"});
+            return;
+        }
+        remembered.lines = std::move(lines);
+        remembered.items.insert(filled.begin(), filled.end());
+    });
+}
+
+void rememberTaxMapping(ProgramState& st, UiPort& ui) {
+    constexpr std::string_view kProc = "rememberTaxMapping";
+    reportingFailures(st, ui, kModule, kProc, [&] {
+        RememberedTaxMapping& remembered = st.rememberedTaxMapping;
+        const std::string path = rememberedTaxMappingFile(st);
+        if (path.empty() || remembered.failed) return;
+        const Sem e = sfSaveTaxMapping(st, ui, path, remembered.lines);
+        if (e.empty()) return;
+        remembered.failed = true;
+        dsCreateSEMAndDoAll(st, ui, kModule, kProc, 0, "The tax mapping could not be remembered.",
+                            e, false);
+        ui.messageBox(Message{
+            "The tax mapping could not be remembered for this client, so it will not be offered "
+            "again next time:\r\n\r\n" +
+                innermostFailure(e) + "\r\n\r\nFile: " + path +
+                "\r\nThe mapping you make still counts for this conversion.",
+            Buttons::OK, Icon::Exclamation, DefaultButton::First, "Tax Mapping Not Remembered"});
+    });
+}
+
+std::string TaxCodeTable::note(long r) const {
+    if (showsPlaceholder() ||
+        !st_.rememberedTaxMapping.items.contains(field(st_.gcolMappedTaxCodes.Item(r), 0)))
+        return {};
+    return "Mapped as remembered for this client";
+}
+
+StrArray TaxCodeTable::header() const { return {" QuickBooks", st_.gstrTargetAppName, ""}; }
+
+StrArray TaxCodeTable::listItems() const {
+    StrArray items;
+    if (Sem e = sfSetUpTaxCombo(st_, items); !e.empty()) raise(err::InvalidCall, e);
+    return items;
+}
+
+long TaxCodeTable::entryCount() const { return st_.gcolMappedTaxCodes.Count(); }
+
+StrArray TaxCodeTable::entryRow(long r) const {
+    const StrArray& mapped = st_.gcolMappedTaxCodes.Item(r);
+    return {" " + field(mapped, 0), " " + field(mapped, 1), field(mapped, 2)};
+}
+
+void TaxCodeTable::store(long r, long index) {
+    st_.rememberedTaxMapping.items.erase(field(st_.gcolMappedTaxCodes.Item(r), 0));
+    storeTaxCodeChoice(st_, r, index);
+}
+
+GridMove cmbTaxCodes_Click(ProgramState& st, UiPort& ui, TaxCodeTable& table, long row,
+                           long index) {
+    GridMove move{row};
+    reportingFailures(st, ui, kModule, "cmbTaxCodes_Click",
+                      [&] { move = table.choose(row, index); });
+    if (move.stored) rememberTaxMapping(st, ui);
+    return move;
+}
+
+GridMove dsHaveLeftAddTaxCode(ProgramState& st, UiPort& ui, TaxCodeTable& table, long row) {
+    GridMove move{row};
+    reportingFailures(st, ui, kModule, "dsHaveLeftAddTaxCode",
+                      [&] { move = table.afterAdding(row, st.gblnNewTaxCodeAdded); });
+    if (move.stored) rememberTaxMapping(st, ui);
+    return move;
+}
+
+KeyOutcome cmbTaxCodes_KeyDown(GridKey key, bool listOpen, long row, long rows, long page) {
+    using Action = KeyOutcome::Action;
+    if (listOpen) return {key == GridKey::Character ? Action::Discard : Action::Pass};
+    const auto moveTo = [&](long r) {
+        return KeyOutcome{Action::MoveTo, std::clamp(r, 1L, std::max(rows, 1L))};
+    };
+    switch (key) {
+        case GridKey::Up: return moveTo(row - 1);
+        case GridKey::Down: return moveTo(row + 1);
+        case GridKey::PageUp: return moveTo(row - std::max(page, 1L));
+        case GridKey::PageDown: return moveTo(row + std::max(page, 1L));
+        case GridKey::Home: return moveTo(1);
+        case GridKey::End: return moveTo(rows);
+        case GridKey::Enter:
+        case GridKey::Space:
+        case GridKey::OpenList: return {Action::OpenList};
+        default: return {Action::Discard};
+    }
 }
 
 }  // namespace tav::taxmappingscreen

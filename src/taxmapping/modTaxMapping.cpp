@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "convert/modConvert.h"
@@ -286,8 +287,10 @@ void storeTaxCodeChoice(ProgramState& st, long row, long position) {
     st.gcolMappedTaxCodes.Replace(row, std::move(mapped));
 }
 
-Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path) {
-    constexpr std::string_view kProc = "sfLoadTaxMapping";
+Sem sfReadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path,
+                     std::vector<TaxMappingLine>& lines) {
+    constexpr std::string_view kProc = "sfReadTaxMapping";
+    lines.clear();
     return guarded(kModTaxMapping, kProc, [&]() -> Sem {
         const int n = st.files.freeFile();
         if (Sem e = openForReading(st, ui, path, n, kProc,
@@ -305,34 +308,82 @@ Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path) {
                                                "mapping file. Each line holds a QuickBooks tax "
                                                "item, a comma and a target tax code.",
                                                lineNumber));
-            const std::string item = trim(f[0]), code = trim(f[1]);
-            long row = 0;
-            for (long i = 1; i <= st.gcolMappedTaxCodes.Count() && !row; ++i)
-                if (st.gcolMappedTaxCodes.Item(i)[0] == item) row = i;
-            if (!row) continue;
+            lines.push_back({trim(f[0]), trim(f[1]), lineNumber});
+        }
+        return {};
+    });
+}
 
+Sem sfApplyTaxMapping(ProgramState& st, const std::vector<TaxMappingLine>& lines,
+                      std::vector<std::string>* filled) {
+    constexpr std::string_view kProc = "sfApplyTaxMapping";
+    const Collection<std::string> codesBefore = st.gcolTargetTaxCodes;
+    const Collection<StrArray> mappingBefore = st.gcolMappedTaxCodes;
+    std::vector<std::string> chosen;
+    Sem e = guarded(kModTaxMapping, kProc, [&]() -> Sem {
+        std::unordered_map<std::string, long> rows;
+        for (long i = 1; i <= st.gcolMappedTaxCodes.Count(); ++i)
+            rows.emplace(st.gcolMappedTaxCodes.Item(i)[0], i);
+        for (const TaxMappingLine& line : lines) {
+            const auto row = rows.find(line.item);
+            if (row == rows.end()) continue;
             const auto& codes = st.gcolTargetTaxCodes;
             // An empty code unmaps even when the code file holds an empty code.
             const auto known =
-                code.empty() ? codes.end() : std::find(codes.begin(), codes.end(), code);
+                line.code.empty() ? codes.end() : std::find(codes.begin(), codes.end(), line.code);
             long position = 1;  // the blank entry: unmapped
             if (known != codes.end()) {
                 position = static_cast<long>(known - codes.begin()) + 2;
-            } else if (!code.empty()) {
-                std::optional<Message> refused = newtaxcode::refusal(st, code);
-                if (!refused && newtaxcode::typed(st.gintTargetApp, code) != code)
+            } else if (!line.code.empty()) {
+                std::optional<Message> refused = newtaxcode::refusal(st, line.code);
+                if (!refused && newtaxcode::typed(st.gintTargetApp, line.code) != line.code)
                     refused = Message{newtaxcode::instructions(st.gintTargetApp)};
                 if (refused)
                     return sfSemCreate(
                         kModTaxMapping, kProc, 0,
                         fmt::format("The tax code '{}' in line {} of the tax mapping file cannot "
                                     "be added to the list of {} tax codes: {}",
-                                    code, lineNumber, st.gstrTargetAppName, refused->text));
-                st.gcolTargetTaxCodes.Add(code);
+                                    line.code, line.line, st.gstrTargetAppName, refused->text));
+                st.gcolTargetTaxCodes.Add(line.code);
                 position = codes.Count() + 1;
             }
-            storeTaxCodeChoice(st, row, position);
+            storeTaxCodeChoice(st, row->second, position);
+            chosen.push_back(line.item);
         }
+        return {};
+    });
+    if (!e.empty()) {
+        st.gcolTargetTaxCodes = codesBefore;
+        st.gcolMappedTaxCodes = mappingBefore;
+        return e;
+    }
+    if (filled) *filled = std::move(chosen);
+    return {};
+}
+
+Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path) {
+    std::vector<TaxMappingLine> lines;
+    if (Sem e = sfReadTaxMapping(st, ui, path, lines); !e.empty()) return e;
+    return sfApplyTaxMapping(st, lines);
+}
+
+Sem sfSaveTaxMapping(ProgramState& st, UiPort& ui, const std::string& path,
+                     const std::vector<TaxMappingLine>& alsoKeep) {
+    constexpr std::string_view kProc = "sfSaveTaxMapping";
+    return guarded(kModTaxMapping, kProc, [&]() -> Sem {
+        const int n = st.files.freeFile();
+        if (Sem e = sfOpenFile(st, ui, path, "Output", n); !e.empty())
+            return sfSemCreate(kModTaxMapping, kProc, 0,
+                               "An error occurred when trying to write the tax mapping file.", e);
+        FileCloser closer(st.files, n);
+        std::unordered_set<std::string_view> written;
+        auto write = [&](std::string_view item, std::string_view code) {
+            if (item.find(',') != std::string_view::npos || !written.insert(item).second) return;
+            st.files.printLine(n, fmt::format("{},{}", item, code));
+        };
+        for (const StrArray& mapped : st.gcolMappedTaxCodes) write(mapped[0], mapped[1]);
+        for (const TaxMappingLine& line : alsoKeep) write(line.item, line.code);
+        st.files.close(n);
         return {};
     });
 }

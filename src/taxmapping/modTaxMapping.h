@@ -12,11 +12,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/modConvert.h"
 #include "safe/Collection.h"
 #include "safe/Sem.h"
 #include "safe/UiPort.h"
+#include "shell/ProgramState.h"
 
 namespace tav {
 
@@ -66,10 +68,26 @@ Sem sfSetUpTaxCombo(const ProgramState& st, StrArray& listItems);
 // mapping (the grid's placeholder row) stores nothing.
 void storeTaxCodeChoice(ProgramState& st, long row, long position);
 
-// Makes the choices a tax mapping file lists, one "QuickBooks tax item,target code" a
-// line, as if chosen in the grid: an empty code unmaps, a code missing from the list is
-// added as the "Add Tax Code to List" dialog would add it, and an item the Journal
-// report does not use is passed over.
+// A tax mapping file lists choices made in the grid, one "QuickBooks tax item,target
+// code" a line (blank lines are passed over), as tav-convert's --tax-mapping and the
+// remembered mapping have them.
+Sem sfReadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path,
+                     std::vector<TaxMappingLine>& lines);
+
+// Makes the lines' choices as if chosen in the grid: an empty code unmaps, a code missing
+// from the list is added as the "Add Tax Code to List" dialog would add it, and an item
+// the Journal report does not use is passed over. All or nothing: a code the dialog would
+// refuse leaves the mapping and the list as they were. `filled` gets the items chosen.
+Sem sfApplyTaxMapping(ProgramState& st, const std::vector<TaxMappingLine>& lines,
+                      std::vector<std::string>* filled = nullptr);
+
+// Reads a tax mapping file and applies it.
 Sem sfLoadTaxMapping(ProgramState& st, UiPort& ui, const std::string& path);
+
+// Writes the mapping as a tax mapping file, every row with its code (empty when
+// unmapped), then the lines of `alsoKeep` for items the mapping has no row for. An item
+// holding a comma cannot be written and is left out.
+Sem sfSaveTaxMapping(ProgramState& st, UiPort& ui, const std::string& path,
+                     const std::vector<TaxMappingLine>& alsoKeep = {});
 
 }  // namespace tav

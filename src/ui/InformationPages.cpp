@@ -25,6 +25,14 @@ void printPage(QTextBrowser* browser, QWidget* parent) {
     if (dialog.exec() == QDialog::Accepted) browser->print(&printer);
 }
 
+void showInstalledPage(QTextBrowser* browser, const std::string& path) {
+    if (QFileInfo::exists(QString::fromStdString(path)))
+        browser->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+    else
+        browser->setHtml("<h3>This page cannot be displayed</h3><p>" +
+                         QString::fromStdString(path).toHtmlEscaped() + " was not found.</p>");
+}
+
 InstructionPageForm::InstructionPageForm(const FormContext& context, const char* name,
                                          const InstructionPage& page, Screen screen)
     : TavForm(context, name, page.caption, tav::helpTopic(screen)) {
@@ -32,12 +40,7 @@ InstructionPageForm::InstructionPageForm(const FormContext& context, const char*
     browser->setObjectName(
         QString::fromUtf8(page.browser.data(), static_cast<qsizetype>(page.browser.size())));
     browser->setOpenExternalLinks(true);
-    const std::string path = platform::joinPath(st_.installFolder, std::string(page.file));
-    if (QFileInfo::exists(QString::fromStdString(path)))
-        browser->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
-    else  // as a browser does: a page of its own saying so
-        browser->setHtml("<h3>This page cannot be displayed</h3><p>" +
-                         QString::fromStdString(path).toHtmlEscaped() + " was not found.</p>");
+    showInstalledPage(browser, platform::joinPath(st_.installFolder, std::string(page.file)));
 
     auto* cmdPrint = button("cmdPrint", "&Print");
     auto* cmdHelp = button("cmdHelp", "Help");

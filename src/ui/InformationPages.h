@@ -14,6 +14,10 @@ namespace tav::ui {
 // Prints a browser's page through the print dialog.
 void printPage(QTextBrowser* browser, QWidget* parent);
 
+// Shows an installed page; a page that is missing gets a page of its own saying so, as a
+// browser does.
+void showInstalledPage(QTextBrowser* browser, const std::string& path);
+
 // An installed page of instructions with Print, Next, Back, Cancel and Help.
 class InstructionPageForm : public TavForm {
     Q_OBJECT

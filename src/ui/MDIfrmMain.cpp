@@ -128,13 +128,13 @@ void MDIfrmMain::showHelp(HelpTopic topic) {
 // F1: the topic of the window the user is in.
 void MDIfrmMain::contextHelp() {
     QWidget* active = QApplication::activeWindow();
-    TavForm* form = qobject_cast<TavForm*>(active);
-    if (!form || active == this) {
+    const WindowParts* window = active == this ? nullptr : dynamic_cast<WindowParts*>(active);
+    if (!window) {
         QMdiSubWindow* frame =
             mdiArea_->activeSubWindow() ? mdiArea_->activeSubWindow() : screen_.data();
-        form = frame ? qobject_cast<TavForm*>(frame->widget()) : nullptr;
+        window = frame ? qobject_cast<TavForm*>(frame->widget()) : nullptr;
     }
-    showHelp(form ? form->helpTopic() : HelpTopic::MainWindow);
+    showHelp(window ? window->helpTopic() : HelpTopic::MainWindow);
 }
 
 void MDIfrmMain::showWait(const QString& message) {

@@ -2,6 +2,7 @@
 #include "ui/MDIfrmMain.h"
 #include "ui/frmNavigator.h"
 #include "ui/frmSelectFiles.h"
+#include "ui/frmTaxMapping.h"
 
 namespace tav::ui {
 
@@ -14,9 +15,8 @@ TavForm* make(const FormContext& context) {
 
 const std::map<Screen, ScreenFactory>& screenFactories() {
     static const std::map<Screen, ScreenFactory> kScreens{
-        {Screen::Navigator, make<frmNavigator>},
-        {Screen::Prelim, make<frmPrelim>},
-        {Screen::GetData, make<frmGetVADiz6Data>},
+        {Screen::Navigator, make<frmNavigator>},      {Screen::Prelim, make<frmPrelim>},
+        {Screen::GetData, make<frmGetVADiz6Data>},    {Screen::TaxMapping, make<frmTaxMapping>},
         {Screen::SelectLedger, make<frmSelectFiles>},
     };
     return kScreens;

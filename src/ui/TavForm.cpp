@@ -10,28 +10,60 @@
 
 namespace tav::ui {
 
-TavForm::TavForm(const FormContext& context, const char* name, std::string_view caption,
-                 HelpTopic topic, QWidget* parent)
-    : QWidget(parent), st_(context.st), ui_(context.ui), host_(context.host), topic_(topic) {
-    setObjectName(name);
-    setWindowTitle(qtText(caption));
+WindowParts::WindowParts(QWidget& window, const FormContext& context, const char* name,
+                         std::string_view caption, HelpTopic topic)
+    : st_(context.st), ui_(context.ui), host_(context.host), window_(window), topic_(topic) {
+    window.setObjectName(name);
+    window.setWindowTitle(qtText(caption));
 }
 
-void TavForm::unload(std::string_view module, std::string_view procedure) {
-    if (const Sem e = sfFormUnload(this); !e.empty())
+void WindowParts::unload(std::string_view module, std::string_view procedure) {
+    if (const Sem e = sfFormUnload(&window_); !e.empty())
         dsCreateSEMAndDoAll(st_, ui_, module, procedure, 0, "Error unloading the window.", e, true);
 }
 
-QPushButton* TavForm::button(const char* name, std::string_view caption) {
-    auto* b = new QPushButton(qtText(caption), this);
+QPushButton* WindowParts::button(const char* name, std::string_view caption) {
+    auto* b = new QPushButton(qtText(caption), &window_);
     b->setObjectName(name);
     return b;
 }
 
-QLabel* TavForm::label(const char* name, std::string_view text) {
-    auto* l = new QLabel(labelText(text), this);
+QLabel* WindowParts::label(const char* name, std::string_view text) {
+    auto* l = new QLabel(labelText(text), &window_);
     l->setObjectName(name);
     return l;
+}
+
+QLabel* WindowParts::label(const char* name, std::string_view text, QWidget* buddy) {
+    auto* l = new QLabel(qtText(text), &window_);
+    l->setObjectName(name);
+    l->setBuddy(buddy);
+    buddy->setAccessibleName(plainText(text));
+    return l;
+}
+
+void WindowParts::name(QWidget* control, const char* objectName, std::string_view accessibleName) {
+    control->setObjectName(objectName);
+    control->setAccessibleName(qtText(accessibleName));
+}
+
+void WindowParts::tabOrder(const QList<QWidget*>& reading) {
+    for (qsizetype i = 1; i < reading.size(); ++i) QWidget::setTabOrder(reading[i - 1], reading[i]);
+}
+
+TavForm::TavForm(const FormContext& context, const char* name, std::string_view caption,
+                 HelpTopic topic, QWidget* parent)
+    : QWidget(parent), WindowParts(*this, context, name, caption, topic) {}
+
+TavDialog::TavDialog(const FormContext& context, const char* name, std::string_view caption,
+                     HelpTopic topic, QWidget* parent)
+    : QDialog(parent), WindowParts(*this, context, name, caption, topic) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+}
+
+void TavDialog::centre() {
+    QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
+    if (over) move(over->geometry().center() - rect().center());
 }
 
 QString qtText(std::string_view text) {
@@ -42,6 +74,13 @@ QString qtText(std::string_view text) {
 
 QString labelText(std::string_view caption) {
     return qtText(caption).replace(QLatin1String("&&"), QLatin1String("&"));
+}
+
+QString plainText(std::string_view caption) {
+    QString text = qtText(caption);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] == '&') text.remove(i, 1);  // "&&" leaves one "&"
+    return text;
 }
 
 QPixmap tavPicture(int size) {

@@ -1,7 +1,10 @@
 #pragma once
 // What every window of the program shares: its system name as objectName, its caption,
-// its help topic, and the state, port and main window it works with.
+// its help topic, and the state, port and main window it works with. Screens and the
+// windows shown inside the main window are TavForms; dialogs, which close on Esc and
+// press their default button on Enter, are TavDialogs.
 
+#include <QDialog>
 #include <QString>
 #include <QWidget>
 #include <string_view>
@@ -41,33 +44,63 @@ struct FormContext {
     ScreenHost& host;
 };
 
-class TavForm : public QWidget {
-    Q_OBJECT
+// The parts of a window: its help topic, its context and the makers of its controls.
+class WindowParts {
 public:
-    TavForm(const FormContext& context, const char* name, std::string_view caption, HelpTopic topic,
-            QWidget* parent = nullptr);
-
     HelpTopic helpTopic() const { return topic_; }
 
 protected:
+    WindowParts(QWidget& window, const FormContext& context, const char* name,
+                std::string_view caption, HelpTopic topic);
+    ~WindowParts() = default;
+
     // Unloads this window; a failure is reported for the window's module and routine.
     void unload(std::string_view module, std::string_view procedure);
 
     QPushButton* button(const char* name, std::string_view caption);
     QLabel* label(const char* name, std::string_view text);
+    // A label that names a control: its access key ("&") gives the control the focus, and
+    // the control takes the label's words as its accessible name.
+    QLabel* label(const char* name, std::string_view text, QWidget* buddy);
+    // Names a control without a label of its own, for the keyboard and screen readers.
+    static void name(QWidget* control, const char* objectName, std::string_view accessibleName);
+    // The Tab key's order: the controls as they are read, left to right, top to bottom.
+    static void tabOrder(const QList<QWidget*>& reading);
 
     ProgramState& st_;
     UiPort& ui_;
     ScreenHost& host_;
 
 private:
+    QWidget& window_;
     HelpTopic topic_;
+};
+
+class TavForm : public QWidget, public WindowParts {
+    Q_OBJECT
+public:
+    TavForm(const FormContext& context, const char* name, std::string_view caption, HelpTopic topic,
+            QWidget* parent = nullptr);
+};
+
+// A dialog over the main window (or over the window given as parent).
+class TavDialog : public QDialog, public WindowParts {
+    Q_OBJECT
+public:
+    TavDialog(const FormContext& context, const char* name, std::string_view caption,
+              HelpTopic topic, QWidget* parent);
+
+protected:
+    // Centres the dialog over the window it belongs to.
+    void centre();
 };
 
 // A UTF-8 text of the core for a widget: CR LF line ends become plain line feeds.
 QString qtText(std::string_view text);
 // A label caption: "&&" stands for "&", and a label shows it as is.
 QString labelText(std::string_view caption);
+// The same without its access key's "&", as a screen reader says it.
+QString plainText(std::string_view caption);
 
 // The program's picture: the main window's icon, the About box and the Introduction.
 QPixmap tavPicture(int size);

@@ -28,6 +28,12 @@ void Desktop::installData() {
              fs::copy_options::recursive | fs::copy_options::skip_existing);
 }
 
+void Desktop::useSampleClient() {
+    fs::copy(fs::path(TAV_INSTALL_SOURCE_DIR) / "SampleFiles",
+             platform::pathFromUtf8(client.path()),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
 void Desktop::chooseTarget(std::int16_t target) {
     navigator::View view;
     navigator::cmbTarget_Click(st, ui, target, view);

@@ -26,6 +26,8 @@ public:
 
     // Installs everything else the program ships (code files, ledgers, SampleFiles).
     void installData();
+    // The shipped sample client (company file, Journal report) in the client folder.
+    void useSampleClient();
     // The target as the navigator chooses it, after start-up.
     void chooseTarget(std::int16_t target);
 

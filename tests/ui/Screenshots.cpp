@@ -4,9 +4,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QPixmap>
+#include <QTemporaryFile>
 #include <functional>
 #include <iostream>
 
@@ -26,9 +31,53 @@ QWidget* screen(Desktop& d, tav::Screen s) {
     return framed(d.screen());
 }
 
+// The window as the user sees it, with any list dropped down over it (and out of it).
+QPixmap grabAsSeen(QWidget* window) {
+    QRect area = window->rect();
+    std::vector<std::pair<QPoint, QPixmap>> popups;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() || top->windowType() != Qt::Popup) continue;
+        const QPoint at = window->mapFromGlobal(top->mapToGlobal(QPoint(0, 0)));
+        area |= QRect(at, top->size());
+        popups.emplace_back(at, top->grab());
+    }
+    const qreal ratio = window->devicePixelRatioF();
+    QPixmap shot(area.size() * ratio);
+    shot.setDevicePixelRatio(ratio);
+    shot.fill(Qt::transparent);
+    QPainter painter(&shot);
+    painter.drawPixmap(-area.topLeft(), window->grab());
+    for (const auto& [at, popup] : popups) painter.drawPixmap(at - area.topLeft(), popup);
+    return shot;
+}
+
+// The offscreen platform's one screen is 800 by 600 pixels, too small for the main window
+// at 200 %, which would push lists and dialogs about; this one holds them at any scale.
+void useLargeOffscreenScreen(QTemporaryFile& config) {
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen" || !config.open()) return;
+    config.write(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 3840,
+                    "height": 2400, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+}
+
+// Step 3 on the sample client, mapped, with the list dropped down on the third row.
+QWidget* mappedTaxScreen(Desktop& d) {
+    d.frame->showScreen(tav::Screen::TaxMapping);
+    d.ui.dialogAnswers = {d.client.file("HarbourLaneCafe.qbw"), d.client.file("Journal.txt")};
+    for (const char* button : {"cmdQBDataFile", "cmdExtractQBLists", "cmdTransFile"})
+        d.click(button);
+    auto* list = d.control<QComboBox>("cmbTaxCodes");
+    for (int row = 1; row < 3; ++row) QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_F4);
+    return framed(d.screen());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    QTemporaryFile screenConfig;
+    useLargeOffscreenScreen(screenConfig);
     QApplication app(argc, argv);
     if (argc != 2) {
         std::cerr << "usage: tav_screenshots FOLDER\n";
@@ -38,6 +87,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
 
     Desktop d;
+    d.installData();
+    d.useSampleClient();
     d.writeIni(d.validIni(true));
     if (!d.start()) return 1;
     std::unique_ptr<QMessageBox> box;
@@ -48,6 +99,22 @@ int main(int argc, char** argv) {
         {"frmNavigator", [&] { return screen(d, tav::Screen::Navigator); }},
         {"frmPrelim", [&] { return screen(d, tav::Screen::Prelim); }},
         {"frmGetVADiz6Data", [&] { return screen(d, tav::Screen::GetData); }},
+        {"frmTaxMapping", [&] { return mappedTaxScreen(d); }},
+        {"frmNewTaxCode",
+         [&] {
+             auto* list = d.control<QComboBox>("cmbTaxCodes");
+             list->hidePopup();
+             emit list->activated(0);
+             auto* dialog = d.window("frmNewTaxCode");
+             QTest::keyClicks(dialog->findChild<QLineEdit*>("txtTaxCode"), "15");
+             return dialog;
+         }},
+        {"frmVADiz6StandardCodes",
+         [&] {
+             d.window<QDialog>("frmNewTaxCode")->reject();
+             d.click("cmdShowCodes");
+             return d.window("frmVADiz6StandardCodes");
+         }},
         {"frmSelectFiles", [&] { return screen(d, tav::Screen::SelectLedger); }},
         {"frmWait",
          [&] {
@@ -86,7 +153,7 @@ int main(int argc, char** argv) {
         QWidget* window = show();
         Desktop::settle();
         const QString path = QDir(folder).filePath(QString(name) + ".png");
-        if (!window || !window->grab().save(path)) {
+        if (!window || !grabAsSeen(window).save(path)) {
             std::cerr << "could not grab " << name << "\n";
             continue;
         }

@@ -3,15 +3,17 @@
 #include <QApplication>
 
 int runDesktopTests(int argc, char** argv);
+int runMappingGridTests(int argc, char** argv);
 int runNavigatorWindowTests(int argc, char** argv);
 int runQtPortTests(int argc, char** argv);
 int runSelectLedgerWindowTests(int argc, char** argv);
+int runTaxMappingWindowTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto* suite :
-         {runDesktopTests, runNavigatorWindowTests, runQtPortTests, runSelectLedgerWindowTests})
+    for (auto* suite : {runDesktopTests, runMappingGridTests, runNavigatorWindowTests,
+                        runQtPortTests, runSelectLedgerWindowTests, runTaxMappingWindowTests})
         failed += suite(argc, argv) != 0;
     return failed;
 }
