@@ -1,18 +1,15 @@
 #include "accountmapping/TAVAccountMapping.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "accountmapping/modAccountMapping.h"
 #include "safe/ErrorLog.h"
+#include "safe/SafeMethods.h"
 #include "shell/ProgramState.h"
 
 namespace tav::accountmappingscreen {
 
 namespace {
-
-constexpr size_t kTargetCell = 2;
-constexpr size_t kIndexCell = 3;
 
 char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -22,26 +19,20 @@ bool beginsWith(std::string_view item, std::string_view text) {
                       [](char a, char b) { return foldCase(a) == foldCase(b); });
 }
 
-// The list index kept in the current row's hidden cell; -1 for a text that is none.
-long storedIndex(const View& view) {
-    if (view.row < 1 || view.row > static_cast<long>(view.grid.size())) return -1;
-    const std::string& cell = view.grid[static_cast<size_t>(view.row - 1)].at(kIndexCell);
-    long index = -1;
-    const auto [end, ec] = std::from_chars(cell.data(), cell.data() + cell.size(), index);
-    return ec == std::errc() && end == cell.data() + cell.size() ? index : -1;
-}
-
 // Sets the combo to an item, its whole text selected, without running the click logic.
 // An index outside the list (a mapping file that lacks its accounts) selects nothing.
-void setListIndex(Combo& combo, long index) {
-    const bool inList = index >= 0 && index < static_cast<long>(combo.items.size());
+void setListIndex(View& view, long index) {
+    const StrArray& items = view.table.items();
+    Combo& combo = view.combo;
+    const bool inList = index >= 0 && index < static_cast<long>(items.size());
     combo.listIndex = inList ? index : -1;
-    combo.text = inList ? combo.items[static_cast<size_t>(index)] : std::string();
+    combo.text = inList ? items[static_cast<size_t>(index)] : std::string();
     combo.selStart = 0;
     combo.selLength = combo.text.size();
 }
 
-void showStoredChoice(View& view) { setListIndex(view.combo, storedIndex(view)); }
+// The combo shows the current row's choice.
+void showStoredChoice(View& view) { setListIndex(view, view.table.listIndex(view.row)); }
 
 // Removes the selected text; the change runs the change logic, as any change does.
 void deleteSelection(View& view) {
@@ -63,7 +54,7 @@ void moveUp(View& view, long keyRow) {
     showStoredChoice(view);
 }
 
-void askToAdd(ProgramState& st, UiPort& ui, View& view, Key key, long keyRow) {
+void askToAdd(ProgramState& st, UiPort& ui, View& view, GridKey key, long keyRow) {
     const Answer answer = ui.messageBox(
         Message{"The account number you entered is not in the list. \r\nWould you like to add "
                 "it to the list? \r\n(The account must be in the client ledger in " +
@@ -72,27 +63,23 @@ void askToAdd(ProgramState& st, UiPort& ui, View& view, Key key, long keyRow) {
     if (answer != Answer::Yes) return;
     st.gstrNewAccountText = view.combo.text;
     showNewAccount(view);
-    if (st.gblnNewAccountAdded && key == Key::Up) moveUp(view, keyRow);
+    if (st.gblnNewAccountAdded && key == GridKey::Up) moveUp(view, keyRow);
 }
 
 // Enter, Down and Up: the item the text begins with (the empty item for an empty text)
 // is stored for the row.
-void chooseFromText(ProgramState& st, UiPort& ui, View& view, Key key) {
+void chooseFromText(ProgramState& st, UiPort& ui, View& view, GridKey key) {
     const long keyRow = view.row;
-    const long index = view.combo.text.empty() ? 1 : findItem(view.combo.items, view.combo.text);
+    const long index = view.combo.text.empty() ? MappingTable::kBlank
+                                               : findItem(view.table.items(), view.combo.text);
     if (index < 0) return askToAdd(st, ui, view, key, keyRow);
-    setListIndex(view.combo, index);
+    setListIndex(view, index);
     cmbAccounts_Click(st, ui, view, index);
-    if (key == Key::Up) moveUp(view, keyRow);
+    if (key == GridKey::Up) moveUp(view, keyRow);
 }
 
-void rebuildTargetCells(const ProgramState& st, View& view, long row) {
-    if (row < 1 || row > static_cast<long>(view.grid.size())) return;
-    const StrArray cells = accountGridRow(st.gcolMappedAccounts.Item(row));
-    StrArray& shown = view.grid[static_cast<size_t>(row - 1)];
-    shown.at(kTargetCell) = cells[kTargetCell];
-    shown.at(kIndexCell) = cells[kIndexCell];
-}
+// Its target cell shown as the grid shows it; a number too long for its blanks raises.
+void checkShown(const StrArray& mapped) { fillerLength(field(mapped, 4), kTargetNumberWidth); }
 
 }  // namespace
 
@@ -131,24 +118,48 @@ std::string instructions(const ProgramState& st) {
     return text;
 }
 
+StrArray AccountTable::header() const { return accountGridHeader(st_); }
+
+StrArray AccountTable::entryRow(long r) const {
+    const StrArray& mapped = st_.gcolMappedAccounts.Item(r);
+    try {
+        return accountGridRow(mapped);
+    } catch (...) {
+        // A number too long for its blanks was reported when it came; painting goes on.
+        return {" " + mapped.at(0), " " + mapped.at(1) + " " + mapped.at(2),
+                " " + mapped.at(4) + " " + mapped.at(5), mapped.at(3)};
+    }
+}
+
+void AccountTable::store(long r, long index) { storeAccountChoice(st_, r, index); }
+
+std::string AccountTable::placeholderCell(long index) const {
+    return " " + items_.at(static_cast<size_t>(index));
+}
+
 bool Form_Load(ProgramState& st, UiPort& ui, View& view) {
     view.lblAccountMapping = instructions(st);
     view.saveLedgerVisible = isAccountantsOffice(st.gintTargetApp);
-    view.header = accountGridHeader(st);
-    view.grid.clear();
+    view.table.setRows(0);
+    view.table.setItems({});
+    view.table.clearPlaceholder();
     view.row = 1;
     view.combo = {};
     view.mblnSuppressAutoComplete = false;
     if (!Form_Load(st, ui)) return false;
     bool built = false;
     reportingFailures(st, ui, kModule, "Form_Load", [&] {
-        view.grid.reserve(static_cast<size_t>(st.gcolMappedAccounts.Count()));
-        for (const StrArray& mapped : st.gcolMappedAccounts)
-            view.grid.push_back(accountGridRow(mapped));
-        if (view.grid.empty()) view.grid.push_back(accountGridPlaceholderRow());
-        if (Sem e = sfSetUpCombo(st, view.combo.items); !e.empty())
+        long rows = 0;
+        for (const StrArray& mapped : st.gcolMappedAccounts) {
+            fillerLength(field(mapped, 1), kQuickBooksNumberWidth);
+            fillerLength(field(mapped, 4), kTargetNumberWidth);
+            view.table.setRows(++rows);
+        }
+        StrArray items;
+        if (Sem e = sfSetUpCombo(st, items); !e.empty())
             return dsCreateSEMAndDoAll(st, ui, kModule, "Form_Load", 0,
                                        "Error setting up combo on grid.", e, true);
+        view.table.setItems(std::move(items));
         showStoredChoice(view);
         built = true;
     });
@@ -164,13 +175,14 @@ long findItem(const StrArray& items, std::string_view text) {
 
 void cmbAccounts_Change(View& view) {
     Combo& c = view.combo;
-    if (c.items.empty() || view.mblnSuppressAutoComplete) {
+    const StrArray& items = view.table.items();
+    if (items.empty() || view.mblnSuppressAutoComplete) {
         view.mblnSuppressAutoComplete = false;
         return;
     }
-    const long index = findItem(c.items, c.text);
+    const long index = findItem(items, c.text);
     if (index < 0) return;
-    const std::string& item = c.items[static_cast<size_t>(index)];
+    const std::string& item = items[static_cast<size_t>(index)];
     if (item.size() <= c.text.size()) return;
     // The typed part keeps its own case; only the rest comes from the item.
     const size_t typed = c.text.size();
@@ -179,63 +191,69 @@ void cmbAccounts_Change(View& view) {
     c.selLength = c.text.size() - typed;
 }
 
-KeyResult cmbAccounts_KeyDown(ProgramState& st, UiPort& ui, View& view, Key key) {
-    KeyResult result = KeyResult::Consumed;
+KeyOutcome cmbAccounts_KeyDown(ProgramState& st, UiPort& ui, View& view, GridKey key,
+                               bool listOpen) {
+    using Action = KeyOutcome::Action;
+    if (listOpen) return {Action::Pass};
+    KeyOutcome outcome{Action::Discard};
     reportingFailures(st, ui, kModule, "cmbAccounts_KeyDown", [&] {
         switch (key) {
-            case Key::Delete:  // without a selection it does nothing
+            case GridKey::Delete:  // without a selection it does nothing
                 if (view.combo.selLength > 0) {
                     view.mblnSuppressAutoComplete = true;
                     deleteSelection(view);
                 }
                 return;
-            case Key::Backspace:  // removes a selection alone, else the character before
+            case GridKey::Backspace:  // removes a selection alone, else the character before
                 view.mblnSuppressAutoComplete = true;
                 if (view.combo.selLength > 0)
                     deleteSelection(view);
                 else
-                    result = KeyResult::Passed;
+                    outcome = {Action::Pass};
                 return;
-            case Key::Left:
-            case Key::Right:
+            case GridKey::Left:
+            case GridKey::Right:
                 view.mblnSuppressAutoComplete = true;
                 deleteSelection(view);
-                result = KeyResult::Passed;
+                outcome = {Action::Pass};
                 return;
-            case Key::Enter:
-            case Key::Down:
-            case Key::Up: return chooseFromText(st, ui, view, key);
-            case Key::Text:
-            case Key::ShowList:
-            case Key::Help: result = KeyResult::Passed; return;
-            case Key::Other: return;
+            case GridKey::Enter:
+            case GridKey::Down:
+            case GridKey::Up:
+                chooseFromText(st, ui, view, key);
+                outcome = {Action::MoveTo, view.row};
+                return;
+            case GridKey::Character:
+            case GridKey::Space: outcome = {Action::Pass}; return;
+            case GridKey::OpenList:  // at the item the text begins with
+                if (const long index = findItem(view.table.items(), view.combo.text); index >= 0)
+                    view.combo.listIndex = index;
+                outcome = {Action::OpenList};
+                return;
+            default: return;  // Home, End, the page keys, Escape
         }
     });
-    return result;
+    return outcome;
 }
 
 void cmbAccounts_Click(ProgramState& st, UiPort& ui, View& view, long listIndex) {
     reportingFailures(st, ui, kModule, "cmbAccounts_Click", [&] {
-        Combo& c = view.combo;
-        if (listIndex == 0) {  // " <Add New>"
+        if (listIndex == MappingTable::kAddNew) {
             showStoredChoice(view);
             return showNewAccount(view);
         }
-        if (listIndex < 0 || listIndex >= static_cast<long>(c.items.size()))
+        if (listIndex < 0 || listIndex >= static_cast<long>(view.table.items().size()))
             return showStoredChoice(view);
-        StrArray& cells = view.grid.at(static_cast<size_t>(view.row - 1));
-        cells.at(kTargetCell) = " " + c.items[static_cast<size_t>(listIndex)];
-        cells.at(kIndexCell) = std::to_string(listIndex);
-        storeAccountChoice(st, view.row, listIndex);  // the placeholder row stores nothing
-        if (view.row < static_cast<long>(view.grid.size())) {
-            ++view.row;
-            showStoredChoice(view);
-        }
+        // The placeholder row of an empty mapping shows the choice and stores nothing.
+        const GridMove move = view.table.choose(view.row, listIndex);
+        if (move.row == view.row) return;
+        view.row = move.row;
+        showStoredChoice(view);
     });
 }
 
 void flxAccounts_SelChange(View& view, long row) {
-    if (row < 1 || row > static_cast<long>(view.grid.size())) return;
+    if (row < 1 || row > view.table.rowCount()) return;
     view.row = row;
     showStoredChoice(view);
 }
@@ -248,29 +266,24 @@ void RefreshAfterNewAccount(ProgramState& st, UiPort& ui, View& view) {
         if (Sem e = sfSetUpCombo(st, items); !e.empty())
             return dsCreateSEMAndDoAll(st, ui, kModule, kProc, 0, "Error setting up combo on grid.",
                                        e, true);
-        view.combo.items = std::move(items);
-        const long newest = static_cast<long>(view.combo.items.size()) - 1;
-        setListIndex(view.combo, newest);
+        view.table.setItems(std::move(items));
+        const long newest = static_cast<long>(view.table.items().size()) - 1;
+        setListIndex(view, newest);
         cmbAccounts_Click(st, ui, view, newest);
     });
 }
 
 void cmdAutoMapping_Click(ProgramState& st, UiPort& ui, View& view) {
-    tav::cmdAutoMapping_Click(st, ui, [&](long row) { rebuildTargetCells(st, view, row); });
+    tav::cmdAutoMapping_Click(st, ui,
+                              [&](long row) { checkShown(st.gcolMappedAccounts.Item(row)); });
     showStoredChoice(view);
 }
 
 void cmdLoadMapping_Click(ProgramState& st, UiPort& ui, View& view) {
-    std::optional<StrArray> items = tav::cmdLoadMapping_Click(st, ui);
-    reportingFailures(st, ui, kModule, "cmdLoadMapping_Click", [&] {
-        // A failed load keeps what it did before failing, the rows unmapped included.
-        if (!st.gcolMappedAccounts.empty())
-            for (long row = 1; row <= static_cast<long>(view.grid.size()); ++row)
-                rebuildTargetCells(st, view, row);
-        if (!items) return;
-        view.combo.items = std::move(*items);
+    if (std::optional<StrArray> items = tav::cmdLoadMapping_Click(st, ui)) {
+        view.table.setItems(std::move(*items));
         showStoredChoice(view);
-    });
+    }
 }
 
 }  // namespace tav::accountmappingscreen

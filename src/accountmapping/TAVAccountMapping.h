@@ -7,14 +7,17 @@
 // The window shows a View and forwards its events here: the combo's text after the
 // user edited it, its keys, a choice from its list, a click on another row. Changes
 // the rules make (a completion, the combo set to a row's choice) run no click logic.
+// The grid's rows come from the mapping itself (AccountTable).
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "safe/Collection.h"
 #include "safe/UiPort.h"
+#include "shell/MappingTable.h"
 
 namespace tav {
 
@@ -26,25 +29,37 @@ inline constexpr std::string_view kModule = "TAVAccountMapping.frm";
 // The drop-down list's height in items.
 inline constexpr int kDropDownItems = 18;
 
-// The combo's keys as its rules tell them apart.
-enum class Key {
-    Enter,
-    Up,
-    Down,
-    Left,
-    Right,
-    Delete,
-    Backspace,
-    Text,      // a printable character or a clipboard key: it edits the text
-    ShowList,  // F4 or Alt+Down: opens the drop-down list
-    Help,      // F1
-    Other,     // Home, End, PageUp, PageDown and the rest
+// flxAccounts: a row per mapping entry (QuickBooks account type, number and name, the
+// target account and the hidden list index); the combo floats over the target account.
+class AccountTable : public MappingTable {
+public:
+    explicit AccountTable(ProgramState& st) : st_(st) {}
+
+    StrArray header() const override;
+    StrArray listItems() const override { return items_; }
+    int listColumn() const override { return 2; }
+
+    // The combo's items: " <Add New>", "", then each target account.
+    const StrArray& items() const { return items_; }
+    void setItems(StrArray items) { items_ = std::move(items); }
+    // The rows shown: the entries before the first whose row cannot be built.
+    void setRows(long rows) { rows_ = rows; }
+
+protected:
+    long entryCount() const override { return rows_; }
+    StrArray entryRow(long r) const override;
+    void store(long r, long index) override;
+    std::string placeholderCell(long index) const override;
+
+private:
+    ProgramState& st_;
+    StrArray items_;
+    long rows_ = 0;
 };
 
-// cmbAccounts: its items, the one chosen (-1 none), its text and the selected part of the
-// text (byte offsets into text).
+// cmbAccounts: the item chosen (-1 none), its text and the selected part of the text
+// (byte offsets into text).
 struct Combo {
-    StrArray items;
     long listIndex = -1;
     std::string text;
     size_t selStart = 0;
@@ -52,22 +67,16 @@ struct Combo {
 };
 
 struct View {
+    explicit View(ProgramState& st) : table(st) {}
+
     std::string lblAccountMapping;
     bool saveLedgerVisible = false;  // "Sa&ve Ledger", Accountant's Office only
-    StrArray header;                 // flxAccounts' header row, four cells
-    std::vector<StrArray> grid;      // rows 1, 2, ... of flxAccounts: four cells each
-    long row = 1;                    // the current row, 1-based
+    AccountTable table;              // the grid's rows and the combo's items
+    long row = 1;                    // the current row, from 1
     Combo combo;
     bool mblnSuppressAutoComplete = false;
     // Opens the "Add Account to List" dialog without blocking the screen (the window's).
     std::function<void()> showNewAccount;
-};
-
-// What the window does with a key after the rules had it.
-enum class KeyResult {
-    Consumed,  // nothing more
-    Passed,    // the text box's own action follows (typing, deleting a character, moving
-               // the caret, help, opening the list)
 };
 
 // The opening without a window, as the batch command takes it: builds the mapping from
@@ -87,10 +96,13 @@ std::string instructions(const ProgramState& st);
 // case), the added part selected, unless the change was a deletion.
 void cmbAccounts_Change(View& view);
 
-// A key in the combo: Enter and Down store the choice and move down, Up stores it and
-// moves up, a number the list lacks asks whether to add it; Backspace, Delete and the
-// arrows remove a completion without completing again.
-KeyResult cmbAccounts_KeyDown(ProgramState& st, UiPort& ui, View& view, Key key);
+// A key in the combo (its dropped-down list has its own): Enter and Down store the
+// choice and move down, Up stores it and moves up, a number the list lacks asks whether
+// to add it; Backspace, Delete and the arrows remove a completion without completing
+// again; typing passes; F4 and Alt+Down open the list at the item the text begins with;
+// Home, End, the page keys and the rest do nothing. A move is to view.row.
+KeyOutcome cmbAccounts_KeyDown(ProgramState& st, UiPort& ui, View& view, GridKey key,
+                               bool listOpen);
 
 // A list item chosen (by the user, or by the keys above): the current row takes it and
 // the next row becomes current; " <Add New>" opens the dialog.

@@ -354,10 +354,18 @@ bool isAccountMappingComplete(const ProgramState& st) {
 
 // ---- The mapping screen's grid and combo --------------------------------------------
 
-std::string numberAndName(std::string_view number, std::string_view name, long width) {
+size_t fillerLength(std::string_view number, long width) {
     const long filler = 2 * (width - static_cast<long>(charCount(number)));
     if (filler < 0) raise(err::InvalidCall);
-    return fmt::format("{}{}{}", number, std::string(static_cast<size_t>(filler), ' '), name);
+    return static_cast<size_t>(filler);
+}
+
+std::string numberAndName(std::string_view number, std::string_view name, long width) {
+    const size_t filler = fillerLength(number, width);
+    std::string text;
+    text.reserve(number.size() + filler + name.size());
+    text.append(number).append(filler, ' ').append(name);
+    return text;
 }
 
 StrArray accountGridHeader(const ProgramState& st) {
@@ -416,7 +424,7 @@ Sem sfLoadMapping(ProgramState& st) {
             if (found == firstWithNumber.end()) continue;
             // The row's target cell must be buildable: a number too long for its blanks
             // fails here, before the row changes.
-            numberAndName(f[4], f[5], kTargetNumberWidth);
+            fillerLength(f[4], kTargetNumberWidth);
             StrArray mapped = st.gcolMappedAccounts.Item(found->second);
             mapped.at(3) = f[3];
             mapped.at(4) = f[4];

@@ -91,6 +91,8 @@ bool isAccountMappingComplete(const ProgramState& st);
 inline constexpr long kQuickBooksNumberWidth = 8;
 inline constexpr long kTargetNumberWidth = 11;
 std::string numberAndName(std::string_view number, std::string_view name, long width);
+// The number of those blanks; raises as numberAndName does.
+size_t fillerLength(std::string_view number, long width);
 
 StrArray accountGridHeader(const ProgramState& st);
 // The four cells of a mapping entry's row: type, QuickBooks account, target account and

@@ -91,6 +91,10 @@ void MappingTableModel::rowChanged(long r) {
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
+void MappingTableModel::allRowsChanged() {
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
 std::optional<GridKey> gridKeyOf(const QKeyEvent& event) {
     const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
     const int key = event.key();

@@ -43,6 +43,9 @@ public:
     void reload();
     // Table row r (from 1) changed.
     void rowChanged(long r);
+    // Any row may have changed, none came or went (automatic mapping, a loaded mapping);
+    // the current row stays.
+    void allRowsChanged();
 
 private:
     MappingTable& table_;

@@ -10,66 +10,46 @@
 #include <QVBoxLayout>
 
 #include "shell/ProgramState.h"
-#include "ui/TavForm.h"
 
 namespace tav::ui {
 
-frmNewMASAccount::frmNewMASAccount(ProgramState& st, UiPort& ui, QWidget* parent)
-    : QDialog(parent), st_(st), ui_(ui) {
-    setObjectName("frmNewMASAccount");
-    setWindowTitle("Add Account to List");
+frmNewMASAccount::frmNewMASAccount(const FormContext& context, QWidget* screen)
+    : TavDialog(context, "frmNewMASAccount", "Add Account to List",
+                tav::helpTopic(Screen::AccountMapping), screen) {
     setAttribute(Qt::WA_DeleteOnClose);
-
-    lblInstructions_ = new QLabel(this);
-    lblInstructions_->setObjectName("lblInstructions");
+    lblInstructions_ = label("lblInstructions", "");
     lblInstructions_->setWordWrap(true);
     txtNumber_ = new QLineEdit(this);
     txtNumber_->setObjectName("txtNumber");
     txtName_ = new QLineEdit(this);
     txtName_->setObjectName("txtName");
-    auto* lblNumber = new QLabel("Number:", this);
-    lblNumber->setObjectName("lblNumber");
-    lblNumber->setBuddy(txtNumber_);
-    txtNumber_->setAccessibleName("Number");
-    auto* lblName = new QLabel("Name:", this);
-    lblName->setObjectName("lblName");
-    lblName->setBuddy(txtName_);
-    txtName_->setAccessibleName("Name");
     auto* boxes = new QGridLayout;
-    boxes->addWidget(lblNumber, 0, 0);
-    boxes->addWidget(lblName, 0, 1);
+    boxes->addWidget(label("lblNumber", "Number:", txtNumber_), 0, 0);
+    boxes->addWidget(label("lblName", "Name:", txtName_), 0, 1);
     boxes->addWidget(txtNumber_, 1, 0);
     boxes->addWidget(txtName_, 1, 1);
     boxes->setColumnStretch(0, 1);
     boxes->setColumnStretch(1, 2);
 
-    auto makeButton = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        return b;
-    };
-    auto* cmdCancel = makeButton("cmdCancel", "&Cancel");
-    auto* cmdOK = makeButton("cmdOK", "&OK");
-    auto* cmdNext = makeButton("cmdNext", "&Next");
+    auto* cmdCancel = button("cmdCancel", "&Cancel");
+    auto* cmdOK = button("cmdOK", "&OK");
+    auto* cmdNext = button("cmdNext", "&Next");
     cmdOK->setDefault(true);
     // Cancel never takes the focus from a box by a click, so that leaving a box with a
     // number it refuses cannot stop the user from cancelling.
     cmdCancel->setFocusPolicy(Qt::TabFocus);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdNext);
+    for (QPushButton* b : {cmdCancel, cmdOK, cmdNext}) buttons->addWidget(b);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblInstructions_);
     layout->addLayout(boxes);
     layout->addLayout(buttons);
-    setMinimumWidth(420);
-    setTabOrder(txtNumber_, txtName_);
-    setTabOrder(txtName_, cmdCancel);
-    setTabOrder(cmdCancel, cmdOK);
-    setTabOrder(cmdOK, cmdNext);
+    setFixedWidth(twips(6300));
+    adjustSize();
+    centre();
+    tabOrder({txtNumber_, txtName_, cmdCancel, cmdOK, cmdNext});
 
     newaccount::Form_Load(st_, ui_, view_);
     showView();
@@ -89,12 +69,12 @@ frmNewMASAccount::frmNewMASAccount(ProgramState& st, UiPort& ui, QWidget* parent
 
 void frmNewMASAccount::done(int result) {
     closing_ = true;
-    QDialog::done(result);
+    TavDialog::done(result);
 }
 
 bool frmNewMASAccount::eventFilter(QObject* watched, QEvent* event) {
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (!box) return QDialog::eventFilter(watched, event);
+    if (!box) return TavDialog::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) return keyPress(box, static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::FocusOut) {
         // Another window coming to the front (a message, the mapping screen) is no leaving.
@@ -103,7 +83,7 @@ bool frmNewMASAccount::eventFilter(QObject* watched, QEvent* event) {
             reason != Qt::PopupFocusReason)
             lostFocus(box);
     }
-    return QDialog::eventFilter(watched, event);
+    return TavDialog::eventFilter(watched, event);
 }
 
 bool frmNewMASAccount::keyPress(QLineEdit* box, QKeyEvent* event) {

@@ -3,23 +3,18 @@
 // maps accounts. Shown without blocking the account mapping screen, which refreshes
 // itself when the dialog closes (finished).
 
-#include <QDialog>
-
 #include "accountmapping/TAVNewMASAccount.h"
+#include "ui/TavForm.h"
 
 class QLabel;
 class QLineEdit;
 
-namespace tav {
-struct ProgramState;
-}
-
 namespace tav::ui {
 
-class frmNewMASAccount : public QDialog {
+class frmNewMASAccount : public TavDialog {
     Q_OBJECT
 public:
-    frmNewMASAccount(ProgramState& st, UiPort& ui, QWidget* parent);
+    frmNewMASAccount(const FormContext& context, QWidget* screen);
 
     void done(int result) override;
 
@@ -34,8 +29,6 @@ private:
     void showView();
     void outcome(newaccount::Outcome outcome);
 
-    ProgramState& st_;
-    UiPort& ui_;
     newaccount::View view_;
     QLabel* lblInstructions_;
     QLineEdit* txtNumber_;

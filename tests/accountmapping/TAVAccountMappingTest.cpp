@@ -12,15 +12,14 @@
 namespace tav {
 namespace {
 
-using accountmappingscreen::Key;
-using accountmappingscreen::KeyResult;
+using Action = KeyOutcome::Action;
 using Rows = std::vector<StrArray>;
 
 // Three QuickBooks accounts to map to a MAS chart; the combo lists " <Add New>", the
 // empty item, then the four accounts at 2 to 5.
 class MappingScreen : public ::testing::Test, protected test::ScratchClient {
 protected:
-    accountmappingscreen::View view;
+    accountmappingscreen::View view{st};
     int dialogsShown = 0;
 
     void SetUp() override {
@@ -46,10 +45,15 @@ protected:
             accountmappingscreen::cmbAccounts_Change(view);
         }
     }
-    KeyResult press(Key key) {
-        return accountmappingscreen::cmbAccounts_KeyDown(st, ui, view, key);
+    Action press(GridKey key) {
+        return accountmappingscreen::cmbAccounts_KeyDown(st, ui, view, key, false).action;
     }
-    std::string item(long k) const { return view.combo.items.at(static_cast<size_t>(k)); }
+    std::string item(long k) const { return view.table.items().at(static_cast<size_t>(k)); }
+    Rows grid() const {
+        Rows rows;
+        for (long r = 1; r <= view.table.rowCount(); ++r) rows.push_back(view.table.row(r));
+        return rows;
+    }
     std::string selected() const {
         return view.combo.text.substr(view.combo.selStart, view.combo.selLength);
     }
@@ -61,10 +65,10 @@ protected:
 };
 
 TEST_F(MappingScreen, OpensOnTheFirstRowWithTheGridAndTheList) {
-    EXPECT_EQ(view.grid, (Rows{{" Bank", " 1-1000    QB", " " + std::string(22, ' '), "1"},
-                               {" Bank", " 1-1100    QB", " " + std::string(22, ' '), "1"},
-                               {" Bank", " 2-1000    QB", " " + std::string(22, ' '), "1"}}));
-    EXPECT_EQ(view.combo.items.size(), 6u);
+    EXPECT_EQ(grid(), (Rows{{" Bank", " 1-1000    QB", " " + std::string(22, ' '), "1"},
+                            {" Bank", " 1-1100    QB", " " + std::string(22, ' '), "1"},
+                            {" Bank", " 2-1000    QB", " " + std::string(22, ' '), "1"}}));
+    EXPECT_EQ(view.table.items().size(), 6u);
     EXPECT_EQ(view.row, 1);
     EXPECT_EQ(view.combo.listIndex, 1);
     EXPECT_EQ(view.combo.text, "");
@@ -94,25 +98,27 @@ TEST_F(MappingScreen, TypingCompletesAndRemovingTheCompletionDoesNot) {
     EXPECT_EQ(view.combo.text, item(2));
     EXPECT_EQ(view.combo.selStart, 1u);
     EXPECT_EQ(selected(), item(2).substr(1));
-    EXPECT_EQ(press(Key::Backspace), KeyResult::Consumed);
+    EXPECT_EQ(press(GridKey::Backspace), Action::Discard);
     EXPECT_EQ(view.combo.text, "1");
     EXPECT_EQ(view.combo.selLength, 0u);
 
     type("-11");
     EXPECT_EQ(view.combo.text, item(3));
-    EXPECT_EQ(press(Key::Delete), KeyResult::Consumed);
+    EXPECT_EQ(press(GridKey::Delete), Action::Discard);
     EXPECT_EQ(view.combo.text, "1-11");
-    EXPECT_EQ(press(Key::Delete), KeyResult::Consumed);  // nothing selected: nothing happens
+    EXPECT_EQ(press(GridKey::Delete), Action::Discard);  // nothing selected: nothing happens
     EXPECT_EQ(view.combo.text, "1-11");
-    EXPECT_EQ(press(Key::Other), KeyResult::Consumed);  // Home, End, PageUp, PageDown
+    EXPECT_EQ(press(GridKey::Home), Action::Discard);  // as End and the page keys
     type("0");
     EXPECT_EQ(selected(), item(3).substr(5));
-    EXPECT_EQ(press(Key::Right), KeyResult::Passed);
+    EXPECT_EQ(press(GridKey::OpenList), Action::OpenList);
+    EXPECT_EQ(view.combo.listIndex, 3);
+    EXPECT_EQ(press(GridKey::Right), Action::Pass);
     EXPECT_EQ(view.combo.text, "1-110");
 
     // Backspace without a selection deletes a character as the box does, and that
     // change completes nothing.
-    EXPECT_EQ(press(Key::Backspace), KeyResult::Passed);
+    EXPECT_EQ(press(GridKey::Backspace), Action::Pass);
     view.combo.text = "1-11";
     view.combo.selStart = 4;
     accountmappingscreen::cmbAccounts_Change(view);
@@ -132,27 +138,27 @@ TEST_F(MappingScreen, TypingCompletesAndRemovingTheCompletionDoesNot) {
 
 TEST_F(MappingScreen, EnterAndDownStoreAndMoveDownUpMovesUp) {
     type("2");
-    EXPECT_EQ(press(Key::Enter), KeyResult::Consumed);
+    EXPECT_EQ(press(GridKey::Enter), Action::MoveTo);
     EXPECT_EQ(view.row, 2);
     EXPECT_EQ(view.combo.text, "");  // row 2's own choice, still none
-    EXPECT_EQ(view.grid[0][2], " " + item(4));
-    EXPECT_EQ(view.grid[0][3], "4");
+    EXPECT_EQ(grid()[0][2], " " + item(4));
+    EXPECT_EQ(grid()[0][3], "4");
 
     type("1-1");
-    press(Key::Down);  // the first item beginning with the text
+    press(GridKey::Down);  // the first item beginning with the text
     EXPECT_EQ(view.row, 3);
-    press(Key::Enter);  // an empty combo on the last row unmaps it and stays
+    press(GridKey::Enter);  // an empty combo on the last row unmaps it and stays
     EXPECT_EQ(view.row, 3);
     EXPECT_EQ(view.combo.listIndex, 1);
 
     type("CASH");
-    press(Key::Up);
+    press(GridKey::Up);
     EXPECT_EQ(view.row, 2);
     EXPECT_EQ(view.combo.text, item(2));  // row 2's choice, whole text selected
     EXPECT_EQ(selected(), item(2));
     accountmappingscreen::flxAccounts_SelChange(view, 1);
     view.combo.text.clear();
-    press(Key::Up);  // on the first row: stored, and the first row stays current
+    press(GridKey::Up);  // on the first row: stored, and the first row stays current
     EXPECT_EQ(view.row, 1);
     EXPECT_EQ(choices(), (Rows{{"1", ""}, {"2", "1-1000"}, {"5", "cash"}}));
     EXPECT_TRUE(ui.messages.empty());
@@ -172,16 +178,16 @@ TEST_F(MappingScreen, ANumberNotInTheListIsAddedThroughTheDialog) {
     };
     type("9-90 00");
     ui.answers = {Answer::No, Answer::Yes};
-    press(Key::Enter);
+    press(GridKey::Enter);
     EXPECT_EQ(view.combo.text, "9-90 00");  // No: nothing changes
     EXPECT_EQ(view.row, 1);
-    press(Key::Enter);
+    press(GridKey::Enter);
     ASSERT_EQ(ui.titles(),
               (std::vector<std::string>{"Add account to List?", "Add account to List?"}));
     EXPECT_EQ(ui.messages[0].text,
               "The account number you entered is not in the list. \r\nWould you like to add it "
               "to the list? \r\n(The account must be in the client ledger in MAS.)");
-    EXPECT_EQ(view.combo.items.size(), 8u);
+    EXPECT_EQ(view.table.items().size(), 8u);
     EXPECT_EQ(choices()[0], (StrArray{"7", "9-9100"}));
     EXPECT_EQ(view.row, 2);
 
@@ -202,9 +208,9 @@ TEST_F(MappingScreen, ThePlaceholderRowShowsAChoiceButStoresNothing) {
     test::writeFile(st.gstrChartOfAccountsFile, "");
     ASSERT_TRUE(accountmappingscreen::Form_Load(st, ui, view));
     EXPECT_EQ(ui.titles(), std::vector<std::string>{"No accounts to map"});
-    EXPECT_EQ(view.grid, (Rows{{"", "", "", "1"}}));
+    EXPECT_EQ(grid(), (Rows{{"", "", "", "1"}}));
     accountmappingscreen::cmbAccounts_Click(st, ui, view, 3);
-    EXPECT_EQ(view.grid[0][2], " " + item(3));
+    EXPECT_EQ(grid()[0][2], " " + item(3));
     EXPECT_EQ(view.row, 1);
     EXPECT_TRUE(st.gcolMappedAccounts.empty());
 }
@@ -213,7 +219,7 @@ TEST_F(MappingScreen, NumbersTooLongForTheirBlanksStopTheScreenWhereTheyAre) {
     st.gcolMappedAccounts.Add({"Bank", "123456789", "Nine", "1", "", "", ""});
     st.gcolMappedAccounts.Add({"Bank", "1-2000", "After", "1", "", "", ""});
     EXPECT_FALSE(accountmappingscreen::Form_Load(st, ui, view));
-    EXPECT_EQ(view.grid.size(), 3u);
+    EXPECT_EQ(grid().size(), 3u);
     st.gcolMappedAccounts.Remove(4);
     st.gcolTargetAccounts.Add({"123456789012", "Twelve", ""});
     EXPECT_FALSE(accountmappingscreen::Form_Load(st, ui, view));
@@ -224,8 +230,8 @@ TEST_F(MappingScreen, NumbersTooLongForTheirBlanksStopTheScreenWhereTheyAre) {
 
 TEST_F(MappingScreen, AutoAndLoadedMappingsReachTheGridAndTheCombo) {
     accountmappingscreen::cmdAutoMapping_Click(st, ui, view);
-    EXPECT_EQ(view.grid[1][2], " " + item(3));
-    EXPECT_EQ(view.grid[1][3], "3");
+    EXPECT_EQ(grid()[1][2], " " + item(3));
+    EXPECT_EQ(grid()[1][3], "3");
     EXPECT_EQ(view.combo.text, item(2));  // row 1's new choice
 
     test::writeFile(client.file("map.csv"),
@@ -233,9 +239,9 @@ TEST_F(MappingScreen, AutoAndLoadedMappingsReachTheGridAndTheCombo) {
     ui.dialogAnswers = {client.file("map.csv")};
     accountmappingscreen::flxAccounts_SelChange(view, 2);
     accountmappingscreen::cmdLoadMapping_Click(st, ui, view);
-    EXPECT_EQ(view.grid[0][2], " " + std::string(22, ' '));
-    EXPECT_EQ(view.grid[1][2], " " + item(3));
-    EXPECT_EQ(view.combo.items.size(), 4u);
+    EXPECT_EQ(grid()[0][2], " " + std::string(22, ' '));
+    EXPECT_EQ(grid()[1][2], " " + item(3));
+    EXPECT_EQ(view.table.items().size(), 4u);
     EXPECT_EQ(view.combo.text, "77" + std::string(18, ' ') + "Own");
 
     // A target number too long for the grid stops the load before the row changes.
@@ -243,8 +249,8 @@ TEST_F(MappingScreen, AutoAndLoadedMappingsReachTheGridAndTheCombo) {
     ui.dialogAnswers = {client.file("map.csv")};
     accountmappingscreen::cmdLoadMapping_Click(st, ui, view);
     EXPECT_EQ(ui.titles(), std::vector<std::string>{"Error Report"});
-    EXPECT_EQ(view.grid[0][3], "1");
-    EXPECT_EQ(view.grid[1][3], "1");
+    EXPECT_EQ(grid()[0][3], "1");
+    EXPECT_EQ(grid()[1][3], "1");
 }
 
 }  // namespace

@@ -73,6 +73,20 @@ QWidget* mappedTaxScreen(Desktop& d) {
     return framed(d.screen());
 }
 
+// The account mapping screen on the sample client: the first rows mapped from the
+// keyboard, a number typed and completed on the next, its list dropped down.
+QWidget* mappedAccountScreen(Desktop& d) {
+    d.frame->showScreen(tav::Screen::AccountMapping);
+    auto* combo = d.control<QComboBox>("cmbAccounts");
+    for (const char* number : {"680", "1", "3"}) {
+        QTest::keyClicks(combo, number);
+        QTest::keyClick(combo, Qt::Key_Enter);
+    }
+    QTest::keyClicks(combo, "21");
+    QTest::keyClick(combo, Qt::Key_F4);
+    return framed(d.screen());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,8 +130,21 @@ int main(int argc, char** argv) {
              return d.window("frmVADiz6StandardCodes");
          }},
         {"frmSelectFiles", [&] { return screen(d, tav::Screen::SelectLedger); }},
+        {"frmAccountMapping", [&] { return mappedAccountScreen(d); }},
+        {"frmNewMASAccount",
+         [&] {
+             auto* combo = d.control<QComboBox>("cmbAccounts");
+             combo->hidePopup();
+             combo->lineEdit()->selectAll();
+             QTest::keyClicks(combo, "1-1 500");
+             QTest::keyClick(combo, Qt::Key_Enter);  // not in the list: Yes, add it
+             auto* dialog = d.window("frmNewMASAccount");
+             QTest::keyClicks(dialog->findChild<QLineEdit*>("txtName"), "Loan from director");
+             return dialog;
+         }},
         {"frmWait",
          [&] {
+             d.window<QDialog>("frmNewMASAccount")->reject();
              d.frame->showWait(
                  "Data is being converted.\nThis may take several minutes for "
                  "large files.");

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+int runAccountMappingWindowTests(int argc, char** argv);
 int runDesktopTests(int argc, char** argv);
 int runMappingGridTests(int argc, char** argv);
 int runNavigatorWindowTests(int argc, char** argv);
@@ -12,8 +13,9 @@ int runTaxMappingWindowTests(int argc, char** argv);
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto* suite : {runDesktopTests, runMappingGridTests, runNavigatorWindowTests,
-                        runQtPortTests, runSelectLedgerWindowTests, runTaxMappingWindowTests})
+    for (auto* suite : {runAccountMappingWindowTests, runDesktopTests, runMappingGridTests,
+                        runNavigatorWindowTests, runQtPortTests, runSelectLedgerWindowTests,
+                        runTaxMappingWindowTests})
         failed += suite(argc, argv) != 0;
     return failed;
 }
