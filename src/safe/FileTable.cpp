@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "safe/ByteScan.h"
@@ -38,6 +39,8 @@ struct FileTable::OpenFile {
     bool atEnd = false;
     std::uint64_t consumed = 0, fileSize = 0;
     std::uint64_t lines = 0, lineStart = 0;
+    bool endSeen = false;        // eof() has said so: the reading went to the end
+    std::uint64_t sequence = 0;  // which input opened last
     std::string decoded;  // the last line read, when it had to be decoded
 
     // Writing: whole lines wait here; committed is the file's size after the last
@@ -211,6 +214,9 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
             file->begin = kUtf8Bom.size();
             file->consumed = kUtf8Bom.size();
         }
+        // A new reading: where an earlier one stopped is no longer news.
+        stopped_.reset();
+        file->sequence = ++inputsOpened_;
     } else if (mode == FileMode::Append) {
         // Not ftell: its long is 32 bits on Windows, and a failed write cuts the file
         // back to this length. A device has no length to cut back to.
@@ -254,6 +260,13 @@ FileReplacement FileTable::closePending(int number) {
 
 void FileTable::abandon(int number) noexcept {
     if (!isOpen(number)) return;
+    if (const OpenFile& f = get(number); f.mode == FileMode::Input && f.lines > 0 && !f.endSeen) {
+        try {
+            stopped_ = Place{f.path, f.lines, f.lineStart};
+        } catch (...) {
+            stopped_.reset();
+        }
+    }
     try {
         // Not an output's: its lines so far are kept.
         closePending(number);
@@ -270,7 +283,32 @@ void FileTable::closeAll() noexcept {
 bool FileTable::eof(int number) {
     OpenFile& f = get(number);
     if (f.mode != FileMode::Input) raise(err::BadFileMode);
-    return f.begin == f.end && !f.fill();
+    if (f.begin != f.end || f.fill()) return false;
+    f.endSeen = true;
+    return true;
+}
+
+std::optional<FileTable::Place> FileTable::stoppedReading() const {
+    const OpenFile* reading = nullptr;
+    for (const std::unique_ptr<OpenFile>& f : files_)
+        if (f && f->mode == FileMode::Input && f->lines > 0 && !f->endSeen &&
+            (!reading || f->sequence > reading->sequence))
+            reading = f.get();
+    if (reading) return Place{reading->path, reading->lines, reading->lineStart};
+    return stopped_;
+}
+
+std::string FileTable::describe(const Place& place) {
+    constexpr size_t kShown = 160;
+    std::ifstream in(platform::pathFromUtf8(place.path), std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(place.offset));
+    std::string bytes(4096, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    bytes.resize(std::min(bytes.size(), bytes.find_first_of("\r\n")));
+    std::string text = isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
+    if (charCount(text) > kShown) text = std::string(leftChars(text, kShown)) + "...";
+    return place.path + ", line " + std::to_string(place.line) + ": " + text;
 }
 
 std::string FileTable::lineInput(int number) { return std::string(lineView(number)); }

@@ -94,6 +94,20 @@ public:
     std::uint64_t linesRead(int number) const;
     std::uint64_t lineOffset(int number) const;
 
+    // Where a reading stopped before the end of its file, so that a message about what it
+    // met can name the file and the line: the input read last among those still open and
+    // not read to their end, else the last input closed by abandon() before its end
+    // (forgotten when another input is opened, or by forgetStoppedReading()).
+    struct Place {
+        std::string path;
+        std::uint64_t line = 0;    // from 1
+        std::uint64_t offset = 0;  // where the line begins
+    };
+    std::optional<Place> stoppedReading() const;
+    void forgetStoppedReading() { stopped_.reset(); }
+    // "FILE, line N: TEXT": the line's text as UTF-8, cut after 160 characters.
+    static std::string describe(const Place& place);
+
     // Encoding of a file on disk (valid UTF-8, or Windows-1252); remembered per
     // path, size and modification time so that a report read several times is
     // scanned once.
@@ -113,6 +127,8 @@ private:
     };
     TextScan scanText(const std::string& path);
     std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, TextScan> knownTexts_;
+    std::optional<Place> stopped_;
+    std::uint64_t inputsOpened_ = 0;
 };
 
 }  // namespace tav

@@ -468,6 +468,36 @@ TEST_F(Batch, AChartWhoseColumnsMovedSaysWhyNoAccountCanBeMapped) {
     }
 }
 
+TEST_F(Batch, AFaultInAFileTheRunReadsNamesTheFileAndTheLine) {
+    // The mapping's second line has a seventh field, the ledger's second line no comma,
+    // and the chart's header line no EXTRA column.
+    std::string mapping = readFile(client.file("ClientXAccountMapping.csv"));
+    mapping.insert(mapping.find("\r\n", mapping.find("\r\n") + 2), ",extra");
+    writeFile(client.file("Mapping.csv"), mapping);
+    writeFile(client.file("Ledger.txt"), "680,Cheque\r\n681 Savings\r\n");
+    writeFile(client.file("CofA.iif"), "!ACCNT\tNAME\tACCNUM\r\nACCNT\tCash\t100\r\n");
+    const std::string journal = client.file("Journal.txt");
+    struct Case {
+        std::vector<std::string> args;
+        std::string where;
+    };
+    const Case cases[] = {
+        {sample(0, {"--account-mapping", client.file("Mapping.csv")}),
+         client.file("Mapping.csv") +
+             ", line 2: Bank,681,Business Savings Account,85,681,Savings account,extra"},
+        {{"--target", "ao-au", "--journal", journal, "--company",
+          client.file("HarbourLaneCafe.qbw"), "--ledger", client.file("Ledger.txt")},
+         client.file("Ledger.txt") + ", line 2: 681 Savings"},
+        {{"--target", "mas-au", "--journal", journal, "--cofa", client.file("CofA.iif"),
+          "--taxcodes", client.file("CofA.iif")},
+         client.file("CofA.iif") + ", line 1: !ACCNT\\tNAME\\tACCNUM"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.args), cli::kFailed) << c.where;
+        EXPECT_NE(err.str().find("\n  in " + c.where + "\n"), std::string::npos) << err.str();
+    }
+}
+
 TEST_F(Batch, WrongOptionsChangeNothing) {
     struct Case {
         std::vector<std::string> args;
