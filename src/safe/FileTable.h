@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "safe/FileReplacement.h"
 #include "safe/TextCodec.h"
@@ -105,6 +106,8 @@ public:
     };
     std::optional<Place> stoppedReading() const;
     void forgetStoppedReading() { stopped_.reset(); }
+    // For a reading of its own (the settings file): where it stopped.
+    void setStoppedReading(Place place) { stopped_ = std::move(place); }
     // "FILE, line N: TEXT": the line's text as UTF-8, cut after 160 characters.
     static std::string describe(const Place& place);
 

@@ -496,6 +496,16 @@ TEST_F(Batch, AFaultInAFileTheRunReadsNamesTheFileAndTheLine) {
         EXPECT_EQ(run(c.args), cli::kFailed) << c.where;
         EXPECT_NE(err.str().find("\n  in " + c.where + "\n"), std::string::npos) << err.str();
     }
+
+    // A setting's value that start-up replaces: the line that holds it.
+    std::string ini = readFile(install.file("TAV.ini"));
+    ini.replace(ini.find("Edition=1"), 9, "Edition=7");
+    writeFile(install.file("TAV.ini"), ini);
+    run(sample(0, {"--auto-map"}));
+    EXPECT_NE(err.str().find("Invalid QuickBooks edition preference in ini file.") , std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("\n  in " + install.file("TAV.ini") + ", line 6: Edition=7\n"),
+              std::string::npos)
+        << err.str();
 }
 
 TEST_F(Batch, WrongOptionsChangeNothing) {
