@@ -41,7 +41,7 @@ struct FileTable::OpenFile {
     std::uint64_t lines = 0, lineStart = 0;
     bool endSeen = false;        // eof() has said so: the reading went to the end
     std::uint64_t sequence = 0;  // which input opened last
-    std::string decoded;  // the last line read, when it had to be decoded
+    std::string decoded;         // the last line read, when it had to be decoded
 
     // Writing: whole lines wait here; committed is the file's size after the last
     // successful flush.

@@ -29,8 +29,8 @@ public:
     // The key's line in the file (from 1) and the byte offset where it begins, when the
     // file has one: where a message about its value points.
     std::optional<std::pair<std::uint64_t, std::uint64_t>> KeyLine(const std::string& section,
-                                                                  const std::string& key,
-                                                                  const std::string& iniPath);
+                                                                   const std::string& key,
+                                                                   const std::string& iniPath);
     std::string WriteValue(const std::string& section, const std::string& key,
                            const std::string& value, const std::string& iniPath);
     // mode "Output" replaces the file, "Append" adds to its end.

@@ -502,7 +502,9 @@ TEST_F(Batch, AFaultInAFileTheRunReadsNamesTheFileAndTheLine) {
     ini.replace(ini.find("Edition=1"), 9, "Edition=7");
     writeFile(install.file("TAV.ini"), ini);
     run(sample(0, {"--auto-map"}));
-    EXPECT_NE(err.str().find("Invalid QuickBooks edition preference in ini file.") , std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("Invalid QuickBooks edition preference in ini file."),
+              std::string::npos)
+        << err.str();
     EXPECT_NE(err.str().find("\n  in " + install.file("TAV.ini") + ", line 6: Edition=7\n"),
               std::string::npos)
         << err.str();

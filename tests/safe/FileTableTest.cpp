@@ -199,8 +199,9 @@ TEST(FileTable, AReadingThatStopsBeforeTheEndSaysWhereItStopped) {
     FileTable files;
     auto where = [&] {
         const auto place = files.stoppedReading();
-        return place ? "line " + std::to_string(place->line) + " at " + std::to_string(place->offset)
-                     : "nowhere";
+        return place
+                   ? "line " + std::to_string(place->line) + " at " + std::to_string(place->offset)
+                   : "nowhere";
     };
     // Read to the end: nothing to say, however the file is closed.
     readAll(files, ledger);
