@@ -12,6 +12,7 @@
 #include "accountmapping/TAVAccountMapping.h"
 #include "accountmapping/TAVSelectFiles.h"
 #include "accountmapping/modAccountMapping.h"
+#include "check/CheckPage.h"
 #include "cli/ConsolePort.h"
 #include "convert/TAVConvert.h"
 #include "safe/ErrorLog.h"
@@ -32,7 +33,7 @@ namespace {
 struct Options {
     int target = -1;
     std::string journal, company, cofa, taxCodes, taxMapping, ledger, accountMapping, saveMapping,
-        out, onDataError;
+        out, onDataError, checkPage, checkCsv;
     bool autoMap = false, allToJournals = false, quiet = false, checkSetup = false;
 
     // From --ledger: a position on the select ledger screen, and a customised ledger file.
@@ -48,6 +49,7 @@ constexpr const char* kFooter = R"(Targets: 0 or mas-au  MYOB MAS (Aust.)
 
 Exit codes: 0 converted, 1 wrong options, 2 failed (the message says why),
             3 stopped by No at a data error, 4 a mapping is incomplete,
+            5 converted, but the check found the import file differs from the report,
             6 converted, but the report ends without its TOTAL line.)";
 
 std::string absolute(const std::string& path) {
@@ -102,7 +104,10 @@ std::string outputIsAnInput(const Options& o) {
         platform::joinPath(platform::pathToUtf8(platform::pathFromUtf8(o.journal).parent_path()),
                            o.target == target::Accounts ? "TAVOutput.csv" : "TAVOutput.txt");
     const std::pair<const char*, std::string> outputs[] = {
-        {"--out", o.out.empty() ? defaultOut : o.out}, {"--save-mapping", o.saveMapping}};
+        {"--out", o.out.empty() ? defaultOut : o.out},
+        {"--save-mapping", o.saveMapping},
+        {"--check", o.checkPage},
+        {"--check-csv", o.checkCsv}};
     const std::pair<const char*, std::string> inputs[] = {{"--journal", o.journal},
                                                           {"--company", o.company},
                                                           {"--cofa", o.cofa},
@@ -168,6 +173,10 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
     app.add_option("--out", o.out,
                    "The import file (default: TAVOutput.txt, or .csv for 'Accounts', in the "
                    "Journal report's folder)");
+    app.add_option("--check", o.checkPage,
+                   "Write the check of the import file against the Journal report to this file, "
+                   "as a printable HTML page");
+    app.add_option("--check-csv", o.checkCsv, "Write the same check to this file as CSV");
     app.add_flag("--quiet", o.quiet, "Print only what needs attention: no summary, no progress");
     app.add_flag("--check-setup", o.checkSetup,
                  "Run the program's start-up and shutdown against the installation folder and "
@@ -194,7 +203,7 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
         }
     }
     for (std::string* path : {&o.journal, &o.company, &o.cofa, &o.taxCodes, &o.taxMapping,
-                              &o.accountMapping, &o.saveMapping, &o.out})
+                              &o.accountMapping, &o.saveMapping, &o.out, &o.checkPage, &o.checkCsv})
         *path = absolute(*path);
     if (const std::string error = outputIsAnInput(o); !error.empty()) {
         env.err << printable(error) << "\n";
@@ -352,12 +361,15 @@ private:
                 listUnmapped();
                 return kIncomplete;
             case convertscreen::ConvertOutcome::Converted:
+                if (!writeCheck()) return kFailed;
                 summary("Conversion successful");
-                return kConverted;
+                return run_.check && !run_.check->matches() ? kDiffers : kConverted;
             case convertscreen::ConvertOutcome::Stopped:
+                if (!writeCheck()) return kFailed;
                 summary("Conversion stopped");
                 return kStopped;
             case convertscreen::ConvertOutcome::CutShort:
+                if (!writeCheck()) return kFailed;
                 summary("Conversion incomplete");
                 return kCutShort;
             default: return kFailed;
@@ -373,11 +385,29 @@ private:
                 env_.err << "  unmapped account: " << printable(account) << "\n";
     }
 
+    // The check's page and CSV, where asked for.
+    bool writeCheck() {
+        if (!run_.check) return true;
+        const std::pair<const std::string&, std::string (*)(const check::ConversionCheck&)>
+            outputs[] = {{o_.checkPage, check::checkPage}, {o_.checkCsv, check::checkCsv}};
+        for (const auto& [path, text] : outputs) {
+            if (path.empty()) continue;
+            if (Sem e = check::sfWriteCheck(st_, ui_, path, text(*run_.check)); !e.empty()) {
+                dsCreateSEMAndDoAll(st_, ui_, "tav-convert", "--check", 0,
+                                    "Error writing the check of the import file.", e, true);
+                return false;
+            }
+        }
+        return true;
+    }
+
     void summary(std::string_view outcome) {
         if (o_.quiet) return;
-        env_.out << fmt::format("{}: {} transactions written, {} omitted, {} lines written to {}\n",
-                                outcome, run_.transactionsWritten, run_.transactionsOmitted,
-                                run_.linesWritten, printable(st_.gstrOutputFile));
+        env_.out << fmt::format(
+            "{}: {} transactions written, {} omitted, {} lines written to {}{}\n", outcome,
+            run_.transactionsWritten, run_.transactionsOmitted, run_.linesWritten,
+            printable(st_.gstrOutputFile),
+            run_.check ? ", " + check::summaryText(*run_.check) : std::string());
     }
 
     const Options& o_;
@@ -411,7 +441,7 @@ int runBatch(const std::vector<std::string>& args, const Environment& env) {
     ui.setContext([&road] { return road.context(); });
     const int exit = road.run();
     // Every way the command fails says why; this says so where a step did not.
-    if (exit != kConverted && exit != kIncomplete && ui.warningsShown() == 0)
+    if (exit != kConverted && exit != kIncomplete && exit != kDiffers && ui.warningsShown() == 0)
         env.err << fmt::format(
             "tav-convert: the conversion ended without converting (exit code {}) and without "
             "a message of its own. The program's log, {}, may say more.\n",

@@ -16,6 +16,7 @@ enum ExitCode : int {
     kFailed = 2,      // the system's Error Report (or another message) said why
     kStopped = 3,     // No at a data-error prompt; what was converted before it stays
     kIncomplete = 4,  // a mapping the target needs is incomplete; the unmapped are listed
+    kDiffers = 5,     // converted, but the import file does not match the report
     kCutShort = 6,    // converted, but the report ends without its TOTAL line
 };
 

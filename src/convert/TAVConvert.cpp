@@ -1,6 +1,8 @@
 #include "convert/TAVConvert.h"
 
 #include "accountmapping/modAccountMapping.h"
+#include "check/CheckPage.h"
+#include "check/ConversionCheck.h"
 #include "safe/ErrorLog.h"
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
@@ -19,6 +21,19 @@ bool pathExists(const std::string& path, Sem& failure) {
 void exclamation(UiPort& ui, std::string text, std::string title) {
     ui.messageBox(Message{std::move(text), Buttons::OK, Icon::Exclamation, DefaultButton::First,
                           std::move(title)});
+}
+
+// Every import file written is read back and compared with the report. A check that
+// cannot be made says so on its page, which then does not show a match.
+void checkImportFile(ProgramState& st, UiPort& ui, ConversionRun& run) {
+    auto result = std::make_shared<check::ConversionCheck>();
+    if (Sem e = check::sfCheckConversion(st, ui, run, *result); !e.empty()) {
+        std::string module, procedure, description;
+        long number = 0;
+        sfSemParse(e, module, procedure, number, description, 0);
+        result->fileProblems.push_back("The check could not be made: " + description);
+    }
+    run.check = std::move(result);
 }
 
 }  // namespace
@@ -80,6 +95,7 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
     };
     reportingFailures(st, ui, kModule, kProc, [&] {
         run.blnConversionStopped = false;
+        run.check.reset();
         Sem failure;
         if (!pathExists(st.gstrJournalFile, failure)) {
             if (!failure.empty()) return reportFailure(failure);
@@ -123,6 +139,7 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
         ui.setBusy(true);
         Sem e = sfReadCreateWriteHeader(st, ui, run);
         if (e.empty()) e = sfReadConvertAppend(st, ui, run);
+        if (e.empty()) checkImportFile(st, ui, run);
         ui.setBusy(false);
         if (!e.empty()) return reportFailure(e);
         if (run.blnConversionStopped) {
@@ -139,6 +156,28 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
     });
     ui.setBusy(false);
     return outcome;
+}
+
+std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
+                                              const ConversionRun& run) {
+    std::optional<std::string> page;
+    reportingFailures(st, ui, kModule, "cmdViewCheck_Click", [&] {
+        if (!run.check) {
+            ui.messageBox(
+                Message{"There is no check to view yet: the check is made when the data "
+                        "is converted.",
+                        Buttons::OK, Icon::Information, DefaultButton::First, "View Check"});
+            return;
+        }
+        const std::string path = platform::joinPath(st.gstrDataFolder, "TAVCheck.html");
+        if (Sem e = check::sfWriteCheck(st, ui, path, check::checkPage(*run.check)); !e.empty()) {
+            dsCreateSEMAndDoAll(st, ui, kModule, "cmdViewCheck_Click", 0, "Calling routine", e,
+                                true);
+            return;
+        }
+        page = path;
+    });
+    return page;
 }
 
 std::optional<RunInput> inputReplacedBy(const ProgramState& st, const std::string& output) {

@@ -48,6 +48,12 @@ enum class ConvertOutcome {
 // was written and where reading stopped.
 ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run);
 
+// View Check: the last conversion's check as a page in the data folder, "TAVCheck.html",
+// for the help viewer to show. Nothing when there has been no conversion (the user is told)
+// or the page cannot be written (the Error Report says why).
+std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
+                                              const ConversionRun& run);
+
 // The file the run reads that the import file would replace (links followed, compared
 // by device and file number), with what it is: the Journal report, a list, the company
 // file, a mapping or ledger file. Nothing when the import file is none of them.

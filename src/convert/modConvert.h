@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -28,6 +29,9 @@
 namespace tav {
 
 struct ProgramState;
+namespace check {
+struct ConversionCheck;
+}
 
 inline constexpr std::string_view kModConvert = "modConvert.bas";
 
@@ -120,6 +124,9 @@ struct ConversionRun {
 
     // Built from the mapping collections when the transactions are converted.
     ConversionLookups lookups;
+
+    // The import file read back and compared with the report, once the run has written it.
+    std::shared_ptr<const check::ConversionCheck> check;
 };
 
 // ---- Field helpers --------------------------------------------------------

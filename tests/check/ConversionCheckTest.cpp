@@ -1,0 +1,347 @@
+#include "check/ConversionCheck.h"
+
+#include <gtest/gtest.h>
+
+#include "check/CheckPage.h"
+#include "check/ImportFileReader.h"
+#include "convert/ConvertFixture.h"
+#include "convert/TAVConvert.h"
+#include "safe/Platform.h"
+#include "safe/TextCodec.h"
+
+namespace tav::test {
+namespace {
+
+using check::ConversionCheck;
+
+// A conversion, then the check of the import file it wrote.
+class Check : public ConvertFixture {
+protected:
+    ConversionCheck checkRun() {
+        ConversionCheck c;
+        EXPECT_EQ(check::sfCheckConversion(st, ui, run, c), "");
+        // What varies from run to run is not compared.
+        c.reportFile = "Journal.txt";
+        c.importFile = "TAVOutput.txt";
+        c.checkedAt = "01/07/2011 09:00:00";
+        return c;
+    }
+    ConversionCheck convertAndCheck(const std::string& report) {
+        writeReport(report);
+        EXPECT_EQ(convert(), "");
+        return checkRun();
+    }
+    // The import file with one text replaced.
+    void plant(const std::string& from, const std::string& to) {
+        std::string bytes = output();
+        const size_t at = bytes.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        bytes.replace(at, from.size(), to);
+        writeFile(st.gstrOutputFile, bytes);
+    }
+    void useCase(const std::string& name) {
+        caseDir = platform::joinPath(TAV_TEST_DATA_DIR, name);
+        loadSetup(platform::joinPath(caseDir, "setup.txt"));
+        writeReport(readFile(platform::joinPath(caseDir, "Journal.txt")));
+    }
+    std::string caseDir;
+};
+
+const check::TotalRow* row(const std::vector<check::TotalRow>& rows, const std::string& key) {
+    for (const auto& r : rows)
+        if (r.key == key) return &r;
+    return nullptr;
+}
+
+std::vector<std::string> differing(const ConversionCheck& c) {
+    std::vector<std::string> out;
+    for (const auto& r : c.counts)
+        if (r.differs()) out.push_back("count: " + r.what);
+    for (const auto& r : c.masTypes)
+        if (r.differs()) out.push_back("type: " + r.what);
+    for (const auto& r : c.accounts)
+        if (r.differs()) out.push_back("account " + r.key);
+    for (const auto& r : c.taxCodes)
+        if (r.differs()) out.push_back("tax " + r.key);
+    for (const auto& u : c.unbalanced.rows)
+        if (u.counts) out.push_back("unbalanced " + u.number);
+    for (const auto& m : c.misread.rows) out.push_back("misread " + m.number + " " + m.text);
+    for (const auto& l : c.lines.rows)
+        out.push_back("line " + l.number + ": " + l.expected + " | " + l.found);
+    for (const auto& p : c.fileProblems) out.push_back(p);
+    return out;
+}
+
+// ---- The golden cases: a faithful conversion shows no difference ---------------------
+// Each case's check is kept as CSV (check.csv) beside its expected import file; one case
+// also as the page (check.html).
+
+class GoldenCheck : public Check, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(GoldenCheck, AFaithfulConversionMatchesAndGivesTheExpectedCheck) {
+    useCase(GetParam());
+    ASSERT_EQ(convert(), "");
+    const ConversionCheck c = checkRun();
+    const std::string csv = check::checkCsv(c);
+    EXPECT_EQ(csv, readFile(platform::joinPath(caseDir, "check.csv")));
+    const std::string page = platform::joinPath(caseDir, "check.html");
+    if (platform::fileExists(page)) {
+        EXPECT_EQ(check::checkPage(c), readFile(page));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenCheck,
+                         ::testing::Values("mas-cheque", "mas-journals-omitted", "accounts-amounts",
+                                           "ao-invoice"));
+
+TEST_F(Check, WholeDollarsAreTheTargetsRuleAndAMissingTaxLineIsTheReports) {
+    // 'Accounts' rounds large amounts to whole dollars: the journal no longer adds up, by
+    // the target's rule, which is shown but not counted. The cheque carries tax on a line
+    // but has no tax line, so its lines in the report do not add up.
+    useCase("accounts-amounts");
+    ASSERT_EQ(convert(), "");
+    ConversionCheck c = checkRun();
+    EXPECT_EQ(differing(c), std::vector<std::string>{"unbalanced 43"});
+    ASSERT_EQ(c.unbalanced.rows.size(), 2u);
+    EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "-5000.00");
+    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "0.00");
+    EXPECT_EQ(c.unbalanced.rows[1].number, "44");
+    EXPECT_EQ(c.unbalanced.rows[1].import.fixed(), "-0.11");
+    EXPECT_FALSE(c.unbalanced.rows[1].counts);
+    EXPECT_EQ(check::summaryText(c), "check: 1 difference");
+}
+
+// Accountant's Office keeps the tax lines that post and notes the tax of the others.
+TEST_F(Check, AccountantsOfficeTaxLinesAndNotedTax) {
+    useCase("ao-invoice");
+    ASSERT_EQ(convert(), "");
+    ConversionCheck c = checkRun();
+    EXPECT_EQ(differing(c), std::vector<std::string>{});
+    EXPECT_EQ(row(c.accounts, "820")->import.fixed(), "490.00");
+    EXPECT_EQ(row(c.taxCodes, "GST")->import.fixed(), "-10.00");
+
+    plant("(GST -10.00)", "(GST -1.00)");
+    c = checkRun();
+    EXPECT_EQ(differing(c),
+              (std::vector<std::string>{
+                  "count: Transactions written", "tax GST",
+                  "line 1: 01/07/2011 D ref 'PO-2011-0000' account 400 amount -100.00 noting GST "
+                  "-10.00 | 01/07/2011 D ref 'PO-2011-0000' account 400 amount -100.00 noting "
+                  "GST -1.00"}));
+}
+
+// ---- Planted faults of a writer show up as the right differences --------------------
+
+TEST_F(Check, ACentChangedInTheImportFile) {
+    useCase("mas-cheque");
+    ASSERT_EQ(convert(), "");
+    plant("720,100.00", "720,100.01");
+    const ConversionCheck c = checkRun();
+    const check::TotalRow* freight = row(c.accounts, "720");
+    ASSERT_NE(freight, nullptr);
+    EXPECT_TRUE(freight->differs());
+    EXPECT_EQ(freight->transactions, std::vector<std::string>{"1"});
+    EXPECT_EQ(differing(c),
+              (std::vector<std::string>{
+                  "count: Transactions written", "account 720", "unbalanced 1", "unbalanced 5",
+                  "line 1: 01/07/2011 Pay ref 'CHQ-00' account 720 amount 100.00 tax code 'GST' "
+                  "tax 10.00 | 01/07/2011 Pay ref 'CHQ-00' account 720 amount 100.01 tax code "
+                  "'GST' tax 10.00"}));
+    EXPECT_EQ(check::summaryText(c), "check: 5 differences");
+}
+
+TEST_F(Check, ALineRemovedOrAddedIsFoundAndTheRestStillMatch) {
+    useCase("mas-cheque");
+    ASSERT_EQ(convert(), "");
+    const std::string written = output();
+    plant("02/07/2011,SDB,,INV-00,600,1234.50,,Smith J,,,,0.00\r\n", "");
+    ConversionCheck c = checkRun();
+    ASSERT_EQ(c.lines.rows.size(), 1u);
+    EXPECT_EQ(c.lines.rows[0].number, "2");
+    EXPECT_EQ(c.lines.rows[0].reportLine, 6u);
+    EXPECT_EQ(c.lines.rows[0].importLine, 0u);
+    EXPECT_TRUE(row(c.accounts, "600")->differs());
+    EXPECT_FALSE(row(c.accounts, "400")->differs());
+    EXPECT_EQ(c.counts.back().import, 10);
+
+    writeFile(st.gstrOutputFile,
+              written + "03/07/2011,Jnl,,DEP1,400,-500.00,,Takings,,Y,GST,0.00\r\n");
+    c = checkRun();
+    ASSERT_EQ(c.lines.rows.size(), 1u);
+    EXPECT_EQ(c.lines.rows[0].importLine, 12u);
+    EXPECT_EQ(c.lines.rows[0].number, "5");
+    EXPECT_TRUE(row(c.accounts, "400")->differs());
+}
+
+TEST_F(Check, ALineWrittenToTheWrongAccount) {
+    useCase("ao-invoice");
+    ASSERT_EQ(convert(), "");
+    plant("30/06/2011,J,,GJ2,720,", "30/06/2011,J,,GJ2,400,");
+    const ConversionCheck c = checkRun();
+    EXPECT_EQ(row(c.accounts, "720")->transactions, std::vector<std::string>{"2"});
+    EXPECT_EQ(row(c.accounts, "400")->transactions, std::vector<std::string>{"2"});
+    EXPECT_EQ(row(c.accounts, "400")->report.fixed(), "-150.00");
+    EXPECT_EQ(row(c.accounts, "400")->import.fixed(), "-650.00");
+}
+
+TEST_F(Check, AnImportFileWithoutItsHeaderOrWithAnUnreadableLine) {
+    useCase("ao-invoice");
+    ASSERT_EQ(convert(), "");
+    plant("Ext_Date,Ext_TrType,,Ext_Ref,Ext_AccNo,Ext_Amt,,Ext_Desc\r\n", "");
+    ConversionCheck c = checkRun();
+    EXPECT_EQ(c.fileProblems,
+              std::vector<std::string>{
+                  "The import file does not begin with the MYOB Accountants Office (Aust.) file "
+                  "header."});
+    plant("02/07/2011,P,,,685,50.00", "02/07/2011,P,,,685,50.0O");
+    c = checkRun();
+    ASSERT_EQ(c.lines.rows.size(), 1u);
+    EXPECT_EQ(c.lines.rows[0].found,
+              "unreadable: an amount that is not a number with two decimals");
+}
+
+// ---- The report's own faults ---------------------------------------------------------
+
+TEST_F(Check, AEuropeanAmountIsFlaggedAndTheTransactionIsUnbalanced) {
+    mapStandard();
+    const ConversionCheck c = convertAndCheck(report({
+        "7|Cheque|1/07/2011|100|Acme|||1-1100 · Cheque Account||-2.750,00|",
+        "|||||||6-1000 · Freight||2750.00|",
+        "|||||||||-2750.00|",
+    }));
+    ASSERT_EQ(c.misread.rows.size(), 1u);
+    EXPECT_EQ(c.misread.rows[0].number, "7");
+    EXPECT_EQ(c.misread.rows[0].line, 2u);
+    EXPECT_EQ(c.misread.rows[0].text, "-2.750,00");
+    EXPECT_EQ(c.misread.rows[0].read, "-2.75");
+    EXPECT_NE(c.misread.rows[0].why.find("European"), std::string::npos);
+    ASSERT_EQ(c.unbalanced.rows.size(), 1u);
+    EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "2747.25");
+    EXPECT_EQ(c.differences(), 2);
+}
+
+TEST_F(Check, AThirdDecimalIsFlaggedEvenWhenTheTransactionBalances) {
+    mapStandard();
+    const ConversionCheck c = convertAndCheck(report({
+        "8|General Journal|1/07/2011|GJ8||||6-1000 · Freight||10.005|",
+        "|||||||1-1100 · Cheque Account||-10.005|",
+        "|||||||||0.00|",
+        "9|General Journal|1/07/2011|GJ9||||6-1000 · Freight||1,234.50|",
+        "|||||||1-1100 · Cheque Account||-1,234.50|",
+        "|||||||||0.00|",
+    }));
+    ASSERT_EQ(c.misread.rows.size(), 2u);
+    EXPECT_EQ(c.misread.rows[1].line, 3u);
+    EXPECT_EQ(c.misread.rows[1].read, "-10.01");
+    EXPECT_EQ(c.misread.rows[1].why, "more than two decimals: rounded to cents");
+    EXPECT_EQ(c.unbalanced.total, 0);
+    EXPECT_EQ(check::summaryText(c), "check: 2 differences");
+}
+
+// QuickBooks rounds the tax of the whole transaction; MAS adds up the tax of each line.
+TEST_F(Check, TaxRoundedForTheWholeTransactionIsCentsNotADifference) {
+    mapStandard();
+    const std::vector<std::string> lines = {
+        "3|Invoice|1/07/2011|INV3|Smith|||1-1200 · Trade Debtors||11.11|",
+        "||||Smith|||4-1000 · Sales|GST|-5.05|-0.51",
+        "||||Smith|||4-1000 · Sales|GST|-5.05|-0.51",
+        "||||||GST|2-1310 · GST Payable||-1.01|",
+        "|||||||||11.11|",
+    };
+    ConversionCheck c = convertAndCheck(report({lines[0], lines[1], lines[2], lines[3], lines[4]}));
+    ASSERT_EQ(c.unbalanced.rows.size(), 1u);
+    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.01");
+    EXPECT_FALSE(c.unbalanced.rows[0].counts);
+    EXPECT_TRUE(c.matches());
+
+    // Two cents on one taxed line are more than rounding.
+    c = convertAndCheck(report({"3|Invoice|1/07/2011|INV3|Smith|||1-1200 · Trade Debtors||10.59|",
+                                lines[1], "||||Smith|||4-1000 · Sales||-5.05|",
+                                "||||||GST|2-1310 · GST Payable||-0.49|", "|||||||||10.59|"}));
+    ASSERT_EQ(c.unbalanced.rows.size(), 1u);
+    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.02");
+    EXPECT_TRUE(c.unbalanced.rows[0].counts);
+}
+
+// The import file holds less than the report: each omitted transaction, and a stop, is a
+// difference of its own, which the totals (of written transactions) do not repeat.
+TEST_F(Check, OmittedAndStoppedTransactionsAreDifferencesOfTheirOwn) {
+    useCase("mas-journals-omitted");
+    ASSERT_EQ(convert(), "");
+    ConversionCheck c = checkRun();
+    EXPECT_EQ(differing(c), std::vector<std::string>{});
+    ASSERT_EQ(c.omitted.rows.size(), 1u);
+    EXPECT_EQ(c.omitted.rows[0].number, "2");
+    EXPECT_EQ(c.omitted.rows[0].line, 5u);
+    EXPECT_EQ(c.omitted.rows[0].reason, "Invalid Date in transaction number 2");
+    EXPECT_EQ(check::summaryText(c), "check: 1 difference");
+
+    // No at the same prompt: the third transaction is not converted.
+    ui.answers = {Answer::No};
+    run = ConversionRun{};
+    ASSERT_EQ(convert(), "");
+    ASSERT_TRUE(run.blnConversionStopped);
+    c = checkRun();
+    EXPECT_EQ(differing(c), std::vector<std::string>{});
+    EXPECT_EQ(c.omitted.total, 0);
+    EXPECT_EQ(c.stoppedAt,
+              "The conversion was stopped by No at line 5 of the report (Invalid Date in "
+              "transaction number 2).");
+    EXPECT_EQ(c.counts[3].what, "Transactions not converted (the run stopped)");
+    EXPECT_EQ(c.counts[3].report, 2);
+    EXPECT_EQ(check::summaryText(c), "check: 1 difference");
+}
+
+TEST_F(Check, EveryConversionOfTheConvertScreenEndsWithItsCheck) {
+    useCase("ao-invoice");
+    ASSERT_EQ(convertscreen::cmdConvert_Click(st, ui, run),
+              convertscreen::ConvertOutcome::Converted);
+    ASSERT_TRUE(run.check);
+    EXPECT_TRUE(run.check->matches());
+    const std::optional<std::string> page = convertscreen::cmdViewCheck_Click(st, ui, run);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(*page, platform::joinPath(st.gstrDataFolder, "TAVCheck.html"));
+    EXPECT_NE(readFile(*page).find("\r\n<h1>The import file matches the Journal report.</h1>\r\n"),
+              std::string::npos);
+
+    // Before any conversion there is nothing to view.
+    ConversionRun none;
+    ui.messages.clear();
+    EXPECT_FALSE(convertscreen::cmdViewCheck_Click(st, ui, none));
+    EXPECT_EQ(ui.titles(), std::vector<std::string>{"View Check"});
+}
+
+// ---- The import layouts read back ------------------------------------------------------
+
+TEST(ImportLineReader, ReadsWhatEachTargetTakesFromALine) {
+    using check::Layout;
+    struct Case {
+        Layout layout;
+        std::string line;
+        std::string figures;
+    } cases[] = {
+        {Layout::Mas, "01/07/2011,Pay,,CHQ-00,720,100.00,,Café - Beans,685,,GST,10.00",
+         "01/07/2011 Pay ref 'CHQ-00' account 720 amount 100.00 tax code 'GST' tax 10.00"},
+        {Layout::Mas, "01/07/2011,Pay,,CHQ-00,720,100.00,,Beans,685,,GST", ""},
+        {Layout::Accounts,
+         R"("TR","44","0","C","28/06/2011","1-3000","","GJ9","12345679","","","O","","Revaluation")",
+         "28/06/2011 C ref 'GJ9' account 1-3000 amount 12345679.00"},
+        {Layout::Accounts, R"("AC","1-3000","Land")", ""},
+        {Layout::AccountantsOffice, "01/07/2011,D,,PO-2011-0000,400,-100.00,,Smith J (GST -10.00)",
+         "01/07/2011 D ref 'PO-2011-0000' account 400 amount -100.00"},
+        {Layout::AccountantsOffice, "01/07/2011,D,,PO,400,-100.001,,Smith", ""},
+    };
+    for (const Case& c : cases) {
+        const check::ImportLine l = check::ImportLineReader(c.layout).read(c.line, 7);
+        EXPECT_EQ(l.readable, !c.figures.empty()) << c.line;
+        if (l.readable) {
+            EXPECT_EQ(check::describe(l.posting, c.layout), c.figures);
+        }
+    }
+    EXPECT_EQ(check::notedTax("Smith J - Consulting (GST -10.00)", "GST")->fixed(), "-10.00");
+    EXPECT_FALSE(check::notedTax("BAS adjustment (GST)", "GST"));
+    EXPECT_FALSE(check::notedTax("Smith (GST -10.00) more", "GST"));
+}
+
+}  // namespace
+}  // namespace tav::test
