@@ -350,7 +350,7 @@ TEST_F(FaultyReport, AReportCutShortIsConvertedAndSaysWhatWasNotWritten) {
     EXPECT_EQ(out.str(),
               "Conversion incomplete: 1 transactions written, 2 omitted, 3 lines "
               "written to " +
-                  client.file("TAVOutput.txt") + "\n");
+                  client.file("TAVOutput.txt") + ", check: 2 differences\n");
     EXPECT_NE(err.str().find("[Journal report incomplete] The QuickBooks Journal report ends "
                              "without its TOTAL line, so it was not saved whole. Transaction 4, "
                              "the last in the file, was incomplete and was not written;"),
