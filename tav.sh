@@ -5,7 +5,7 @@
 #   ./tav.sh bench [SIZE]   build, then time the conversions of a generated report (default 1G)
 #   ./tav.sh gui      build, then start the desktop application
 #   ./tav.sh windows  cross-build the core for Windows, then run its tests under wine
-#   ./tav.sh screenshots [FOLDER]   build, then write a PNG of every window (offscreen)
+#   ./tav.sh screenshots [FOLDER]   build, then write a PNG of every window (offscreen), at 100 % and 200 %
 #   ./tav.sh sanitize  build the core's tests with AddressSanitizer and UBSan, then run them
 #   ./tav.sh format   apply .clang-format to every C++ file (./tav.sh test checks it)
 #   ./tav.sh fuzz HARNESS [SECONDS]   fuzz one parser with libFuzzer (clang), then minimise
@@ -15,7 +15,7 @@ cd "$(dirname "$0")"
 
 BUILD_DIR=${TAV_BUILD_DIR:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config libfmt-dev libcli11-dev libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core)
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev fonts-dejavu-core)
 # The Windows build: the core, the batch command and the core's tests (no Qt).
 WINDOWS_BUILD_DIR=${TAV_WINDOWS_BUILD_DIR:-build-windows}
 WINDOWS_PACKAGES=(cmake ninja-build libfmt-dev libcli11-dev googletest
@@ -150,7 +150,9 @@ case "$cmd" in
         ;;
     screenshots)
         build
-        QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tests/tav_screenshots" "${1:-$BUILD_DIR/screenshots}"
+        shots=${1:-$BUILD_DIR/screenshots}
+        QT_QPA_PLATFORM=offscreen "$BUILD_DIR/tests/tav_screenshots" "$shots"
+        QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 "$BUILD_DIR/tests/tav_screenshots" "$shots/200"
         ;;
     *)
         sed -n '2,/^set /{/^#/p}' "$0" | sed 's/^# \{0,1\}//'

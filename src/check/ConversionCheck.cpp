@@ -114,7 +114,9 @@ bool commasAreThousands(std::string_view text) {
 // test and the same field helpers, keeping each line's figures and raw amount texts.
 class ReportReader {
 public:
-    enum class Event { Transaction, Omitted, End };
+    // Unclosed: the report ends while a transaction waits for its closing line, which the
+    // conversion passes over without a word.
+    enum class Event { Transaction, Omitted, Unclosed, End };
 
     ReportReader(ProgramState& st, int file, const ConversionLookups& lookups, Layout layout)
         : st_(st), file_(file), lookups_(lookups), layout_(layout) {}
@@ -131,7 +133,7 @@ public:
             return Event::Omitted;
         };
         for (;;) {
-            if (st_.files.eof(file_)) return Event::End;
+            if (st_.files.eof(file_)) return firstLineSeen ? Event::Unclosed : Event::End;
             const std::string_view text = st_.files.lineView(file_);
             // The conversion stops at a line of any other shape; only a stopped run
             // leaves such lines unread, and they are not counted.
@@ -775,6 +777,7 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
         // A run stopped by No ends at the line of the prompt.
         const bool stoppedByNo = run.blnConversionStopped && !run.blnAmountOutOfRange;
         long long inReport = 0, written = 0, omitted = 0, notConverted = 0, expectedLines = 0;
+        std::string unclosed;
         bool stopped = false;
         ReportTransaction t;
         Omission omission;
@@ -795,10 +798,22 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
             }
             matcher.match(importEnded && matcher.expectedWaiting() > kHeld);
         };
+        // The report is read a second time: the window keeps being painted meanwhile.
+        EventThrottle throttle(ui);
         for (;;) {
+            throttle.tick(st.files.bytesRead(reportFile), st.files.size(reportFile));
             const auto event = report.next(t, omission, error);
             if (event == ReportReader::Event::End) break;
             ++inReport;
+            if (event == ReportReader::Event::Unclosed) {
+                if (!stopped)
+                    unclosed =
+                        "Transactions not converted: the report ends before the closing "
+                        "line of transaction " +
+                        t.number + " (line " + std::to_string(t.line) + ")";
+                if (stopped) ++notConverted;
+                break;
+            }
             const std::uint64_t at = event == ReportReader::Event::Omitted ? omission.line : t.line;
             if (!stopped && stoppedByNo && at >= run.reportLine) {
                 stopped = true;
@@ -845,6 +860,7 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
             {"Transactions omitted at a data error (answered Yes)", omitted, -1,
              run.transactionsOmitted},
         };
+        if (!unclosed.empty()) result.counts.push_back({unclosed, 1, 0, -1});
         if (notConverted > 0)
             result.counts.push_back(
                 {"Transactions not converted (the run stopped)", notConverted, -1, -1});

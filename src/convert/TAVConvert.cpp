@@ -87,9 +87,16 @@ void cmdBrowse_Click(ProgramState& st, UiPort& ui) {
     });
 }
 
-ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run) {
+ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run,
+                                const RunningHook& running) {
     constexpr std::string_view kProc = "cmdConvert_Click";
     ConvertOutcome outcome = ConvertOutcome::Failed;
+    bool started = false;
+    auto ended = [&] {
+        ui.setBusy(false);
+        if (started && running) running(false);
+        started = false;
+    };
     auto reportFailure = [&](const Sem& list) {
         dsCreateSEMAndDoAll(st, ui, kModule, kProc, 0, "Calling routine", list, true);
     };
@@ -136,11 +143,13 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
                                "Incomplete account mapping");
         }
 
+        started = true;
+        if (running) running(true);
         ui.setBusy(true);
         Sem e = sfReadCreateWriteHeader(st, ui, run);
         if (e.empty()) e = sfReadConvertAppend(st, ui, run);
         if (e.empty()) checkImportFile(st, ui, run);
-        ui.setBusy(false);
+        ended();
         if (!e.empty()) return reportFailure(e);
         if (run.blnConversionStopped) {
             outcome = ConvertOutcome::Stopped;
@@ -154,15 +163,23 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
         ui.messageBox(Message{"Conversion successful.", Buttons::OK, Icon::Information,
                               DefaultButton::First, "Conversion complete"});
     });
-    ui.setBusy(false);
+    ended();
     return outcome;
 }
 
+void cmdViewResult_Click(ProgramState& st, UiPort& ui) {
+    reportingFailures(st, ui, kModule, "cmdViewResult_Click", [&] {
+        if (const Sem e = sfDisplayFileContents(ui, st.gstrOutputFile); !e.empty())
+            dsCreateSEMAndDoAll(st, ui, kModule, "cmdViewResult_Click", 0, "Calling routine", e,
+                                true);
+    });
+}
+
 std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
-                                              const ConversionRun& run) {
+                                              const check::ConversionCheck* check) {
     std::optional<std::string> page;
     reportingFailures(st, ui, kModule, "cmdViewCheck_Click", [&] {
-        if (!run.check) {
+        if (!check) {
             ui.messageBox(
                 Message{"There is no check to view yet: the check is made when the data "
                         "is converted.",
@@ -170,7 +187,7 @@ std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
             return;
         }
         const std::string path = platform::joinPath(st.gstrDataFolder, "TAVCheck.html");
-        if (Sem e = check::sfWriteCheck(st, ui, path, check::checkPage(*run.check)); !e.empty()) {
+        if (Sem e = check::sfWriteCheck(st, ui, path, check::checkPage(*check)); !e.empty()) {
             dsCreateSEMAndDoAll(st, ui, kModule, "cmdViewCheck_Click", 0, "Calling routine", e,
                                 true);
             return;

@@ -3,6 +3,7 @@
 // option, and the checks and run of a conversion. Failures are reported under
 // "TAVConvert.frm".
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,15 +45,28 @@ enum class ConvertOutcome {
     Converted,
 };
 
+// What the please-wait window says while the driver runs.
+inline constexpr std::string_view kWaitMessage =
+    "Data is being converted.\r\nThis may take several minutes for large files.";
+
+// Told true when the checks have passed and the driver starts (the window disables Convert
+// and shows the please-wait window), and false when the driver has ended, before the
+// outcome is reported.
+using RunningHook = std::function<void(bool running)>;
+
 // Checks that everything is in place, then runs both driver steps. The run counts what
 // was written and where reading stopped.
-ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run);
+ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run,
+                                const RunningHook& running = {});
+
+// Opens the import file in the desktop's viewer.
+void cmdViewResult_Click(ProgramState& st, UiPort& ui);
 
 // View Check: the last conversion's check as a page in the data folder, "TAVCheck.html",
 // for the help viewer to show. Nothing when there has been no conversion (the user is told)
 // or the page cannot be written (the Error Report says why).
 std::optional<std::string> cmdViewCheck_Click(ProgramState& st, UiPort& ui,
-                                              const ConversionRun& run);
+                                              const check::ConversionCheck* check);
 
 // The file the run reads that the import file would replace (links followed, compared
 // by device and file number), with what it is: the Journal report, a list, the company

@@ -25,7 +25,17 @@ void printPage(QTextBrowser* browser, QWidget* parent) {
     if (dialog.exec() == QDialog::Accepted) browser->print(&printer);
 }
 
+void usePaper(QTextBrowser* browser) {
+    QPalette paper = browser->palette();
+    paper.setColor(QPalette::Base, Qt::white);
+    paper.setColor(QPalette::Text, Qt::black);
+    paper.setColor(QPalette::Link, QColor(0, 0, 238));
+    paper.setColor(QPalette::LinkVisited, QColor(85, 26, 139));
+    browser->setPalette(paper);
+}
+
 void showInstalledPage(QTextBrowser* browser, const std::string& path) {
+    usePaper(browser);
     if (QFileInfo::exists(QString::fromStdString(path)))
         browser->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
     else
@@ -39,6 +49,7 @@ InstructionPageForm::InstructionPageForm(const FormContext& context, const char*
     auto* browser = new QTextBrowser(this);
     browser->setObjectName(
         QString::fromUtf8(page.browser.data(), static_cast<qsizetype>(page.browser.size())));
+    browser->setAccessibleName(qtText(page.caption));
     browser->setOpenExternalLinks(true);
     showInstalledPage(browser, platform::joinPath(st_.installFolder, std::string(page.file)));
 
@@ -47,6 +58,7 @@ InstructionPageForm::InstructionPageForm(const FormContext& context, const char*
     auto* cmdBack = button("cmdBack", "< &Back");
     auto* cmdNext = button("cmdNext", "&Next >");
     auto* cmdCancel = button("cmdCancel", "&Cancel");
+    cmdNext->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdHelp);

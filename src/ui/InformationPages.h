@@ -14,6 +14,10 @@ namespace tav::ui {
 // Prints a browser's page through the print dialog.
 void printPage(QTextBrowser* browser, QWidget* parent);
 
+// The pages are documents written for black on white: they keep those colours whatever
+// the desktop's palette, so that their own colours stay legible under a dark one.
+void usePaper(QTextBrowser* browser);
+
 // Shows an installed page; a page that is missing gets a page of its own saying so, as a
 // browser does.
 void showInstalledPage(QTextBrowser* browser, const std::string& path);

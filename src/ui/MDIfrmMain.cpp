@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 
 #include "shell/MDIfrmMain.h"
@@ -21,9 +22,12 @@ namespace tav::ui {
 MDIfrmMain::MDIfrmMain(ProgramState& st, UiPort& ui) : st_(st), ui_(ui) {
     setObjectName("MDIfrmMain");
     setWindowTitle(qtText(mainwindow::kCaption));
-    setWindowIcon(QIcon(tavPicture(64)));
+    setWindowIcon(tavIcon());
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName("mdiArea");
+    // A screen larger than the window scrolls rather than being cut off.
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
     resize(1000, 720);
 
@@ -54,12 +58,27 @@ MDIfrmMain::MDIfrmMain(ProgramState& st, UiPort& ui) : st_(st), ui_(ui) {
 MDIfrmMain::~MDIfrmMain() = default;
 
 bool MDIfrmMain::MDIForm_Load() {
-    switch (tav::MDIForm_Load(st_, ui_)) {
+    const StartupOutcome outcome = tav::MDIForm_Load(st_, ui_);
+    if (outcome != StartupOutcome::Fatal) restorePlacement();
+    switch (outcome) {
         case StartupOutcome::Fatal: return false;
         case StartupOutcome::Stopped: show(); return true;
         case StartupOutcome::Complete: showFirstScreens(); return true;
     }
     return true;
+}
+
+// Where the user left the main window, if that is still on one of the screens.
+void MDIfrmMain::restorePlacement() {
+    const auto placement = mainwindow::savedPlacement(st_);
+    if (!placement) return;
+    const QRect where(placement->left, placement->top, placement->width, placement->height);
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(where)) {
+            setGeometry(where);
+            if (placement->maximised) setWindowState(windowState() | Qt::WindowMaximized);
+            return;
+        }
 }
 
 void MDIfrmMain::showFirstScreens() {
@@ -83,15 +102,8 @@ QMdiSubWindow* MDIfrmMain::showChild(TavForm* form, Qt::WindowFlags buttons) {
 }
 
 void MDIfrmMain::showScreen(Screen screen) {
-    const auto& factories = screenFactories();
-    const auto factory = factories.find(screen);
-    if (factory == factories.end()) {
-        ui_.messageBox(Message{"This step is not available in this build of Tavora.", Buttons::OK,
-                               Icon::Information, DefaultButton::First, kAppTitle});
-        return;
-    }
     if (screen_) sfFormUnload(screen_);
-    screen_ = showChild(factory->second(context()), {});
+    screen_ = showChild(makeScreen(screen, context()), {});
 }
 
 TavForm* MDIfrmMain::currentScreen() const {
@@ -137,16 +149,22 @@ void MDIfrmMain::contextHelp() {
     showHelp(window ? window->helpTopic() : HelpTopic::MainWindow);
 }
 
+// While the please-wait window is up, the work under it lets the window system run, so
+// the window repaints and answers; the screen and the menus wait for the work to end.
 void MDIfrmMain::showWait(const QString& message) {
     unloadWait();
     wait_ = new frmWait(context(), message);
     showChild(wait_, {});
+    if (screen_) screen_->setEnabled(false);
+    menuBar()->setEnabled(false);
     QCoreApplication::processEvents();
 }
 
 void MDIfrmMain::unloadWait() {
     if (wait_) sfFormUnload(wait_);
     wait_ = nullptr;
+    if (screen_) screen_->setEnabled(true);
+    menuBar()->setEnabled(true);
 }
 
 void MDIfrmMain::progress(std::uint64_t done, std::uint64_t total) {
@@ -154,10 +172,15 @@ void MDIfrmMain::progress(std::uint64_t done, std::uint64_t total) {
 }
 
 void MDIfrmMain::closeEvent(QCloseEvent* event) {
+    // Closing waits for the work under the please-wait window.
+    if (wait_) return event->ignore();
     // File > Exit, the close box and the system all end here; the settings are saved once.
     if (!unloaded_) {
         unloaded_ = true;
         tav::MDIForm_Unload(st_, ui_);
+        const QRect normal = isMaximized() ? normalGeometry() : geometry();
+        mainwindow::savePlacement(
+            st_, ui_, {normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()});
         sfOtherFormsUnload(this);
     }
     event->accept();

@@ -4,8 +4,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <functional>
-#include <map>
 
 #include "ui/TavForm.h"
 
@@ -17,10 +15,8 @@ namespace tav::ui {
 class frmHelpViewer;
 class frmWait;
 
-using ScreenFactory = std::function<TavForm*(const FormContext&)>;
-
-// The screens this build has, by id: adding a screen is one line in this table.
-const std::map<Screen, ScreenFactory>& screenFactories();
+// A new window of a screen of the wizard.
+TavForm* makeScreen(Screen screen, const FormContext& context);
 
 class MDIfrmMain : public QMainWindow, public ScreenHost {
     Q_OBJECT
@@ -51,6 +47,7 @@ protected:
 
 private:
     QMdiSubWindow* showChild(TavForm* form, Qt::WindowFlags buttons);
+    void restorePlacement();
     void showIntroduction();
     void openTopLevel(TavForm* form);
     void contextHelp();

@@ -1,29 +1,24 @@
 #include "ui/InformationPages.h"
 #include "ui/MDIfrmMain.h"
 #include "ui/frmAccountMapping.h"
+#include "ui/frmConvert.h"
 #include "ui/frmNavigator.h"
 #include "ui/frmSelectFiles.h"
 #include "ui/frmTaxMapping.h"
 
 namespace tav::ui {
 
-namespace {
-template <class Form>
-TavForm* make(const FormContext& context) {
-    return new Form(context);
-}
-}  // namespace
-
-const std::map<Screen, ScreenFactory>& screenFactories() {
-    static const std::map<Screen, ScreenFactory> kScreens{
-        {Screen::Navigator, make<frmNavigator>},
-        {Screen::Prelim, make<frmPrelim>},
-        {Screen::GetData, make<frmGetVADiz6Data>},
-        {Screen::TaxMapping, make<frmTaxMapping>},
-        {Screen::SelectLedger, make<frmSelectFiles>},
-        {Screen::AccountMapping, make<frmAccountMapping>},
-    };
-    return kScreens;
+TavForm* makeScreen(Screen screen, const FormContext& context) {
+    switch (screen) {
+        case Screen::Navigator: return new frmNavigator(context);
+        case Screen::Prelim: return new frmPrelim(context);
+        case Screen::GetData: return new frmGetVADiz6Data(context);
+        case Screen::TaxMapping: return new frmTaxMapping(context);
+        case Screen::SelectLedger: return new frmSelectFiles(context);
+        case Screen::AccountMapping: return new frmAccountMapping(context);
+        case Screen::Convert: return new frmConvert(context);
+    }
+    return new frmNavigator(context);
 }
 
 }  // namespace tav::ui

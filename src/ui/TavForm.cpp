@@ -1,9 +1,12 @@
 #include "ui/TavForm.h"
 
+#include <QApplication>
+#include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
+#include <QSvgRenderer>
 
 #include "safe/ErrorLog.h"
 #include "ui/SafeForms.h"
@@ -55,6 +58,27 @@ TavForm::TavForm(const FormContext& context, const char* name, std::string_view 
                  HelpTopic topic, QWidget* parent)
     : QWidget(parent), WindowParts(*this, context, name, caption, topic) {}
 
+void TavForm::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int key = event->key();
+    if (plain && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        // As in a dialog, the button with the focus is pressed itself.
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
+            focused && isAncestorOf(focused))
+            return focused->click();
+        for (QPushButton* b : findChildren<QPushButton*>()) {
+            // A dialog opened from this form has default buttons of its own.
+            const QWidget* owner = b->parentWidget();
+            while (owner && !qobject_cast<const TavForm*>(owner) && !owner->isWindow())
+                owner = owner->parentWidget();
+            if (owner == this && b->isDefault() && b->isVisible() && b->isEnabled())
+                return b->click();
+        }
+    }
+    if (plain && key == Qt::Key_Escape && isWindow()) return void(close());
+    QWidget::keyPressEvent(event);
+}
+
 TavDialog::TavDialog(const FormContext& context, const char* name, std::string_view caption,
                      HelpTopic topic, QWidget* parent)
     : QDialog(parent), WindowParts(*this, context, name, caption, topic) {
@@ -84,37 +108,15 @@ QString plainText(std::string_view caption) {
 }
 
 QPixmap tavPicture(int size) {
-    QPixmap picture(size, size);
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap picture(QSize(size, size) * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 160, 200));
-    p.drawRoundedRect(QRectF(0, 0, s, s), s * 0.18, s * 0.18);
-    // Two ledgers' pages with an arrow from one to the other.
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(s * 0.12, s * 0.22, s * 0.26, s * 0.56));
-    p.drawRect(QRectF(s * 0.62, s * 0.22, s * 0.26, s * 0.56));
-    p.setPen(QPen(QColor(0, 160, 200), std::max(1.0, s * 0.03)));
-    for (int i = 1; i <= 4; ++i) {
-        const qreal y = s * (0.22 + 0.11 * i);
-        p.drawLine(QPointF(s * 0.16, y), QPointF(s * 0.34, y));
-        p.drawLine(QPointF(s * 0.66, y), QPointF(s * 0.84, y));
-    }
-    QPainterPath arrow;
-    arrow.moveTo(s * 0.42, s * 0.45);
-    arrow.lineTo(s * 0.52, s * 0.45);
-    arrow.lineTo(s * 0.52, s * 0.38);
-    arrow.lineTo(s * 0.59, s * 0.50);
-    arrow.lineTo(s * 0.52, s * 0.62);
-    arrow.lineTo(s * 0.52, s * 0.55);
-    arrow.lineTo(s * 0.42, s * 0.55);
-    arrow.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 200, 40));
-    p.drawPath(arrow);
+    QSvgRenderer(QStringLiteral(":/tavora.svg")).render(&p, QRectF(0, 0, size, size));
     return picture;
 }
+
+QIcon tavIcon() { return QIcon(QStringLiteral(":/tavora.svg")); }
 
 }  // namespace tav::ui

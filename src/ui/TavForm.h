@@ -76,11 +76,17 @@ private:
     HelpTopic topic_;
 };
 
+// Enter presses the form's default button (Next on the wizard's pages) wherever the focus
+// is, unless the control with the focus takes Enter itself; Esc closes a form that is a
+// window of its own (the About box, the help viewer).
 class TavForm : public QWidget, public WindowParts {
     Q_OBJECT
 public:
     TavForm(const FormContext& context, const char* name, std::string_view caption, HelpTopic topic,
             QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A dialog over the main window (or over the window given as parent).
@@ -102,8 +108,10 @@ QString labelText(std::string_view caption);
 // The same without its access key's "&", as a screen reader says it.
 QString plainText(std::string_view caption);
 
-// The program's picture: the main window's icon, the About box and the Introduction.
+// The program's picture, drawn from its vector image for the screen's scale: the About box
+// and the Introduction; tavIcon() is the windows' icon, sharp at any size.
 QPixmap tavPicture(int size);
+QIcon tavIcon();
 
 // Pixels for a length in twips, the unit the window layouts were drawn in.
 constexpr int twips(int t) { return t / 15; }

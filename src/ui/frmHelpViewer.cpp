@@ -16,7 +16,9 @@ frmHelpViewer::frmHelpViewer(const FormContext& context, QWidget* frame)
     setWindowFlags(Qt::Window);
     txtHelp_ = new QTextBrowser(this);
     txtHelp_->setObjectName("txtHelp");
+    txtHelp_->setAccessibleName("Help topic");
     txtHelp_->setOpenExternalLinks(true);
+    usePaper(txtHelp_);
     auto* cmdContents = button("cmdContents", "&Contents");
     auto* cmdBack = button("cmdBack", "< &Back");
     auto* cmdForward = button("cmdForward", "&Forward >");

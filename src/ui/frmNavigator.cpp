@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,27 +17,51 @@
 namespace tav::ui {
 
 HyperLink::HyperLink(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    // The link's own blue on a light window; on a dark one, the palette's colour of links.
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, QColor(0, 0, 240));
+    const bool dark = p.color(QPalette::Window).lightness() < 128;
+    p.setColor(QPalette::WindowText, dark ? p.color(QPalette::Link) : QColor(0, 0, 240));
     setPalette(p);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(text);
+    setAccessibleDescription("Link: opens its help topic");
 }
 
 void HyperLink::setUnderline(bool on) {
     QFont f = font();
-    f.setUnderline(on);
+    f.setUnderline(on || hasFocus() || hovered_);
     setFont(f);
 }
 
 void HyperLink::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
     setUnderline(true);
     setCursor(Qt::PointingHandCursor);
     QLabel::enterEvent(event);
 }
 
 void HyperLink::leaveEvent(QEvent* event) {
+    hovered_ = false;
     setUnderline(false);
     unsetCursor();
     QLabel::leaveEvent(event);
+}
+
+void HyperLink::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+        return emit clicked();
+    QLabel::keyPressEvent(event);
+}
+
+void HyperLink::focusInEvent(QFocusEvent* event) {
+    setUnderline(true);
+    QLabel::focusInEvent(event);
+}
+
+void HyperLink::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    setUnderline(false);
 }
 
 void HyperLink::mouseReleaseEvent(QMouseEvent* event) {
@@ -68,9 +93,9 @@ frmNavigator::frmNavigator(const FormContext& context)
     auto* choices = new QGridLayout;
     choices->addWidget(label("lblSourceApp", "Source Application:"), 0, 0);
     choices->addWidget(lblQBi_, 0, 1);
-    choices->addWidget(label("lblEdition", "Edition:"), 1, 0);
+    choices->addWidget(label("lblEdition", "&Edition:", cmbSourceProduct_), 1, 0);
     choices->addWidget(cmbSourceProduct_, 1, 1);
-    choices->addWidget(label("lblTargetApp", "Target Application:"), 2, 0);
+    choices->addWidget(label("lblTargetApp", "&Target Application:", cmbTarget_), 2, 0);
     choices->addWidget(cmbTarget_, 2, 1);
     choices->addWidget(link, 3, 1);
     choices->setColumnStretch(1, 1);
@@ -81,6 +106,7 @@ frmNavigator::frmNavigator(const FormContext& context)
     auto* cmdBrowse = button("cmdBrowse", "Bro&wse");
     lblClientFolder_ = label("lblClientFolder", "");
     lblClientFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblClientFolder_->setAccessibleName("Client folder");
     auto* folderRow = new QHBoxLayout(fraClientFolder);
     folderRow->addWidget(cmdBrowse);
     folderRow->addWidget(lblClientFolder_, 1);
@@ -132,16 +158,33 @@ void frmNavigator::addStep(QGridLayout* steps, int row, const char* buttonName,
         "font-size: 15pt; font-weight: bold; border-radius: 20px; }"
         "QPushButton:hover { background: rgb(0, 130, 170); }"
         "QPushButton:focus { border: 2px solid rgb(255, 200, 40); }");
-    QLabel* text = label(labelName, caption);
+    QLabel* text = label(labelName, caption, step);
+    text->setCursor(Qt::PointingHandCursor);
+    text->installEventFilter(this);
     steps->addWidget(step, row, 0);
     steps->addWidget(text, row, 1);
-    if (screen == Screen::TaxMapping) lblMapping_ = text;
+    if (screen == Screen::TaxMapping) {
+        lblMapping_ = text;
+        cmdMapping_ = step;
+    }
     connect(step, &QPushButton::clicked, this, [this, screen] { host_.showScreen(screen); });
+}
+
+bool frmNavigator::eventFilter(QObject* watched, QEvent* event) {
+    auto* text = qobject_cast<QLabel*>(watched);
+    if (text && text->buddy() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        text->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        static_cast<QPushButton*>(text->buddy())->click();
+        return true;
+    }
+    return TavForm::eventFilter(watched, event);
 }
 
 void frmNavigator::showView() {
     lblQBi_->setText(labelText(view_.lblQBi));
-    lblMapping_->setText(labelText(view_.lblMapping));
+    lblMapping_->setText(qtText(view_.lblMapping));  // a buddy's label: "&&" is "&"
+    cmdMapping_->setAccessibleName(plainText(view_.lblMapping));
     lblClientFolder_->setText(qtText(view_.lblClientFolder));
     lblClientFolder_->setToolTip(QString::fromStdString(st_.gstrClientFolder));
 }

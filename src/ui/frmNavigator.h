@@ -12,7 +12,8 @@ class QGridLayout;
 namespace tav::ui {
 
 // "Using Accountants' Toggle?": underlined with the hand pointer while the pointer is
-// over it; a click opens its help topic.
+// over it, and while it has the keyboard's focus; a click, Enter or Space opens its help
+// topic.
 class HyperLink : public QLabel {
     Q_OBJECT
 public:
@@ -25,9 +26,13 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void setUnderline(bool on);
+    bool hovered_ = false;
 };
 
 class frmNavigator : public TavForm {
@@ -39,12 +44,15 @@ private:
     void addStep(QGridLayout* steps, int row, const char* buttonName, const char* labelName,
                  std::string_view caption, Screen screen);
     void showView();
+    // A click on a step's label is a click on its round button.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     navigator::View view_;
     QComboBox* cmbSourceProduct_;
     QComboBox* cmbTarget_;
     QLabel* lblQBi_;
     QLabel* lblMapping_ = nullptr;
+    QPushButton* cmdMapping_ = nullptr;
     QLabel* lblClientFolder_;
 };
 

@@ -65,6 +65,7 @@ frmTaxMapping::frmTaxMapping(const FormContext& context)
     auto* cmdBack = button("cmdBack", "< &Back");
     auto* cmdNext = button("cmdNext", "&Next >");
     auto* cmdCancel = button("cmdCancel", "&Cancel");
+    cmdNext->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdHelp);
     buttons->addStretch();

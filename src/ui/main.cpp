@@ -10,6 +10,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(tav::kAppTitle);
+    QApplication::setWindowIcon(tav::ui::tavIcon());
 
     tav::ProgramState st;
     st.installFolder = tav::platform::executableFolder();

@@ -298,17 +298,30 @@ TEST_F(Check, EveryConversionOfTheConvertScreenEndsWithItsCheck) {
               convertscreen::ConvertOutcome::Converted);
     ASSERT_TRUE(run.check);
     EXPECT_TRUE(run.check->matches());
-    const std::optional<std::string> page = convertscreen::cmdViewCheck_Click(st, ui, run);
+    const std::optional<std::string> page =
+        convertscreen::cmdViewCheck_Click(st, ui, run.check.get());
     ASSERT_TRUE(page);
     EXPECT_EQ(*page, platform::joinPath(st.gstrDataFolder, "TAVCheck.html"));
     EXPECT_NE(readFile(*page).find("\r\n<h1>The import file matches the Journal report.</h1>\r\n"),
               std::string::npos);
 
     // Before any conversion there is nothing to view.
-    ConversionRun none;
     ui.messages.clear();
-    EXPECT_FALSE(convertscreen::cmdViewCheck_Click(st, ui, none));
+    EXPECT_FALSE(convertscreen::cmdViewCheck_Click(st, ui, nullptr));
     EXPECT_EQ(ui.titles(), std::vector<std::string>{"View Check"});
+}
+
+// The conversion passes over a transaction still open at the end of the report.
+TEST_F(Check, ATransactionLeftOpenAtTheEndOfTheReportIsADifference) {
+    mapStandard();
+    const ConversionCheck c = convertAndCheck(report({
+        "1|General Journal|1/07/2011|GJ1||||6-1000 · Freight||10.00|",
+        "|||||||1-1100 · Cheque Account||-10.00|",
+    }));
+    EXPECT_EQ(check::summaryText(c), "check: 1 difference");
+    EXPECT_EQ(c.counts[3].what,
+              "Transactions not converted: the report ends before the closing line of "
+              "transaction 1 (line 2)");
 }
 
 // ---- The import layouts read back ------------------------------------------------------

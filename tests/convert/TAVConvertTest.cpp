@@ -25,7 +25,16 @@ protected:
         writeReport(report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
                             "|||||||4-1000 · Sales||-10|", "|||||||||10|", "TOTAL|||||||||0|"}));
     }
-    ConvertOutcome convert() { return convertscreen::cmdConvert_Click(st, ui, run); }
+    // The window's please-wait window comes and goes around the run, with the boxes the
+    // user has seen by then.
+    ConvertOutcome convert() {
+        waits.clear();
+        return convertscreen::cmdConvert_Click(st, ui, run, [this](bool running) {
+            waits.push_back((running ? "shown after " : "gone after ") +
+                            std::to_string(ui.messages.size()));
+        });
+    }
+    std::vector<std::string> waits;
 };
 
 TEST_F(ConvertScreen, TheImportFileDefaultsToTheClientFolder) {
@@ -88,8 +97,10 @@ TEST_F(ConvertScreen, NothingRunsUntilEverythingTheTargetNeedsIsInPlace) {
         ui.messages.clear();
         EXPECT_EQ(convert(), c.outcome) << c.gap;
         ASSERT_EQ(ui.titles(), std::vector<std::string>{c.title}) << c.gap;
-        EXPECT_EQ(ui.messages[0].icon,
-                  c.outcome == ConvertOutcome::Converted ? Icon::Information : Icon::Exclamation);
+        const bool ran = c.outcome == ConvertOutcome::Converted;
+        EXPECT_EQ(ui.messages[0].icon, ran ? Icon::Information : Icon::Exclamation);
+        const std::vector<std::string> around{"shown after 0", "gone after 0"};
+        EXPECT_EQ(waits, ran ? around : std::vector<std::string>{});
         EXPECT_FALSE(ui.busy);
     }
 }
@@ -175,12 +186,14 @@ TEST_F(ConvertScreen, AStoppedRunEndsQuietlyAndAFailedOneShowsTheErrorReport) {
     ui.answers = {Answer::No};
     EXPECT_EQ(convert(), ConvertOutcome::Stopped);
     EXPECT_EQ(ui.titles(), std::vector<std::string>{"Error in data"});
+    EXPECT_EQ(waits, (std::vector<std::string>{"shown after 0", "gone after 1"}));
     EXPECT_EQ(output(), crlf({"\"V\" \",\" Conv. from Journal on 01/07/2011"}));
 
     writeReport("Trans #\tType\r\n");
     ui.messages.clear();
     EXPECT_EQ(convert(), ConvertOutcome::Failed);
     ASSERT_EQ(ui.titles(), std::vector<std::string>{"Error Report"});
+    EXPECT_EQ(waits, (std::vector<std::string>{"shown after 0", "gone after 0"}));
     EXPECT_NE(ui.messages[0].text.find("Description: Your QuickBooks Journal file header is not "
                                        "correct."),
               std::string::npos);

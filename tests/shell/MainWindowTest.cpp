@@ -110,5 +110,21 @@ TEST(About, SystemInformationStartsOrIsUnavailable) {
     EXPECT_EQ(bare.messages[0].buttons, Buttons::OK);
 }
 
+// The main window's place as the settings file keeps it: only a whole, sensible place.
+TEST(MainWindowPlacement, ReadAndWritten) {
+    using mainwindow::parsePlacement;
+    const auto place = parsePlacement("-8,20,1000,720,max");
+    ASSERT_TRUE(place);
+    EXPECT_EQ(std::tuple(place->left, place->top, place->width, place->height, place->maximised),
+              std::tuple(-8, 20, 1000, 720, true));
+    EXPECT_EQ(mainwindow::placementText(*place), "-8,20,1000,720,max");
+    EXPECT_EQ(mainwindow::placementText({1, 2, 300, 400, false}), "1,2,300,400");
+    for (const char* odd :
+         {"", "1,2,300", "1,2,300,400,", "1,2,300,400,min", "1, 2,300,400", "1,2,300,400x",
+          "a,2,300,400", "1,2,99,400", "1,2,300,99", "1,2,99999999999,400"})
+        EXPECT_FALSE(parsePlacement(odd)) << odd;
+    EXPECT_TRUE(parsePlacement("1,2,100,100"));
+}
+
 }  // namespace
 }  // namespace tav

@@ -4,6 +4,7 @@
 
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
+#include "shell/MDIfrmMain.h"
 #include "shell/ProgramState.h"
 #include "shell/modMDIMain.h"
 #include "support/Files.h"
@@ -282,6 +283,17 @@ TEST_F(Startup, ShutdownWritesTheChoicesBackInPlace) {
         "; my settings\r\n[General]\r\nIntroScreen=True\r\nClientFolder=" + client.path() +
             "\r\n[SourceApp]\r\nVersion=19.0\\\r\nEdition=0\r\nCompanyFile=\r\n"
             "[TargetApp]\r\nTargetApplication=2\r\nLedgerNumber=3\r\nCustomisedLedgerPath=\r\n");
+
+    // The main window's place is kept beside them and comes back next time.
+    const std::string choices = readFile(install.file("TAV.ini"));
+    mainwindow::savePlacement(st, ui, {10, 20, 900, 600, true});
+    EXPECT_EQ(readFile(install.file("TAV.ini")), choices.substr(0, choices.find("[SourceApp]")) +
+                                                     "MainWindow=10,20,900,600,max\r\n" +
+                                                     choices.substr(choices.find("[SourceApp]")));
+    const auto place = mainwindow::savedPlacement(st);
+    ASSERT_TRUE(place);
+    EXPECT_EQ(mainwindow::placementText(*place), "10,20,900,600,max");
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "shell/ProgramState.h"
@@ -14,6 +15,17 @@
 
 namespace tav::test {
 
+// The scripted port that also tells a test when a box comes up, while the routine that
+// shows it waits for the answer.
+class WatchedPort : public ScriptedPort {
+public:
+    std::function<void(const Message&)> onMessage;
+    Answer messageBox(const Message& message) override {
+        if (onMessage) onMessage(message);
+        return ScriptedPort::messageBox(message);
+    }
+};
+
 class Desktop {
 public:
     // Installs the shipped pages and help, and a TAV.ini that reads without a message.
@@ -21,7 +33,7 @@ public:
 
     TempDir install, common, client;
     ProgramState st;
-    ScriptedPort ui;
+    WatchedPort ui;
     std::unique_ptr<ui::MDIfrmMain> frame;
 
     // Installs everything else the program ships (code files, ledgers, SampleFiles).

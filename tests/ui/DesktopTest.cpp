@@ -62,7 +62,7 @@ void DesktopTest::firstStartWithAnEmptySettingsFile() {
 
     QCOMPARE(d.control<QComboBox>("cmbSourceProduct")->currentIndex(), 1);
     QCOMPARE(d.control<QLabel>("lblQBi")->text(), QString("QuickBooks QBi (Aust.)"));
-    QCOMPARE(d.control<QLabel>("lblMapping")->text(), QString("Tax Code & Account Mapping"));
+    QCOMPARE(d.control<QLabel>("lblMapping")->text(), QString("Tax Code && Account Mapping"));
     QCOMPARE(d.control<QLabel>("lblClientFolder")->text(),
              QString::fromStdString(d.install.path()));
     QCOMPARE(d.st.gstrTargetAppName, std::string("MAS"));

@@ -87,6 +87,34 @@ QWidget* mappedAccountScreen(Desktop& d) {
     return framed(d.screen());
 }
 
+// A desktop's dark colours.
+QPalette darkPalette() {
+    QPalette p;
+    const QColor window(45, 45, 48), base(30, 30, 30), text(232, 232, 232);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::Highlight, QColor(38, 110, 180));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(110, 170, 255));
+    p.setColor(QPalette::ToolTipBase, window);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(130, 130, 130));
+    return p;
+}
+
+// The convert screen as a target shows it.
+QWidget* convertScreen(Desktop& d, std::int16_t target) {
+    d.chooseTarget(target);
+    return screen(d, tav::Screen::Convert);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,9 +170,17 @@ int main(int argc, char** argv) {
              QTest::keyClicks(dialog->findChild<QLineEdit*>("txtName"), "Loan from director");
              return dialog;
          }},
-        {"frmWait",
+        {"frmConvert-MAS",
          [&] {
              d.window<QDialog>("frmNewMASAccount")->reject();
+             return screen(d, tav::Screen::Convert);
+         }},
+        {"frmConvert-Accounts", [&] { return convertScreen(d, tav::target::Accounts); }},
+        {"frmConvert-AccountantsOffice",
+         [&] { return convertScreen(d, tav::target::AccountantsOfficeAU); }},
+        {"frmWait",
+         [&] {
+             d.chooseTarget(tav::target::MasAU);
              d.frame->showWait(
                  "Data is being converted.\nThis may take several minutes for "
                  "large files.");
@@ -172,6 +208,12 @@ int main(int argc, char** argv) {
                  nullptr);
              box->show();
              return static_cast<QWidget*>(box.get());
+         }},
+        {"frmNavigator-dark",
+         [&] {
+             box->hide();
+             QApplication::setPalette(darkPalette());
+             return screen(d, tav::Screen::Navigator);
          }},
     };
 

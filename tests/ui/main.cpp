@@ -3,7 +3,9 @@
 #include <QApplication>
 
 int runAccountMappingWindowTests(int argc, char** argv);
+int runConvertWindowTests(int argc, char** argv);
 int runDesktopTests(int argc, char** argv);
+int runEveryWindowTests(int argc, char** argv);
 int runMappingGridTests(int argc, char** argv);
 int runNavigatorWindowTests(int argc, char** argv);
 int runQtPortTests(int argc, char** argv);
@@ -13,9 +15,9 @@ int runTaxMappingWindowTests(int argc, char** argv);
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto* suite : {runAccountMappingWindowTests, runDesktopTests, runMappingGridTests,
-                        runNavigatorWindowTests, runQtPortTests, runSelectLedgerWindowTests,
-                        runTaxMappingWindowTests})
+    for (auto* suite : {runAccountMappingWindowTests, runConvertWindowTests, runDesktopTests,
+                        runEveryWindowTests, runMappingGridTests, runNavigatorWindowTests,
+                        runQtPortTests, runSelectLedgerWindowTests, runTaxMappingWindowTests})
         failed += suite(argc, argv) != 0;
     return failed;
 }
