@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # bench/run.sh BUILD_DIR SIZE: on one generated client report of about SIZE bytes (for
 # example 50M or 1G), times the copy floor (cat), a plain field-splitting tool (cut) and
-# tav-convert for a MAS, an 'Accounts' and an Accountant's Office target, and prints the
-# throughput, the ratio to the copy floor and the peak resident memory of each.
+# tav-convert for a MAS, an 'Accounts' and an Accountant's Office target, with the threads
+# of every core and with one, and prints the throughput, the ratio to the copy floor and the
+# peak resident memory of each.
 set -euo pipefail
 
 build=$1
@@ -46,3 +47,6 @@ row "cut -f1,3,8,10 REPORT > FILE" sh -c 'cut -f1,3,8,10 "$1" > "$2"' sh "$repor
 row "tav-convert MAS (Aust.)" "${tav[@]}" mas-au
 row "tav-convert 'Accounts'" "${tav[@]}" accounts
 row "tav-convert Accountant's Office" "${tav[@]}" ao-au
+row "  the same, --threads 1: MAS" "${tav[@]}" mas-au --threads 1
+row "  'Accounts'" "${tav[@]}" accounts --threads 1
+row "  Accountant's Office" "${tav[@]}" ao-au --threads 1

@@ -35,6 +35,7 @@ struct Options {
     std::string journal, company, cofa, taxCodes, taxMapping, ledger, accountMapping, saveMapping,
         out, onDataError, checkPage, checkCsv;
     bool autoMap = false, allToJournals = false, quiet = false, checkSetup = false;
+    unsigned threads = 0;  // 0: one per core
 
     // From --ledger: a position on the select ledger screen, and a customised ledger file.
     std::optional<long> ledgerPosition;
@@ -177,6 +178,9 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
                    "Write the check of the import file against the Journal report to this file, "
                    "as a printable HTML page");
     app.add_option("--check-csv", o.checkCsv, "Write the same check to this file as CSV");
+    app.add_option("--threads", o.threads,
+                   "Threads that read the Journal report (default: one per core available)")
+        ->check(CLI::PositiveNumber);
     app.add_flag("--quiet", o.quiet, "Print only what needs attention: no summary, no progress");
     app.add_flag("--check-setup", o.checkSetup,
                  "Run the program's start-up and shutdown against the installation folder and "
@@ -254,6 +258,7 @@ public:
         ui_.mute("Conversion complete");
         ui_.setProgressBar(env_.progressBar && !o_.quiet);
 
+        st_.reading.threads = o_.threads;
         navigate();
         if (!mapTaxCodes()) return kFailed;
         if (st_.gintTargetApp != target::Accounts && !mapAccounts()) return kFailed;

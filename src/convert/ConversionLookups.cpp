@@ -65,11 +65,8 @@ bool ConversionLookups::isTaxPayable(std::string_view number) const {
 }
 
 bool ConversionLookups::isTaxPayableAccount(std::string_view accountText) const {
-    if (const bool* known = payableByText_.find(accountText)) return *known;
     std::string number;
-    const bool payable = sfNumberOnly(accountText, number).empty() && isTaxPayable(number);
-    payableByText_.remember(accountText, payable);
-    return payable;
+    return sfNumberOnly(accountText, number).empty() && isTaxPayable(number);
 }
 
 }  // namespace tav

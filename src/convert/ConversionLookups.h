@@ -48,29 +48,6 @@ struct TextHash {
     }
 };
 
-// What was worked out from a text, by the text: a report names the same few hundred
-// accounts on millions of lines. It stops growing at a fixed number of entries and of
-// bytes, so that a report of endless or endlessly long distinct texts cannot fill the
-// memory.
-template <class Value>
-class TextCache {
-public:
-    const Value* find(std::string_view text) const {
-        const auto it = entries_.find(text);
-        return it == entries_.end() ? nullptr : &it->second;
-    }
-    void remember(std::string_view text, Value value) {
-        if (entries_.size() >= kMaxEntries || bytes_ + text.size() > kMaxBytes) return;
-        if (entries_.try_emplace(std::string(text), std::move(value)).second) bytes_ += text.size();
-    }
-
-private:
-    static constexpr size_t kMaxEntries = 4096;
-    static constexpr size_t kMaxBytes = 1 << 20;
-    size_t bytes_ = 0;
-    std::unordered_map<std::string, Value, TextHash, std::equal_to<>> entries_;
-};
-
 class ConversionLookups {
 public:
     ConversionLookups() = default;
@@ -90,9 +67,6 @@ public:
     // The account text has a number, and it is a tax payable account's.
     bool isTaxPayableAccount(std::string_view accountText) const;
 
-    // sfMappedAccount's target accounts by account text, for the texts it found one for.
-    TextCache<std::string>& targetsByText() const { return targetsByText_; }
-
 private:
     using Index = std::unordered_map<std::string_view, const StrArray*, TextHash>;
     // A lookup that finds nothing before the first entry too short for its key
@@ -108,8 +82,6 @@ private:
     KeyedIndex firstTaxItems_;
     Index lastTaxItems_;
     std::unordered_set<std::string_view, TextHash> taxPayables_;
-    mutable TextCache<std::string> targetsByText_;  // caches: lookups stay const
-    mutable TextCache<bool> payableByText_;
 };
 
 }  // namespace tav

@@ -30,13 +30,13 @@ size_t findMiddleDot(std::string_view text) {
     return std::string_view::npos;
 }
 
-bool isPurchase(std::string_view type) {
+}  // namespace
+
+bool isPurchaseType(std::string_view type) {
     for (std::string_view t : kPurchaseTypes)
         if (t == type) return true;
     return false;
 }
-
-}  // namespace
 
 Sem sfNumberOnly(std::string_view accountText, std::string& number) {
     number.clear();
@@ -74,10 +74,6 @@ Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountTe
     constexpr std::string_view kProc = "sfMappedAccount";
     targetAccount.clear();
     return guarded(kModConvert, kProc, [&]() -> Sem {
-        if (const std::string* known = lookups.targetsByText().find(accountText)) {
-            targetAccount = *known;
-            return {};
-        }
         const std::string_view text = trimView(accountText);
         if (text.empty())
             return sfSemCreate(kModConvert, kProc, 0,
@@ -100,7 +96,6 @@ Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountTe
                                "Error: QuickBooks account in transaction file does not exist in "
                                "QuickBooks Chart of Accounts file.");
         targetAccount = field(*entry, 4);
-        lookups.targetsByText().remember(accountText, targetAccount);
         return {};
     });
 }
@@ -162,7 +157,7 @@ Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view
                                    "' not found in tax code list. Please check the tax code list "
                                    "and extract it again from QuickBooks.");
         // A code with only one of its two items uses that one for both kinds.
-        const size_t column = isPurchase(transactionType) ? 1 : 2;
+        const size_t column = isPurchaseType(transactionType) ? 1 : 2;
         const std::string* item = &field(*link, column);
         if (item->empty()) item = &field(*link, 3 - column);
         if (item->empty())
@@ -183,33 +178,49 @@ void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line
 
 void writeImportLine(ProgramState& st, ConversionRun& run,
                      std::initializer_list<std::string_view> fields, bool quoted) {
-    // Sized once and filled: millions of lines are written this way. A double quote
-    // inside a quoted field is doubled, as comma-separated files write it.
-    const size_t quotes = quoted ? 2 : 0;
-    size_t size = fields.size() - 1;
-    for (std::string_view f : fields)
-        size += f.size() + quotes + (quoted ? static_cast<size_t>(std::ranges::count(f, '"')) : 0);
-    // The buffer only grows: the line is its beginning.
-    std::string& line = run.line;
-    if (line.size() < size) line.resize(size);
-    char* out = line.data();
+    std::string line;
     bool first = true;
     for (std::string_view f : fields) {
-        if (!first) *out++ = ',';
+        if (!first) line += ',';
         first = false;
-        if (quoted) *out++ = '"';
-        if (quoted && f.find('"') != std::string_view::npos) {
-            for (char c : f) {
-                if (c == '"') *out++ = '"';
-                *out++ = c;
-            }
+        if (quoted) {
+            line += '"';
+            quotedFieldText(f, [&line](std::string_view piece) { line += piece; });
+            line += '"';
         } else {
-            std::memcpy(out, f.data(), f.size());
-            out += f.size();
+            line += f;
         }
-        if (quoted) *out++ = '"';
     }
-    writeImportLine(st, run, std::string_view(line.data(), size));
+    writeImportLine(st, run, line);
+}
+
+void ImportLines::grow(size_t piece) {
+    const size_t used = size();
+    bytes_.resize(std::max(2 * bytes_.size(), used + piece + 4096));
+    end_ = bytes_.data() + used;
+    free_ = bytes_.size() - used;
+}
+
+void ImportLines::flush() {
+    if (!files_ || size() == 0) return;
+    // Written or, when writing fails, dropped with the rest of the file's block.
+    struct Sent {
+        ImportLines& lines;
+        ~Sent() {
+            lines.drop();
+            lines.room_ = FileTable::kWriteBlock - lines.files_->pendingBytes(lines.number_);
+        }
+    } sent{*this};
+    files_->writeLines(number_, bytes());
+}
+
+void ImportLines::handOver(std::string& into) {
+    bytes_.resize(size());
+    bytes_.swap(into);
+    bytes_.resize(bytes_.capacity());
+    end_ = bytes_.data();
+    free_ = bytes_.size();
+    lines_ = 0;
 }
 
 }  // namespace tav

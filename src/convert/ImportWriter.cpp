@@ -41,7 +41,15 @@ Sem writerFailure(ImportLayout layout, std::string_view description, const Sem& 
     return sfSemCreate(texts.module, texts.procedure, 0, description, details);
 }
 
-Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction,
+Sem guardedAsWriter(ImportLayout layout, const std::function<void()>& write) {
+    const LayoutTexts texts = textsOf(layout);
+    return guarded(texts.module, texts.procedure, [&]() -> Sem {
+        write();
+        return {};
+    });
+}
+
+Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction, Encoding encoding,
                       TransactionHead& head) {
     const LayoutTexts texts = textsOf(layout);
     return guarded(texts.module, texts.procedure, [&]() -> Sem {
@@ -73,19 +81,26 @@ Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction
                                  "Windows regional settings are set to English(Australian), then "
                                  "check dates in QuickBooks Journal before saving it to file."
                                : "Error formating date of transaction number " + head.number);
-        head.reference = leftChars(first[col::Num], texts.referenceChars);
+        head.reference = leftChars(first[col::Num], texts.referenceChars, encoding);
         head.fallbackName = fallbackName(first);
         return {};
     });
 }
 
-void lineDescription(JournalLine line, std::string_view fallback, std::string& description) {
-    std::string_view name = line[col::Name];
+Description::Description(JournalLine line, std::string_view fallback)
+    : name(line[col::Name]), memo(line[col::Memo]) {
     if (name.empty()) name = fallback;
-    const std::string_view memo = line[col::Memo];
-    description.assign(name);
-    if (!name.empty() && !memo.empty()) description += " - ";
-    description += memo;
+    if (!name.empty() && !memo.empty()) separator = " - ";
+}
+
+Description Description::cut(size_t chars, Encoding encoding) const {
+    Description d = *this;
+    for (std::string_view* piece : {&d.name, &d.separator, &d.memo}) {
+        *piece = leftChars(*piece, chars, encoding);
+        const size_t taken = encoding == Encoding::Utf8 ? charCount(*piece) : piece->size();
+        chars -= taken;
+    }
+    return d;
 }
 
 }  // namespace tav

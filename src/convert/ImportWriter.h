@@ -3,6 +3,7 @@
 // checked, its first line's number, date and reference taken) and the description of a
 // line.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@ enum class ImportLayout { Mas, Accounts, AccountantsOffice };
 
 // A writer's failure: its module and routine, number 0.
 Sem writerFailure(ImportLayout layout, std::string_view description, const Sem& details = {});
+// What a runtime error raised while writing a writer's lines gives, as the writer would
+// have reported it.
+Sem guardedAsWriter(ImportLayout layout, const std::function<void()>& write);
 
 // What a writer takes from a transaction's first line before writing its lines.
 struct TransactionHead {
@@ -26,12 +30,30 @@ struct TransactionHead {
 };
 
 // Fills the head, or refuses a transaction of fewer than two lines or whose first line's
-// date is not valid, with the writer's own description.
-Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction,
+// date is not valid, with the writer's own description. The report's text is in its own
+// encoding, in which the reference is cut.
+Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction, Encoding encoding,
                       TransactionHead& head);
 
-// A line's description: name " - " memo, or whichever of the two is present. A line
-// without a name takes the fallback name.
-void lineDescription(JournalLine line, std::string_view fallbackName, std::string& description);
+// A line's description: name " - " memo, or whichever of the two is present, in up to
+// three pieces. A line without a name takes the fallback name.
+struct Description {
+    std::string_view name, separator, memo;
+
+    Description(JournalLine line, std::string_view fallbackName);
+    void putInto(ImportLines& out) const {
+        out.put(name);
+        out.put(separator);
+        out.put(memo);
+    }
+    // The same inside a double-quoted field.
+    void putQuotedInto(ImportLines& out) const {
+        out.putQuoted(name);
+        out.putQuoted(separator);
+        out.putQuoted(memo);
+    }
+    // Cut to its first characters.
+    Description cut(size_t chars, Encoding encoding) const;
+};
 
 }  // namespace tav

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "convert/DataErrorPrompts.h"
+#include "convert/ReportScan.h"
 #include "convert/modConvert.h"
 #include "safe/SafeMethods.h"
 #include "shell/ProgramState.h"
@@ -46,111 +47,112 @@ bool isWholeNumber(std::string_view text) {
 
 // ---- Field rewriting ----------------------------------------------------------
 
-// The last line's fields are rewritten as it is stored. Each step reads the line afresh:
-// a text put in a column may move the transaction's text.
-
-// Puts the QuickBooks tax item in the tax code column: a journal line names it in the
-// Item column, other lines have their tax code looked up for the transaction's type.
-Sem rewriteTaxItem(const ConversionLookups& lookups, JournalTransaction& t, std::string_view type,
-                   std::string& scratch) {
-    const JournalLine f = t.Item(t.Count());
-    if (type == "General Journal") {
-        t.setLast(col::TaxItem, f[col::Item]);
-        return {};
-    }
-    scratch.clear();
-    Sem e = sfConvertTaxCodeToTaxItem(lookups, f[col::TaxCode], scratch, type);
-    if (e.empty()) t.setLast(col::TaxItem, scratch);
-    return e;
-}
-
-// An amount column formatted with two decimals; empty is zero.
-Sem formatAmount(JournalTransaction& t, size_t column, std::string& scratch) {
-    const std::string_view amount = t.Item(t.Count())[column];
-    if (amount.empty()) {
-        t.setLast(column, "0.00");
-        return {};
-    }
-    if (isFormattedAmount(amount)) return {};
-    scratch.assign(amount);
-    Sem e = sfCheckAndFormatAmount(scratch);
-    if (e.empty() && scratch != amount) t.setLast(column, scratch);
-    return e;
-}
-
-// A tax amount counts only on a line with a tax item.
-Sem formatTaxAmount(JournalTransaction& t, std::string& scratch) {
-    const JournalLine f = t.Item(t.Count());
-    if (f[col::TaxItem].empty() || f[col::TaxAmount].empty()) {
-        t.setLast(col::TaxAmount, "0.00");
-        return {};
-    }
-    return formatAmount(t, col::TaxAmount, scratch);
-}
-
 struct FieldFailure {
     DataError error;
     Sem details;
 };
 
-// Puts the tax item in place and formats both amounts of the line just added, as a line
-// is stored; a step that fails names its data error. The type is not the line's own.
-std::optional<FieldFailure> rewriteFields(const ConversionLookups& lookups, JournalTransaction& t,
-                                          std::string_view type, bool firstLine,
+// Formats an amount column of the last line with two decimals; empty is zero. Amounts
+// QuickBooks writes are mostly in that form already, and stay where they lie.
+std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::string& scratch) {
+    const std::string_view amount = t.Item(t.Count())[column];
+    if (amount.empty()) {
+        t.setLast(column, "0.00");
+        return std::nullopt;
+    }
+    if (isFormattedAmount(amount)) return std::nullopt;
+    scratch.assign(amount);
+    if (Sem e = sfCheckAndFormatAmount(scratch); !e.empty()) return e;
+    t.setLast(column, scratch);
+    return std::nullopt;
+}
+
+// Puts the QuickBooks tax item in the tax code column of the line just added, and
+// formats both amounts; a step that fails names its data error. A journal line names its
+// tax item in the Item column; other lines have their tax code looked up for the
+// transaction's type (not the line's own, on a continuation line).
+std::optional<FieldFailure> rewriteFields(ReportFacts& facts, JournalTransaction& t,
+                                          const TypeFacts& type, bool firstLine,
                                           std::string& scratch) {
-    if (Sem e = rewriteTaxItem(lookups, t, type, scratch); !e.empty())
-        return FieldFailure{DataError::TaxCode, std::move(e)};
-    if (Sem e = formatTaxAmount(t, scratch); !e.empty())
+    // The line is read afresh after each change: a text put in a column may move the
+    // transaction's own text.
+    auto last = [&t] { return t.Item(t.Count()); };
+    const AccountFacts& account = facts.account(last()[col::Account]);
+    const TaxItemFacts* item = nullptr;
+    if (type.generalJournal) {
+        t.copyLast(col::Item, col::TaxItem);
+        if (const std::string_view text = last()[col::Item]; !text.empty())
+            item = &facts.journalItem(text);
+    } else if (const std::string_view code = last()[col::TaxCode]; !code.empty()) {
+        const TaxCodeFacts& f = facts.taxCode(code);
+        if (!f.failure.empty()) return FieldFailure{DataError::TaxCode, f.failure};
+        item = type.purchase ? f.purchase : f.sale;
+        t.setLast(col::TaxItem, item->text);
+    }
+    t.setLastFacts(&account, item);
+
+    // A tax amount counts only on a line with a tax item.
+    if (!item || last()[col::TaxAmount].empty()) {
+        t.setLast(col::TaxAmount, "0.00");
+    } else if (auto e = formatAmount(t, col::TaxAmount, scratch)) {
         return FieldFailure{
             firstLine ? DataError::TaxAmountFirstLine : DataError::TaxAmountContinuation,
-            std::move(e)};
-    if (Sem e = formatAmount(t, col::Amount, scratch); !e.empty())
+            std::move(*e)};
+    }
+    if (auto e = formatAmount(t, col::Amount, scratch))
         return FieldFailure{firstLine ? DataError::AmountFirstLine : DataError::AmountContinuation,
-                            std::move(e)};
+                            std::move(*e)};
     return std::nullopt;
 }
 
 }  // namespace
 
+bool closesTransaction(const ReportFields& r) {
+    return r.size() == col::Count && r[col::Account].empty() && r[col::TransNo] != "Trans #";
+}
+
+bool beginsTransaction(const ReportFields& r) {
+    return r.size() == col::Count && isWholeNumber(r[col::TransNo]);
+}
+
 JournalLine JournalTransaction::Item(long i) const {
     if (i < 1 || i > Count()) raise(err::SubscriptOutOfRange);
-    return JournalLine(text_.data(), lines_[static_cast<size_t>(i - 1)].data());
+    return JournalLine(report_, own_.data(), &lines_[static_cast<size_t>(i - 1)]);
 }
 
 void JournalTransaction::clear() {
-    text_.clear();
+    own_.clear();
     lines_.clear();
 }
 
-std::uint32_t JournalTransaction::append(std::string_view text) {
-    // A column's text is often another column's (a journal line's item): it is there.
-    const std::less_equal<const char*> atOrBefore;
-    if (atOrBefore(text_.data(), text.data()) &&
-        atOrBefore(text.data(), text_.data() + text_.size()))
-        return static_cast<std::uint32_t>(text.data() - text_.data());
-    const auto at = static_cast<std::uint32_t>(text_.size());
-    text_.append(text);
-    return at;
+std::uint32_t JournalTransaction::own(std::string_view text) {
+    const auto at = static_cast<std::uint32_t>(own_.size());
+    own_.append(text);
+    return at | JournalLine::kOwn;
 }
 
-void JournalTransaction::add(const ReportFields& fields) {
-    // The line is copied whole, in one go; a column read without its commas goes after it.
-    const std::string_view line = fields.line();
-    const auto base = static_cast<std::uint32_t>(text_.size());
-    text_.append(line);
-    Spans& spans = lines_.emplace_back();
+void JournalTransaction::add(const ReportFields& fields, const char* report) {
+    report_ = report;
+    JournalLine::Line& line = lines_.emplace_back();
     for (size_t i = 0; i < col::Count; ++i) {
         const std::string_view f = fields[i];
-        const auto at = fields.inLine(i) ? base + static_cast<std::uint32_t>(f.data() - line.data())
-                                         : append(f);
-        spans[i] = {at, static_cast<std::uint32_t>(f.size())};
+        const auto size = static_cast<std::uint32_t>(f.size());
+        line.spans[i] = {fields.inLine(i) ? static_cast<std::uint32_t>(f.data() - report) : own(f),
+                         size};
     }
 }
 
 void JournalTransaction::setLast(size_t column, std::string_view text) {
-    // Read before appending, which may move the text.
-    const auto size = static_cast<std::uint32_t>(text.size());
-    lines_.back()[column] = {append(text), size};
+    lines_.back().spans[column] = {own(text), static_cast<std::uint32_t>(text.size())};
+}
+
+void JournalTransaction::copyLast(size_t from, size_t to) {
+    lines_.back().spans[to] = lines_.back().spans[from];
+}
+
+void JournalTransaction::setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem) {
+    lines_.back().account = account;
+    lines_.back().taxItem = taxItem;
 }
 
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
@@ -162,38 +164,18 @@ Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
     });
 }
 
-Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate,
-                   const LineReader& alsoRead) {
+Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate) {
     constexpr std::string_view kProc = "sfGetDateRange";
     firstDate = lastDate = Date::earliest();
     return guarded(kModConvert, kProc, [&]() -> Sem {
-        EventThrottle throttle(ui);
-        while (!st.files.eof(kReportFile)) {
-            throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            // Dates are digits and separators: a line's bytes serve undecoded.
-            const std::string_view line = st.files.lineBytes(kReportFile);
-            refuseBlankLine(st, line);
-            if (alsoRead) alsoRead(line);
-            const std::string_view text = tabField(line, col::Date);
-            if (text == "Date" || text.empty()) continue;
-            const std::optional<Date> date = parseDate(text);
-            if (!date)
-                return sfSemCreate(kModConvert, kProc, 0,
-                                   "Invalid date in QuickBooks Journal file. Please ensure your "
-                                   "Windows regional settings are set to English(Australian), then "
-                                   "check dates in QuickBooks journal before saving it to file.");
-            if (firstDate == Date::earliest()) {
-                firstDate = lastDate = *date;
-            } else {
-                firstDate = std::min(firstDate, *date);
-                lastDate = std::max(lastDate, *date);
-            }
-        }
-        return {};
+        const auto scan = scanReport(st, ui, ScanRequest{.dates = true});
+        firstDate = scan->firstDate;
+        lastDate = scan->lastDate;
+        if (!scan->dateFailure) return {};
+        showAtFailure(st, *scan->dateFailure);
+        return scan->dateFailure->as(kModConvert, kProc);
     });
 }
-
-bool isBlankLine(std::string_view line) { return trimView(line).empty(); }
 
 std::string blankLineMessage(std::uint64_t lineNumber) {
     return "Line " + std::to_string(lineNumber) +
@@ -202,36 +184,36 @@ std::string blankLineMessage(std::uint64_t lineNumber) {
            "whole. Please export the Journal report from QuickBooks again.";
 }
 
-void refuseBlankLine(const ProgramState& st, std::string_view line) {
-    if (isBlankLine(line)) raise(0, blankLineMessage(st.files.linesRead(kReportFile)));
-}
-
-void readReportUpTo(ProgramState& st, std::uint64_t line) {
-    while (st.files.linesRead(kReportFile) < line && !st.files.eof(kReportFile))
-        st.files.lineView(kReportFile);
-}
-
-Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& blnValid,
-                        JournalTransaction& transaction) {
+Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction& transaction) {
     constexpr std::string_view kProc = "sfReadInTransaction";
     blnValid = false;
     return guarded(kModConvert, kProc, [&]() -> Sem {
-        const ConversionLookups& lookups = run.lookups;
+        TextReader& report = part.report;
+        ReportFacts& facts = part.facts;
         bool blnFirstLineSeen = false;
         bool blnSkipping = false;
-        size_t heldBytes = 0;  // the text of the transaction's lines
+        size_t heldBytes = 0;             // the text of the transaction's lines
+        const TypeFacts* type = nullptr;  // the transaction's, from its first line
+        report.keepNothing();
+        report.markFields();
 
         // Yes omits the transaction: it is cleared and, unless its first part was the
         // missing one, its remaining lines are passed over up to the next first line.
-        // No stops the run.
+        // No stops the run, and so does a data error met without the user at hand.
         auto omitted = [&](DataError e, std::string_view t, std::string_view code = {},
                            std::string_view details = {}) {
-            if (!askToOmit(st, ui, e, t, code, details)) {
-                run.blnConversionStopped = true;
+            if (!part.ui) {
+                part.needsOwner = true;
                 return false;
             }
-            ++run.transactionsOmitted;
+            const std::string decodedCode = decode(code, facts.run().encoding);
+            if (!askToOmit(*part.owner, *part.ui, e, t, decodedCode, details)) {
+                part.blnConversionStopped = true;
+                return false;
+            }
+            ++part.transactionsOmitted;
             transaction.clear();
+            report.keepNothing();
             heldBytes = 0;
             blnFirstLineSeen = false;
             blnSkipping = e != DataError::FirstPartMissing;
@@ -239,7 +221,7 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
         };
 
         std::string_view line;
-        ReportFields& r = run.fields;
+        ReportFields& r = part.fields;
         // The line is added, then rewritten; a line whose fields fail is taken out again.
         auto hold = [&] {
             heldBytes += line.size();
@@ -249,29 +231,55 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                              "program can hold. Check that every transaction of the Journal "
                              "report ends with its total line, or export the report again.");
         };
+        // The line just read joins the transaction; the report's bytes are kept from the
+        // transaction's first line on.
+        auto add = [&] {
+            if (transaction.empty()) report.keepFromLastLine();
+            transaction.add(r, report.kept());
+        };
+        auto removeLast = [&] {
+            transaction.removeLast();
+            if (transaction.empty()) report.keepNothing();
+        };
 
         std::string scratch;
         for (;;) {
-            if (st.files.eof(kReportFile)) {
-                // No TOTAL line: the report was cut short.
-                if (blnFirstLineSeen) run.incompleteTransaction = transaction.Item(1)[col::TransNo];
+            if (report.eof()) {
+                // No TOTAL line: the report was cut short, in this transaction if one is open.
+                if (blnFirstLineSeen) {
+                    transaction.moved(report.kept());
+                    part.incompleteTransaction = transaction.Item(1)[col::TransNo];
+                }
                 return {};
             }
-            line = st.files.lineView(kReportFile);
-            if (r.split(line) != col::Count) {
+            const std::uint64_t lineStart = report.bytesRead();
+            line = report.line();
+            if (!transaction.empty()) transaction.moved(report.kept());
+            if (r.split(line, report.marks()) != col::Count) {
                 long count = 0;
                 Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
                 if (isBlankLine(line))
-                    e = sfSemCreate(kModConvert, kProc, 0,
-                                    blankLineMessage(st.files.linesRead(kReportFile)));
+                    e = sfSemCreate(kModConvert, kProc, 0, blankLineMessage(report.linesRead()));
                 return sfSemCreate(kModConvert, kProc, 0,
                                    "Not able to verify the number of fields in transaction line",
                                    e);
             }
+            // A block ends where the next one begins: it is read there, from a fresh start.
+            if (part.endAfter) {
+                if (part.previousClosed && beginsTransaction(r)) {
+                    part.atBlockEnd = true;
+                    return {};
+                }
+                if (lineStart > *part.endAfter + kCutSearchBytes) {
+                    part.needsOwner = true;
+                    return {};
+                }
+                part.previousClosed = lineStart > *part.endAfter && closesTransaction(r);
+            }
 
             if (r[col::TransNo] == "Trans #") continue;
             if (isTotalLine(r[col::TransNo])) {
-                run.totalLineRead = true;
+                part.totalLineRead = true;
                 return {};
             }
             const bool numbered = isWholeNumber(r[col::TransNo]);
@@ -292,14 +300,16 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
                     if (!omitted(DataError::InvalidDate, r[col::TransNo])) return {};
                     continue;
                 }
-                transaction.add(r);
+                const TypeFacts& lineType = facts.type(r[col::Type]);
+                add();
                 if (const auto failed =
-                        rewriteFields(lookups, transaction, r[col::Type], true, scratch)) {
-                    transaction.removeLast();
+                        rewriteFields(facts, transaction, lineType, true, scratch)) {
+                    removeLast();
                     if (!omitted(failed->error, r[col::TransNo], r[col::TaxCode], failed->details))
                         return {};
                     continue;
                 }
+                if (transaction.Count() == 1) type = &lineType;
                 blnFirstLineSeen = true;
                 hold();
                 continue;
@@ -312,16 +322,15 @@ Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& 
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            if (lookups.isTaxPayableAccount(r[col::Account]) &&
-                lookups.isMappedTaxItem(r[col::Item])) {
-                if (!isAccountantsOffice(st.gintTargetApp)) continue;
+            if (facts.account(r[col::Account]).payable &&
+                facts.run().isMappedTaxItem(r[col::Item])) {
+                if (!isAccountantsOffice(part.st.gintTargetApp)) continue;
                 const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
                 if (!amount || amount->isZero()) continue;
             }
-            transaction.add(r);
-            if (const auto failed = rewriteFields(lookups, transaction,
-                                                  transaction.Item(1)[col::Type], false, scratch)) {
-                transaction.removeLast();
+            add();
+            if (const auto failed = rewriteFields(facts, transaction, *type, false, scratch)) {
+                removeLast();
                 // Outlives the transaction's clearing.
                 const std::string t(transaction.Item(1)[col::TransNo]);
                 if (!omitted(failed->error, t, r[col::TaxCode], failed->details)) return {};

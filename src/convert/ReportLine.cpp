@@ -2,6 +2,10 @@
 
 #include "convert/ReportLine.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
 #include "safe/ByteScan.h"
 #include "safe/Sem.h"
 
@@ -27,33 +31,39 @@ std::string_view tabField(std::string_view line, size_t i) {
 }
 
 size_t ReportFields::split(std::string_view line) {
+    tabs_.clear();
+    commas_.clear();
+    bytescan::forEach<bytescan::AnyOf<'\t', ','>>(line.data(), 0, line.size(), [&](size_t at) {
+        (line[at] == '\t' ? tabs_ : commas_).push_back(static_cast<std::uint32_t>(at));
+        return false;
+    });
+    return split(line, {tabs_.data(), tabs_.size(), commas_.data(), commas_.size()});
+}
+
+size_t ReportFields::split(std::string_view line, const TextReader::Marks& marks) {
     line_ = line;
     copied_ = 0;
     count_ = 0;
     if (line.empty()) return 0;
-    // Counted in locals, so that the loop keeps them in registers.
     const char* const data = line.data();
-    size_t count = 0, from = 0;
-    bool commas = false;
-    auto endField = [&](size_t end) {
-        if (count < col::Count) {
-            const std::string_view f(data + from, end - from);
-            fields_[count] = commas ? withoutCommas(count, f) : f;
-        }
-        ++count;
+    const size_t tabs = marks.tabCount;
+    size_t from = 0;
+    for (size_t i = 0; i < tabs && i < col::Count; ++i) {
+        const size_t end = marks.tabs[i];
+        fields_[i] = std::string_view(data + from, end - from);
         from = end + 1;
-        commas = false;
-    };
-    bytescan::forEach<bytescan::AnyOf<'\t', ','>>(data, 0, line.size(), [&](size_t at) {
-        if (data[at] == '\t')
-            endField(at);
-        else
-            commas = true;
-        return false;
-    });
-    endField(line.size());
-    count_ = count;
-    return count;
+    }
+    if (tabs < col::Count) fields_[tabs] = std::string_view(data + from, line.size() - from);
+    count_ = tabs + 1;
+    // A comma lies in the field whose tab is the first after it.
+    for (size_t k = 0, field = 0; k < marks.commaCount; ++k) {
+        const std::uint32_t comma = marks.commas[k];
+        while (field < tabs && marks.tabs[field] < comma) ++field;
+        if (field >= col::Count) break;
+        if (!inLine(field)) continue;
+        fields_[field] = withoutCommas(field, fields_[field]);
+    }
+    return count_;
 }
 
 std::string_view ReportFields::withoutCommas(size_t column, std::string_view field) {
@@ -62,8 +72,14 @@ std::string_view ReportFields::withoutCommas(size_t column, std::string_view fie
     std::string& copy = withoutCommas_[column];
     if (copy.size() < field.size()) copy.resize(field.size());
     char* out = copy.data();
-    for (char c : field)
-        if (c != ',') *out++ = c;
+    for (size_t from = 0;;) {
+        const size_t comma = field.find(',', from);
+        const size_t end = comma == std::string_view::npos ? field.size() : comma;
+        std::memcpy(out, field.data() + from, end - from);
+        out += end - from;
+        if (comma == std::string_view::npos) break;
+        from = comma + 1;
+    }
     return std::string_view(copy.data(), static_cast<size_t>(out - copy.data()));
 }
 

@@ -1,13 +1,16 @@
 #pragma once
-// A line of the Journal report: its columns, a single field found without splitting the
-// rest, and the whole line split at its tabs. Both the conversion and the tax mapping
-// screen's reading look at report lines this way.
+// A line of the Journal report: its columns, and the line split at its tabs. Every reading
+// of the report looks at its lines this way.
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "safe/TextReader.h"
 
 namespace tav {
 
@@ -36,6 +39,8 @@ public:
     // Splits as vbSplit does; the number of fields (an empty line has none). Fields past
     // the eleven columns are only counted.
     size_t split(std::string_view line);
+    // The same for the line just read, from the reader's marks of its tabs and commas.
+    size_t split(std::string_view line, const TextReader::Marks& marks);
     size_t size() const { return count_; }
     std::string_view operator[](size_t column) const { return fields_[column]; }
     // The line split, and whether a column is viewed in it (rather than in a copy
@@ -47,6 +52,7 @@ private:
     std::string_view withoutCommas(size_t column, std::string_view field);
 
     std::string_view line_;
+    std::vector<std::uint32_t> tabs_, commas_;  // of a line split without a reader
     std::array<std::string_view, col::Count> fields_;
     std::array<std::string, col::Count> withoutCommas_;
     unsigned copied_ = 0;  // a bit for each column viewed in its copy

@@ -4,7 +4,12 @@
 #include "convert/modConvert.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
+#include "convert/ImportWriter.h"
+#include "convert/ReportBlocks.h"
+#include "convert/ReportScan.h"
 #include "convert/modConvertToAO.h"
 #include "convert/modConvertToAccounts.h"
 #include "convert/modConvertToMAS.h"
@@ -134,40 +139,34 @@ private:
 constexpr std::string_view kOpeningReportFailed = "Error opening QuickBooks Journal Report file";
 constexpr std::string_view kOpeningImportFailed = "Error opening output file";
 
-// The date range and the accounts come from one reading of the report. Their failures
-// are reported as when each had a reading of its own: the dates' first, and the
-// accounts' with the report at the line it met.
-Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files,
-                        const std::string& name) {
+// The date range and the accounts come from one scan of the report: the tax mapping
+// screen's, when the report is unchanged since, or one of its own. Their failures are
+// reported as when each had a reading of its own: the dates' first, each with the report
+// at the line it met.
+Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, const std::string& name) {
     constexpr std::string_view kProc = "sfReadCreateWriteHeader";
-    Collection<StrArray> accounts;
-    AccountReader accountReader(accounts);
-    std::uint64_t accountsFailedAt = 0;
-    auto readAccount = [&](std::string_view line) {
-        accountReader.take(line, st.files.encoding(kReportFile));
-        if (!accountReader.failure().empty() && accountsFailedAt == 0)
-            accountsFailedAt = st.files.linesRead(kReportFile);
-    };
-    Date firstDate, lastDate;
-    if (Sem e = sfGetDateRange(st, ui, firstDate, lastDate, readAccount); !e.empty())
+    const ScanRequest request{.accounts = ScanRequest::Accounts::NumbersAndNames, .dates = true};
+    std::shared_ptr<const ReportScan> scan = earlierScan(
+        st, st.files.path(kReportFile), st.files.reader(kReportFile).bytesRead(), request);
+    if (!scan) scan = scanReport(st, ui, request);
+    if (scan->dateFailure) {
+        showAtFailure(st, *scan->dateFailure);
         return sfSemCreate(kModConvert, kProc, 0, "Error getting date range for target file header",
-                           e);
-    writeImportLine(st, run, {"XLON2", name, formatDate(firstDate), formatDate(lastDate)}, true);
-
-    if (!accountReader.failure().empty()) {
-        files.closeReport();
-        if (Sem e = files.openReport(ui); !e.empty())
-            return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
-        readReportUpTo(st, accountsFailedAt);
+                           scan->dateFailure->as(kModConvert, "sfGetDateRange"));
+    }
+    writeImportLine(st, run,
+                    {"XLON2", name, formatDate(scan->firstDate), formatDate(scan->lastDate)}, true);
+    if (scan->accountFailure) {
+        showAtFailure(st, *scan->accountFailure);
         return sfSemCreate(kModConvert, kProc, 0,
                            "Error extracting accounts from QuickBooks Journal Report file",
-                           accountReader.failure());
+                           scan->accountFailure->as(kModConvert, "sfExtractAccounts"));
     }
-    if (accounts.empty())
+    if (scan->accounts.empty())
         return sfSemCreate(kModConvert, kProc, 0,
                            "No accounts found in QuickBooks Journal Report file. Follow the "
                            "instructions to export the QuickBooks Journal Report again.");
-    for (const StrArray& a : accounts)
+    for (const StrArray& a : scan->accounts)
         writeImportLine(st, run, {"AC", field(a, 0), field(a, 1)}, true);
     return {};
 }
@@ -197,55 +196,208 @@ Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& file
     else if (isAccountantsOffice(st.gintTargetApp))
         writeImportLine(st, run, kAOFileHeader);
     else if (st.gintTargetApp == target::Accounts)
-        return writeAccountsHeader(st, ui, run, files, name);
+        return writeAccountsHeader(st, ui, run, name);
     return {};
 }
 
+// The writer of a target, and what the driver says when it fails.
+struct TargetWriter {
+    Sem (*convert)(ConversionPart&, const JournalTransaction&);
+    ImportLayout layout;
+    std::string_view failed;
+};
+
+std::optional<TargetWriter> writerOf(std::int16_t target) {
+    if (isMas(target))
+        return TargetWriter{sfConvertToMAS, ImportLayout::Mas,
+                            "Error converting transaction to MAS"};
+    if (target == target::Accounts)
+        return TargetWriter{sfConvertToAccounts, ImportLayout::Accounts,
+                            "Error converting transaction to Accounts"};
+    if (isAccountantsOffice(target))
+        return TargetWriter{sfConvertToAO, ImportLayout::AccountantsOffice,
+                            "Error converting transaction to Accountant's Office"};
+    return std::nullopt;
+}
+
+constexpr std::string_view kConvertProc = "sfReadConvertAppend";
+
+// Converts the part's transactions until the report ends, a "TOTAL" line, a No, a
+// failure, or the end of the part's block (or, without the port, a transaction that
+// needs it).
+Sem convertPart(ConversionPart& part, const std::optional<TargetWriter>& writer,
+                EventThrottle* throttle) {
+    JournalTransaction transaction;
+    while (!part.report.eof()) {
+        if (throttle) throttle->tick(part.report.bytesRead(), part.report.size());
+        transaction.clear();
+        part.facts.limit();
+        bool valid = false;
+        if (Sem e = sfReadInTransaction(part, valid, transaction); !e.empty())
+            return sfSemCreate(kModConvert, kConvertProc, 0,
+                               "Error reading transaction from QuickBooks Journal report file", e);
+        if (!valid) break;
+        if (!writer)
+            return sfSemCreate(kModConvert, kConvertProc, 0,
+                               "The target application is not properly defined. Please return "
+                               "to the TAV navigator and check the MYOB target application.");
+        if (Sem e = writer->convert(part, transaction); !e.empty())
+            return sfSemCreate(kModConvert, kConvertProc, 0, writer->failed, e);
+        if (part.blnConversionStopped || part.needsOwner) break;
+        ++part.transactionsWritten;
+    }
+    return {};
+}
+
+// What a worker thread made of one block of the report.
+struct ConvertedBlock {
+    bool usable = false;  // converted whole, nothing in it needing the owner
+    bool last = false;    // the conversion ends in it ("TOTAL", or the report's end)
+    // Where it begins and where the next block begins; the lines read.
+    std::uint64_t start = 0, end = 0, lines = 0;
+    long transactionsWritten = 0;
+    bool totalLineRead = false;  // how the report ended in it
+    std::string incompleteTransaction;
+    std::string out;  // its import lines
+    long linesWritten = 0;
+};
+
+// A worker's own reader and facts, kept from one block to the next.
+struct BlockWorker {
+    TextReader report;
+    std::optional<ConversionPart> part;
+};
+
+// Where a block after the first begins: at its first line that can begin a transaction
+// after a line that closes one (the same place where the block before ends), past the
+// block's first byte.
+std::optional<std::uint64_t> blockStart(TextReader& reader, std::uint64_t from) {
+    if (!seekLineAfter(reader, from)) return std::nullopt;
+    ReportFields r;
+    bool previousClosed = false;
+    while (!reader.eof() && reader.bytesRead() <= from + kCutSearchBytes) {
+        const std::uint64_t start = reader.bytesRead();
+        const std::string_view line = reader.line();
+        r.split(line, reader.marks());
+        if (previousClosed && beginsTransaction(r)) return start;
+        previousClosed = closesTransaction(r);
+    }
+    return std::nullopt;
+}
+
+// Converts block k of the report; the first begins at the given offset.
+void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& writer,
+                  std::uint64_t first, std::uint64_t blockBytes, size_t k, BlockWorker& worker,
+                  ConvertedBlock& result) {
+    std::string out = std::move(result.out);
+    result = ConvertedBlock{};
+    result.out = std::move(out);
+    result.out.clear();
+    try {
+        TextReader& reader = worker.report;
+        if (!reader.isOpen()) reader.open(tables.st.gstrJournalFile, true);
+        const std::optional<std::uint64_t> start =
+            k == 0 ? first : blockStart(reader, k * blockBytes);
+        if (!start) return;
+        reader.seek(*start, 0);
+        result.start = *start;
+        if (!worker.part) worker.part.emplace(tables, reader);
+        ConversionPart& part = *worker.part;
+        part.reset((k + 1) * blockBytes);
+        if (!convertPart(part, writer, nullptr).empty() || part.needsOwner ||
+            part.blnConversionStopped)
+            return;
+        result.usable = true;
+        result.last = !part.atBlockEnd;
+        result.end = part.atBlockEnd ? reader.lineOffset() : reader.bytesRead();
+        result.lines = reader.linesRead() - (part.atBlockEnd ? 1 : 0);
+        result.transactionsWritten = part.transactionsWritten;
+        result.totalLineRead = part.totalLineRead;
+        result.incompleteTransaction = part.incompleteTransaction;
+        result.linesWritten = part.out.lines();
+        part.out.handOver(result.out);
+    } catch (...) {
+        result.usable = false;  // the owner does it again, and reports what it meets
+    }
+}
+
 Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files) {
-    constexpr std::string_view kProc = "sfReadConvertAppend";
     if (Sem e = files.openReport(ui); !e.empty())
-        return sfSemCreate(kModConvert, kProc, 0, kOpeningReportFailed, e);
-    if (Sem e = guarded(kModConvert, kProc,
+        return sfSemCreate(kModConvert, kConvertProc, 0, kOpeningReportFailed, e);
+    if (Sem e = guarded(kModConvert, kConvertProc,
                         [&]() -> Sem {
                             files.reopenImportFile();
                             return {};
                         });
         !e.empty())
-        return sfSemCreate(kModConvert, kProc, 0, kOpeningImportFailed, e);
+        return sfSemCreate(kModConvert, kConvertProc, 0, kOpeningImportFailed, e);
 
-    run.lookups = ConversionLookups(st);
+    const RunTables tables(st, st.files.encoding(kReportFile));
+    const std::optional<TargetWriter> writer = writerOf(st.gintTargetApp);
+    TextReader& report = st.files.reader(kReportFile);
     EventThrottle throttle(ui);
-    JournalTransaction transaction;
-    while (!st.files.eof(kReportFile)) {
-        throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-        transaction.clear();
-        bool valid = false;
-        if (Sem e = sfReadInTransaction(st, ui, run, valid, transaction); !e.empty())
-            return sfSemCreate(kModConvert, kProc, 0,
-                               "Error reading transaction from QuickBooks Journal report file", e);
-        if (!valid) break;
 
-        Sem e;
-        std::string_view failed;
-        if (isMas(st.gintTargetApp)) {
-            e = sfConvertToMAS(st, run, transaction);
-            failed = "Error converting transaction to MAS";
-        } else if (st.gintTargetApp == target::Accounts) {
-            e = sfConvertToAccounts(st, ui, run, transaction);
-            failed = "Error converting transaction to Accounts";
-        } else if (isAccountantsOffice(st.gintTargetApp)) {
-            e = sfConvertToAO(st, run, transaction);
-            failed = "Error converting transaction to Accountant's Office";
-        } else {
-            return sfSemCreate(kModConvert, kProc, 0,
-                               "The target application is not properly defined. Please return "
-                               "to the TAV navigator and check the MYOB target application.");
-        }
-        if (!e.empty()) return sfSemCreate(kModConvert, kProc, 0, failed, e);
-        if (run.blnConversionStopped) break;
-        ++run.transactionsWritten;
+    // The blocks converted on worker threads, taken in order; the first one that cannot
+    // be taken is where this thread goes on.
+    const std::uint64_t first = report.bytesRead();
+    std::uint64_t resumeAt = first, linesBefore = report.linesRead();
+    bool finished = false;
+    const unsigned asked = writer ? readingThreads(st.reading.threads) : 1;
+    // The blocks waiting to be written hold about as much as their report text: smaller
+    // blocks with more threads keep the memory the same.
+    const std::uint64_t blockBytes =
+        st.reading.blockBytes ? st.reading.blockBytes
+                              : std::max<std::uint64_t>((std::uint64_t{6} << 20) / (3 * asked + 2),
+                                                        std::uint64_t{64} << 10);
+    const size_t blocks = static_cast<size_t>((report.size() + blockBytes - 1) / blockBytes);
+    const unsigned threads = static_cast<unsigned>(std::min<size_t>(asked, blocks));
+    Sem failure;
+    if (threads > 1) {
+        std::vector<BlockWorker> workers(threads);
+        BlockRunner<ConvertedBlock> runner(threads, blocks);
+        runner.run(
+            [&](size_t k, ConvertedBlock& result, unsigned w) {
+                convertBlock(tables, writer, first, blockBytes, k, workers[w], result);
+            },
+            [&](size_t, ConvertedBlock& result) {
+                // A block that does not begin where the one before ended (a transaction
+                // longer than a block) is left to this thread too.
+                if (!result.usable || result.start != resumeAt) return false;
+                // The writers' lines reach the file as if written one by one.
+                failure = guardedAsWriter(writer->layout,
+                                          [&] { st.files.writeLines(kImportFile, result.out); });
+                if (!failure.empty()) {
+                    failure = sfSemCreate(kModConvert, kConvertProc, 0, writer->failed, failure);
+                    return false;
+                }
+                run.transactionsWritten += result.transactionsWritten;
+                run.linesWritten += result.linesWritten;
+                run.totalLineRead = result.totalLineRead;
+                run.incompleteTransaction = result.incompleteTransaction;
+                resumeAt = result.end;
+                linesBefore += result.lines;
+                finished = result.last;
+                throttle.tick(resumeAt, report.size());
+                return !finished;
+            },
+            [&] { throttle.tick(resumeAt, report.size()); });
+        if (!failure.empty()) return failure;
+        if (finished) return {};
+        report.seek(resumeAt, linesBefore);
     }
-    return {};
+
+    ConversionPart part(tables, report, &st, &ui);
+    part.out.sendTo(st.files, kImportFile);
+    Sem e = convertPart(part, writer, &throttle);
+    run.transactionsWritten += part.transactionsWritten;
+    run.transactionsOmitted += part.transactionsOmitted;
+    run.linesWritten += part.out.lines();
+    run.blnConversionStopped |= part.blnConversionStopped;
+    run.blnAmountOutOfRange |= part.blnAmountOutOfRange;
+    run.totalLineRead = part.totalLineRead;
+    run.incompleteTransaction = part.incompleteTransaction;
+    part.out.flush();  // less than a block of the file: it waits there for the closing
+    return e;
 }
 
 // Runs a driver step with its two files; a step that succeeded still fails when the

@@ -8,21 +8,24 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "convert/ConversionLookups.h"
+#include "convert/ReportFacts.h"
 #include "convert/ReportLine.h"
+#include "safe/ByteScan.h"
 #include "safe/Collection.h"
 #include "safe/ErrorLog.h"
 #include "safe/FileReplacement.h"
+#include "safe/FileTable.h"
 #include "safe/Sem.h"
 #include "safe/TextCodec.h"
+#include "safe/TextReader.h"
 #include "safe/UiPort.h"
 #include "safe/Values.h"
 
@@ -41,28 +44,45 @@ inline constexpr int kImportFile = 2;
 // ---- The Journal report ---------------------------------------------------
 
 // One accepted report line, commas deleted, with the tax item in place of the tax code
-// and both amounts formatted: views into its transaction's text, valid until the
+// and both amounts formatted, and the facts of its account text and tax item. Its fields
+// are views: into the report's read buffer where they lie there, valid until the
 // transaction changes.
 class JournalLine {
 public:
     std::string_view operator[](size_t column) const {
-        return {text_ + spans_[column].at, spans_[column].size};
+        const Span s = line_->spans[column];
+        return {((s.at & kOwn) ? own_ : report_) + (s.at & ~kOwn), s.size};
     }
     static constexpr size_t size() { return col::Count; }
+    // The account text's facts (set by the reader).
+    const AccountFacts& account() const { return *line_->account; }
+    // The tax item's facts; null when the line has no tax item.
+    const TaxItemFacts* taxItem() const { return line_->taxItem; }
 
 private:
     friend class JournalTransaction;
+    // A field: where it begins in the report's bytes or, with kOwn, in the transaction's
+    // own text (a transaction holds at most 64 MiB, so offsets are 32 bits).
     struct Span {
         std::uint32_t at = 0, size = 0;
     };
-    JournalLine(const char* text, const Span* spans) : text_(text), spans_(spans) {}
-    const char* text_;
-    const Span* spans_;
+    static constexpr std::uint32_t kOwn = 1u << 31;
+    struct Line {
+        std::array<Span, col::Count> spans;
+        const AccountFacts* account = nullptr;
+        const TaxItemFacts* taxItem = nullptr;
+    };
+    JournalLine(const char* report, const char* own, const Line* line)
+        : report_(report), own_(own), line_(line) {}
+    const char* report_;
+    const char* own_;
+    const Line* line_;
 };
 
-// The lines of one transaction in report order, its first line first. Their fields are
-// copied once into one text that the next transactions reuse (a transaction holds at
-// most 64 MiB, so offsets into it are 32 bits): a report of millions of lines
+// The lines of one transaction in report order, its first line first. Fields are read
+// where they lie in the report's read buffer, which keeps the transaction's lines (the
+// reader says where they begin, kept()); only a field rewritten or read without its
+// commas is copied, into the transaction's own text. A report of millions of lines
 // allocates nothing per line.
 class JournalTransaction {
 public:
@@ -72,22 +92,103 @@ public:
     JournalLine Item(long i) const;
     void clear();
 
-    // Adds a line of eleven fields.
-    void add(const ReportFields& fields);
+    // Adds a line of eleven fields, report being where the transaction's first line
+    // begins in the read buffer (the line's own start, for a first line).
+    void add(const ReportFields& fields, const char* report);
+    // The read buffer moved: where the first line begins now.
+    void moved(const char* report) { report_ = report; }
     // Puts a text in a column of the last line.
     void setLast(size_t column, std::string_view text);
+    // Puts in one column of the last line what another holds.
+    void copyLast(size_t from, size_t to);
+    void setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem);
     void removeLast() { lines_.pop_back(); }
 
 private:
-    using Spans = std::array<JournalLine::Span, col::Count>;
-    std::uint32_t append(std::string_view text);
+    std::uint32_t own(std::string_view text);
 
-    std::string text_;
-    std::vector<Spans> lines_;
+    const char* report_ = nullptr;
+    std::string own_;
+    std::vector<JournalLine::Line> lines_;
+};
+
+// Text inside a double-quoted field, in the pieces to write in order: a double quote in it
+// is doubled, as comma-separated files write one.
+template <class Put>
+void quotedFieldText(std::string_view text, Put&& put) {
+    for (size_t quote; (quote = text.find('"')) != std::string_view::npos;) {
+        put(text.substr(0, quote + 1));
+        put("\"");
+        text.remove_prefix(quote + 1);
+    }
+    put(text);
+}
+
+// Import lines as they are written, in the report's encoding, each ending with CR LF.
+// On the thread that owns the files they go to the import file whenever they fill a
+// block of it, as lines written one by one would.
+class ImportLines {
+public:
+    ImportLines() = default;
+    ImportLines(const ImportLines&) = delete;
+    ImportLines& operator=(const ImportLines&) = delete;
+
+    void sendTo(FileTable& files, int number) {
+        files_ = &files;
+        number_ = number;
+        room_ = FileTable::kWriteBlock - files.pendingBytes(number);
+    }
+    // A line built piece by piece: pieces, commas between the fields, then end. The
+    // buffer has room for a whole line before the line begins.
+    void put(std::string_view piece) {
+        if (piece.size() > free_) grow(piece.size());
+        copyShort(end_, piece.data(), piece.size());
+        end_ += piece.size();
+        free_ -= piece.size();
+    }
+    void comma() { put(","); }
+    // Text inside a double-quoted field.
+    void putQuoted(std::string_view text) {
+        quotedFieldText(text, [this](std::string_view piece) { put(piece); });
+    }
+    void end() {
+        put("\r\n");
+        ++lines_;
+        if (files_ && size() >= room_) flush();
+    }
+    void flush();
+    // Empties it, and starts counting again.
+    void clear() {
+        drop();
+        lines_ = 0;
+    }
+    // Hands the lines over for an emptied buffer, whose memory it keeps.
+    void handOver(std::string& into);
+
+    // The lines not sent yet, and how many lines were written in all.
+    std::string_view bytes() const { return {bytes_.data(), size()}; }
+    size_t size() const { return static_cast<size_t>(end_ - bytes_.data()); }
+    long lines() const { return lines_; }
+
+private:
+    void grow(size_t piece);
+    // Empties the buffer; the lines stay counted.
+    void drop() {
+        free_ += size();
+        end_ = bytes_.data();
+    }
+
+    std::string bytes_;  // its beginning holds the lines
+    char* end_ = bytes_.data();
+    size_t free_ = 0;
+    long lines_ = 0;
+    FileTable* files_ = nullptr;
+    int number_ = 0;
+    size_t room_ = 0;  // what fills the file's block
 };
 
 // One conversion run, owned by whoever starts it (the convert screen, the batch
-// command) and handed to the driver, the reader and the writers.
+// command) and handed to the driver.
 struct ConversionRun {
     // The user answered No at a data-error prompt, or an amount was out of range:
     // the run ends quietly, keeping what was written, and does not report success.
@@ -117,16 +218,55 @@ struct ConversionRun {
     // The date written in the MAS file header, dd/mm/yyyy.
     std::string headerDate = logTimestamp().substr(0, 10);
 
-    // The import line and the description being built and the report line being read,
-    // kept to reuse their memory.
-    std::string line, description;
-    ReportFields fields;
-
-    // Built from the mapping collections when the transactions are converted.
-    ConversionLookups lookups;
-
     // The import file read back and compared with the report, once the run has written it.
     std::shared_ptr<const check::ConversionCheck> check;
+};
+
+// One thread's part of a conversion: the report as it reads it (the report file itself,
+// or a block of it), the facts it has worked out, the lines it has written and what
+// happened. On the thread that owns the port (ui set), data errors are asked about and
+// the lines go to the import file as they are written; elsewhere a transaction that
+// needs the user, or that fails, stops the part, which the owning thread then does again.
+struct ConversionPart {
+    // On the owning thread, with the state and the port; elsewhere without them.
+    ConversionPart(const RunTables& tables, TextReader& reportReader,
+                   ProgramState* ownerState = nullptr, UiPort* port = nullptr)
+        : st(tables.st), report(reportReader), facts(tables), owner(ownerState), ui(port) {}
+
+    const ProgramState& st;
+    TextReader& report;
+    ReportFacts facts;
+    ProgramState* owner;
+    UiPort* ui;
+    ImportLines out;
+
+    long transactionsWritten = 0;
+    long transactionsOmitted = 0;
+    bool blnConversionStopped = false;  // No at a data-error prompt, or out of range
+    bool blnAmountOutOfRange = false;
+    bool needsOwner = false;  // without a port: stopped where the user was needed
+    // How the report ended in this part: at its TOTAL line, or (cut short) in the middle
+    // of the transaction numbered here; neither when it ends elsewhere.
+    bool totalLineRead = false;
+    std::string incompleteTransaction;
+
+    // A block ends before its first line that begins a transaction after a closing line,
+    // the closing line beginning after this offset; none: the report's end.
+    std::optional<std::uint64_t> endAfter;
+    bool atBlockEnd = false;
+    bool previousClosed = false;  // the line before closes a transaction, after endAfter
+
+    ReportFields fields;  // the line being read, kept for its memory
+
+    // Starts on a block: it ends at the first cut after the given offset.
+    void reset(std::uint64_t blockEnd) {
+        out.clear();
+        transactionsWritten = transactionsOmitted = 0;
+        blnConversionStopped = blnAmountOutOfRange = needsOwner = totalLineRead = false;
+        incompleteTransaction.clear();
+        endAfter = blockEnd;
+        atBlockEnd = previousClosed = false;
+    }
 };
 
 // ---- Field helpers --------------------------------------------------------
@@ -158,6 +298,9 @@ bool isFormattedAmount(std::string_view amount);
 Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view taxCode,
                               std::string& taxItem, std::string_view transactionType);
 
+// A transaction type whose tax codes stand for purchase tax items; all others are sales.
+bool isPurchaseType(std::string_view type);
+
 // Appends a line to the import file and counts it.
 void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line);
 // The same for a line of fields joined with commas, each in double quotes when asked.
@@ -169,14 +312,9 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
 // Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
 Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);
 
-// Every line a routine reads, handed on undecoded (FileTable::lineBytes) to another
-// collection made in the same reading.
-using LineReader = std::function<void(std::string_view lineBytes)>;
-
 // The earliest and latest transaction date of the rest of the report; both stay
-// Date::earliest() when no line is dated. Every line read is handed to alsoRead too.
-Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate,
-                   const LineReader& alsoRead = {});
+// Date::earliest() when no line is dated.
+Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate);
 
 // The accounts the rest of the report uses, once each in order of first use: as
 // [number, name] pairs for the 'Accounts' file header, or as numbers alone for the
@@ -184,44 +322,24 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts);
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
 
-// What sfExtractAccounts does, a line at a time, so that a routine reading the report
-// for something else can collect the accounts in the same reading: given the lines from
-// the report's first, it adds the same entries and keeps the failure sfExtractAccounts
-// would return (lines after a failure are ignored).
-class AccountReader {
-public:
-    explicit AccountReader(Collection<StrArray>& accounts);
-    explicit AccountReader(Collection<std::string>& numbers);
-    // The line's bytes in the report's encoding: only account texts not met before are
-    // decoded.
-    void take(std::string_view lineBytes, Encoding encoding);
-    const Sem& failure() const { return failure_; }
-
-private:
-    Collection<StrArray>* accounts_ = nullptr;
-    Collection<std::string>* numbers_ = nullptr;
-    std::unordered_set<std::string> seen_;
-    TextCache<bool> done_;  // account texts, undecoded, whose number is already in
-    std::string decoded_, withoutCommas_, number_;
-    Sem failure_;
-};
-
 // QuickBooks writes no blank line (empty, or blanks only) into a report: one means the
 // file was changed or not saved whole. The message names the line (from 1).
-bool isBlankLine(std::string_view line);
+inline bool isBlankLine(std::string_view line) {
+    return line.find_first_not_of(' ') == std::string_view::npos;
+}
 std::string blankLineMessage(std::uint64_t lineNumber);
-// Raises that message when the report line just read is blank.
-void refuseBlankLine(const ProgramState& st, std::string_view line);
-
-// Reads the report on up to the given line (from 1), so that the report of a failure met
-// there by a reading that went further can point at it.
-void readReportUpTo(ProgramState& st, std::uint64_t line);
 
 // Reads the next transaction into an empty transaction. blnValid is false at the end
-// of the report, at a "TOTAL" line, and when the user answers No at a data-error
-// prompt (which sets run.blnConversionStopped).
-Sem sfReadInTransaction(ProgramState& st, UiPort& ui, ConversionRun& run, bool& blnValid,
-                        JournalTransaction& transaction);
+// of the report, at a "TOTAL" line, when the user answers No at a data-error prompt
+// (which sets part.blnConversionStopped) and at the end of a block.
+Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction& transaction);
+
+// Blocks of the report are cut between a line that closes a transaction and one that can
+// begin one; both threads that read on either side of a cut find it. A block whose cut is
+// not found this far past its end is left to the owning thread.
+bool closesTransaction(const ReportFields& line);
+bool beginsTransaction(const ReportFields& line);
+inline constexpr std::uint64_t kCutSearchBytes = 1 << 20;
 
 // ---- The driver -------------------------------------------------------------
 

@@ -39,51 +39,57 @@ Sem sfTransType(std::string_view type, std::string& letter) {
 
 }  // namespace ao
 
-Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction) {
+Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
     constexpr ImportLayout kLayout = ImportLayout::AccountantsOffice;
     auto failure = [&](std::string_view description, const Sem& details = {}) {
         return writerFailure(kLayout, description, details);
     };
     return guarded(kModConvertToAO, "sfConvertToAO", [&]() -> Sem {
         TransactionHead head;
-        if (Sem e = sfTransactionHead(kLayout, transaction, head); !e.empty()) return e;
+        if (Sem e = sfTransactionHead(kLayout, transaction, part.facts.run().encoding, head);
+            !e.empty())
+            return e;
         const JournalLine first = transaction.Item(1);
+        const TypeFacts& type = part.facts.type(first[col::Type]);
 
-        std::string letter;
-        if (Sem e = ao::sfTransType(first[col::Type], letter); !e.empty())
-            return failure("An error occurred while converting transaction types.", e);
-        const bool journal = first[col::Type] == "General Journal";
-
-        std::string account, number;
+        ImportLines& out = part.out;
         for (long i = 1; i <= transaction.Count(); ++i) {
             const JournalLine line = transaction.Item(i);
-            if (Sem e = sfMappedAccount(run.lookups, line[col::Account], account); !e.empty())
-                return failure("An error occurred while converting the accounts.", e);
-            std::string& description = run.description;
-            lineDescription(line, head.fallbackName, description);
+            const AccountFacts& account = line.account();
+            if (!account.targetFailure.empty())
+                return failure("An error occurred while converting the accounts.",
+                               account.targetFailure);
             // The tax of an ordinary line goes into its description; a tax line is itself
             // the tax, noted only in a journal, where its tax item says what it is.
-            if (const std::string_view taxItem = line[col::TaxItem]; !taxItem.empty()) {
-                if (Sem e = sfNumberOnly(line[col::Account], number); !e.empty())
-                    return failure(
-                        "Error extracting the account number from a Journal report transaction "
-                        "line.",
-                        e);
-                if (!run.lookups.isTaxPayable(number))
-                    description.append(" (")
-                        .append(taxItem)
-                        .append(" ")
-                        .append(line[col::TaxAmount])
-                        .append(")");
-                else if (journal)
-                    description.append(" (").append(taxItem).append(")");
-                // The tax item of a tax code comes from the tax code list, whose commas
-                // the report's own comma deletion never saw.
-                std::erase(description, ',');
+            const TaxItemFacts* item = line.taxItem();
+            if (item && !account.numberFailure.empty())
+                return failure(
+                    "Error extracting the account number from a Journal report transaction "
+                    "line.",
+                    account.numberFailure);
+            out.put(head.date);
+            out.comma();
+            out.put(type.aoLetter);
+            out.put(",,");
+            out.put(head.reference);
+            out.comma();
+            out.put(account.target);
+            out.comma();
+            out.put(line[col::Amount]);
+            out.put(",,");
+            Description(line, head.fallbackName).putInto(out);
+            if (item && !account.payable) {
+                out.put(" (");
+                out.put(item->withoutCommas);
+                out.put(" ");
+                out.put(line[col::TaxAmount]);
+                out.put(")");
+            } else if (item && type.generalJournal) {
+                out.put(" (");
+                out.put(item->withoutCommas);
+                out.put(")");
             }
-            writeImportLine(st, run,
-                            {head.date, letter, "", head.reference, account, line[col::Amount], "",
-                             description});
+            out.end();
         }
         return {};
     });

@@ -16,7 +16,7 @@ inline constexpr std::string_view kAOFileHeader =
     "Ext_Date,Ext_TrType,,Ext_Ref,Ext_AccNo,Ext_Amt,,Ext_Desc";
 
 // Appends the transaction's Accountant's Office lines to the import file.
-Sem sfConvertToAO(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction);
+Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction);
 
 namespace ao {
 // The type letter ("Q", "P", "C", "D" or "J") of a transaction type.

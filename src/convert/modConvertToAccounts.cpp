@@ -23,10 +23,6 @@ constexpr std::string_view kNonCashTypes[] = {
     "Bill",         "Credit",         "Inventory Adjust", "Stock Adjust", "Transfer",
     "Item Receipt", "YTD Adjustment", "Liability Adjust", "Bank Payment", "Discount"};
 
-bool isCapitalTaxItem(std::string_view item) {
-    return item == "CAI" || item == "CAG" || item == "CAF";
-}
-
 Money amountOf(std::string_view text) {
     const std::optional<Money> m = parseMoney(text);
     if (!m) raise(err::TypeMismatch);
@@ -79,69 +75,83 @@ Sem sfCashBasis(std::string_view type, std::string& basis) {
     });
 }
 
-Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
-                        const JournalTransaction& transaction) {
+Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transaction) {
     constexpr ImportLayout kLayout = ImportLayout::Accounts;
     auto failure = [&](std::string_view description, const Sem& details = {}) {
         return writerFailure(kLayout, description, details);
     };
     return guarded(kModConvertToAccounts, "sfConvertToAccounts", [&]() -> Sem {
+        const Encoding encoding = part.facts.run().encoding;
         TransactionHead head;
-        if (Sem e = sfTransactionHead(kLayout, transaction, head); !e.empty()) return e;
+        if (Sem e = sfTransactionHead(kLayout, transaction, encoding, head); !e.empty()) return e;
         const JournalLine first = transaction.Item(1);
         const std::string& t = head.number;
+        const std::string_view basis = part.facts.type(first[col::Type]).basis;
 
-        std::string basis;
-        if (Sem e = sfCashBasis(first[col::Type], basis); !e.empty())
-            return failure("Error determining cash/non-cash basis of transaction number " + t +
-                               std::string(kCrLf),
-                           e);
-        std::string number, taxCode;
+        // An amount 'Accounts' cannot hold ends the run, after the user is told.
+        auto outOfRange = [&](bool taxAmount) {
+            if (!part.ui) {
+                part.needsOwner = true;
+                return Sem{};
+            }
+            showOutOfRange(*part.ui, t, taxAmount);
+            part.blnAmountOutOfRange = part.blnConversionStopped = true;
+            return Sem{};
+        };
+
+        ImportLines& out = part.out;
+        auto quoted = [&out](std::string_view field) {
+            out.put("\"");
+            out.putQuoted(field);
+            out.put("\",");
+        };
         for (long i = 1; i <= transaction.Count(); ++i) {
             const JournalLine line = transaction.Item(i);
-            if (Sem e = sfNumberOnly(line[col::Account], number); !e.empty())
+            const AccountFacts& account = line.account();
+            if (!account.numberFailure.empty())
                 return failure(
                     "Error determining account number in conversion of transaction number " + t +
                         std::string(kCrLf),
-                    e);
-            if (number.empty())
+                    account.numberFailure);
+            if (account.number.empty())
                 return failure("The account used in transaction number " + t +
                                " has no account number. Please number all accounts in "
                                "QuickBooks then export the Journal report again.");
 
-            const std::string_view taxItem = line[col::TaxItem];
+            const TaxItemFacts* item = line.taxItem();
             Money tax;
             std::string taxText;
-            if (!taxItem.empty()) {
+            if (item) {
                 tax = amountOf(line[col::TaxAmount]);
                 const std::optional<std::string> text = amountText(tax);
-                if (!text) {
-                    showOutOfRange(ui, t, true);
-                    run.blnAmountOutOfRange = run.blnConversionStopped = true;
-                    return {};
-                }
+                if (!text) return outOfRange(true);
                 taxText = *text;
             }
             const std::optional<std::string> amount = amountText(amountOf(line[col::Amount]) + tax);
-            if (!amount) {
-                showOutOfRange(ui, t, false);
-                run.blnAmountOutOfRange = run.blnConversionStopped = true;
-                return {};
-            }
+            if (!amount) return outOfRange(false);
 
-            if (Sem e = sfMappedTaxCode(run.lookups, taxItem, taxCode); !e.empty())
+            if (item && !item->codeFailure.empty())
                 return failure("Error mapping tax codes in conversion of transaction number " + t +
                                    std::string(kCrLf),
-                               e);
-            lineDescription(line, {}, run.description);
-            const std::string_view description = leftChars(run.description, 60);
+                               item->codeFailure);
             const long hundreds = (i - 1) / kLinesPerNumber;
-            const std::string lineNumber = hundreds == 0 ? t : numberPastHundred(t, hundreds);
-            writeImportLine(st, run,
-                            {"TR", lineNumber, std::to_string((i - 1) % kLinesPerNumber), basis,
-                             head.date, number, "", head.reference, *amount, taxText, taxCode,
-                             isCapitalTaxItem(taxItem) ? "C" : "O", "", description},
-                            true);
+            quoted("TR");
+            quoted(hundreds == 0 ? t : numberPastHundred(t, hundreds));
+            quoted(std::to_string((i - 1) % kLinesPerNumber));
+            quoted(basis);
+            quoted(head.date);
+            quoted(account.number);
+            quoted("");
+            quoted(head.reference);
+            quoted(*amount);
+            quoted(taxText);
+            quoted(item ? std::string_view(item->targetCode) : std::string_view());
+            quoted(item && item->capital ? "C" : "O");
+            quoted("");
+            out.put("\"");
+            Description(line, {}).cut(60, encoding).putQuotedInto(out);
+            out.put("\"");
+            out.end();
         }
         return {};
     });

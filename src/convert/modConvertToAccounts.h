@@ -14,9 +14,8 @@ inline constexpr std::string_view kModConvertToAccounts = "modConvertToAccounts.
 
 // Appends the transaction's 'Accounts' lines to the import file. An amount 'Accounts'
 // cannot hold is shown in an "Amount out of range" box and stops the run
-// (run.blnAmountOutOfRange and run.blnConversionStopped); nothing more is written.
-Sem sfConvertToAccounts(ProgramState& st, UiPort& ui, ConversionRun& run,
-                        const JournalTransaction& transaction);
+// (part.blnAmountOutOfRange and part.blnConversionStopped); nothing more is written.
+Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transaction);
 
 // "C" for cash transaction types, "N" for the others.
 Sem sfCashBasis(std::string_view type, std::string& basis);

@@ -1,8 +1,5 @@
 #include "convert/modConvertToMAS.h"
 
-#include <algorithm>
-#include <utility>
-
 #include "convert/ImportWriter.h"
 #include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
@@ -44,17 +41,6 @@ constexpr JournalCode kJournalCodes[] = {
     {"Transfer", "BSt"},
 };
 
-// MAS accepts a contra account for payments, receipts and bank statements only when it
-// is one of the bank accounts 680 to 689.
-bool isBankContra(std::string_view account) {
-    // Mapped accounts are mostly three digits, which need no general parsing.
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (account.size() == 3 && std::all_of(account.begin(), account.end(), digit))
-        return account >= "680" && account <= "689";
-    const std::optional<Decimal> d = parseDecimal(account);
-    return d && compare(*d, 680) >= 0 && compare(*d, 689) <= 0;
-}
-
 }  // namespace
 
 namespace mas {
@@ -75,48 +61,70 @@ Sem sfTransType(std::string_view type, std::string& journalCode) {
 
 }  // namespace mas
 
-Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction) {
+Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) {
     constexpr ImportLayout kLayout = ImportLayout::Mas;
     auto failure = [&](std::string_view description, const Sem& details = {}) {
         return writerFailure(kLayout, description, details);
     };
     return guarded(kModConvertToMAS, "sfConvertToMAS", [&]() -> Sem {
+        const Encoding encoding = part.facts.run().encoding;
         TransactionHead head;
-        if (Sem e = sfTransactionHead(kLayout, transaction, head); !e.empty()) return e;
+        if (Sem e = sfTransactionHead(kLayout, transaction, encoding, head); !e.empty()) return e;
         const JournalLine first = transaction.Item(1);
 
-        std::string code(kJournal);
-        if (!st.gblnAllToJournals) {
-            if (Sem e = mas::sfTransType(first[col::Type], code); !e.empty())
-                return failure("An error occurred while converting transaction types.", e);
-        }
-        std::string contra;
+        std::string_view code =
+            part.st.gblnAllToJournals ? kJournal : part.facts.type(first[col::Type]).masCode;
+        std::string_view contra;
         if (code != kJournal) {
-            if (Sem e = sfMappedAccount(run.lookups, first[col::Account], contra); !e.empty())
-                return failure("An error occurred while converting the contra account.", e);
-            if ((code == "Pay" || code == "Rec" || code == "BSt") && !isBankContra(contra)) {
+            const AccountFacts& account = first.account();
+            if (!account.targetFailure.empty())
+                return failure("An error occurred while converting the contra account.",
+                               account.targetFailure);
+            contra = account.target;
+            // MAS accepts a contra account for payments, receipts and bank statements only
+            // when it is one of the bank accounts 680 to 689.
+            if ((code == "Pay" || code == "Rec" || code == "BSt") && !account.bankContra) {
                 code = kJournal;
-                contra.clear();
+                contra = {};
             }
         }
         const std::string_view journalFlag = code == kJournal ? "Y" : "";
 
-        std::string account, taxCode;
+        ImportLines& out = part.out;
         // MAS wants the line carrying the contra account (the first) last.
         const long count = transaction.Count();
         for (long k = 1; k <= count; ++k) {
             const JournalLine line = transaction.Item(k == count ? 1 : k + 1);
-            if (Sem e = sfMappedAccount(run.lookups, line[col::Account], account); !e.empty())
-                return failure("An error occurred while converting the accounts.", e);
-            lineDescription(line, head.fallbackName, run.description);
-            if (k == count) contra.clear();
-            if (Sem e = sfMappedTaxCode(run.lookups, line[col::TaxItem], taxCode); !e.empty())
+            const AccountFacts& account = line.account();
+            if (!account.targetFailure.empty())
+                return failure("An error occurred while converting the accounts.",
+                               account.targetFailure);
+            if (k == count) contra = {};
+            const TaxItemFacts* item = line.taxItem();
+            if (item && !item->codeFailure.empty())
                 return failure("Error mapping tax codes in conversion of transaction number " +
                                    head.number + std::string(kCrLf),
-                               e);
-            writeImportLine(st, run,
-                            {head.date, code, "", head.reference, account, line[col::Amount], "",
-                             run.description, contra, journalFlag, taxCode, line[col::TaxAmount]});
+                               item->codeFailure);
+            out.put(head.date);
+            out.comma();
+            out.put(code);
+            out.put(",,");
+            out.put(head.reference);
+            out.comma();
+            out.put(account.target);
+            out.comma();
+            out.put(line[col::Amount]);
+            out.put(",,");
+            Description(line, head.fallbackName).putInto(out);
+            out.comma();
+            out.put(contra);
+            out.comma();
+            out.put(journalFlag);
+            out.comma();
+            if (item) out.put(item->targetCode);
+            out.comma();
+            out.put(line[col::TaxAmount]);
+            out.end();
         }
         return {};
     });

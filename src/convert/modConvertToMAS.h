@@ -13,7 +13,7 @@ inline constexpr std::string_view kModConvertToMAS = "modConvertToMAS.bas";
 
 // Appends the transaction's MAS lines to the import file: its continuation lines in
 // report order, then its first line (the transaction is reordered so).
-Sem sfConvertToMAS(ProgramState& st, ConversionRun& run, const JournalTransaction& transaction);
+Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction);
 
 namespace mas {
 // The journal code ("SDB", "Rec", "PDB", "Pay", "BSt" or "Jnl") of a transaction type.

@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -88,3 +89,27 @@ size_t find(const char* data, size_t from, size_t size) {
 }
 
 }  // namespace tav::bytescan
+
+namespace tav {
+
+// Copies a few bytes without a call: the texts of a report's fields are short.
+inline void copyShort(char* to, const char* from, size_t n) {
+    if (n >= 8) {
+        if (n > 32) {
+            std::memcpy(to, from, n);
+            return;
+        }
+        // Words of eight bytes, the last one overlapping the one before.
+        for (size_t i = 0; i + 8 < n; i += 8) std::memcpy(to + i, from + i, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n > 0) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
+
+}  // namespace tav

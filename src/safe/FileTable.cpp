@@ -1,14 +1,17 @@
 #include "safe/FileTable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "safe/ByteScan.h"
 #include "safe/Platform.h"
 #include "safe/Sem.h"
+#include "safe/TextReader.h"
 
 namespace tav {
 
@@ -17,31 +20,24 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kReadBlock = 1 << 18;
-constexpr size_t kWriteBlock = 1 << 18;
-constexpr size_t kMaxLineBytes = 1 << 20;
-
-// Position of the first CR or LF in data[from, size), or size.
-size_t findLineEnd(const char* data, size_t from, size_t size) {
-    return bytescan::find<bytescan::AnyOf<'\r', '\n'>>(data, from, size);
-}
 
 }  // namespace
 
 struct FileTable::OpenFile {
     std::string path;
     FileMode mode = FileMode::Input;
-    Encoding encoding = Encoding::Utf8;
-    std::FILE* handle = nullptr;
+    std::FILE* handle = nullptr;  // writing
 
-    // Reading
-    std::vector<char> buffer;
-    size_t begin = 0, end = 0;
-    bool atEnd = false;
-    std::uint64_t consumed = 0, fileSize = 0;
-    std::uint64_t lines = 0, lineStart = 0;
-    bool endSeen = false;        // eof() has said so: the reading went to the end
-    std::uint64_t sequence = 0;  // which input opened last
+    // Reading; the encoding is found when first needed.
+    TextReader reader;
+    std::optional<Encoding> encoding;
     std::string decoded;         // the last line read, when it had to be decoded
+    std::uint64_t sequence = 0;  // which input opened last
+
+    // Read and not to its end: where a message can say the reading stopped.
+    bool stoppedBeforeEnd() const {
+        return mode == FileMode::Input && reader.linesRead() > 0 && !reader.readToEnd();
+    }
 
     // Writing: whole lines wait here; committed is the file's size after the last
     // successful flush.
@@ -53,30 +49,17 @@ struct FileTable::OpenFile {
         if (handle) std::fclose(handle);
     }
 
-    // Refills the buffer; false at the end of the file.
-    bool fill() {
-        if (atEnd) return false;
-        if (begin > 0) {
-            std::memmove(buffer.data(), buffer.data() + begin, end - begin);
-            end -= begin;
-            begin = 0;
-        }
-        if (buffer.size() < end + kReadBlock) buffer.resize(end + kReadBlock);
-        const size_t got = std::fread(buffer.data() + end, 1, kReadBlock, handle);
-        if (got == 0) {
-            if (std::ferror(handle)) raise(err::DeviceIoError);
-            atEnd = true;
-            return false;
-        }
-        end += got;
-        return true;
+    void flush() {
+        write(pending);
+        pending.clear();
     }
 
-    void flush() {
-        if (pending.empty()) return;
+    // Writes whole lines; on failure the file is cut back to its last whole line.
+    void write(std::string_view lines) {
+        if (lines.empty()) return;
         errno = 0;
-        const size_t written = std::fwrite(pending.data(), 1, pending.size(), handle);
-        const bool ok = written == pending.size() && std::fflush(handle) == 0;
+        const size_t written = std::fwrite(lines.data(), 1, lines.size(), handle);
+        const bool ok = written == lines.size() && std::fflush(handle) == 0;
         if (!ok) {
             const int error = errno;
             std::clearerr(handle);
@@ -84,8 +67,7 @@ struct FileTable::OpenFile {
             pending.clear();
             raiseWriteError(error, path);
         }
-        committed += pending.size();
-        pending.clear();
+        committed += lines.size();
     }
 };
 
@@ -107,66 +89,36 @@ FileTable::OpenFile& FileTable::get(int number) const {
     return *files_[static_cast<size_t>(number)];
 }
 
-Encoding FileTable::detectEncoding(const std::string& path) { return scanText(path).encoding; }
-
-FileTable::TextScan FileTable::scanText(const std::string& path) {
+std::optional<FileTable::Identity> FileTable::identity(const std::string& path) {
     const fs::path p = platform::pathFromUtf8(path);
     std::error_code ec;
     const auto size = fs::file_size(p, ec);
+    if (ec) return std::nullopt;
     const auto time = fs::last_write_time(p, ec).time_since_epoch().count();
-    const auto key =
-        std::make_tuple(path, static_cast<std::uint64_t>(size), static_cast<std::int64_t>(time));
-    if (!ec) {
-        if (const auto it = knownTexts_.find(key); it != knownTexts_.end()) return it->second;
+    if (ec) return std::nullopt;
+    return std::make_tuple(path, static_cast<std::uint64_t>(size), static_cast<std::int64_t>(time));
+}
+
+Encoding FileTable::detectEncoding(const std::string& path) {
+    const auto key = identity(path);
+    if (key) {
+        if (const auto it = knownEncodings_.find(*key); it != knownEncodings_.end())
+            return it->second;
     }
     std::FILE* f = platform::openFile(path, "rb");
     if (!f) raiseOpenError(errno, path);
-    TextScan scan;
     Utf8Validator validator;
-    bool utf8 = true;
-    std::uint64_t offset = 0;
     std::vector<char> block(kReadBlock);
     size_t got;
-    while ((got = std::fread(block.data(), 1, block.size(), f)) > 0) {
-        const std::string_view bytes(block.data(), got);
-        if (utf8) utf8 = validator.feed(bytes);
-        if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos) {
-            scan.firstNul = offset + nul;
-            break;
-        }
-        offset += got;
-    }
+    while ((got = std::fread(block.data(), 1, block.size(), f)) > 0)
+        if (!validator.feed(std::string_view(block.data(), got))) break;
     const bool readError = std::ferror(f) != 0;
     std::fclose(f);
     if (readError) raise(err::DeviceIoError);
-    scan.encoding = utf8 && validator.finish() ? Encoding::Utf8 : Encoding::Windows1252;
-    if (!ec) knownTexts_[key] = scan;
-    return scan;
+    const Encoding e = validator.finish() ? Encoding::Utf8 : Encoding::Windows1252;
+    if (key) knownEncodings_[*key] = e;
+    return e;
 }
-
-namespace {
-
-// The line (from 1) that holds a file's byte at the offset; CR LF, LF and a lone CR each
-// end a line, as a reading of the file counts them.
-std::uint64_t lineAt(const std::string& path, std::uint64_t offset) {
-    std::FILE* f = platform::openFile(path, "rb");
-    if (!f) return 0;
-    std::uint64_t line = 1, at = 0;
-    bool afterCr = false;
-    std::vector<char> block(kReadBlock);
-    size_t got;
-    while (at < offset && (got = std::fread(block.data(), 1, block.size(), f)) > 0) {
-        for (size_t i = 0; i < got && at < offset; ++i, ++at) {
-            const char c = block[i];
-            if (c == '\r' || (c == '\n' && !afterCr)) ++line;
-            afterCr = c == '\r';
-        }
-    }
-    std::fclose(f);
-    return line;
-}
-
-}  // namespace
 
 void FileTable::open(int number, const std::string& path, FileMode mode) {
     if (number < kLowest || number > kHighest) raise(err::BadFileNameOrNumber);
@@ -180,7 +132,7 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
     const char* fopenMode = "rb";
     std::string opened = path;
     switch (mode) {
-        case FileMode::Input: fopenMode = "rb"; break;
+        case FileMode::Input: break;
         case FileMode::Output:
             file->replacement = FileReplacement::begin(path);
             opened = file->replacement.path();
@@ -190,39 +142,23 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
         case FileMode::Binary:
         case FileMode::Random: fopenMode = platform::fileExists(path) ? "r+b" : "w+b"; break;
     }
-    TextScan scan;
     if (mode == FileMode::Input) {
-        scan = scanText(path);
-        file->encoding = scan.encoding;
-    }
-    errno = 0;
-    file->handle = platform::openFile(opened, fopenMode);
-    if (!file->handle) raiseOpenError(errno, path);
-
-    if (mode == FileMode::Input) {
-        file->fileSize = fs::file_size(platform::pathFromUtf8(path), ec);
-        file->fill();
-        const std::string_view start(file->buffer.data(), file->end);
-        if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
-        if (scan.firstNul)
-            raise(0, "Line " + std::to_string(lineAt(path, *scan.firstNul)) + " of the file '" +
-                         path +
-                         "' holds a NUL byte, so it is not a text file the program can read. "
-                         "Check that the right file was chosen, or export it again.");
-        // Skip a UTF-8 byte order mark.
-        if (start.starts_with(kUtf8Bom)) {
-            file->begin = kUtf8Bom.size();
-            file->consumed = kUtf8Bom.size();
-        }
+        file->reader.open(path);
         // A new reading: where an earlier one stopped is no longer news.
         stopped_.reset();
         file->sequence = ++inputsOpened_;
-    } else if (mode == FileMode::Append) {
-        // Not ftell: its long is 32 bits on Windows, and a failed write cuts the file
-        // back to this length. A device has no length to cut back to.
-        const fs::path p = platform::pathFromUtf8(path);
-        file->committed = fs::is_regular_file(p, ec) ? fs::file_size(p, ec) : 0;
-        if (ec) raise(err::DeviceIoError);
+    } else {
+        file->encoding = Encoding::Utf8;
+        errno = 0;
+        file->handle = platform::openFile(opened, fopenMode);
+        if (!file->handle) raiseOpenError(errno, path);
+        if (mode == FileMode::Append) {
+            // Not ftell: its long is 32 bits on Windows, and a failed write cuts the file
+            // back to this length. A device has no length to cut back to.
+            const fs::path p = platform::pathFromUtf8(path);
+            file->committed = fs::is_regular_file(p, ec) ? fs::file_size(p, ec) : 0;
+            if (ec) raise(err::DeviceIoError);
+        }
     }
     files_[static_cast<size_t>(number)] = std::move(file);
 }
@@ -233,6 +169,7 @@ void FileTable::reopen(int number, FileReplacement replacement) {
     auto file = std::make_unique<OpenFile>();
     file->path = replacement.target();
     file->mode = FileMode::Output;
+    file->encoding = Encoding::Utf8;
     errno = 0;
     file->handle = platform::openFile(replacement.path(), "ab");
     if (!file->handle) raiseOpenError(errno, file->path);
@@ -260,9 +197,9 @@ FileReplacement FileTable::closePending(int number) {
 
 void FileTable::abandon(int number) noexcept {
     if (!isOpen(number)) return;
-    if (const OpenFile& f = get(number); f.mode == FileMode::Input && f.lines > 0 && !f.endSeen) {
+    if (const OpenFile& f = get(number); f.stoppedBeforeEnd()) {
         try {
-            stopped_ = Place{f.path, f.lines, f.lineStart};
+            stopped_ = Place{f.path, f.reader.linesRead(), f.reader.lineOffset()};
         } catch (...) {
             stopped_.reset();
         }
@@ -280,21 +217,15 @@ void FileTable::closeAll() noexcept {
     for (int n = kLowest; n <= kHighest; ++n) abandon(n);
 }
 
-bool FileTable::eof(int number) {
-    OpenFile& f = get(number);
-    if (f.mode != FileMode::Input) raise(err::BadFileMode);
-    if (f.begin != f.end || f.fill()) return false;
-    f.endSeen = true;
-    return true;
-}
+bool FileTable::eof(int number) { return reader(number).eof(); }
 
 std::optional<FileTable::Place> FileTable::stoppedReading() const {
     const OpenFile* reading = nullptr;
     for (const std::unique_ptr<OpenFile>& f : files_)
-        if (f && f->mode == FileMode::Input && f->lines > 0 && !f->endSeen &&
-            (!reading || f->sequence > reading->sequence))
+        if (f && f->stoppedBeforeEnd() && (!reading || f->sequence > reading->sequence))
             reading = f.get();
-    if (reading) return Place{reading->path, reading->lines, reading->lineStart};
+    if (reading)
+        return Place{reading->path, reading->reader.linesRead(), reading->reader.lineOffset()};
     return stopped_;
 }
 
@@ -317,49 +248,18 @@ void FileTable::lineInput(int number, std::string& line) { line.assign(lineView(
 
 std::string_view FileTable::lineView(int number) {
     const std::string_view bytes = lineBytes(number);
+    // ASCII is the same text in either encoding, which is only looked for when needed.
+    if (isAscii(bytes)) return bytes;
     OpenFile& f = get(number);
-    return decodedView(bytes, f.encoding, f.decoded);
+    return decodedView(bytes, encoding(number), f.decoded);
 }
 
-std::string_view FileTable::lineBytes(int number) {
+std::string_view FileTable::lineBytes(int number) { return reader(number).line(); }
+
+TextReader& FileTable::reader(int number) {
     OpenFile& f = get(number);
     if (f.mode != FileMode::Input) raise(err::BadFileMode);
-    if (f.begin == f.end && !f.fill()) raise(err::InputPastEndOfFile);
-    ++f.lines;
-    f.lineStart = f.consumed;
-    size_t scanned = 0;  // bytes of the current line already known to hold no line end
-    for (;;) {
-        const char* data = f.buffer.data() + f.begin;
-        const size_t available = f.end - f.begin;
-        const size_t i = findLineEnd(data, scanned, available);
-        // Reading on would hold the whole file in memory: no text file has such a line.
-        if (i > kMaxLineBytes)
-            raise(0, "Line " + std::to_string(f.lines) + " of the file '" + f.path +
-                         "' is longer than 1 MiB (1,048,576 bytes), so it is not a text file "
-                         "the program can read. Check that the right file was chosen, or export "
-                         "it again.");
-        if (i == available) {
-            scanned = i;
-            if (f.fill()) continue;  // the buffer moves; offsets from begin stay valid
-            data = f.buffer.data() + f.begin;
-            f.consumed += available;
-            f.begin = f.end;
-            return std::string_view(data, available);
-        }
-        // A CR as the last byte read may be the first half of CR LF.
-        if (data[i] == '\r' && i + 1 == available) {
-            if (f.fill()) {
-                scanned = i;
-                continue;
-            }
-            data = f.buffer.data() + f.begin;  // the buffer moved even though the file ended
-        }
-        size_t next = i + 1;
-        if (data[i] == '\r' && next < available && data[next] == '\n') ++next;
-        f.consumed += next;
-        f.begin += next;
-        return std::string_view(data, i);
-    }
+    return f.reader;
 }
 
 void FileTable::printLine(int number, std::string_view text) {
@@ -370,23 +270,58 @@ void FileTable::printLine(int number, std::string_view text) {
     if (f.committed == 0 && f.pending.empty() && f.encoding == Encoding::Utf8 &&
         text.starts_with(kUtf8Bom))
         f.pending = kUtf8Bom;
-    appendEncoded(f.pending, text, f.encoding);
+    appendEncoded(f.pending, text, *f.encoding);
     f.pending += "\r\n";
     if (f.pending.size() >= kWriteBlock) f.flush();
 }
 
-Encoding FileTable::encoding(int number) const { return get(number).encoding; }
+void FileTable::writeLines(int number, std::string_view lines) {
+    OpenFile& f = get(number);
+    if (f.mode == FileMode::Input) raise(err::BadFileMode);
+    if (f.committed == 0 && f.pending.empty() && f.encoding == Encoding::Utf8 &&
+        lines.starts_with(kUtf8Bom))
+        f.pending = kUtf8Bom;
+    // The file is written where lines written one by one would have filled a block, so
+    // that a disk filling up leaves the same lines.
+    while (f.pending.size() + lines.size() >= kWriteBlock) {
+        const size_t atLeast = kWriteBlock - f.pending.size();
+        const size_t lineEnd = lines.find('\n', atLeast - 1);
+        const size_t end = lineEnd == std::string_view::npos ? lines.size() : lineEnd + 1;
+        if (f.pending.empty()) {
+            f.write(lines.substr(0, end));
+        } else {
+            f.pending.append(lines.substr(0, end));
+            f.flush();
+        }
+        lines.remove_prefix(end);
+    }
+    f.pending.append(lines);
+}
+
+size_t FileTable::pendingBytes(int number) const { return get(number).pending.size(); }
+
+Encoding FileTable::encoding(int number) {
+    OpenFile& f = get(number);
+    if (!f.encoding) f.encoding = detectEncoding(f.path);
+    return *f.encoding;
+}
 
 void FileTable::setEncoding(int number, Encoding e) { get(number).encoding = e; }
 
-std::uint64_t FileTable::bytesRead(int number) const { return get(number).consumed; }
+void FileTable::learnEncoding(int number, Encoding e) {
+    OpenFile& f = get(number);
+    f.encoding = e;
+    if (const auto key = identity(f.path)) knownEncodings_[*key] = e;
+}
 
-std::uint64_t FileTable::size(int number) const { return get(number).fileSize; }
+std::uint64_t FileTable::bytesRead(int number) { return reader(number).bytesRead(); }
+
+std::uint64_t FileTable::size(int number) { return reader(number).size(); }
 
 const std::string& FileTable::path(int number) const { return get(number).path; }
 
-std::uint64_t FileTable::linesRead(int number) const { return get(number).lines; }
+std::uint64_t FileTable::linesRead(int number) { return reader(number).linesRead(); }
 
-std::uint64_t FileTable::lineOffset(int number) const { return get(number).lineStart; }
+std::uint64_t FileTable::lineOffset(int number) { return reader(number).lineOffset(); }
 
 }  // namespace tav

@@ -17,9 +17,9 @@
 // killed leaves the old file as it was. "Append" adds to the file itself (logs).
 //
 // Files that are not single-byte text are refused with a description naming the
-// problem (error number 0): a UTF-16 or UTF-32 file, and a file holding a NUL byte
-// (naming its first such line), when it is opened; a line longer than 1 MiB when it is
-// read, so that no file makes the program hold more than about a megabyte of it.
+// problem (error number 0): a UTF-16 or UTF-32 file when it is opened; a line holding a
+// NUL byte, or longer than 1 MiB, when it is read, so that no file makes the program hold
+// more than about a megabyte of it or pass binary bytes on as text.
 
 #include <array>
 #include <cstdint>
@@ -34,6 +34,7 @@
 
 #include "safe/FileReplacement.h"
 #include "safe/TextCodec.h"
+#include "safe/TextReader.h"
 
 namespace tav {
 
@@ -43,6 +44,8 @@ class FileTable {
 public:
     static constexpr int kLowest = 1;
     static constexpr int kHighest = 511;
+    // Written lines wait in a buffer until they fill this many bytes.
+    static constexpr size_t kWriteBlock = 1 << 18;
 
     FileTable();
     ~FileTable();
@@ -79,21 +82,30 @@ public:
     // of every line and decode only what they keep (tabs and digits are the same bytes
     // in both encodings).
     std::string_view lineBytes(int number);
+    // An input file's reader, for routines that read it line by line themselves.
+    TextReader& reader(int number);
     // Writes the text and CR LF.
     void printLine(int number, std::string_view text);
+    // Writes whole lines already in the file's encoding, each ending with CR LF.
+    void writeLines(int number, std::string_view lines);
+    // Bytes written but still waiting for a block to fill.
+    size_t pendingBytes(int number) const;
 
-    Encoding encoding(int number) const;
+    // An input file's encoding is found when first asked for (or a line to decode is
+    // read), unless a routine that read it whole has told it (learnEncoding).
+    Encoding encoding(int number);
     // Output files are written in UTF-8 unless told otherwise (the import file takes
     // the Journal report's encoding).
     void setEncoding(int number, Encoding e);
+    void learnEncoding(int number, Encoding e);
 
-    std::uint64_t bytesRead(int number) const;
-    std::uint64_t size(int number) const;
+    std::uint64_t bytesRead(int number);
+    std::uint64_t size(int number);
     const std::string& path(int number) const;
     // Lines read so far, and the byte offset where the last of them begins: where a
     // message about the line just read can point.
-    std::uint64_t linesRead(int number) const;
-    std::uint64_t lineOffset(int number) const;
+    std::uint64_t linesRead(int number);
+    std::uint64_t lineOffset(int number);
 
     // Where a reading stopped before the end of its file, so that a message about what it
     // met can name the file and the line: the input read last among those still open and
@@ -116,20 +128,18 @@ public:
     // scanned once.
     Encoding detectEncoding(const std::string& path);
 
+    // A file on disk as it is now: path, size and modification time; none when it is not
+    // there. A file with the same identity later is taken to be unchanged.
+    using Identity = std::tuple<std::string, std::uint64_t, std::int64_t>;
+    static std::optional<Identity> identity(const std::string& path);
+
 private:
     struct OpenFile;
     OpenFile& get(int number) const;
 
     // By number: looked up for every line read or written.
     std::array<std::unique_ptr<OpenFile>, kHighest + 1> files_;
-    // What one scan of a file's bytes tells: its encoding, and where its first NUL byte
-    // is, if it has one (no text file has).
-    struct TextScan {
-        Encoding encoding = Encoding::Utf8;
-        std::optional<std::uint64_t> firstNul;
-    };
-    TextScan scanText(const std::string& path);
-    std::map<std::tuple<std::string, std::uint64_t, std::int64_t>, TextScan> knownTexts_;
+    std::map<Identity, Encoding> knownEncodings_;
     std::optional<Place> stopped_;
     std::uint64_t inputsOpened_ = 0;
 };

@@ -305,6 +305,14 @@ void truncateFile(std::FILE* file, std::uint64_t length) {
     std::fseek(file, 0, SEEK_END);
 }
 
+bool seekFile(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
 std::optional<std::string> followOwnLinks(const std::string& path) {
 #ifdef _WIN32
     return path;

@@ -86,6 +86,8 @@ bool setCurrentDirectory(const std::string& path);
 std::FILE* openFile(const std::string& path, const char* mode);
 // Cuts an open file back to the given length.
 void truncateFile(std::FILE* file, std::uint64_t length);
+// Moves to a byte offset from the start, beyond 2 GB too; false when that fails.
+bool seekFile(std::FILE* file, std::uint64_t offset);
 
 // ---- Writing files whole, one writer at a time ------------------------------------------
 // The operating system's errors are errno values here, on Windows too.

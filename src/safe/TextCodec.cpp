@@ -201,6 +201,8 @@ void appendEncoded(std::string& out, std::string_view text, Encoding e) {
         appendWindows1252FromUtf8(out, text);
 }
 
+bool isAscii(std::string_view bytes) { return asciiRun(bytes) == bytes.size(); }
+
 size_t charCount(std::string_view text) {
     size_t n = 0;
     for (unsigned char c : text)
@@ -218,6 +220,10 @@ std::string_view leftChars(std::string_view text, size_t n) {
         }
     }
     return text.substr(0, i);
+}
+
+std::string_view leftChars(std::string_view bytes, size_t n, Encoding e) {
+    return e == Encoding::Utf8 ? leftChars(bytes, n) : bytes.substr(0, n);
 }
 
 }  // namespace tav

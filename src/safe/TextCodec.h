@@ -54,10 +54,15 @@ void appendEncoded(std::string& out, std::string_view text, Encoding e);
 // scratch string keeps its size: the result is only its beginning).
 std::string_view decodedView(std::string_view bytes, Encoding e, std::string& scratch);
 
+// The text is plain ASCII: the same bytes in either encoding.
+bool isAscii(std::string_view bytes);
+
 // Number of characters of a UTF-8 text.
 size_t charCount(std::string_view text);
 // The first n characters.
 std::string_view leftChars(std::string_view text, size_t n);
+// The same for text in a file's encoding, where a Windows-1252 byte is a character.
+std::string_view leftChars(std::string_view bytes, size_t n, Encoding e);
 
 // The byte order mark that may begin a UTF-8 file; reading drops it.
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";

@@ -4,6 +4,7 @@
 // starts empty: strings "", numbers 0, flags false, collections empty.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -13,6 +14,8 @@
 #include "safe/FileTable.h"
 
 namespace tav {
+
+struct ReportScan;
 
 // Target applications, by their position in the navigator's list.
 namespace target {
@@ -73,7 +76,7 @@ struct ProgramState {
     bool gblnNewAccountAdded = false;
     bool gblnAllToJournals = false;
 
-    // Collections (the Parts that fill them define their entries)
+    // Collections (the screens and readers that fill them define their entries)
     Collection<std::string> gcolTargetTaxCodes;
     Collection<StrArray> gcolDefaultTaxMapping;
     Collection<StrArray> gcolMappedTaxCodes;  // MappedTaxCode
@@ -93,8 +96,12 @@ struct ProgramState {
     // The help file registered at start-up.
     std::string helpFile;
 
-    // The open files, by number.
+    // The open files, by number, and how the Journal report is read.
     FileTable files;
+    ReadingOptions reading;
+    // The last scan of the Journal report, which later readings of the same unchanged
+    // report take their findings from.
+    std::shared_ptr<const ReportScan> reportScan;
 };
 
 }  // namespace tav

@@ -50,10 +50,10 @@ bool listsConfirmed(ProgramState& st, UiPort& ui) {
     return true;
 }
 
-// Reads the report's header and its tax items, and in the same reading, when asked, the
-// accounts it uses; the report is open as file 1 throughout.
-JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountReader* accounts,
-                           std::uint64_t& accountsFailedAt) {
+// Reads the report's header, then scans it for its tax items and, when asked, the accounts
+// it uses (and, for 'Accounts', what its file header will need); the report is open as
+// file 1 throughout. A failure is reported with the report at the line it met.
+JournalChoice readTaxItems(ProgramState& st, UiPort& ui, std::shared_ptr<const ReportScan>& scan) {
     constexpr std::string_view kProc = "cmdTransFile_Click";
     if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile); !e.empty()) {
         report(st, ui, kProc, "Error opening the specified file to test header", e);
@@ -76,22 +76,22 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountReader* accounts
     }
     ui.doEvents();
     ui.setBusy(true);
+    // 'Accounts' maps no accounts, but its file header lists them, with the report's dates.
+    ScanRequest request{.taxItems = true};
+    request.accounts = st.gintTargetApp == target::Accounts ? ScanRequest::Accounts::NumbersAndNames
+                                                            : ScanRequest::Accounts::Numbers;
+    request.dates = st.gintTargetApp == target::Accounts;
+    Sem e = guarded(kModule, kProc, [&]() -> Sem {
+        scan = scanReport(st, ui, request);
+        return {};
+    });
     // Accountant's Office has no tax mapping: its tax items only tell the reader which
     // tax lines QuickBooks added.
     const bool accountantsOffice = isAccountantsOffice(st.gintTargetApp);
-    EventThrottle throttle(ui);
-    LineReader alsoRead;
-    if (accounts) {
-        alsoRead = [&](std::string_view line) {
-            throttle.tick(st.files.bytesRead(kReportFile), st.files.size(kReportFile));
-            accounts->take(line, st.files.encoding(kReportFile));
-            if (!accounts->failure().empty() && accountsFailedAt == 0)
-                accountsFailedAt = st.files.linesRead(kReportFile);
-        };
-    }
-    if (Sem e = accountantsOffice ? sfExtractCodes(st, alsoRead) : sfImportCodes(st, alsoRead);
-        !e.empty()) {
+    if (e.empty()) e = accountantsOffice ? sfExtractCodes(st, *scan) : sfImportCodes(st, *scan);
+    if (!e.empty()) {
         ui.setBusy(false);
+        if (scan && scan->taxFailure) showAtFailure(st, *scan->taxFailure);
         report(st, ui, kProc,
                accountantsOffice ? "An error occurred while extracting the tax codes from the "
                                    "QuickBooks Journal file."
@@ -105,19 +105,19 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui, AccountReader* accounts
 // The accounts the report uses, for the account mapping; the mapping made before goes.
 // A failure is reported with the report open at the line it met, as a reading of the
 // accounts alone would have left it.
-JournalChoice takeAccounts(ProgramState& st, UiPort& ui, Collection<std::string> accounts,
-                           const Sem& failure, std::uint64_t failedAt) {
-    st.gcolJournalAccounts = std::move(accounts);
+JournalChoice takeAccounts(ProgramState& st, UiPort& ui, const ReportScan& scan) {
+    st.gcolJournalAccounts.Clear();
+    for (const StrArray& a : scan.accounts) st.gcolJournalAccounts.Add(a[0]);
     st.gcolMappedAccounts.Clear();
-    if (!failure.empty()) {
+    if (scan.accountFailure) {
         ui.setBusy(false);
         FileCloser closer(st.files, kReportFile);
         if (sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile).empty())
-            readReportUpTo(st, failedAt);
+            showAtFailure(st, *scan.accountFailure);
         report(st, ui, "cmdTransFile_Click",
                "Error extracting accounts from the Journal report file, for use on the Account "
                "Mapping screen.",
-               failure);
+               scan.accountFailure->as(kModConvert, "sfExtractAccounts"));
         return JournalChoice::Failed;
     }
     if (!st.gcolJournalAccounts.empty()) return JournalChoice::Taken;
@@ -250,14 +250,10 @@ JournalChoice readJournalFile(ProgramState& st, UiPort& ui) {
                           "Error getting tax codes and tax items from tax code list file", e);
         // The account mapping's accounts are read along with the tax items: the report
         // can be large, and one reading serves both.
-        const bool withAccounts = st.gintTargetApp != target::Accounts;
-        Collection<std::string> accounts;
-        AccountReader accountReader(accounts);
-        std::uint64_t accountsFailedAt = 0;
-        choice = readTaxItems(st, ui, withAccounts ? &accountReader : nullptr, accountsFailedAt);
-        if (choice == JournalChoice::Taken && withAccounts)
-            choice = takeAccounts(st, ui, std::move(accounts), accountReader.failure(),
-                                  accountsFailedAt);
+        std::shared_ptr<const ReportScan> scan;
+        choice = readTaxItems(st, ui, scan);
+        if (choice == JournalChoice::Taken && st.gintTargetApp != target::Accounts)
+            choice = takeAccounts(st, ui, *scan);
         ui.setBusy(false);
     });
     ui.setBusy(false);
@@ -269,10 +265,10 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui) {
     return choice == JournalChoice::Chosen ? readJournalFile(st, ui) : choice;
 }
 
-Sem sfImportCodes(ProgramState& st, const LineReader& alsoRead) {
+Sem sfImportCodes(ProgramState& st, const ReportScan& scan) {
     constexpr std::string_view kProc = "sfImportCodes";
     return guarded(kModule, kProc, [&]() -> Sem {
-        if (Sem e = sfExtractCodes(st, alsoRead); !e.empty())
+        if (Sem e = sfExtractCodes(st, scan); !e.empty())
             return sfSemCreate(kModule, kProc, 0,
                                "An error occurred while extracting the tax codes from the "
                                "QuickBooks Journal file.",

@@ -62,9 +62,8 @@ JournalChoice cmdTransFile_Click(ProgramState& st, UiPort& ui);
 JournalChoice chooseJournalFile(ProgramState& st, UiPort& ui);
 JournalChoice readJournalFile(ProgramState& st, UiPort& ui);
 
-// Collects the tax items of the Journal report open as file 1 and maps the standard ones;
-// every line read is handed to alsoRead too.
-Sem sfImportCodes(ProgramState& st, const LineReader& alsoRead = {});
+// Takes the tax items of a scan of the Journal report and maps the standard ones.
+Sem sfImportCodes(ProgramState& st, const ReportScan& scan);
 
 // ---- The tax mapping remembered for a client -------------------------------------------
 //

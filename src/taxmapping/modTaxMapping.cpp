@@ -201,47 +201,19 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
     });
 }
 
-Sem sfExtractCodes(ProgramState& st) { return sfExtractCodes(st, {}); }
+Sem sfExtractCodes(ProgramState& st, UiPort& ui) {
+    return guarded(kModTaxMapping, "sfExtractCodes", [&]() -> Sem {
+        return sfExtractCodes(st, *scanReport(st, ui, ScanRequest{.taxItems = true}));
+    });
+}
 
-Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead) {
-    constexpr std::string_view kProc = "sfExtractCodes";
-    return guarded(kModTaxMapping, kProc, [&]() -> Sem {
-        // A report holds millions of lines: each is looked at in the read buffer, only the
-        // two fields needed are found, and each account text is worked out once. Sets over
-        // the collections spare a search of them for every line.
-        const std::unordered_set<std::string_view> payables(st.gcolTaxPayables.begin(),
-                                                            st.gcolTaxPayables.end());
+Sem sfExtractCodes(ProgramState& st, const ReportScan& scan) {
+    return guarded(kModTaxMapping, "sfExtractCodes", [&]() -> Sem {
         std::unordered_set<std::string> items;
         for (const StrArray& entry : st.gcolMappedTaxCodes) items.insert(field(entry, 0));
-        TextCache<bool> payableByText;  // by the account text's bytes
-        std::string number, decoded;
-        const Encoding encoding = st.files.encoding(1);
-        while (!st.files.eof(1)) {
-            // Only the two fields looked at, and only when needed, are decoded.
-            const std::string_view line = st.files.lineBytes(1);
-            refuseBlankLine(st, line);
-            if (alsoRead) alsoRead(line);
-            // The Account column is read only while there are tax payable accounts.
-            if (payables.empty()) continue;
-            const std::string_view account = tabField(line, 7);
-            bool payable = false;
-            if (const bool* known = payableByText.find(account)) {
-                payable = *known;
-            } else {
-                if (Sem e = sfNumberOnly(decodedView(account, encoding, decoded), number);
-                    !e.empty())
-                    return sfSemCreate(kModTaxMapping, kProc, 0,
-                                       "Error extracting account numbers from journal file "
-                                       "accounts",
-                                       e);
-                payable = payables.contains(number);
-                payableByText.remember(account, payable);
-            }
-            if (!payable) continue;
-            const std::string_view item = decodedView(tabField(line, 6), encoding, decoded);
-            if (item.empty()) continue;
-            if (items.emplace(item).second) st.gcolMappedTaxCodes.Add({std::string(item), "", "1"});
-        }
+        for (const std::string& item : scan.taxItems)
+            if (items.insert(item).second) st.gcolMappedTaxCodes.Add({item, "", "1"});
+        if (scan.taxFailure) return scan.taxFailure->as(kModTaxMapping, "sfExtractCodes");
         return {};
     });
 }

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/modConvert.h"
+#include "convert/ReportScan.h"
 #include "safe/Collection.h"
 #include "safe/Sem.h"
 #include "safe/UiPort.h"
@@ -52,9 +52,9 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui);
 
 // Reads the rest of the Journal report open as file 1 and adds an unmapped entry for
 // every new tax item posted to a tax payable account.
-Sem sfExtractCodes(ProgramState& st);
-// The same, handing every line it reads to alsoRead too.
-Sem sfExtractCodes(ProgramState& st, const LineReader& alsoRead);
+Sem sfExtractCodes(ProgramState& st, UiPort& ui);
+// The same from a scan of it that collected the tax items.
+Sem sfExtractCodes(ProgramState& st, const ReportScan& scan);
 
 // Gives every entry whose item the default mapping knows its default code and position.
 Sem sfMapStandardCodes(ProgramState& st);

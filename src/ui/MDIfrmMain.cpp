@@ -127,12 +127,15 @@ void MDIfrmMain::showHelp(HelpTopic topic) {
     const std::optional<std::string> page = topic == HelpTopic::Contents
                                                 ? mainwindow::mnuHelpContents_Click(st_, ui_)
                                                 : mainwindow::contextHelp(st_, ui_, topic);
-    if (!page) return;
+    if (page) showPage(*page);
+}
+
+void MDIfrmMain::showPage(const std::string& path) {
     if (!helpViewer_) {
         helpViewer_ = new frmHelpViewer(context(), this);
         openTopLevel(helpViewer_);
     }
-    helpViewer_->showPage(*page);
+    helpViewer_->showPage(path);
     helpViewer_->raise();
     helpViewer_->activateWindow();
 }

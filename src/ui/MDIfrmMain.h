@@ -32,6 +32,7 @@ public:
 
     void showScreen(Screen screen) override;
     void showHelp(HelpTopic topic) override;
+    void showPage(const std::string& path) override;
     void showWait(const QString& message) override;
     void unloadWait() override;
     // The port's progress, into the please-wait window.

@@ -30,6 +30,8 @@ public:
     virtual void showScreen(Screen screen) = 0;
     // F1: the help at a topic.
     virtual void showHelp(HelpTopic topic) = 0;
+    // A page the program wrote itself (the conversion check), in the help viewer.
+    virtual void showPage(const std::string& path) = 0;
     // The please-wait window over the current screen, fed by the port's progress.
     virtual void showWait(const QString& message) = 0;
     virtual void unloadWait() = 0;

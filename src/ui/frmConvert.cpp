@@ -78,6 +78,10 @@ frmConvert::frmConvert(const FormContext& context)
     resultButtons_ = new QHBoxLayout;
     resultButtons_->addWidget(cmdConvert_);
     resultButtons_->addWidget(cmdViewResult);
+    // Alt+C stays with Cancel.
+    cmdViewCheck_ = button("cmdViewCheck", "View C&heck");
+    cmdViewCheck_->setEnabled(false);  // until a conversion has been checked
+    resultButtons_->addWidget(cmdViewCheck_);
     resultButtons_->addStretch();
 
     auto* cmdHelp = button("cmdHelp", "Help");
@@ -99,8 +103,8 @@ frmConvert::frmConvert(const FormContext& context)
     layout->addStretch();
     layout->addLayout(buttons);
     setMinimumWidth(twips(7110));
-    tabOrder({chkJournals, cmdBrowse, cmdConvert_, cmdViewResult, cmdHelp, cmdBack, cmdCancel,
-              cmdNavigator});
+    tabOrder({chkJournals, cmdBrowse, cmdConvert_, cmdViewResult, cmdViewCheck_, cmdHelp, cmdBack,
+              cmdCancel, cmdNavigator});
     showOutputFile();
     cmdConvert_->setFocus();
 
@@ -113,6 +117,10 @@ frmConvert::frmConvert(const FormContext& context)
     connect(cmdConvert_, &QPushButton::clicked, this, &frmConvert::cmdConvert_Click);
     connect(cmdViewResult, &QPushButton::clicked, this,
             [this] { convertscreen::cmdViewResult_Click(st_, ui_); });
+    connect(cmdViewCheck_, &QPushButton::clicked, this, [this] {
+        if (const auto page = convertscreen::cmdViewCheck_Click(st_, ui_, check_.get()))
+            host_.showPage(*page);
+    });
     connect(cmdBack, &QPushButton::clicked, this,
             [this] { host_.showScreen(*wizardBack(Screen::Convert, st_.gintTargetApp)); });
     for (QPushButton* navigator : {cmdCancel, cmdNavigator})
@@ -138,6 +146,8 @@ void frmConvert::cmdConvert_Click() {
             else
                 host_.unloadWait();
         });
+    if (run.check) check_ = run.check;
+    cmdViewCheck_->setEnabled(check_ != nullptr);
     switch (outcome) {
         case convertscreen::ConvertOutcome::IncompleteTaxMapping:
             return host_.showScreen(Screen::TaxMapping);

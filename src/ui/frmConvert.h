@@ -2,10 +2,16 @@
 // The convert screen: where the import file goes, the MAS option, and the conversion run
 // under the please-wait window; then the import file in the desktop's viewer.
 
+#include <memory>
+
 #include "ui/TavForm.h"
 
 class QLabel;
 class QHBoxLayout;
+
+namespace tav::check {
+class ConversionCheck;
+}
 
 namespace tav::ui {
 
@@ -20,6 +26,9 @@ private:
 
     QLabel* lblOutputFile_;
     QPushButton* cmdConvert_;
+    QPushButton* cmdViewCheck_;
+    // The check of the last conversion made on this screen, for View Check.
+    std::shared_ptr<const check::ConversionCheck> check_;
     // Convert Data, View Result and whatever else acts on the import file, in one row.
     QHBoxLayout* resultButtons_;
 };

@@ -36,7 +36,7 @@ protected:
     void readJournal() {
         ASSERT_EQ(sfOpenFile(st, ui, install.file("SampleFiles/Journal.txt"), "Input", 1), "");
         st.files.lineInput(1);
-        ASSERT_EQ(sfExtractCodes(st), "");
+        ASSERT_EQ(sfExtractCodes(st, ui), "");
         st.files.close(1);
         ASSERT_EQ(sfOpenFile(st, ui, install.file("SampleFiles/Journal.txt"), "Input", 1), "");
         while (!st.files.eof(1)) {

@@ -85,14 +85,16 @@ Sem ConvertFixture::convert() {
 }
 
 std::vector<std::vector<std::string>> ConvertFixture::readTransactions() {
-    run.lookups = ConversionLookups(st);
     std::vector<std::vector<std::string>> out;
     if (st.files.isOpen(kReportFile)) st.files.close(kReportFile);
     EXPECT_EQ(sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile), "");
+    const RunTables tables(st, st.files.encoding(kReportFile));
+    ConversionPart part(tables, st.files.reader(kReportFile), &st, &ui);
     bool valid = true;
+    JournalTransaction t;
     while (valid && failure.empty()) {
-        JournalTransaction t;
-        failure = sfReadInTransaction(st, ui, run, valid, t);
+        t.clear();
+        failure = sfReadInTransaction(part, valid, t);
         if (!valid) break;
         std::vector<std::string>& lines = out.emplace_back();
         for (long n = 1; n <= t.Count(); ++n) {
@@ -102,6 +104,8 @@ std::vector<std::vector<std::string>> ConvertFixture::readTransactions() {
             lines.push_back(joined);
         }
     }
+    run.transactionsOmitted += part.transactionsOmitted;
+    run.blnConversionStopped |= part.blnConversionStopped;
     st.files.close(kReportFile);
     return out;
 }

@@ -11,21 +11,6 @@
 namespace tav {
 namespace {
 
-TEST(TextCache, RemembersTextsUntilItsBoundsAreReached) {
-    TextCache<int> cache;
-    cache.remember("1-1100 · Cheque", 1);
-    cache.remember("1-1100 · Cheque", 2);  // the first answer stays
-    ASSERT_NE(cache.find("1-1100 · Cheque"), nullptr);
-    EXPECT_EQ(*cache.find("1-1100 · Cheque"), 1);
-    // A text too long to keep is worked out again each time.
-    const std::string huge(2 << 20, 'x');
-    cache.remember(huge, 3);
-    EXPECT_EQ(cache.find(huge), nullptr);
-    for (int i = 0; i < 5000; ++i) cache.remember(std::to_string(i), i);
-    EXPECT_NE(cache.find("4094"), nullptr);
-    EXPECT_EQ(cache.find("4095"), nullptr);
-}
-
 TEST(AccountText, SplitsAtTheFirstMiddleDot) {
     const std::array<const char*, 3> cases[] = {
         {"1-1100 · Cash at Bank", "1-1100", "Cash at Bank"},

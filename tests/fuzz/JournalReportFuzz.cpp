@@ -89,9 +89,9 @@ bool takeInReport(ProgramState& st, UiPort& ui) {
     bool taken = sfReadAndCheckHeader(st, headerOK).empty() && headerOK;
     if (taken && taxMapping) {
         st.gcolMappedTaxCodes.Clear();
-        taken = sfExtractCodes(st).empty() && sfMapStandardCodes(st).empty();
+        taken = sfExtractCodes(st, ui).empty() && sfMapStandardCodes(st).empty();
     } else if (taken) {
-        taken = sfExtractCodes(st).empty();
+        taken = sfExtractCodes(st, ui).empty();
     }
     st.files.close(1);
     if (!taken || st.gintTargetApp == target::Accounts) return taken;

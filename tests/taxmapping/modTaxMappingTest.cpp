@@ -96,7 +96,7 @@ TEST_F(TaxMapping, TaxItemsPostedToTaxPayablesTakeTheirDefaultCodes) {
     st.gcolTaxPayables.Add("2-1320");
     ASSERT_EQ(sfOpenFile(st, ui, dir.file("Journal.txt"), "Input", 1), "");
     // A line too short for the Account column fails, keeping the items found before it.
-    EXPECT_EQ(lastDescription(sfExtractCodes(st)), "Subscript out of range");
+    EXPECT_EQ(lastDescription(sfExtractCodes(st, ui)), "Subscript out of range");
     st.files.close(1);
     st.gcolMappedTaxCodes.Add({"Custom", "", "1"});
 

@@ -8,12 +8,14 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <algorithm>
 #include <filesystem>
 
 #include "Desktop.h"
 #include "safe/Platform.h"
 #include "shell/ProgramState.h"
+#include "ui/frmHelpViewer.h"
 
 using tav::test::Desktop;
 
@@ -235,10 +237,18 @@ void ConvertWindowTest::theImportFileItsNameAndTheViewer() {
     d.ui.dialogAnswers = {own};
     d.click("cmdBrowse");
     QCOMPARE(d.control<QLabel>("lblOutputFile")->toolTip(), QString::fromStdString(own));
+    QVERIFY(!d.control<QPushButton>("cmdViewCheck")->isEnabled());  // nothing checked yet
     d.click("cmdConvert");
     QCOMPARE(d.ui.titles(), std::vector<std::string>{"Conversion complete"});
     d.click("cmdViewResult");
     QCOMPARE(d.ui.viewed, std::vector<std::string>{own});
+
+    // View Check: the conversion's check, in the help viewer, says so first.
+    d.click("cmdViewCheck");
+    QVERIFY(d.frame->helpViewer());
+    const auto* page = d.frame->helpViewer()->findChild<QTextBrowser*>("txtHelp");
+    QVERIFY(page->source().toString().endsWith("TAVCheck.html"));
+    QVERIFY(page->toPlainText().startsWith("The import file matches the Journal report."));
 
     // The import file is kept while it is there; once deleted, the default comes back.
     d.click("cmdNavigator");

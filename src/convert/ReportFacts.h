@@ -1,0 +1,106 @@
+#pragma once
+// What the conversion works out once for each text of the Journal report it meets, keyed
+// by the text's own bytes: an account text, a tax code, a General Journal line's tax
+// item, a transaction type. A report names the same few hundred texts on millions of
+// lines; a line looks each of its texts up once and finds there everything it needs.
+//
+// The report's text is never decoded on the way to the import file, which is written in
+// the report's encoding: only the texts that come from the lists (target accounts, target
+// tax codes, the tax items of the tax code list) are encoded into it. A failure of a
+// field helper is kept as the SEM list it returned, for the writer that needs the value.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "convert/ConversionLookups.h"
+#include "convert/TextTable.h"
+#include "safe/Sem.h"
+#include "safe/TextCodec.h"
+
+namespace tav {
+
+struct ProgramState;
+
+// A QuickBooks account text.
+struct AccountFacts {
+    std::string number;  // sfNumberOnly, in the report's bytes
+    Sem numberFailure;
+    bool payable = false;  // its number is a tax payable account's
+    std::string target;    // sfMappedAccount, in the report's encoding
+    Sem targetFailure;
+    bool bankContra = false;  // the target is one of the bank accounts 680 to 689
+};
+
+// A QuickBooks tax item, as the reader puts it in the tax item column.
+struct TaxItemFacts {
+    std::string text;           // in the report's encoding
+    std::string withoutCommas;  // for a description, which holds no commas
+    std::string targetCode;     // sfMappedTaxCode, in the report's encoding
+    Sem codeFailure;
+    bool capital = false;  // CAI, CAG or CAF
+};
+
+// A QuickBooks tax code: the tax item it stands for in a purchase and in a sale.
+struct TaxCodeFacts {
+    Sem failure;  // sfConvertTaxCodeToTaxItem's, the same for both kinds
+    const TaxItemFacts* purchase = nullptr;
+    const TaxItemFacts* sale = nullptr;
+};
+
+// A QuickBooks transaction type.
+struct TypeFacts {
+    bool generalJournal = false;  // its lines name their tax item in the Item column
+    bool purchase = false;
+    bool lendsName = false;  // a line without a name takes the first line's
+    std::string masCode;     // the MAS journal code
+    std::string aoLetter;    // the Accountant's Office type letter
+    std::string basis;       // the 'Accounts' cash or non-cash basis
+};
+
+// What every thread of one run reads and nobody changes: the mappings' indexes and the
+// mapped tax items in the report's encoding. Built after the mappings are complete; the
+// collections must not change while it is in use.
+class RunTables {
+public:
+    RunTables(const ProgramState& st, Encoding reportEncoding);
+
+    const ProgramState& st;
+    const Encoding encoding;
+    const ConversionLookups lookups;
+    // A report's tax item (its bytes) is a mapped one: its line, posted to a tax payable
+    // account, is one QuickBooks added for the tax.
+    bool isMappedTaxItem(std::string_view itemBytes) const;
+
+private:
+    std::unordered_set<std::string, TextHash, std::equal_to<>> mappedTaxItems_;
+};
+
+// One thread's facts, worked out as the texts are met.
+class ReportFacts {
+public:
+    explicit ReportFacts(const RunTables& run) : run_(run) {}
+
+    const RunTables& run() const { return run_; }
+    const AccountFacts& account(std::string_view text);
+    const TaxCodeFacts& taxCode(std::string_view code);
+    const TaxItemFacts& journalItem(std::string_view item);
+    const TypeFacts& type(std::string_view type);
+
+    // A report of endlessly many different texts must not fill the memory: the facts are
+    // forgotten when there are too many. Only between transactions, which point at them.
+    void limit();
+
+private:
+    const TaxItemFacts& listItem(std::string_view item);
+
+    const RunTables& run_;
+    TextTable<AccountFacts> accounts_;
+    TextTable<TaxCodeFacts> taxCodes_;
+    TextTable<TaxItemFacts> journalItems_;
+    TextTable<TaxItemFacts> listItems_;  // by the list's own text
+    TextTable<TypeFacts> types_;
+};
+
+}  // namespace tav

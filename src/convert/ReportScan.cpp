@@ -1,0 +1,482 @@
+#include "convert/ReportScan.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "convert/ConversionLookups.h"
+#include "convert/ReportBlocks.h"
+#include "convert/TextTable.h"
+#include "convert/modConvert.h"
+#include "safe/ByteScan.h"
+#include "safe/Platform.h"
+#include "shell/ProgramState.h"
+
+namespace tav {
+
+namespace {
+
+// What the readings work out from an account text, once per text and encoding.
+struct ScannedAccount {
+    Encoding encoding = Encoding::Utf8;
+    bool ascii = true;  // the same whatever the encoding
+    // The tax item reading looks at the text as it stands.
+    Sem taxNumberFailure;
+    bool payable = false;
+    // The account reading looks at it without its commas.
+    std::string account, number, name;
+    Sem numberFailure, nameFailure;
+    std::uint64_t collectedIn = 0;  // the part that last collected it
+};
+
+// What a report line is to the readings: its first eight fields, found as they are asked
+// for.
+class ScanFields {
+public:
+    void split(std::string_view line, const TextReader::Marks& marks) {
+        line_ = line;
+        count_ = 0;
+        if (line.empty()) return;
+        found_ = std::min<size_t>(marks.tabCount, 8);
+        for (size_t k = 0; k < found_; ++k) tabs_[k] = marks.tabs[k];
+        count_ = found_ + 1;
+    }
+    size_t count() const { return count_; }  // up to 9: more than eight
+    std::string_view operator[](size_t i) const {
+        const size_t from = i == 0 ? 0 : tabs_[i - 1] + 1;
+        const size_t end = i < found_ ? tabs_[i] : line_.size();
+        return {line_.data() + from, end - from};
+    }
+
+private:
+    std::string_view line_;
+    std::uint32_t tabs_[8];
+    size_t found_ = 0, count_ = 0;
+};
+
+// Everything one thread keeps while scanning: the accounts' texts it has worked out.
+class ScanThread {
+public:
+    ScanThread(const std::unordered_set<std::string>& payables) : payables_(payables) {}
+
+    ScannedAccount& account(std::string_view text, Encoding encoding) {
+        // A report of endlessly many different account texts must not fill the memory.
+        if (accounts_.size() > (1 << 14) || accounts_.textBytes() > (1 << 20)) accounts_.clear();
+        ScannedAccount& a = accounts_.find(
+            text, [&](std::string_view text, ScannedAccount& a) { workOut(text, a, encoding); });
+        if (!a.ascii && a.encoding != encoding) workOut(text, a, encoding);
+        return a;
+    }
+    TextReader reader;
+
+private:
+    void workOut(std::string_view text, ScannedAccount& a, Encoding encoding) {
+        const std::uint64_t collectedIn = a.collectedIn;
+        a = ScannedAccount{};
+        a.collectedIn = collectedIn;
+        a.encoding = encoding;
+        a.ascii = isAscii(text);
+        const std::string decoded = decode(text, encoding);
+        std::string number;
+        a.taxNumberFailure = sfNumberOnly(decoded, number);
+        a.payable = a.taxNumberFailure.empty() && payables_.contains(number);
+        a.account = decoded;
+        std::erase(a.account, ',');
+        a.numberFailure = sfNumberOnly(a.account, a.number);
+        a.nameFailure = sfNameOnly(a.account, a.name);
+    }
+
+    const std::unordered_set<std::string>& payables_;
+    TextTable<ScannedAccount> accounts_;
+};
+
+constexpr std::string_view kNoNumberSuffix =
+    " . Make sure that all QuickBooks accounts are numbered before exporting the Journal file "
+    "and getting lists again from QuickBooks.";
+
+// What a run of lines gave: a block, on a worker thread, or the rest of the report.
+struct ScannedPart {
+    bool usable = true;        // a worker's block with no failure in it
+    bool restart = false;      // read as UTF-8 texts that turned out not to be
+    bool invalidUtf8 = false;  // some line is not UTF-8
+    bool readAsUtf8 = false;   // texts with bytes above 0x7F were read as UTF-8
+    bool ended = false;        // the tax item reading failed: nothing after counts
+    std::uint64_t start = 0, end = 0, lines = 0;
+    std::vector<StrArray> accounts;  // new in the part, by text
+    std::vector<std::string> items;  // in the report's bytes
+    bool dated = false;
+    Date first, last;
+    std::optional<ReadingFailure> taxFailure, accountFailure, dateFailure;
+};
+
+// Scans lines into a part. On a worker thread any failure makes the part unusable (the
+// owner reads it again and meets the failure itself).
+class PartScanner {
+public:
+    // The encoding is known, or found on the way starting from startAs. Without a
+    // throttle the part is a worker's.
+    PartScanner(const ScanRequest& request, const std::unordered_set<std::string>& payables,
+                bool withPayables, ScanThread& thread, std::optional<Encoding> known,
+                Encoding startAs, EventThrottle* throttle, std::uint64_t mark)
+        : request_(request),
+          withPayables_(withPayables),
+          thread_(thread),
+          known_(known),
+          throttle_(throttle),
+          worker_(throttle == nullptr),
+          mark_(mark),
+          encoding_(known.value_or(startAs)) {
+        // The tax item reading looks at an empty account text as at any other.
+        noAccount_.payable = payables.contains("");
+    }
+
+    // Scans the reader's lines up to the first beginning after the given offset (or the
+    // end of the report); lines are counted from firstLine.
+    void scan(TextReader& reader, std::optional<std::uint64_t> endAfter, std::uint64_t firstLine,
+              ScannedPart& part) {
+        part = ScannedPart{};
+        part.start = reader.bytesRead();
+        std::unordered_set<std::string, TextHash, std::equal_to<>> items;
+        std::vector<std::string> itemTexts;
+        std::uint64_t lines = 0;
+        reader.markFields();
+        for (;;) {
+            if (reader.eof()) break;
+            const std::uint64_t offset = reader.bytesRead();
+            if (throttle_) throttle_->tick(offset, reader.size());
+            if (endAfter && offset > *endAfter) break;
+            const std::uint64_t lineNumber = firstLine + lines + 1;
+            // A line that cannot be read, or a blank one, ends every reading there.
+            auto endAll = [&](long number, const std::string& description) {
+                const ReadingFailure f{number, description, {}, lineNumber, offset};
+                if (request_.taxItems) part.taxFailure = f;
+                if (request_.accounts != ScanRequest::Accounts::None && !part.accountFailure)
+                    part.accountFailure = f;
+                if (request_.dates && !part.dateFailure) part.dateFailure = f;
+                part.ended = true;
+            };
+            std::string_view line;
+            try {
+                line = reader.line();
+            } catch (const RuntimeError& e) {
+                endAll(e.number(), e.description());
+                ++lines;
+                break;
+            }
+            ++lines;
+            if (!checkEncoding(line, part)) break;
+            if (isBlankLine(line)) {
+                endAll(0, blankLineMessage(lineNumber));
+                break;
+            }
+            fields_.split(line, reader.marks());
+            auto fail = [&](std::optional<ReadingFailure>& failure, long number,
+                            std::string description, Sem details = {}) {
+                failure = ReadingFailure{number, std::move(description), std::move(details),
+                                         lineNumber, offset};
+            };
+            const size_t count = fields_.count();
+            // The line's account text, looked up once for every reading.
+            const ScannedAccount* account = &noAccount_;
+            if (count > col::Account) {
+                if (const std::string_view text = fields_[col::Account]; !text.empty()) {
+                    account = &thread_.account(text, encoding_);
+                    if (!account->ascii && encoding_ == Encoding::Utf8) part.readAsUtf8 = true;
+                }
+            }
+
+            if (request_.accounts != ScanRequest::Accounts::None && !part.accountFailure) {
+                const ScannedAccount& a = *account;
+                if (count > col::Account && (&a == &noAccount_ || a.collectedIn == mark_)) {
+                    // no account, or one already collected here
+                } else if (count == 0) {
+                    fail(part.accountFailure, err::SubscriptOutOfRange,
+                         errorText(err::SubscriptOutOfRange));
+                } else if (fields_[col::TransNo] == "Trans #") {
+                } else if (count <= col::Account) {
+                    fail(part.accountFailure, err::SubscriptOutOfRange,
+                         errorText(err::SubscriptOutOfRange));
+                } else if (!a.numberFailure.empty()) {
+                    fail(part.accountFailure, 0,
+                         "Error extracting account numbers from journal file accounts",
+                         a.numberFailure);
+                } else if (a.number.empty()) {
+                    fail(part.accountFailure, 0,
+                         "At least one account used in transactions does not have an account "
+                         "number. The first such account found is " +
+                             a.account + std::string(kNoNumberSuffix));
+                } else if (request_.accounts == ScanRequest::Accounts::NumbersAndNames &&
+                           !a.nameFailure.empty()) {
+                    fail(part.accountFailure, 0, "Error extracting name from journal file accounts",
+                         a.nameFailure);
+                } else {
+                    const_cast<ScannedAccount&>(a).collectedIn = mark_;
+                    if (request_.accounts == ScanRequest::Accounts::Numbers)
+                        part.accounts.push_back({a.number});
+                    else
+                        part.accounts.push_back({a.number, a.name});
+                }
+            }
+
+            if (request_.dates && !part.dateFailure) {
+                if (count <= col::Date) {
+                    fail(part.dateFailure, err::SubscriptOutOfRange,
+                         errorText(err::SubscriptOutOfRange));
+                } else if (const std::string_view text = fields_[col::Date];
+                           text != "Date" && !text.empty()) {
+                    if (const std::optional<Date> date = parseDate(text)) {
+                        if (!part.dated) part.first = part.last = *date;
+                        part.first = std::min(part.first, *date);
+                        part.last = std::max(part.last, *date);
+                        part.dated = true;
+                    } else {
+                        fail(part.dateFailure, 0,
+                             "Invalid date in QuickBooks Journal file. Please ensure your Windows "
+                             "regional settings are set to English(Australian), then check dates "
+                             "in QuickBooks journal before saving it to file.");
+                    }
+                }
+            }
+
+            // Without tax payable accounts the Account column is not even looked at.
+            if (request_.taxItems && withPayables_) {
+                if (count <= col::Account) {
+                    fail(part.taxFailure, err::SubscriptOutOfRange,
+                         errorText(err::SubscriptOutOfRange));
+                } else if (!account->taxNumberFailure.empty()) {
+                    fail(part.taxFailure, 0,
+                         "Error extracting account numbers from journal file accounts",
+                         account->taxNumberFailure);
+                } else if (const std::string_view item = fields_[col::Item];
+                           account->payable && !item.empty() && items.find(item) == items.end()) {
+                    items.emplace(item);
+                    itemTexts.emplace_back(item);
+                }
+                if (part.taxFailure) part.ended = true;
+            }
+            const bool failed = part.taxFailure || part.accountFailure || part.dateFailure;
+            if (part.ended || (worker_ && failed)) break;
+        }
+        if (worker_ && (part.taxFailure || part.accountFailure || part.dateFailure))
+            part.usable = false;
+        part.items = std::move(itemTexts);
+        part.lines = lines;
+        part.end = reader.bytesRead();
+    }
+
+private:
+    // Reads the line's bytes for their encoding: a report is UTF-8 while every line is.
+    // False when texts were read as UTF-8 before a line showed they are not.
+    bool checkEncoding(std::string_view line, ScannedPart& part) {
+        if (known_ || encoding_ != Encoding::Utf8 || isAscii(line) || isValidUtf8(line))
+            return true;
+        part.invalidUtf8 = true;
+        encoding_ = Encoding::Windows1252;
+        if (!part.readAsUtf8) return true;
+        part.restart = true;
+        return false;
+    }
+
+    const ScanRequest& request_;
+    bool withPayables_;
+    ScanThread& thread_;
+    std::optional<Encoding> known_;
+    EventThrottle* throttle_;
+    bool worker_;
+    std::uint64_t mark_;
+    Encoding encoding_;
+    ScanFields fields_;
+    ScannedAccount noAccount_;  // an empty account text's
+};
+
+// The findings of the parts, put together in report order.
+class ScanMerge {
+public:
+    explicit ScanMerge(ReportScan& scan) : scan_(scan) {}
+
+    void take(ScannedPart& part, std::uint64_t linesBefore) {
+        if (part.invalidUtf8) invalid_ = true;
+        if (part.readAsUtf8) readAsUtf8_ = true;
+        auto place = [&](std::optional<ReadingFailure>& into, std::optional<ReadingFailure>& f) {
+            if (into || !f) return;
+            into = std::move(f);
+            into->line += linesBefore;
+        };
+        if (!scan_.accountFailure) {
+            for (StrArray& a : part.accounts)
+                if (numbers_.insert(a[0]).second) scan_.accounts.Add(std::move(a));
+        }
+        place(scan_.accountFailure, part.accountFailure);
+        for (std::string& item : part.items)
+            if (itemsSeen_.insert(item).second) items_.push_back(std::move(item));
+        place(scan_.taxFailure, part.taxFailure);
+        if (!scan_.dateFailure && part.dated) {
+            if (!dated_) scan_.firstDate = scan_.lastDate = part.first;
+            scan_.firstDate = std::min(scan_.firstDate, part.first);
+            scan_.lastDate = std::max(scan_.lastDate, part.last);
+            dated_ = true;
+        }
+        place(scan_.dateFailure, part.dateFailure);
+    }
+
+    // Texts with bytes above 0x7F were read as UTF-8 in a report that is not.
+    bool misread() const { return invalid_ && readAsUtf8_; }
+    Encoding encoding() const { return invalid_ ? Encoding::Windows1252 : Encoding::Utf8; }
+
+    void finish(Encoding encoding) {
+        scan_.encoding = encoding;
+        for (const std::string& item : items_) scan_.taxItems.push_back(decode(item, encoding));
+    }
+
+private:
+    ReportScan& scan_;
+    std::unordered_set<std::string> numbers_, itemsSeen_;
+    std::vector<std::string> items_;
+    bool invalid_ = false, readAsUtf8_ = false, dated_ = false;
+};
+
+// One scan from the reader's position, with the encoding known or found on the way; false
+// when it must be done again knowing that the report is Windows-1252.
+bool scanOnce(ProgramState& st, UiPort& ui, ReportScan& scan, std::optional<Encoding> known) {
+    const std::unordered_set<std::string> payables(st.gcolTaxPayables.begin(),
+                                                   st.gcolTaxPayables.end());
+    const bool withPayables = !st.gcolTaxPayables.empty();
+
+    TextReader& report = st.files.reader(kReportFile);
+    const std::uint64_t size = report.size();
+    const std::uint64_t blockBytes =
+        st.reading.blockBytes ? st.reading.blockBytes : std::uint64_t{1} << 20;
+    const std::uint64_t span = size > scan.start ? size - scan.start : 0;
+    const size_t blocks = static_cast<size_t>((span + blockBytes - 1) / blockBytes);
+    const unsigned threads =
+        static_cast<unsigned>(std::min<size_t>(readingThreads(st.reading.threads), blocks));
+    ScanMerge merge(scan);
+    EventThrottle throttle(ui);
+    std::uint64_t resumeAt = scan.start, linesBefore = report.linesRead(), mark = 0;
+    bool finished = false;
+
+    if (threads > 1) {
+        std::vector<std::unique_ptr<ScanThread>> workers;
+        for (unsigned i = 0; i < threads; ++i)
+            workers.push_back(std::make_unique<ScanThread>(payables));
+        const std::uint64_t firstMark = 1;
+        BlockRunner<ScannedPart> runner(threads, blocks);
+        runner.run(
+            [&](size_t k, ScannedPart& part, unsigned w) {
+                ScanThread& thread = *workers[w];
+                try {
+                    if (!thread.reader.isOpen()) thread.reader.open(scan.path, true);
+                    const std::uint64_t from = scan.start + k * blockBytes;
+                    if (k == 0) {
+                        thread.reader.seek(from, 0);
+                    } else if (!seekLineAfter(thread.reader, from)) {
+                        part = ScannedPart{};
+                        part.start = part.end = size;
+                        return;
+                    } else {
+                        thread.reader.seek(thread.reader.bytesRead(), 0);
+                    }
+                    PartScanner(scan.request, payables, withPayables, thread, known, Encoding::Utf8,
+                                nullptr, firstMark + k)
+                        .scan(thread.reader, from + blockBytes, 0, part);
+                } catch (...) {
+                    part = ScannedPart{};
+                    part.usable = false;
+                }
+            },
+            [&](size_t, ScannedPart& part) {
+                // A block that does not begin where the one before ended (a line longer
+                // than a block) is left to this thread too.
+                if (!part.usable || part.restart || part.start != resumeAt) return false;
+                merge.take(part, linesBefore);
+                resumeAt = part.end;
+                linesBefore += part.lines;
+                throttle.tick(resumeAt, size);
+                finished = resumeAt >= size;
+                return !finished;
+            },
+            [&] { throttle.tick(resumeAt, size); });
+        mark = firstMark + blocks;
+        // The report is left where a reading by one thread would have left it.
+        report.seek(resumeAt, linesBefore);
+    }
+    if (!finished) {
+        // The rest on this thread, where failures are met and kept.
+        ScanThread thread(payables);
+        ScannedPart part;
+        PartScanner(scan.request, payables, withPayables, thread, known, merge.encoding(),
+                    &throttle, mark + 1)
+            .scan(report, std::nullopt, linesBefore, part);
+        if (part.restart) return false;
+        merge.take(part, 0);
+    }
+    if (!known && merge.misread()) return false;
+    merge.finish(known.value_or(merge.encoding()));
+    scan.complete = !scan.taxFailure;
+    return true;
+}
+
+}  // namespace
+
+std::shared_ptr<const ReportScan> scanReport(ProgramState& st, UiPort& ui,
+                                             const ScanRequest& request) {
+    auto scan = std::make_shared<ReportScan>();
+    scan->request = request;
+    scan->path = st.files.path(kReportFile);
+    const auto identity = FileTable::identity(scan->path);
+    if (identity) {
+        scan->size = std::get<1>(*identity);
+        scan->modified = std::get<2>(*identity);
+    }
+    TextReader& report = st.files.reader(kReportFile);
+    scan->start = report.bytesRead();
+    const std::uint64_t lines = report.linesRead();
+    if (!scanOnce(st, ui, *scan, std::nullopt)) {
+        // Texts were read as UTF-8 before the report showed it is not: again, knowing.
+        const ScanRequest asked = scan->request;
+        const std::string path = scan->path;
+        const std::uint64_t start = scan->start, size = scan->size;
+        const std::int64_t modified = scan->modified;
+        *scan = ReportScan{};
+        scan->request = asked;
+        scan->path = path;
+        scan->start = start;
+        scan->size = size;
+        scan->modified = modified;
+        report.seek(start, lines);
+        scanOnce(st, ui, *scan, Encoding::Windows1252);
+    }
+    if (scan->complete) st.files.learnEncoding(kReportFile, scan->encoding);
+    st.reportScan = scan;
+    return scan;
+}
+
+std::shared_ptr<const ReportScan> earlierScan(const ProgramState& st, const std::string& path,
+                                              std::uint64_t start, const ScanRequest& request) {
+    const std::shared_ptr<const ReportScan>& scan = st.reportScan;
+    if (!scan || !scan->complete || scan->path != path || scan->start != start) return nullptr;
+    if ((request.taxItems && !scan->request.taxItems) || (request.dates && !scan->request.dates) ||
+        request.accounts > scan->request.accounts)
+        return nullptr;
+    const auto identity = FileTable::identity(path);
+    if (!identity || std::get<1>(*identity) != scan->size ||
+        std::get<2>(*identity) != scan->modified)
+        return nullptr;
+    return scan;
+}
+
+void showAtFailure(ProgramState& st, const ReadingFailure& failure) {
+    TextReader& report = st.files.reader(kReportFile);
+    report.seek(failure.offset, failure.line - 1);
+    if (!report.eof()) {
+        try {
+            report.line();
+        } catch (const RuntimeError&) {
+            // The line that cannot be read: the reading stopped at it all the same.
+        }
+    }
+}
+
+}  // namespace tav

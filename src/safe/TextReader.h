@@ -1,0 +1,100 @@
+#pragma once
+// Reading a text file's lines as they lie in a read buffer, undecoded. CR LF, LF and a
+// lone CR end a line; a UTF-8 byte order mark at the start is dropped; a file in a wide
+// encoding is refused when it is opened, and a line holding a NUL byte (no text has one)
+// or longer than 1 MiB when it is read, so that no file makes the program hold more than
+// about a megabyte of it. Failures raise the runtime error the program traps.
+//
+// A line is looked through once, sixteen bytes at a time, for its end and, in a file of
+// fields, its tabs and commas, so that its fields are found without reading it again.
+//
+// The file table reads its input files with it; the conversion reads blocks of the
+// Journal report with readers of its own, one per thread, each from an offset.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tav {
+
+// How long files (the Journal report) are read: by how many threads (0: one per core) and
+// in blocks of how many bytes (0: the program's own choice; tests make them small).
+struct ReadingOptions {
+    unsigned threads = 0;
+    std::uint64_t blockBytes = 0;
+};
+
+class TextReader {
+public:
+    TextReader() = default;
+    ~TextReader();
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+
+    // With fields, the tabs and commas of every line are marked too.
+    void open(const std::string& path, bool fields = false);
+    // From the next line on, the tabs and commas are marked too.
+    void markFields();
+    bool marksFields() const { return fields_; }
+    void close();
+    bool isOpen() const { return handle_ != nullptr; }
+
+    // Reads on from a byte offset that begins a line, the lines before it counted.
+    void seek(std::uint64_t offset, std::uint64_t linesBefore);
+
+    bool eof();
+    // The next line without its line end, valid until the next read (eof, line, seek).
+    std::string_view line();
+    // The tabs and commas of that line, in order (when fields are marked): where each lies
+    // in it.
+    struct Marks {
+        const std::uint32_t* tabs;
+        size_t tabCount;
+        const std::uint32_t* commas;
+        size_t commaCount;
+    };
+    Marks marks() const { return {tabs_.data(), tabCount_, commas_.data(), commaCount_}; }
+
+    // Keeping a run of lines: from the line just read on, the bytes stay in the buffer
+    // however many lines are read after it, until keeping stops. They move when the
+    // buffer is refilled; kept() is where they begin now.
+    void keepFromLastLine();
+    void keepNothing() { keeping_ = false; }
+    const char* kept() const { return buffer_.data() + keepAt_; }
+
+    const std::string& path() const { return path_; }
+    std::uint64_t size() const { return fileSize_; }
+    // Bytes read so far (the offset of the next line), lines read so far and the offset
+    // where the last of them begins.
+    std::uint64_t bytesRead() const { return consumed_; }
+    std::uint64_t linesRead() const { return lines_; }
+    std::uint64_t lineOffset() const { return lineStart_; }
+    // Every line has been read, and the reading has met the end of the file.
+    bool readToEnd() const { return atEnd_ && begin_ == end_; }
+
+private:
+    // Refills the buffer; false at the end of the file.
+    bool fill();
+    // The first line end in data[from, size), or size; the tabs and commas before it are
+    // marked, at their offsets from data.
+    size_t scan(const char* data, size_t from, size_t size);
+    [[noreturn]] void notText(std::string_view why) const;
+
+    std::string path_;
+    std::FILE* handle_ = nullptr;
+    std::vector<char> buffer_;
+    size_t begin_ = 0, end_ = 0;  // the bytes not yet read
+    size_t lastLine_ = 0;         // where the line just read begins
+    size_t keepAt_ = 0;
+    bool keeping_ = false;
+    bool atEnd_ = false;
+    bool fields_ = false;
+    std::vector<std::uint32_t> tabs_, commas_;  // room for sixteen more than counted
+    size_t tabCount_ = 0, commaCount_ = 0;
+    std::uint64_t consumed_ = 0, fileSize_ = 0;
+    std::uint64_t lines_ = 0, lineStart_ = 0;
+};
+
+}  // namespace tav

@@ -1,0 +1,305 @@
+// A report read by several threads gives what one thread gives: the same import file byte
+// for byte, the same prompts in report order, the same counts and the same failures. The
+// blocks are made small so that a short report is cut into many.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "convert/ConvertFixture.h"
+#include "safe/Platform.h"
+#include "support/Results.h"
+#include "taxmapping/TAVTaxMapping.h"
+
+namespace tav::test {
+namespace {
+
+constexpr unsigned kThreads[] = {2, 8};
+constexpr std::uint64_t kBlockBytes = 700;
+
+// A transaction whose amount is not a number: the data error asked about, by its number.
+std::string badAmount(int number) {
+    const std::string n = std::to_string(number);
+    return n + "\tInvoice\t1/07/2011\tINV" + n +
+           "\tSmith\t\t\t1-1200 · Trade Debtors\t\t1x0\t\r\n"
+           "\t\t\t\t\t\t\t4-1000 · Sales\t\t-110\t\r\n"
+           "\t\t\t\t\t\t\t\t\t110\t\r\n";
+}
+
+// What a conversion showed and wrote.
+std::string outcome(const Sem& result, const ConversionRun& run, const ScriptedPort& ui,
+                    const std::string& output) {
+    std::ostringstream o;
+    o << "result: " << result << "\nwritten " << run.transactionsWritten << ", omitted "
+      << run.transactionsOmitted << ", lines " << run.linesWritten << ", stopped "
+      << run.blnConversionStopped << "\n";
+    for (const Message& m : ui.messages) o << "[" << m.title << "] " << m.text << "\n";
+    return o.str() + output;
+}
+
+// A golden case's report made long: its transactions again and again, with a data error
+// in the first block, one in the middle and one at the end.
+class ManyBlocks : public ConvertFixture, public ::testing::WithParamInterface<const char*> {
+protected:
+    ManyBlocks() {
+        loadSetup(
+            platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()), "setup.txt"));
+        const std::string golden = readFile(
+            platform::joinPath(platform::joinPath(TAV_TEST_DATA_DIR, GetParam()), "Journal.txt"));
+        const size_t header = golden.find("\r\n") + 2;
+        size_t total = golden.find("\r\nTOTAL\t");
+        if (total == std::string::npos) total = golden.find("\r\nTotal\t");
+        const std::string body = golden.substr(header, total + 2 - header);
+        std::string bytes = golden.substr(0, header) + badAmount(901);
+        constexpr int kCopies = 30;
+        for (int i = 0; i < kCopies; ++i) {
+            bytes += body;
+            if (i == kCopies / 2) bytes += badAmount(902);
+        }
+        bytes += badAmount(903) + golden.substr(total + 2);
+        writeReport(bytes);
+    }
+
+    std::string convertWith(unsigned threads, std::deque<Answer> answers) {
+        st.reading = {threads, kBlockBytes};
+        st.reportScan.reset();  // each run reads the report afresh
+        run = ConversionRun{};
+        run.headerDate = "01/07/2011";
+        ui.messages.clear();
+        ui.answers = std::move(answers);
+        const Sem result = convert();
+        return outcome(result, run, ui, output());
+    }
+};
+
+TEST_P(ManyBlocks, EveryThreadCountConvertsAsOneThreadDoes) {
+    const std::deque<Answer> answers[] = {
+        {Answer::Yes, Answer::Yes, Answer::Yes},  // all three omitted
+        {Answer::Yes, Answer::No},                // stopped in the middle block
+        {Answer::Yes, Answer::Yes, Answer::No},   // stopped in the last
+        {Answer::No},                             // stopped in the first
+    };
+    for (const auto& a : answers) {
+        const std::string one = convertWith(1, a);
+        EXPECT_EQ(ui.messages.size(), a.size());
+        for (unsigned threads : kThreads)
+            EXPECT_EQ(convertWith(threads, a), one) << threads << " threads";
+    }
+    // Every transaction but the three omitted.
+    convertWith(1, answers[0]);
+    EXPECT_FALSE(run.blnConversionStopped);
+    EXPECT_GT(run.transactionsWritten, 60);
+    EXPECT_GT(output().size(), 8 * kBlockBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ManyBlocks,
+                         ::testing::Values("mas-cheque", "accounts-amounts", "ao-invoice"));
+
+// A transaction longer than a block: the blocks it spans cannot be cut apart, and the
+// threads hand them to the one that reads on alone.
+TEST_F(ConvertFixture, ATransactionLongerThanABlockIsConvertedWhole) {
+    mapStandard();
+    std::string rows = report({});
+    for (int t = 1; t <= 40; ++t) {
+        const std::string n = std::to_string(t);
+        rows += n + "\tInvoice\t1/07/2011\tINV" + n + "\tSmith\t\t\t1-1200 · Trade Debtors\t\t" +
+                n + "\t\r\n";
+        const int lines = t % 7 == 0 ? 60 : 1;  // every seventh spans blocks
+        for (int i = 0; i < lines; ++i)
+            rows += "\t\t\t\t\t\t\t4-1000 · Sales\t\t-" + std::to_string(t) + "\t\r\n";
+        rows += "\t\t\t\t\t\t\t\t\t" + n + "\t\r\n";
+    }
+    writeReport(rows);
+    std::string one;
+    for (unsigned threads : {1u, 2u, 8u}) {
+        st.reading = {threads, 300};
+        run = ConversionRun{};
+        run.headerDate = "01/07/2011";
+        const Sem result = convert();
+        const std::string got = outcome(result, run, ui, output());
+        if (threads == 1) {
+            one = got;
+            EXPECT_EQ(run.transactionsWritten, 40);
+        }
+        EXPECT_EQ(got, one) << threads << " threads";
+    }
+}
+
+// A report saved only in part (no TOTAL line) ends in whichever block holds its end: the
+// run says how it ended as one thread does.
+TEST_F(ConvertFixture, AReportCutShortEndsAsWithOneThread) {
+    mapStandard();
+    std::string rows = report({});
+    for (int t = 1; t <= 40; ++t) {
+        const std::string n = std::to_string(t);
+        rows += n + "\tInvoice\t1/07/2011\tINV" + n + "\tSmith\t\t\t1-1200 · Trade Debtors\t\t" +
+                n + "\t\r\n\t\t\t\t\t\t\t4-1000 · Sales\t\t-" + n + "\t\r\n\t\t\t\t\t\t\t\t\t" + n +
+                "\t\r\n";
+    }
+    struct Case {
+        std::string report, incomplete;
+        long written;
+    };
+    const Case cases[] = {
+        {rows + "TOTAL\t\t\t\t\t\t\t\t\t0\t\r\n", "", 40},
+        {rows, "", 40},                                                  // after a closing line
+        {rows.substr(0, rows.rfind("\t\t\t\t\t\t\t\t\t40")), "40", 39},  // inside the last
+    };
+    for (const Case& c : cases) {
+        writeReport(c.report);
+        std::string one;
+        for (unsigned threads : {1u, 2u, 8u}) {
+            st.reading = {threads, 300};
+            run = ConversionRun{};
+            run.headerDate = "01/07/2011";
+            const Sem result = convert();
+            const std::string got = outcome(result, run, ui, output()) + "\nTOTAL read " +
+                                    std::to_string(run.totalLineRead) + ", incomplete " +
+                                    run.incompleteTransaction;
+            if (threads == 1) {
+                one = got;
+                EXPECT_EQ(run.transactionsWritten, c.written);
+                EXPECT_EQ(run.totalLineRead, &c == &cases[0]);
+                EXPECT_EQ(run.incompleteTransaction, c.incomplete);
+            }
+            EXPECT_EQ(got, one) << threads << " threads";
+        }
+    }
+}
+
+// The summary counts the lines of an import file larger than the blocks it is written in.
+TEST_F(ConvertFixture, EveryLineOfALargeImportFileIsCounted) {
+    mapStandard();
+    std::string rows = report({});
+    for (int t = 1; t <= 4000; ++t) {
+        const std::string n = std::to_string(t);
+        rows += n + "\tInvoice\t1/07/2011\tINV" + n +
+                "\tSmith\t\t\t1-1200 · Trade Debtors\t\t10\t\r\n"
+                "\t\t\t\t\t\t\t4-1000 · Sales\t\t-10\t\r\n\t\t\t\t\t\t\t\t\t10\t\r\n";
+    }
+    writeReport(rows);
+    for (unsigned threads : {1u, 2u}) {
+        st.reading = {threads, 0};
+        run = ConversionRun{};
+        ASSERT_EQ(convert(), "");
+        const std::string out = output();
+        ASSERT_GT(out.size(), FileTable::kWriteBlock);
+        EXPECT_EQ(run.linesWritten, std::count(out.begin(), out.end(), '\n')) << threads;
+        EXPECT_EQ(run.transactionsWritten, 4000);
+    }
+}
+
+// ---- The readings before the conversion ---------------------------------------------
+
+// The port notes which report line was open when each message was shown.
+class LinePort : public ScriptedPort {
+public:
+    explicit LinePort(ProgramState& st) : st_(st) {}
+    Answer messageBox(const Message& message) override {
+        linesAtMessages.push_back(st_.files.isOpen(1) ? st_.files.linesRead(1) : 0);
+        return ScriptedPort::messageBox(message);
+    }
+    std::vector<std::uint64_t> linesAtMessages;
+
+private:
+    ProgramState& st_;
+};
+
+class ScanThreads : public ConvertFixture {
+protected:
+    ScanThreads() {
+        mapStandard();
+        st.gcolMappedTaxCodes.Clear();
+        st.gstrChartOfAccountsFile = dir.file("CofA.iif");
+        st.gstrTaxCodeListFile = dir.file("TaxCodes.iif");
+        writeFile(st.gstrChartOfAccountsFile,
+                  crlf({"!ACCNT\tNAME\tACCNUM\tEXTRA", "ACCNT\tGST Payable\t2-1310\tSALESTAX"}));
+        writeFile(st.gstrTaxCodeListFile, crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM",
+                                                "TAXCODE\tGST\tGST\tGST"}));
+        st.gintTargetApp = target::MasAU;
+        st.gblnListsExtracted = true;
+    }
+
+    // Invoices, each with a new account and a new tax item, the given line put after the
+    // half of them.
+    static std::string invoices(const std::string& middle, const std::string& accountText) {
+        std::string rows = report({});
+        for (int t = 1; t <= 60; ++t) {
+            const std::string n = std::to_string(t);
+            rows += n + "\tInvoice\t" + std::to_string(t % 28 + 1) + "/07/2011\tINV" + n +
+                    "\tSmith\t\t\t1-1200 · Trade Debtors\t\t11\t\r\n"
+                    "\t\t\t\t\t\t\t4-" +
+                    n + " · " + accountText +
+                    "\t\t-10\t\r\n"
+                    "\t\t\t\t\t\tT" +
+                    std::to_string(t % 45) +
+                    "\t2-1310 · GST Payable\t\t-1\t\r\n"
+                    "\t\t\t\t\t\t\t\t\t11\t\r\n";
+            if (t == 30) rows += middle;
+        }
+        return rows;
+    }
+
+    // The tax mapping screen's reading and what it leaves, with the given threads.
+    std::string chooseWith(unsigned threads) {
+        st.reading = {threads, 500};
+        st.reportScan.reset();
+        st.gcolMappedTaxCodes.Clear();
+        LinePort port(st);
+        port.dialogAnswers = {st.gstrJournalFile};
+        const auto choice = taxmappingscreen::cmdTransFile_Click(st, port);
+        std::ostringstream o;
+        o << static_cast<int>(choice) << "\n";
+        for (size_t i = 0; i < port.messages.size(); ++i)
+            o << "[" << port.messages[i].title << " at " << port.linesAtMessages[i] << "] "
+              << port.messages[i].text << "\n";
+        for (const StrArray& e : st.gcolMappedTaxCodes) o << field(e, 0) << " ";
+        o << "\n";
+        for (const std::string& a : st.gcolJournalAccounts) o << a << " ";
+        return o.str();
+    }
+};
+
+TEST_F(ScanThreads, TheTaxScreensReadingIsTheSameWithEveryThreadCount) {
+    const std::string cases[] = {
+        "",                                   // no failure
+        "\t\t\t\t\t\t\tSales\t\t5\t\r\n",     // an account without a number
+        "\t\t\t\t\t\tGST\t· GST\t\t1\t\r\n",  // a tax item's account unreadable
+        "\t\t\t\t\t\t\tSales\t\t5\t\r\n\t\t\t\t\t\tGST\t· GST\t\t1\t\r\n",  // both
+        "  \r\n",                                                           // a blank line
+        "\t\t\t\t\t\tGST\t2-1310 · GST" + std::string(1, '\0') + "Payable\t\t-1\t\r\n",  // a NUL
+    };
+    for (const std::string& middle : cases) {
+        writeReport(invoices(middle, "Sales"));
+        const std::string one = chooseWith(1);
+        for (unsigned threads : kThreads)
+            EXPECT_EQ(chooseWith(threads), one) << threads << " threads, " << middle;
+    }
+    writeReport(invoices("", "Sales"));
+    EXPECT_NE(chooseWith(1).find("\nT1 T2 T3 "), std::string::npos);
+}
+
+// The report's encoding is known only when a line shows it is not UTF-8: texts read as
+// UTF-8 before are read again as Windows-1252, whichever thread met them.
+TEST_F(ScanThreads, ALateWindows1252LineRereadsTheTextsBeforeIt) {
+    const std::string late = "\t\t\t\t\tCaf\xE9\t\t4-1 · Sales\t\t0\t\r\n";
+    std::string one;
+    for (unsigned threads : {1u, 2u, 8u}) {
+        st.reading = {threads, 500};
+        st.reportScan.reset();
+        openReport(invoices(late, "Caf\xC3\xA9"));
+        bool headerOk = false;
+        ASSERT_EQ(sfReadAndCheckHeader(st, headerOk), "");
+        Collection<StrArray> accounts;
+        ASSERT_EQ(sfExtractAccounts(st, ui, accounts), "");
+        std::string names;
+        for (const StrArray& a : accounts) names += field(a, 0) + "=" + field(a, 1) + "\n";
+        if (threads == 1) one = names;
+        EXPECT_EQ(names, one) << threads << " threads";
+    }
+    EXPECT_NE(one.find("=Caf\xC3\x83\xC2\xA9\n"), std::string::npos) << one;
+}
+
+}  // namespace
+}  // namespace tav::test
