@@ -39,6 +39,11 @@ void TextReader::open(const std::string& path, bool fields) {
     if (!handle_) raiseOpenError(errno, path);
     std::error_code ec;
     fileSize_ = fs::file_size(platform::pathFromUtf8(path), ec);
+    // A small file (a list, a mapping, a ledger) is read in a block of its own size: files
+    // are opened often, and a buffer never touched costs its pages all the same.
+    block_ = fileSize_ > 0 && fileSize_ < kReadBlock
+                 ? std::max<size_t>(static_cast<size_t>(fileSize_) + 1, 4096)
+                 : kReadBlock;
     seek(0, 0);
     const std::string_view start(buffer_.data(), end_);
     if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
@@ -78,8 +83,8 @@ bool TextReader::fill() {
         buffer_.shrink_to_fit();
     }
     // Room for the block and for the sixty-four bytes looked at past its end.
-    if (buffer_.size() < end_ + kReadBlock + 64) buffer_.resize(end_ + kReadBlock + 64);
-    const size_t got = std::fread(buffer_.data() + end_, 1, kReadBlock, handle_);
+    if (buffer_.size() < end_ + block_ + 64) buffer_.resize(end_ + block_ + 64);
+    const size_t got = std::fread(buffer_.data() + end_, 1, block_, handle_);
     if (got == 0) {
         if (std::ferror(handle_)) raise(err::DeviceIoError);
         atEnd_ = true;

@@ -85,6 +85,7 @@ private:
     std::string path_;
     std::FILE* handle_ = nullptr;
     std::vector<char> buffer_;
+    size_t block_ = 0;            // bytes read at a time
     size_t begin_ = 0, end_ = 0;  // the bytes not yet read
     size_t lastLine_ = 0;         // where the line just read begins
     size_t keepAt_ = 0;
