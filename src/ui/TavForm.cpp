@@ -9,6 +9,7 @@
 #include <QSvgRenderer>
 
 #include "safe/ErrorLog.h"
+#include "shell/ProgramState.h"
 #include "ui/SafeForms.h"
 
 namespace tav::ui {

@@ -1,5 +1,7 @@
 #include "support/ScriptedPort.h"
 
+#include "safe/Platform.h"
+
 namespace tav::test {
 
 Answer ScriptedPort::messageBox(const Message& message) {
@@ -12,6 +14,7 @@ Answer ScriptedPort::messageBox(const Message& message) {
 
 std::optional<std::string> ScriptedPort::fileDialog(const FileDialog& dialog) {
     dialogs.push_back(dialog);
+    if (dialogMovesTo) platform::setCurrentDirectory(*dialogMovesTo);
     if (dialogAnswers.empty()) return std::nullopt;
     auto a = dialogAnswers.front();
     dialogAnswers.pop_front();
