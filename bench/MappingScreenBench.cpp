@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         }
     }
     for (long i = 0; i < targets; ++i)
-        st.gcolTargetAccounts.Add({targetNumber(i), fmt::format("Target account {}", i), ""});
+        st.gcolTargetAccounts.Add({targetNumber(i), fmt::format("Target account {}", i)});
 
     QuietPort port;
     tav::ui::MDIfrmMain frame(st, port);

@@ -79,7 +79,9 @@ void chooseFromText(ProgramState& st, UiPort& ui, View& view, GridKey key) {
 }
 
 // Its target cell shown as the grid shows it; a number too long for its blanks raises.
-void checkShown(const StrArray& mapped) { fillerLength(field(mapped, 4), kTargetNumberWidth); }
+void checkShown(const MappedAccount& mapped) {
+    fillerLength(mapped.targetNumber, kTargetNumberWidth);
+}
 
 }  // namespace
 
@@ -121,13 +123,13 @@ std::string instructions(const ProgramState& st) {
 StrArray AccountTable::header() const { return accountGridHeader(st_); }
 
 StrArray AccountTable::entryRow(long r) const {
-    const StrArray& mapped = st_.gcolMappedAccounts.Item(r);
+    const MappedAccount& mapped = st_.gcolMappedAccounts.Item(r);
     try {
         return accountGridRow(mapped);
     } catch (...) {
         // A number too long for its blanks was reported when it came; painting goes on.
-        return {" " + mapped.at(0), " " + mapped.at(1) + " " + mapped.at(2),
-                " " + mapped.at(4) + " " + mapped.at(5), mapped.at(3)};
+        return {" " + mapped.type, " " + mapped.number + " " + mapped.name,
+                " " + mapped.targetNumber + " " + mapped.targetName, mapped.listIndex};
     }
 }
 
@@ -150,9 +152,9 @@ bool Form_Load(ProgramState& st, UiPort& ui, View& view) {
     bool built = false;
     reportingFailures(st, ui, kModule, "Form_Load", [&] {
         long rows = 0;
-        for (const StrArray& mapped : st.gcolMappedAccounts) {
-            fillerLength(field(mapped, 1), kQuickBooksNumberWidth);
-            fillerLength(field(mapped, 4), kTargetNumberWidth);
+        for (const MappedAccount& mapped : st.gcolMappedAccounts) {
+            fillerLength(mapped.number, kQuickBooksNumberWidth);
+            fillerLength(mapped.targetNumber, kTargetNumberWidth);
             view.table.setRows(++rows);
         }
         StrArray items;

@@ -59,9 +59,9 @@ Outcome addAccount(ProgramState& st, UiPort& ui, View& view, bool next) {
         return Outcome::Stays;
     }
     if (!next) ui.setBusy(true);
-    const bool listed = std::ranges::any_of(st.gcolTargetAccounts, [&](const StrArray& account) {
-        return field(account, 0) == number;
-    });
+    const bool listed =
+        std::ranges::any_of(st.gcolTargetAccounts,
+                            [&](const TargetAccount& account) { return account.number == number; });
     if (!next) ui.setBusy(false);
     if (listed) {
         ui.messageBox(
@@ -71,7 +71,7 @@ Outcome addAccount(ProgramState& st, UiPort& ui, View& view, bool next) {
         view.focus = Box::Number;
         return Outcome::Stays;
     }
-    st.gcolTargetAccounts.Add({number, view.txtName, ""});
+    st.gcolTargetAccounts.Add({number, view.txtName});
     st.gblnNewAccountAdded = true;
     if (next) {
         view.txtNumber.clear();

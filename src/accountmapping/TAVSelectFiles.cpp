@@ -58,7 +58,7 @@ void cboLedgers_Click(ProgramState& st, UiPort& ui, long position, View& view) {
 void cmdCustomisedCofA_Click(ProgramState& st, UiPort& ui, View& view) {
     constexpr std::string_view kProc = "cmdCustomisedCofA_Click";
     reportingFailures(st, ui, kModule, kProc, [&] {
-        const std::string directory = platform::currentDirectory();
+        platform::CurrentDirectoryKeeper directory;
         FileDialog d;
         d.kind = DialogKind::Open;
         d.title = "Customised Ledger";
@@ -75,7 +75,6 @@ void cmdCustomisedCofA_Click(ProgramState& st, UiPort& ui, View& view) {
             EnableCustomisedLedger(st, ui, true, view);
             load(st, ui, *chosen, kProc, "An error occurred loading the target ledger");
         }
-        platform::setCurrentDirectory(directory);
     });
 }
 

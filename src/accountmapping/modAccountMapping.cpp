@@ -13,6 +13,7 @@
 #include "safe/TextCodec.h"
 #include "safe/Values.h"
 #include "shell/ProgramState.h"
+#include "taxmapping/modTaxMapping.h"
 
 namespace tav {
 
@@ -59,8 +60,7 @@ void reportFailure(ProgramState& st, UiPort& ui, std::string_view procedure,
     dsCreateSEMAndDoAll(st, ui, kForm, procedure, 0, description, details, true);
 }
 
-// The save dialogs of the mapping screen. A Windows file dialog may move the current
-// directory, so the actions put it back afterwards.
+// The save dialogs of the mapping screen.
 std::optional<std::string> askSavePath(UiPort& ui, const ProgramState& st, std::string filter,
                                        std::string fileName) {
     FileDialog d;
@@ -143,12 +143,13 @@ Sem sfLoadColTargetAccountsFromMAS(ProgramState& st, UiPort& ui, const std::stri
         }
         FileCloser closer(st.files, 1);
         while (!st.files.eof(1)) {
-            // Number and name are quoted; the split at quote-comma leaves their opening quotes.
-            StrArray account = vbSplit(st.files.lineInput(1), "\",");
-            account.at(0) = fromSecondCharacter(field(account, 0));
-            account.at(1) = fromSecondCharacter(field(account, 1));
-            for (size_t i : {0, 1})
-                if (Sem e = removeAll(account[i], ",", kProc,
+            // Number and name are quoted; the split at quote-comma leaves their opening
+            // quotes. Further fields are never read.
+            const StrArray f = vbSplit(st.files.lineInput(1), "\",");
+            TargetAccount account{fromSecondCharacter(field(f, 0)),
+                                  fromSecondCharacter(field(f, 1))};
+            for (std::string* text : {&account.number, &account.name})
+                if (Sem e = removeAll(*text, ",", kProc,
                                       "Error deleting commas from MAS Chart of Accounts.");
                     !e.empty())
                     return e;
@@ -178,7 +179,7 @@ Sem sfLoadColTargetAccountsFromAO(ProgramState& st, UiPort& ui, const std::strin
                                       "Error deleting commas and quotes from AO ledger.");
                     !e.empty())
                     return e;
-            st.gcolTargetAccounts.Add({line.substr(0, comma), std::move(name), ""});
+            st.gcolTargetAccounts.Add({line.substr(0, comma), std::move(name)});
         }
         return {};
     });
@@ -265,16 +266,15 @@ Sem sfPopulateColMappedAccounts(ProgramState& st, UiPort& ui) {
                                   "Error deleting quotes from QuickBooks Chart of Accounts.");
                 !e.empty())
                 return e;
-            // Fixed positions of the AU/NZ export: 1 name, 4 type code, 7 number.
             const StrArray f = vbSplit(line, "\t");
             if (field(f, 0) != "ACCNT") continue;
-            const std::string& number = field(f, 7);
+            const std::string& number = field(f, accnt::Number);
             if (!used.contains(number)) continue;
             std::string type;
-            if (Sem e = sfFullQBAccountType(type, field(f, 4)); !e.empty())
+            if (Sem e = sfFullQBAccountType(type, field(f, accnt::TypeCode)); !e.empty())
                 return sfSemCreate(kModAccountMapping, kProc, 0,
                                    "Error occurred with QuickBooks account types.", e);
-            st.gcolMappedAccounts.Add({type, number, field(f, 1), "1", "", "", ""});
+            st.gcolMappedAccounts.Add({type, number, field(f, accnt::Name), "1", "", ""});
         }
         // The chart is read by column position: one whose columns moved matches nothing.
         if (st.gcolMappedAccounts.empty())
@@ -300,18 +300,18 @@ std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui,
         // The first target account of each number, as a search from the first finds it.
         std::unordered_map<std::string_view, long> firstWithNumber;
         for (long j = 1; j <= st.gcolTargetAccounts.Count(); ++j)
-            firstWithNumber.try_emplace(field(st.gcolTargetAccounts.Item(j), 0), j);
+            firstWithNumber.try_emplace(st.gcolTargetAccounts.Item(j).number, j);
         for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i) {
-            const StrArray& mapped = st.gcolMappedAccounts.Item(i);
-            if (!field(mapped, 4).empty()) continue;  // a choice already made stays
-            const auto found = firstWithNumber.find(field(mapped, 1));
+            const MappedAccount& mapped = st.gcolMappedAccounts.Item(i);
+            if (mapped.mapped()) continue;  // a choice already made stays
+            const auto found = firstWithNumber.find(mapped.number);
             if (found == firstWithNumber.end()) continue;
             const long j = found->second;
-            const StrArray& target = st.gcolTargetAccounts.Item(j);
-            StrArray copy = mapped;
-            copy.at(3) = std::to_string(j + 1);
-            copy.at(4) = field(target, 0);
-            copy.at(5) = field(target, 1);
+            const TargetAccount& target = st.gcolTargetAccounts.Item(j);
+            MappedAccount copy = mapped;
+            copy.listIndex = std::to_string(j + 1);
+            copy.targetNumber = target.number;
+            copy.targetName = target.name;
             st.gcolMappedAccounts.Replace(i, std::move(copy));
             changed.push_back(i);
             if (rowChanged) rowChanged(i);
@@ -334,22 +334,17 @@ std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui,
 
 void storeAccountChoice(ProgramState& st, long row, long listIndex) {
     if (st.gcolMappedAccounts.empty()) return;
-    StrArray mapped = st.gcolMappedAccounts.Item(row);
+    MappedAccount mapped = st.gcolMappedAccounts.Item(row);
     if (listIndex == 1) {
-        mapped.at(4).clear();
-        mapped.at(5).clear();
+        mapped.targetNumber.clear();
+        mapped.targetName.clear();
     } else {
-        const StrArray& target = st.gcolTargetAccounts.Item(listIndex - 1);
-        mapped.at(4) = field(target, 0);
-        mapped.at(5) = field(target, 1);
+        const TargetAccount& target = st.gcolTargetAccounts.Item(listIndex - 1);
+        mapped.targetNumber = target.number;
+        mapped.targetName = target.name;
     }
-    mapped.at(3) = std::to_string(listIndex);
+    mapped.listIndex = std::to_string(listIndex);
     st.gcolMappedAccounts.Replace(row, std::move(mapped));
-}
-
-bool isAccountMappingComplete(const ProgramState& st) {
-    return std::none_of(st.gcolMappedAccounts.begin(), st.gcolMappedAccounts.end(),
-                        [](const StrArray& mapped) { return field(mapped, 4).empty(); });
 }
 
 // ---- The mapping screen's grid and combo --------------------------------------------
@@ -373,22 +368,19 @@ StrArray accountGridHeader(const ProgramState& st) {
             " " + st.gstrTargetAppName + " Account Number and Name", ""};
 }
 
-StrArray accountGridRow(const StrArray& mapped) {
-    return {" " + field(mapped, 0),
-            " " + numberAndName(field(mapped, 1), field(mapped, 2), kQuickBooksNumberWidth),
-            " " + numberAndName(field(mapped, 4), field(mapped, 5), kTargetNumberWidth),
-            field(mapped, 3)};
+StrArray accountGridRow(const MappedAccount& mapped) {
+    return {" " + mapped.type,
+            " " + numberAndName(mapped.number, mapped.name, kQuickBooksNumberWidth),
+            " " + numberAndName(mapped.targetNumber, mapped.targetName, kTargetNumberWidth),
+            mapped.listIndex};
 }
-
-StrArray accountGridPlaceholderRow() { return {"", "", "", "1"}; }
 
 Sem sfSetUpCombo(const ProgramState& st, StrArray& listItems) {
     listItems.clear();
     return guarded(kModAccountMapping, "sfSetUpCombo", [&]() -> Sem {
         listItems = {" <Add New>", ""};
-        for (const StrArray& target : st.gcolTargetAccounts)
-            listItems.push_back(
-                numberAndName(field(target, 0), field(target, 1), kTargetNumberWidth));
+        for (const TargetAccount& target : st.gcolTargetAccounts)
+            listItems.push_back(numberAndName(target.number, target.name, kTargetNumberWidth));
         return {};
     });
 }
@@ -399,21 +391,22 @@ Sem sfLoadMapping(ProgramState& st) {
     constexpr std::string_view kProc = "sfLoadMapping";
     return guarded(kModAccountMapping, kProc, [&]() -> Sem {
         for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i) {
-            if (field(st.gcolMappedAccounts.Item(i), 4).empty()) continue;
-            StrArray unmapped = st.gcolMappedAccounts.Item(i);
-            unmapped.at(3) = "1";
-            unmapped.at(4).clear();
-            unmapped.at(5).clear();
+            if (!st.gcolMappedAccounts.Item(i).mapped()) continue;
+            MappedAccount unmapped = st.gcolMappedAccounts.Item(i);
+            unmapped.listIndex = "1";
+            unmapped.targetNumber.clear();
+            unmapped.targetName.clear();
             st.gcolMappedAccounts.Replace(i, std::move(unmapped));
         }
         // The first row of each QuickBooks account number, as a search from the first
         // finds it; replacing a row keeps its number.
         std::unordered_map<std::string, long> firstWithNumber;
         for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i)
-            firstWithNumber.try_emplace(field(st.gcolMappedAccounts.Item(i), 1), i);
+            firstWithNumber.try_emplace(st.gcolMappedAccounts.Item(i).number, i);
         while (!st.files.eof(1)) {
             const std::string line = st.files.lineInput(1);
             if (line == kMappingSeparator) break;
+            // type, number, name, list index, target number, target name
             const StrArray f = vbSplit(line, ",");
             if (f.size() != 6)
                 return sfSemCreate(kModAccountMapping, kProc, 0,
@@ -425,10 +418,10 @@ Sem sfLoadMapping(ProgramState& st) {
             // The row's target cell must be buildable: a number too long for its blanks
             // fails here, before the row changes.
             fillerLength(f[4], kTargetNumberWidth);
-            StrArray mapped = st.gcolMappedAccounts.Item(found->second);
-            mapped.at(3) = f[3];
-            mapped.at(4) = f[4];
-            mapped.at(5) = f[5];
+            MappedAccount mapped = st.gcolMappedAccounts.Item(found->second);
+            mapped.listIndex = f[3];
+            mapped.targetNumber = f[4];
+            mapped.targetName = f[5];
             st.gcolMappedAccounts.Replace(found->second, std::move(mapped));
         }
         return {};
@@ -440,13 +433,13 @@ Sem sfLoadcolTargetAccountsFromMapping(ProgramState& st) {
     return guarded(kModAccountMapping, kProc, [&]() -> Sem {
         st.gcolTargetAccounts.Clear();
         while (!st.files.eof(1)) {
-            StrArray account = vbSplit(st.files.lineInput(1), ",");
-            if (account.size() != 2)
+            StrArray f = vbSplit(st.files.lineInput(1), ",");
+            if (f.size() != 2)
                 return sfSemCreate(kModAccountMapping, kProc, 0,
                                    "Incorrect number of fields in the list of " +
                                        st.gstrTargetAppName +
                                        " accounts. The mapping file may be corrupt.");
-            st.gcolTargetAccounts.Add(std::move(account));
+            st.gcolTargetAccounts.Add({std::move(f[0]), std::move(f[1])});
         }
         return {};
     });
@@ -455,46 +448,38 @@ Sem sfLoadcolTargetAccountsFromMapping(ProgramState& st) {
 void cmdSaveMapping_Click(ProgramState& st, UiPort& ui) {
     constexpr std::string_view kProc = "cmdSaveMapping_Click";
     reportingFailures(st, ui, kForm, kProc, [&] {
-        const std::string directory = platform::currentDirectory();
+        platform::CurrentDirectoryKeeper directory;
         const auto path =
             askSavePath(ui, st, "Comma Delimited (*.csv)|*.csv", "ClientXAccountMapping.csv");
-        if (!path) {
-            platform::setCurrentDirectory(directory);
-            return;
-        }
+        if (!path) return;
         st.gstrSavedMappingFile = *path;
         if (Sem e = sfOpenFile(st, ui, *path, "Output", 1); !e.empty())
             return reportFailure(st, ui, kProc, "Error opening specified file.", e);
         FileCloser closer(st.files, 1);
-        for (const StrArray& m : st.gcolMappedAccounts)
-            if (!field(m, 4).empty())
-                st.files.printLine(
-                    1, fmt::format("{},{},{},{},{},{}", m[0], m[1], m[2], m[3], m[4], field(m, 5)));
+        for (const MappedAccount& m : st.gcolMappedAccounts)
+            if (m.mapped())
+                st.files.printLine(1, fmt::format("{},{},{},{},{},{}", m.type, m.number, m.name,
+                                                  m.listIndex, m.targetNumber, m.targetName));
         st.files.printLine(1, kMappingSeparator);
-        for (const StrArray& t : st.gcolTargetAccounts)
-            st.files.printLine(1, field(t, 0) + "," + field(t, 1));
+        for (const TargetAccount& t : st.gcolTargetAccounts)
+            st.files.printLine(1, t.number + "," + t.name);
         st.files.close(1);
-        platform::setCurrentDirectory(directory);
     });
 }
 
 void cmdSaveLedger_Click(ProgramState& st, UiPort& ui) {
     constexpr std::string_view kProc = "cmdSaveLedger_Click";
     reportingFailures(st, ui, kForm, kProc, [&] {
-        const std::string directory = platform::currentDirectory();
+        platform::CurrentDirectoryKeeper directory;
         const auto path =
             askSavePath(ui, st, "ASCII text (comma delim) (*.txt)|*.txt", "Ledger.txt");
-        if (!path) {
-            platform::setCurrentDirectory(directory);
-            return;
-        }
+        if (!path) return;
         if (Sem e = sfOpenFile(st, ui, *path, "Output", 1); !e.empty())
             return reportFailure(st, ui, kProc, "Error opening file '" + *path + "'", e);
         FileCloser closer(st.files, 1);
-        for (const StrArray& t : st.gcolTargetAccounts)
-            st.files.printLine(1, field(t, 0) + "," + field(t, 1));
+        for (const TargetAccount& t : st.gcolTargetAccounts)
+            st.files.printLine(1, t.number + "," + t.name);
         st.files.close(1);
-        platform::setCurrentDirectory(directory);
     });
 }
 
@@ -502,7 +487,7 @@ std::optional<StrArray> cmdLoadMapping_Click(ProgramState& st, UiPort& ui) {
     constexpr std::string_view kProc = "cmdLoadMapping_Click";
     std::optional<StrArray> loaded;
     reportingFailures(st, ui, kForm, kProc, [&] {
-        const std::string directory = platform::currentDirectory();
+        platform::CurrentDirectoryKeeper directory;
         FileDialog d;
         d.kind = DialogKind::Open;
         d.title = "MAS Account Mapping File";
@@ -511,7 +496,7 @@ std::optional<StrArray> cmdLoadMapping_Click(ProgramState& st, UiPort& ui) {
         d.fileName = "ClientXAccountMapping.csv";
         d.fileMustExist = true;
         const auto path = ui.fileDialog(d);
-        platform::setCurrentDirectory(directory);
+        directory.restore();
         if (!path) return;
         st.gstrLoadedMappingFile = *path;
         ui.doEvents();

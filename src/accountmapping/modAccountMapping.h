@@ -4,11 +4,7 @@
 // mapping, and the mapping and ledger files. Routines report under the module name
 // "modAccountMapping.bas"; the button actions report as the account mapping screen.
 //
-// Entries (arrays of strings):
-//   gcolTargetAccounts  TargetAccount  number, name, further fields never read
-//   gcolMappedAccounts  MappedAccount  QuickBooks type name, number, name, combo list
-//                                      index ("1" unmapped, k + 1 for target account k),
-//                                      target number ("" unmapped), target name, ""
+// Its collections hold TargetAccount and MappedAccount records (shell/Records.h).
 //
 // The account combo lists " <Add New>" at index 0, the empty (unmapped) item at 1 and
 // target account k at k + 1, so the order of gcolTargetAccounts is part of the mapping.
@@ -24,6 +20,7 @@
 #include "safe/Collection.h"
 #include "safe/Sem.h"
 #include "safe/UiPort.h"
+#include "shell/Records.h"
 
 namespace tav {
 
@@ -80,9 +77,6 @@ std::vector<long> cmdAutoMapping_Click(ProgramState& st, UiPort& ui,
 // account k - 1. An empty mapping (the grid's placeholder row) stores nothing.
 void storeAccountChoice(ProgramState& st, long row, long listIndex);
 
-// No entry is unmapped (an empty mapping is complete).
-bool isAccountMappingComplete(const ProgramState& st);
-
 // ---- The mapping screen's grid and combo --------------------------------------------
 
 // Blanks that line names up under a proportional font: number, 2 x (width - length of
@@ -97,9 +91,7 @@ size_t fillerLength(std::string_view number, long width);
 StrArray accountGridHeader(const ProgramState& st);
 // The four cells of a mapping entry's row: type, QuickBooks account, target account and
 // the hidden combo list index.
-StrArray accountGridRow(const StrArray& mapped);
-// The single row shown while the mapping is empty.
-StrArray accountGridPlaceholderRow();
+StrArray accountGridRow(const MappedAccount& mapped);
 
 // The account combo's items: " <Add New>", "", then each target account.
 Sem sfSetUpCombo(const ProgramState& st, StrArray& listItems);

@@ -7,57 +7,37 @@ namespace tav {
 
 namespace {
 
-// First entry per key, up to the first entry that has no key element.
-template <class KeyedIndex>
-void indexFirst(KeyedIndex& index, const Collection<StrArray>& entries, size_t key) {
-    for (const StrArray& e : entries) {
-        if (e.size() <= key) {
-            index.brokenEntry = true;
-            return;
-        }
-        index.entries.try_emplace(e[key], &e);
-    }
+template <class Entry>
+const Entry* find(const auto& index, std::string_view key) {
+    const auto it = index.find(key);
+    return it == index.end() ? nullptr : it->second;
 }
 
 }  // namespace
 
 ConversionLookups::ConversionLookups(const ProgramState& st) {
-    indexFirst(mappedAccounts_, st.gcolMappedAccounts, 1);
-    indexFirst(taxCodeLinks_, st.gcolTaxCodeTaxItemLinks, 0);
-    indexFirst(firstTaxItems_, st.gcolMappedTaxCodes, 0);
-    for (const StrArray& e : st.gcolMappedTaxCodes) {
-        if (e.empty()) break;
-        // A matching entry without a code fails the scan, whatever follows it.
-        const StrArray*& last = lastTaxItems_[e[0]];
-        if (!last || last->size() > 1) last = &e;
-    }
+    // The first entry of each key, as a scan from the first entry finds it; for the tax
+    // items the last.
+    for (const MappedAccount& e : st.gcolMappedAccounts) mappedAccounts_.try_emplace(e.number, &e);
+    for (const TaxCodeLink& e : st.gcolTaxCodeTaxItemLinks) taxCodeLinks_.try_emplace(e.code, &e);
+    for (const MappedTaxCode& e : st.gcolMappedTaxCodes) lastTaxItems_[e.item] = &e;
     for (const std::string& number : st.gcolTaxPayables) taxPayables_.insert(number);
 }
 
-const StrArray* ConversionLookups::KeyedIndex::find(std::string_view key) const {
-    const auto it = entries.find(key);
-    if (it != entries.end()) return it->second;
-    if (brokenEntry) raise(err::SubscriptOutOfRange);
-    return nullptr;
+const MappedAccount* ConversionLookups::mappedAccount(std::string_view number) const {
+    return find<MappedAccount>(mappedAccounts_, number);
 }
 
-const StrArray* ConversionLookups::mappedAccount(std::string_view number) const {
-    return mappedAccounts_.find(number);
-}
-
-const StrArray* ConversionLookups::mappedTaxCode(std::string_view taxItem) const {
-    // The scan reads every entry, so one without a key always fails it.
-    if (firstTaxItems_.brokenEntry) raise(err::SubscriptOutOfRange);
-    const auto it = lastTaxItems_.find(taxItem);
-    return it == lastTaxItems_.end() ? nullptr : it->second;
+const MappedTaxCode* ConversionLookups::mappedTaxCode(std::string_view taxItem) const {
+    return find<MappedTaxCode>(lastTaxItems_, taxItem);
 }
 
 bool ConversionLookups::isMappedTaxItem(std::string_view taxItem) const {
-    return firstTaxItems_.find(taxItem) != nullptr;
+    return lastTaxItems_.contains(taxItem);
 }
 
-const StrArray* ConversionLookups::taxCodeLink(std::string_view code) const {
-    return taxCodeLinks_.find(code);
+const TaxCodeLink* ConversionLookups::taxCodeLink(std::string_view code) const {
+    return find<TaxCodeLink>(taxCodeLinks_, code);
 }
 
 bool ConversionLookups::isTaxPayable(std::string_view number) const {

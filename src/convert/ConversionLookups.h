@@ -2,8 +2,7 @@
 // Hash indexes over the mapping collections for one conversion run. A report of a
 // million lines looks up an account, a tax code and a tax item on every line, so
 // the collections are not scanned each time; each lookup gives exactly what the
-// scan from the first entry gives, including the "Subscript out of range" raised
-// when the scan would reach an entry too short for the element it reads.
+// scan from the first entry gives.
 //
 // The indexes point into the program state's collections: build them after the
 // mapping is complete and do not change the collections while they are in use.
@@ -17,6 +16,7 @@
 #include <unordered_set>
 
 #include "safe/Collection.h"
+#include "shell/Records.h"
 
 namespace tav {
 
@@ -53,34 +53,26 @@ public:
     ConversionLookups() = default;
     explicit ConversionLookups(const ProgramState& st);
 
-    // The first gcolMappedAccounts entry whose element 1 is the QuickBooks account
-    // number; nullptr when there is none.
-    const StrArray* mappedAccount(std::string_view number) const;
-    // The last gcolMappedTaxCodes entry whose element 0 is the tax item; nullptr when
+    // The first gcolMappedAccounts entry of the QuickBooks account number; nullptr when
     // there is none.
-    const StrArray* mappedTaxCode(std::string_view taxItem) const;
-    // Some gcolMappedTaxCodes entry has the tax item as element 0.
+    const MappedAccount* mappedAccount(std::string_view number) const;
+    // The last gcolMappedTaxCodes entry of the tax item; nullptr when there is none.
+    const MappedTaxCode* mappedTaxCode(std::string_view taxItem) const;
+    // Some gcolMappedTaxCodes entry is the tax item's.
     bool isMappedTaxItem(std::string_view taxItem) const;
-    // The first gcolTaxCodeTaxItemLinks entry whose element 0 is the tax code.
-    const StrArray* taxCodeLink(std::string_view code) const;
+    // The first gcolTaxCodeTaxItemLinks entry of the tax code.
+    const TaxCodeLink* taxCodeLink(std::string_view code) const;
     bool isTaxPayable(std::string_view number) const;
     // The account text has a number, and it is a tax payable account's.
     bool isTaxPayableAccount(std::string_view accountText) const;
 
 private:
-    using Index = std::unordered_map<std::string_view, const StrArray*, TextHash>;
-    // A lookup that finds nothing before the first entry too short for its key
-    // fails as the scan would on reaching that entry.
-    struct KeyedIndex {
-        Index entries;
-        bool brokenEntry = false;
-        const StrArray* find(std::string_view key) const;
-    };
+    template <class Entry>
+    using Index = std::unordered_map<std::string_view, const Entry*, TextHash>;
 
-    KeyedIndex mappedAccounts_;
-    KeyedIndex taxCodeLinks_;
-    KeyedIndex firstTaxItems_;
-    Index lastTaxItems_;
+    Index<MappedAccount> mappedAccounts_;
+    Index<TaxCodeLink> taxCodeLinks_;
+    Index<MappedTaxCode> lastTaxItems_;
     std::unordered_set<std::string_view, TextHash> taxPayables_;
 };
 

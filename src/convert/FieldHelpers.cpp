@@ -90,12 +90,12 @@ Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountTe
                                "An account used in the transaction journal has no account "
                                "number. Please number all accounts in QuickBooks then export "
                                "the Journal report again.");
-        const StrArray* entry = lookups.mappedAccount(number);
+        const MappedAccount* entry = lookups.mappedAccount(number);
         if (!entry)
             return sfSemCreate(kModConvert, kProc, 0,
                                "Error: QuickBooks account in transaction file does not exist in "
                                "QuickBooks Chart of Accounts file.");
-        targetAccount = field(*entry, 4);
+        targetAccount = entry->targetNumber;
         return {};
     });
 }
@@ -106,7 +106,7 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
     targetCode.clear();
     return guarded(kModConvert, kProc, [&]() -> Sem {
         const std::string_view item = trimView(taxItem);
-        if (const StrArray* entry = lookups.mappedTaxCode(item)) targetCode = field(*entry, 1);
+        if (const MappedTaxCode* entry = lookups.mappedTaxCode(item)) targetCode = entry->code;
         if (targetCode.empty() && !item.empty())
             return sfSemCreate(kModConvert, kProc, 0,
                                "A mapped code could not be found for an input tax code. Please "
@@ -150,16 +150,16 @@ Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view
                                "An invalid transaction type (journal entry transaction) was sent "
                                "to the convert tax code to tax item function.");
         if (taxCode.empty()) return {};
-        const StrArray* link = lookups.taxCodeLink(taxCode);
+        const TaxCodeLink* link = lookups.taxCodeLink(taxCode);
         if (!link)
             return sfSemCreate(kModConvert, kProc, 0,
                                "Tax Code '" + std::string(taxCode) +
                                    "' not found in tax code list. Please check the tax code list "
                                    "and extract it again from QuickBooks.");
         // A code with only one of its two items uses that one for both kinds.
-        const size_t column = isPurchaseType(transactionType) ? 1 : 2;
-        const std::string* item = &field(*link, column);
-        if (item->empty()) item = &field(*link, 3 - column);
+        const bool purchase = isPurchaseType(transactionType);
+        const std::string* item = purchase ? &link->purchaseItem : &link->salesItem;
+        if (item->empty()) item = purchase ? &link->salesItem : &link->purchaseItem;
         if (item->empty())
             return sfSemCreate(kModConvert, kProc, 0,
                                "There are no tax items associated with tax code '" +

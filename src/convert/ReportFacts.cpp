@@ -41,16 +41,13 @@ bool isBankContra(std::string_view account) {
 
 RunTables::RunTables(const ProgramState& state, Encoding reportEncoding)
     : st(state), encoding(reportEncoding), lookups(state) {
-    for (const StrArray& entry : st.gcolMappedTaxCodes) {
-        if (entry.empty()) continue;
-        if (auto bytes = encodedExactly(entry[0], encoding)) mappedTaxItems_.insert(*bytes);
+    for (const MappedTaxCode& entry : st.gcolMappedTaxCodes) {
+        if (auto bytes = encodedExactly(entry.item, encoding)) mappedTaxItems_.insert(*bytes);
     }
 }
 
 bool RunTables::isMappedTaxItem(std::string_view itemBytes) const {
-    if (mappedTaxItems_.find(itemBytes) != mappedTaxItems_.end()) return true;
-    // The lookup fails as the scan of the mapping would, on an entry too short to read.
-    return lookups.isMappedTaxItem(decode(itemBytes, encoding));
+    return mappedTaxItems_.find(itemBytes) != mappedTaxItems_.end();
 }
 
 const AccountFacts& ReportFacts::account(std::string_view text) {

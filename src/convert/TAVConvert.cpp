@@ -1,6 +1,5 @@
 #include "convert/TAVConvert.h"
 
-#include "accountmapping/modAccountMapping.h"
 #include "check/CheckPage.h"
 #include "check/ConversionCheck.h"
 #include "safe/ErrorLog.h"
@@ -56,7 +55,7 @@ void chkJournals_Click(ProgramState& st, bool ticked) { st.gblnAllToJournals = t
 
 void cmdBrowse_Click(ProgramState& st, UiPort& ui) {
     reportingFailures(st, ui, kModule, "cmdBrowse_Click", [&] {
-        const std::string directory = platform::currentDirectory();
+        platform::CurrentDirectoryKeeper directory;
         FileDialog d;
         d.kind = DialogKind::Save;
         d.initialFolder = st.gstrClientFolder;
@@ -69,7 +68,6 @@ void cmdBrowse_Click(ProgramState& st, UiPort& ui) {
         }
         d.overwritePrompt = true;
         if (const auto chosen = ui.fileDialog(d)) st.gstrOutputFile = *chosen;
-        platform::setCurrentDirectory(directory);
     });
 }
 
@@ -121,7 +119,7 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
                                "before attempting conversion.",
                                "Incomplete tax mapping");
         }
-        if (st.gintTargetApp != target::Accounts && !isAccountMappingComplete(st)) {
+        if (st.gintTargetApp != target::Accounts && !unmappedAccounts(st).empty()) {
             outcome = ConvertOutcome::IncompleteAccountMapping;
             return exclamation(ui,
                                "The account mapping is incomplete. Please complete the mapping "
@@ -196,15 +194,15 @@ std::optional<RunInput> inputReplacedBy(const ProgramState& st, const std::strin
 
 StrArray unmappedTaxItems(const ProgramState& st) {
     StrArray items;
-    for (const StrArray& m : st.gcolMappedTaxCodes)
-        if (field(m, 1).empty()) items.push_back(field(m, 0));
+    for (const MappedTaxCode& m : st.gcolMappedTaxCodes)
+        if (!m.mapped()) items.push_back(m.item);
     return items;
 }
 
 StrArray unmappedAccounts(const ProgramState& st) {
     StrArray accounts;
-    for (const StrArray& m : st.gcolMappedAccounts)
-        if (field(m, 4).empty()) accounts.push_back(field(m, 1) + " " + field(m, 2));
+    for (const MappedAccount& m : st.gcolMappedAccounts)
+        if (!m.mapped()) accounts.push_back(m.number + " " + m.name);
     return accounts;
 }
 

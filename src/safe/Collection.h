@@ -30,11 +30,6 @@ public:
 
     void Add(T entry) { items_.push_back(std::move(entry)); }
 
-    void Remove(long i) {
-        check(i);
-        items_.erase(items_.begin() + (i - 1));
-    }
-
     // Puts the new entry where entry i was. Done in place, so that mapping every row
     // of a long list does not move the rest of the list each time.
     void Replace(long i, T entry) {
@@ -42,7 +37,6 @@ public:
         items_[static_cast<size_t>(i - 1)] = std::move(entry);
     }
 
-    // Moves entry i after the last one, without copying it.
     void Clear() { items_.clear(); }
 
     auto begin() const { return items_.begin(); }

@@ -6,7 +6,7 @@
 
 #include "safe/Platform.h"
 #include "safe/SafeMethods.h"
-#include "shell/ProgramState.h"
+#include "safe/SafeState.h"
 
 namespace tav {
 
@@ -64,7 +64,7 @@ std::string logTimestamp() {
                        local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
 }
 
-void appendLogEntry(ProgramState& st, UiPort& ui, const std::string& logPath, const Sem& lines) {
+void appendLogEntry(SafeState& st, UiPort& ui, const std::string& logPath, const Sem& lines) {
     int number = 0;
     try {
         number = st.files.freeFile();
@@ -89,7 +89,7 @@ void appendLogEntry(ProgramState& st, UiPort& ui, const std::string& logPath, co
     }
 }
 
-void dsCreateSEMAndDoAll(ProgramState& st, UiPort& ui, std::string_view module,
+void dsCreateSEMAndDoAll(SafeState& st, UiPort& ui, std::string_view module,
                          std::string_view procedure, long number, std::string_view description,
                          std::string_view details, bool show) {
     try {
@@ -101,7 +101,7 @@ void dsCreateSEMAndDoAll(ProgramState& st, UiPort& ui, std::string_view module,
     }
 }
 
-void dsReportException(ProgramState& st, UiPort& ui, std::string_view module,
+void dsReportException(SafeState& st, UiPort& ui, std::string_view module,
                        std::string_view procedure) noexcept {
     std::string m, p, description;
     long number = 0;

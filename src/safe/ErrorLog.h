@@ -11,7 +11,8 @@
 
 namespace tav {
 
-struct ProgramState;
+// The open files and the data folder (safe/SafeState.h); the program state is one.
+struct SafeState;
 
 // The text of the Error Report box for the first line of a SEM list.
 std::string errorReportText(const Sem& list);
@@ -21,18 +22,18 @@ void dsSemReport(UiPort& ui, const Sem& list);
 
 // Logs details followed by a line of its own to <data folder>/TAV.log and, when show
 // is true, shows the Error Report box.
-void dsCreateSEMAndDoAll(ProgramState& st, UiPort& ui, std::string_view module,
+void dsCreateSEMAndDoAll(SafeState& st, UiPort& ui, std::string_view module,
                          std::string_view procedure, long number, std::string_view description,
                          std::string_view details, bool show);
 
 // Reports the exception being handled (call it from a catch block) with its error
 // number and description, as every event handler does for a trapped failure.
-void dsReportException(ProgramState& st, UiPort& ui, std::string_view module,
+void dsReportException(SafeState& st, UiPort& ui, std::string_view module,
                        std::string_view procedure) noexcept;
 
 // Runs an event handler's body; a trapped failure is reported and the program goes on.
 template <class Body>
-void reportingFailures(ProgramState& st, UiPort& ui, std::string_view module,
+void reportingFailures(SafeState& st, UiPort& ui, std::string_view module,
                        std::string_view procedure, Body&& body) noexcept {
     try {
         body();
@@ -43,7 +44,7 @@ void reportingFailures(ProgramState& st, UiPort& ui, std::string_view module,
 
 // Appends one entry (date and time, the SEM lines, an empty line) to a log file. An
 // entry that cannot be written is lost silently.
-void appendLogEntry(ProgramState& st, UiPort& ui, const std::string& logPath, const Sem& lines);
+void appendLogEntry(SafeState& st, UiPort& ui, const std::string& logPath, const Sem& lines);
 
 // The log's date and time text, "dd/mm/yyyy hh:mm:ss".
 std::string logTimestamp();

@@ -79,6 +79,30 @@ std::tm localTime(std::time_t moment);
 std::string currentDirectory();
 bool setCurrentDirectory(const std::string& path);
 
+// Puts the current directory back as it was when the keeper was made, at restore() or
+// at the end of its scope, whichever comes first: a file dialog may move it, and every
+// way out of an action must undo that.
+class CurrentDirectoryKeeper {
+public:
+    CurrentDirectoryKeeper() : directory_(currentDirectory()) {}
+    ~CurrentDirectoryKeeper() { restore(); }
+    CurrentDirectoryKeeper(const CurrentDirectoryKeeper&) = delete;
+    CurrentDirectoryKeeper& operator=(const CurrentDirectoryKeeper&) = delete;
+    void restore() noexcept {
+        if (restored_) return;
+        restored_ = true;
+        try {
+            setCurrentDirectory(directory_);
+        } catch (...) {
+            // Nothing better to do: the action itself has done its work or failed.
+        }
+    }
+
+private:
+    std::string directory_;
+    bool restored_ = false;
+};
+
 // fopen for a UTF-8 path; errno is set on failure. Callers pass binary modes ("rb",
 // "wb", "ab") so that Windows writes CR LF exactly as given, never doubled. A file opened
 // for writing is never reached through a symbolic link that belongs to another user

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "safe/Platform.h"
+#include "safe/SafeState.h"
 #include "safe/TextCodec.h"
 #include "safe/Values.h"
-#include "shell/ProgramState.h"
 
 namespace tav {
 
@@ -60,8 +60,8 @@ Answer retryOrCancel(UiPort& ui, std::string text, std::string title) {
 
 }  // namespace
 
-Sem sfOpenFile(ProgramState& st, UiPort& ui, const std::string& path,
-               const std::string& strOperation, int intFileNumber) {
+Sem sfOpenFile(SafeState& st, UiPort& ui, const std::string& path, const std::string& strOperation,
+               int intFileNumber) {
     constexpr std::string_view kProc = "sfOpenFile";
     return guarded(kSafeMethods, kProc, [&]() -> Sem {
         if (intFileNumber < FileTable::kLowest || intFileNumber > FileTable::kHighest)
@@ -193,22 +193,6 @@ Sem sfShortenPath(const std::string& path, std::string& shortPath, short maxLeng
     });
 }
 
-Sem sfDelimitedField(const std::string& line, short index, std::string& fieldOut,
-                     const std::string& delimiter) {
-    constexpr std::string_view kProc = "sfDelimitedField";
-    fieldOut.clear();
-    return guarded(kSafeMethods, kProc, [&]() -> Sem {
-        if (index < 0)
-            return sfSemCreate(kSafeMethods, kProc, 0,
-                               "Invalid field requested: " + std::to_string(index));
-        const StrArray fields = vbSplit(line, delimiter);
-        if (static_cast<size_t>(index) + 1 > fields.size())
-            return sfSemCreate(kSafeMethods, kProc, 0, "Not enough fields in " + line);
-        fieldOut = fields[static_cast<size_t>(index)];
-        return {};
-    });
-}
-
 namespace {
 
 char foldCase(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
@@ -265,43 +249,6 @@ Sem sfIsLong(std::string_view value) {
                                "Value is not a Long Integer:- " + errorText(err::Overflow));
         if (!d->isWhole())
             return sfSemCreate(kSafeMethods, kProc, 0, "Value is not a Long Integer");
-        return {};
-    });
-}
-
-Sem sfDateRange(std::string& start, std::string& end, const std::string& date) {
-    return guarded(kSafeMethods, "sfDateRange", [&]() -> Sem {
-        const auto s = parseDate(start), e = parseDate(end), d = parseDate(date);
-        if (!s || !e || !d) return {};
-        if (*d < *s) start = date;
-        if (*d > *e) end = date;
-        return {};
-    });
-}
-
-Sem sfArrayLB(const StrArray& array, long& bound) {
-    bound = 0;
-    return guarded(kSafeMethods, "sfArrayLB", [&]() -> Sem {
-        if (array.empty()) raise(err::SubscriptOutOfRange);
-        bound = 0;
-        return {};
-    });
-}
-
-Sem sfArrayUB(const StrArray& array, long& bound) {
-    bound = 0;
-    return guarded(kSafeMethods, "sfArrayUB", [&]() -> Sem {
-        if (array.empty()) raise(err::SubscriptOutOfRange);
-        bound = static_cast<long>(array.size()) - 1;
-        return {};
-    });
-}
-
-Sem sfArrayBounds(const StrArray& array, long& lower, long& upper) {
-    lower = upper = 0;
-    return guarded(kSafeMethods, "sfArrayBounds", [&]() -> Sem {
-        if (array.empty()) raise(err::SubscriptOutOfRange);
-        upper = static_cast<long>(array.size()) - 1;
         return {};
     });
 }

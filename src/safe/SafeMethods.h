@@ -1,7 +1,7 @@
 #pragma once
-// The safe routines every part of the program uses: opening files, paths, fields
-// of delimited lines, replacing text, whole numbers, date ranges, arrays and
-// collections. Each returns a SEM list (module "SafeMethods.bas"), empty on success.
+// The safe routines every part of the program uses: opening files, paths, splitting
+// and replacing text, whole numbers, arrays and collections. Each returns a SEM list
+// (module "SafeMethods.bas"), empty on success.
 
 #include <string>
 #include <string_view>
@@ -12,7 +12,8 @@
 
 namespace tav {
 
-struct ProgramState;
+// The open files and the data folder (safe/SafeState.h); the program state is one.
+struct SafeState;
 
 inline constexpr std::string_view kSafeMethods = "SafeMethods.bas";
 
@@ -26,8 +27,8 @@ const std::string& field(const StrArray& fields, size_t i);
 // Opens a file under a number from 1 to 511 with the operation "Input", "Output",
 // "Append", "Binary" or "Random" (exact names). A missing input file and a file the
 // system refuses (permission denied) each give the user a Retry/Cancel box.
-Sem sfOpenFile(ProgramState& st, UiPort& ui, const std::string& path,
-               const std::string& strOperation, int intFileNumber);
+Sem sfOpenFile(SafeState& st, UiPort& ui, const std::string& path, const std::string& strOperation,
+               int intFileNumber);
 
 // exists = 1 if the file or folder exists, else 0.
 Sem sfDoesPathExist(const std::string& path, long& exists);
@@ -44,9 +45,6 @@ Sem sfDisplayFileContents(UiPort& ui, const std::string& path);
 // A path no longer than about maxLength for display: first, second and last parts.
 Sem sfShortenPath(const std::string& path, std::string& shortPath, short maxLength);
 
-Sem sfDelimitedField(const std::string& line, short index, std::string& fieldOut,
-                     const std::string& delimiter);
-
 // Replaces in place as the platform's Replace does: the result starts at the 1-based
 // position start; count -1 replaces every occurrence; compare 0 exact, 1 ignoring case.
 Sem sfReplace(std::string& text, std::string_view find, std::string_view replacement,
@@ -55,13 +53,7 @@ Sem sfReplace(std::string& text, std::string_view find, std::string_view replace
 // Empty when the value is a whole number that fits 32 bits.
 Sem sfIsLong(std::string_view value);
 
-// Widens the range start..end to include the date; texts that are not dates change
-// nothing.
-Sem sfDateRange(std::string& start, std::string& end, const std::string& date);
-
-Sem sfArrayLB(const StrArray& array, long& bound);
-Sem sfArrayUB(const StrArray& array, long& bound);
-Sem sfArrayBounds(const StrArray& array, long& lower, long& upper);
+// The number of elements; an empty array fails with "Subscript out of range".
 Sem sfArrayCount(const StrArray& array, long& count);
 
 template <class T>

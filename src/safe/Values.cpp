@@ -293,12 +293,4 @@ short SafeInteger(std::string_view value) {
                : static_cast<short>(v);
 }
 
-long SafeLen(std::string_view value) { return static_cast<long>(charCount(value)); }
-
-bool IsInString(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
-bool IsWithinLength(std::string_view text, short maximum) { return SafeLen(trim(text)) <= maximum; }
-
 }  // namespace tav

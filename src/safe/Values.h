@@ -103,8 +103,5 @@ std::string SafeString(std::string_view value);
 std::string SafeDateText(std::string_view value, std::string_view pattern);
 long SafeLong(std::string_view value);      // 32-bit; 0 unless numeric and in range
 short SafeInteger(std::string_view value);  // 16-bit; 0 unless numeric and in range
-long SafeLen(std::string_view value);       // length in characters
-bool IsInString(std::string_view text, std::string_view part);
-bool IsWithinLength(std::string_view text, short maximum);
 
 }  // namespace tav

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "safe/Collection.h"
-#include "safe/FileTable.h"
+#include "safe/SafeState.h"
+#include "shell/Records.h"
 
 namespace tav {
 
@@ -47,7 +48,8 @@ struct RememberedTaxMapping {
     bool failed = false;                // writing it failed since the report was read
 };
 
-struct ProgramState {
+// The data folder (gstrDataFolder) and the open files (files) come from SafeState.
+struct ProgramState : SafeState {
     // Navigator choices
     std::int16_t gintQBEdition = 0;  // 0 Enterprise-Accountant, 1 Premier-Accountant
     std::int16_t gintTargetApp = 0;  // see namespace target
@@ -60,7 +62,6 @@ struct ProgramState {
     std::string gstrOutputFile;
     std::string gstrTaxCodeListFile;      // <data folder>/TaxCodes.iif
     std::string gstrChartOfAccountsFile;  // <data folder>/CofA.iif
-    std::string gstrDataFolder;           // <common documents>/TAV
     std::string gstrCustomisedLedgerPath;
     std::string gstrSavedMappingFile;
     std::string gstrLoadedMappingFile;
@@ -76,15 +77,18 @@ struct ProgramState {
     bool gblnNewAccountAdded = false;
     bool gblnAllToJournals = false;
 
-    // Collections (the screens and readers that fill them define their entries)
+    // Collections: the target's tax codes and the default tax mapping (installed files),
+    // the tax payable account numbers and tax code links (the QuickBooks lists), the
+    // account numbers the Journal report uses, the target ledger, and the user's two
+    // mappings, whose entries are the rows of the mapping grids.
     Collection<std::string> gcolTargetTaxCodes;
-    Collection<StrArray> gcolDefaultTaxMapping;
-    Collection<StrArray> gcolMappedTaxCodes;  // MappedTaxCode
+    Collection<DefaultTaxMapping> gcolDefaultTaxMapping;
+    Collection<MappedTaxCode> gcolMappedTaxCodes;
     Collection<std::string> gcolTaxPayables;
-    Collection<StrArray> gcolTaxCodeTaxItemLinks;  // TaxCodeLink
+    Collection<TaxCodeLink> gcolTaxCodeTaxItemLinks;
     Collection<std::string> gcolJournalAccounts;
-    Collection<StrArray> gcolTargetAccounts;  // TargetAccount
-    Collection<StrArray> gcolMappedAccounts;  // MappedAccount
+    Collection<TargetAccount> gcolTargetAccounts;
+    Collection<MappedAccount> gcolMappedAccounts;
 
     RememberedTaxMapping rememberedTaxMapping;
 
@@ -96,8 +100,7 @@ struct ProgramState {
     // The help file registered at start-up.
     std::string helpFile;
 
-    // The open files, by number, and how the Journal report is read.
-    FileTable files;
+    // How the Journal report is read.
     ReadingOptions reading;
     // The last scan of the Journal report, which later readings of the same unchanged
     // report take their findings from.

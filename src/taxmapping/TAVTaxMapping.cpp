@@ -19,16 +19,6 @@ void report(ProgramState& st, UiPort& ui, std::string_view procedure, std::strin
     dsCreateSEMAndDoAll(st, ui, kModule, procedure, 0, description, details, true);
 }
 
-// A file dialog may move the current directory; every action puts it back.
-class DirectoryKeeper {
-public:
-    DirectoryKeeper() : directory_(platform::currentDirectory()) {}
-    void restore() const { platform::setCurrentDirectory(directory_); }
-
-private:
-    std::string directory_;
-};
-
 // What went wrong first, in the words of the routine that found it.
 std::string innermostFailure(const Sem& e) {
     std::string module, procedure, description;
@@ -175,7 +165,7 @@ void Form_Load(ProgramState& st, UiPort& ui) {
 
 void cmdQBDataFile_Click(ProgramState& st, UiPort& ui) {
     reportingFailures(st, ui, kModule, "cmdQBDataFile_Click", [&] {
-        const DirectoryKeeper directory;
+        platform::CurrentDirectoryKeeper directory;
         FileDialog d;
         d.kind = DialogKind::Open;
         d.title = "QuickBooks Company or Accountant's Copy File";
@@ -196,7 +186,6 @@ void cmdQBDataFile_Click(ProgramState& st, UiPort& ui) {
             st.gstrCompanyFile = *chosen;
             st.gblnListsExtracted = false;
         }
-        directory.restore();
     });
 }
 
@@ -204,7 +193,7 @@ JournalChoice chooseJournalFile(ProgramState& st, UiPort& ui) {
     constexpr std::string_view kProc = "cmdTransFile_Click";
     JournalChoice choice = JournalChoice::Failed;
     reportingFailures(st, ui, kModule, kProc, [&] {
-        const DirectoryKeeper directory;
+        platform::CurrentDirectoryKeeper directory;
         FileDialog d;
         d.kind = DialogKind::Open;
         d.filter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
@@ -213,13 +202,11 @@ JournalChoice chooseJournalFile(ProgramState& st, UiPort& ui) {
         d.fileMustExist = true;
         const auto chosen = ui.fileDialog(d);
         if (!chosen) {
-            directory.restore();
             choice = JournalChoice::Cancelled;
             return;
         }
         if (!isAccountantsOffice(st.gintTargetApp)) {
             if (*chosen == st.gstrJournalFile && !st.gcolMappedTaxCodes.empty()) {
-                directory.restore();
                 choice = JournalChoice::Kept;
                 return;
             }
@@ -227,7 +214,6 @@ JournalChoice chooseJournalFile(ProgramState& st, UiPort& ui) {
                 return report(st, ui, kProc, "Error clearing the mapped tax codes collection.", e);
         }
         if (!listsConfirmed(st, ui)) {
-            directory.restore();
             choice = JournalChoice::Cancelled;
             return;
         }
@@ -345,7 +331,7 @@ void rememberTaxMapping(ProgramState& st, UiPort& ui) {
 
 std::string TaxCodeTable::note(long r) const {
     if (showsPlaceholder() ||
-        !st_.rememberedTaxMapping.items.contains(field(st_.gcolMappedTaxCodes.Item(r), 0)))
+        !st_.rememberedTaxMapping.items.contains(st_.gcolMappedTaxCodes.Item(r).item))
         return {};
     return "Mapped as remembered for this client";
 }
@@ -361,12 +347,12 @@ StrArray TaxCodeTable::listItems() const {
 long TaxCodeTable::entryCount() const { return st_.gcolMappedTaxCodes.Count(); }
 
 StrArray TaxCodeTable::entryRow(long r) const {
-    const StrArray& mapped = st_.gcolMappedTaxCodes.Item(r);
-    return {" " + field(mapped, 0), " " + field(mapped, 1), field(mapped, 2)};
+    const MappedTaxCode& mapped = st_.gcolMappedTaxCodes.Item(r);
+    return {" " + mapped.item, " " + mapped.code, mapped.position};
 }
 
 void TaxCodeTable::store(long r, long index) {
-    st_.rememberedTaxMapping.items.erase(field(st_.gcolMappedTaxCodes.Item(r), 0));
+    st_.rememberedTaxMapping.items.erase(st_.gcolMappedTaxCodes.Item(r).item);
     storeTaxCodeChoice(st_, r, index);
 }
 

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -25,19 +26,35 @@ constexpr std::string_view kChartFormat =
     "make sure you are using a supported version of QuickBooks, or check the Varnel website for "
     "an updated version of TAV.";
 
-// Position of a column in a list file's header line, searched from field 1 on. Column
+// Reads a QuickBooks list file open as file `number` for the records of one type. On
+// each header line ("!" and the type) the named columns are looked for from field 1 on:
+// when a name occurs twice the later position wins, or the first when asked. Column
 // positions start at 0, so data lines met before their header read the record type
-// itself in every column. When a name occurs twice the later position wins, unless the
-// first is asked for.
-std::optional<size_t> columnPosition(const StrArray& header, std::string_view name,
-                                     bool firstMatch = false) {
-    std::optional<size_t> found;
-    for (size_t i = 1; i < header.size(); ++i) {
-        if (header[i] != name) continue;
-        found = i;
-        if (firstMatch) break;
+// itself in every column. Every data line of the type goes to onRecord with the
+// positions; returning false ends the reading.
+enum class ListReading { Complete, MissingColumn, Stopped };
+
+template <size_t N, class OnRecord>
+ListReading readListRecords(FileTable& files, int number, std::string_view type,
+                            const std::array<std::string_view, N>& names, bool firstMatch,
+                            OnRecord&& onRecord) {
+    std::array<size_t, N> at{};
+    while (!files.eof(number)) {
+        const StrArray f = vbSplit(files.lineInput(number), "\t");
+        const std::string& first = field(f, 0);
+        if (first.starts_with('!') && std::string_view(first).substr(1) == type) {
+            for (size_t c = 0; c < N; ++c) {
+                std::optional<size_t> found;
+                for (size_t i = 1; i < f.size() && !(found && firstMatch); ++i)
+                    if (f[i] == names[c]) found = i;
+                if (!found) return ListReading::MissingColumn;
+                at[c] = *found;
+            }
+        } else if (first == type && !onRecord(f, at)) {
+            return ListReading::Stopped;
+        }
     }
-    return found;
+    return ListReading::Complete;
 }
 
 // Opens a list or data file for reading on a number of the caller's choice.
@@ -59,27 +76,23 @@ Sem sfGetcolTaxPayables(ProgramState& st, UiPort& ui) {
             !e.empty())
             return e;
         FileCloser closer(st.files, n);
-        size_t number = 0, extra = 0;
-        while (!st.files.eof(n)) {
-            const StrArray f = vbSplit(st.files.lineInput(n), "\t");
-            if (field(f, 0) == "!ACCNT") {
-                const auto numberAt = columnPosition(f, "ACCNUM");
-                const auto extraAt = columnPosition(f, "EXTRA");
-                if (!numberAt || !extraAt)
-                    return sfSemCreate(kModTaxMapping, kProc, 0, kChartFormat);
-                number = *numberAt;
-                extra = *extraAt;
-            } else if (field(f, 0) == "ACCNT" && field(f, extra) == "SALESTAX") {
-                if (field(f, number).empty())
-                    return sfSemCreate(
-                        kModTaxMapping, kProc, 0,
-                        "One of the Tax liability accounts used in transactions does not have an "
-                        "account number. Make sure that all QuickBooks accounts are numbered "
-                        "before "
-                        "exporting the Journal file and getting lists again from QuickBooks.");
-                st.gcolTaxPayables.Add(field(f, number));
-            }
-        }
+        enum { Number, Extra };
+        const auto reading = readListRecords<2>(st.files, n, "ACCNT", {"ACCNUM", "EXTRA"}, false,
+                                                [&](const StrArray& f, auto at) {
+                                                    if (field(f, at[Extra]) != "SALESTAX")
+                                                        return true;
+                                                    if (field(f, at[Number]).empty()) return false;
+                                                    st.gcolTaxPayables.Add(field(f, at[Number]));
+                                                    return true;
+                                                });
+        if (reading == ListReading::MissingColumn)
+            return sfSemCreate(kModTaxMapping, kProc, 0, kChartFormat);
+        if (reading == ListReading::Stopped)
+            return sfSemCreate(
+                kModTaxMapping, kProc, 0,
+                "One of the Tax liability accounts used in transactions does not have an "
+                "account number. Make sure that all QuickBooks accounts are numbered before "
+                "exporting the Journal file and getting lists again from QuickBooks.");
         return {};
     });
 }
@@ -94,28 +107,20 @@ Sem sfGetcolTaxCodeTaxItemLinks(ProgramState& st, UiPort& ui) {
             !e.empty())
             return e;
         FileCloser closer(st.files, n);
-        size_t name = 0, purchase = 0, sales = 0;
-        while (!st.files.eof(n)) {
-            const StrArray f = vbSplit(st.files.lineInput(n), "\t");
-            if (field(f, 0) == "!TAXCODE") {
-                const auto nameAt = columnPosition(f, "NAME");
-                const auto purchaseAt = columnPosition(f, "PURCHASETAXITEM");
-                const auto salesAt = columnPosition(f, "SALESTAXITEM");
-                if (!nameAt || !purchaseAt || !salesAt)
-                    return sfSemCreate(
-                        kModTaxMapping, kProc, 0,
-                        "The Tax Code list format is not as expected, hence file conversion will "
-                        "fail. Please make sure you are using a supported version of QuickBooks, "
-                        "or "
-                        "check the Varnel website for an updated version of TAV.");
-                name = *nameAt;
-                purchase = *purchaseAt;
-                sales = *salesAt;
-            } else if (field(f, 0) == "TAXCODE") {
+        enum { Name, Purchase, Sales };
+        const auto reading = readListRecords<3>(
+            st.files, n, "TAXCODE", {"NAME", "PURCHASETAXITEM", "SALESTAXITEM"}, false,
+            [&](const StrArray& f, auto at) {
                 st.gcolTaxCodeTaxItemLinks.Add(
-                    {field(f, name), field(f, purchase), field(f, sales)});
-            }
-        }
+                    {field(f, at[Name]), field(f, at[Purchase]), field(f, at[Sales])});
+                return true;
+            });
+        if (reading == ListReading::MissingColumn)
+            return sfSemCreate(
+                kModTaxMapping, kProc, 0,
+                "The Tax Code list format is not as expected, hence file conversion will fail. "
+                "Please make sure you are using a supported version of QuickBooks, or check the "
+                "Varnel website for an updated version of TAV.");
         return {};
     });
 }
@@ -135,22 +140,21 @@ bool checkChartNumbering(ProgramState& st, UiPort& ui) {
                 "exporting the QuickBooks lists again.",
                 e);
         FileCloser closer(st.files, n);
-        size_t number = 0;
-        while (!st.files.eof(n)) {
-            const StrArray f = vbSplit(st.files.lineInput(n), "\t");
-            if (field(f, 0) == "!ACCNT") {
-                const auto numberAt = columnPosition(f, "ACCNUM", true);
-                if (!numberAt) return report(kChartFormat);
-                number = *numberAt;
-            } else if (field(f, 0) == "ACCNT" && field(f, number).empty()) {
-                return report(
-                    "At least one account in the QuickBooks Chart Of Accounts file does not have "
-                    "an account number. The first such account found is account " +
-                    field(f, 1) +
-                    " . Make sure that all QuickBooks accounts are numbered before extracting the "
-                    "lists and Journal file again from QuickBooks.");
-            }
-        }
+        std::string unnumbered;  // the name of the first account without a number
+        const auto reading = readListRecords<1>(st.files, n, "ACCNT", {"ACCNUM"}, true,
+                                                [&](const StrArray& f, auto at) {
+                                                    if (!field(f, at[0]).empty()) return true;
+                                                    unnumbered = field(f, accnt::Name);
+                                                    return false;
+                                                });
+        if (reading == ListReading::MissingColumn) return report(kChartFormat);
+        if (reading == ListReading::Stopped)
+            return report(
+                "At least one account in the QuickBooks Chart Of Accounts file does not have "
+                "an account number. The first such account found is account " +
+                unnumbered +
+                " . Make sure that all QuickBooks accounts are numbered before extracting the "
+                "lists and Journal file again from QuickBooks.");
         return true;
     } catch (...) {
         dsReportException(st, ui, kForm, kProc);
@@ -196,7 +200,14 @@ Sem sfLoadColDefaultTaxMapping(ProgramState& st, UiPort& ui) {
             return e;
         FileCloser closer(st.files, 1);
         if (!st.files.eof(1)) st.files.lineInput(1);  // the header
-        while (!st.files.eof(1)) st.gcolDefaultTaxMapping.Add(vbSplit(st.files.lineInput(1), ","));
+        while (!st.files.eof(1)) {
+            // item, MAS code, 'Accounts' code, MAS position, 'Accounts' position
+            StrArray f = vbSplit(st.files.lineInput(1), ",");
+            const size_t fields = std::min<size_t>(f.size(), 5);
+            f.resize(std::max<size_t>(f.size(), 5));
+            st.gcolDefaultTaxMapping.Add({std::move(f[0]), std::move(f[1]), std::move(f[2]),
+                                          std::move(f[3]), std::move(f[4]), fields});
+        }
         return {};
     });
 }
@@ -210,7 +221,7 @@ Sem sfExtractCodes(ProgramState& st, UiPort& ui) {
 Sem sfExtractCodes(ProgramState& st, const ReportScan& scan) {
     return guarded(kModTaxMapping, "sfExtractCodes", [&]() -> Sem {
         std::unordered_set<std::string> items;
-        for (const StrArray& entry : st.gcolMappedTaxCodes) items.insert(field(entry, 0));
+        for (const MappedTaxCode& entry : st.gcolMappedTaxCodes) items.insert(entry.item);
         for (const std::string& item : scan.taxItems)
             if (items.insert(item).second) st.gcolMappedTaxCodes.Add({item, "", "1"});
         if (scan.taxFailure) return scan.taxFailure->as(kModTaxMapping, "sfExtractCodes");
@@ -226,14 +237,18 @@ Sem sfMapStandardCodes(ProgramState& st) {
             return sfSemCreate(kModTaxMapping, kProc, 0,
                                "Error: The default tax mapping collection is empty. Try closing "
                                "and restarting TAV or re-booting your computer.");
-        const size_t code = st.gintTargetApp == target::Accounts ? 2 : 1;
-        const size_t position = code + 2;
+        const bool accounts = st.gintTargetApp == target::Accounts;
+        // The fields the target reads: the item (1), its code (2 or 3), the position (4 or 5).
+        const size_t needed = accounts ? 5 : 4;
         for (long i = 1; i <= st.gcolMappedTaxCodes.Count(); ++i) {
-            for (const StrArray& line : st.gcolDefaultTaxMapping) {
-                if (field(line, 0) != st.gcolMappedTaxCodes.Item(i)[0]) continue;
-                StrArray mapped = st.gcolMappedTaxCodes.Item(i);
-                mapped[1] = field(line, code);
-                mapped[2] = field(line, position).empty() ? "1" : field(line, position);
+            for (const DefaultTaxMapping& line : st.gcolDefaultTaxMapping) {
+                if (line.fields == 0) raise(err::SubscriptOutOfRange);
+                if (line.item != st.gcolMappedTaxCodes.Item(i).item) continue;
+                if (line.fields < needed) raise(err::SubscriptOutOfRange);
+                MappedTaxCode mapped = st.gcolMappedTaxCodes.Item(i);
+                mapped.code = accounts ? line.accountsCode : line.masCode;
+                const std::string& position = accounts ? line.accountsPosition : line.masPosition;
+                mapped.position = position.empty() ? "1" : position;
                 st.gcolMappedTaxCodes.Replace(i, std::move(mapped));
                 break;
             }
@@ -253,9 +268,9 @@ Sem sfSetUpTaxCombo(const ProgramState& st, StrArray& listItems) {
 
 void storeTaxCodeChoice(ProgramState& st, long row, long position) {
     if (st.gcolMappedTaxCodes.empty()) return;
-    StrArray mapped = st.gcolMappedTaxCodes.Item(row);
-    mapped[1] = position == 1 ? "" : st.gcolTargetTaxCodes.Item(position - 1);
-    mapped[2] = std::to_string(position);
+    MappedTaxCode mapped = st.gcolMappedTaxCodes.Item(row);
+    mapped.code = position == 1 ? "" : st.gcolTargetTaxCodes.Item(position - 1);
+    mapped.position = std::to_string(position);
     st.gcolMappedTaxCodes.Replace(row, std::move(mapped));
 }
 
@@ -290,12 +305,12 @@ Sem sfApplyTaxMapping(ProgramState& st, const std::vector<TaxMappingLine>& lines
                       std::vector<std::string>* filled) {
     constexpr std::string_view kProc = "sfApplyTaxMapping";
     const Collection<std::string> codesBefore = st.gcolTargetTaxCodes;
-    const Collection<StrArray> mappingBefore = st.gcolMappedTaxCodes;
+    const Collection<MappedTaxCode> mappingBefore = st.gcolMappedTaxCodes;
     std::vector<std::string> chosen;
     Sem e = guarded(kModTaxMapping, kProc, [&]() -> Sem {
         std::unordered_map<std::string, long> rows;
         for (long i = 1; i <= st.gcolMappedTaxCodes.Count(); ++i)
-            rows.emplace(st.gcolMappedTaxCodes.Item(i)[0], i);
+            rows.emplace(st.gcolMappedTaxCodes.Item(i).item, i);
         for (const TaxMappingLine& line : lines) {
             const auto row = rows.find(line.item);
             if (row == rows.end()) continue;
@@ -353,7 +368,7 @@ Sem sfSaveTaxMapping(ProgramState& st, UiPort& ui, const std::string& path,
             if (item.find(',') != std::string_view::npos || !written.insert(item).second) return;
             st.files.printLine(n, fmt::format("{},{}", item, code));
         };
-        for (const StrArray& mapped : st.gcolMappedTaxCodes) write(mapped[0], mapped[1]);
+        for (const MappedTaxCode& mapped : st.gcolMappedTaxCodes) write(mapped.item, mapped.code);
         for (const TaxMappingLine& line : alsoKeep) write(line.item, line.code);
         st.files.close(n);
         return {};

@@ -3,12 +3,8 @@
 // code list), the target products' tax codes, the default tax mapping and the mapping
 // itself. Routines report under the module name "modTaxMapping.bas".
 //
-// Entries (arrays of strings):
-//   gcolTaxCodeTaxItemLinks  TaxCodeLink    tax code, purchase tax item, sales tax item
-//   gcolDefaultTaxMapping    one line       QuickBooks item, MAS code, 'Accounts' code,
-//                                           MAS list position, 'Accounts' list position
-//   gcolMappedTaxCodes       MappedTaxCode  QuickBooks tax item, target code ("" unmapped),
-//                                           list position ("1" unmapped)
+// Its collections hold TaxCodeLink, DefaultTaxMapping and MappedTaxCode records
+// (shell/Records.h); the tax payable accounts and the target's codes are plain texts.
 
 #include <string>
 #include <string_view>
@@ -27,6 +23,14 @@ struct ProgramState;
 inline constexpr std::string_view kModTaxMapping = "modTaxMapping.bas";
 
 // ---- QuickBooks list files ----------------------------------------------------
+
+// Fixed fields of an ACCNT line of the chart of accounts, as the Australian and New
+// Zealand editions export it; the readers find ACCNUM and EXTRA by the header instead.
+namespace accnt {
+inline constexpr size_t Name = 1;
+inline constexpr size_t TypeCode = 4;
+inline constexpr size_t Number = 7;
+}  // namespace accnt
 
 // Rebuilds gcolTaxPayables from gstrChartOfAccountsFile: the ACCNUM of every ACCNT line
 // whose EXTRA is exactly "SALESTAX".

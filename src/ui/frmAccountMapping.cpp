@@ -135,7 +135,7 @@ void frmAccountMapping::fitColumns() {
     for (int c = 0; c < widths.size(); ++c)
         widths[c] = std::max(widths[c], header.horizontalAdvance(qtText(titles.at(c))) + margin);
     std::set<std::string> types;
-    for (const StrArray& mapped : st_.gcolMappedAccounts) types.insert(mapped.at(0));
+    for (const MappedAccount& mapped : st_.gcolMappedAccounts) types.insert(mapped.type);
     for (const std::string& type : types)
         widths[0] = std::max(widths[0], cells.horizontalAdvance(qtText(" " + type)) + margin);
     flxAccounts_->setColumnWidths(widths);

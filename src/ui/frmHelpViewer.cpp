@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "safe/ErrorLog.h"
+#include "shell/ProgramState.h"
 #include "ui/InformationPages.h"
 
 namespace tav::ui {

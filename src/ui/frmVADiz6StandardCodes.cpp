@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "safe/ErrorLog.h"
+#include "shell/ProgramState.h"
 #include "taxmapping/TAVVADiz6StandardCodes.h"
 #include "ui/InformationPages.h"
 

@@ -50,12 +50,12 @@ protected:
     }
     long row(const std::string& qbNumber) const {
         for (long i = 1; i <= st.gcolMappedAccounts.Count(); ++i)
-            if (st.gcolMappedAccounts.Item(i)[1] == qbNumber) return i;
+            if (st.gcolMappedAccounts.Item(i).number == qbNumber) return i;
         return 0;
     }
     long listIndex(const std::string& targetNumber) const {
         for (long k = 1; k <= st.gcolTargetAccounts.Count(); ++k)
-            if (st.gcolTargetAccounts.Item(k)[0] == targetNumber) return k + 1;
+            if (st.gcolTargetAccounts.Item(k).number == targetNumber) return k + 1;
         return 1;
     }
 };
@@ -69,14 +69,14 @@ TEST_P(SampleClient, MapsAlmostEverythingByItself) {
               std::vector<std::string>{"720"});
     readJournal();
     std::vector<std::string> items;
-    for (const StrArray& m : st.gcolMappedTaxCodes) items.push_back(m[0]);
+    for (const MappedTaxCode& m : st.gcolMappedTaxCodes) items.push_back(m.item);
     EXPECT_EQ(items, (std::vector<std::string>{"NCG", "NCF", "GST", "FRE", "CAG", "INP"}));
 
     if (!isAccountantsOffice(st.gintTargetApp)) {
         ASSERT_EQ(sfLoadColTargetTaxCodes(st, ui, targetTaxCodeFile(st)), "");
         ASSERT_EQ(sfLoadColDefaultTaxMapping(st, ui), "");
         ASSERT_EQ(sfMapStandardCodes(st), "");
-        for (const StrArray& m : st.gcolMappedTaxCodes) EXPECT_NE(m[1], "") << m[0];
+        for (const MappedTaxCode& m : st.gcolMappedTaxCodes) EXPECT_NE(m.code, "") << m.item;
     }
     if (st.gintTargetApp == target::Accounts) return;
 
@@ -86,8 +86,8 @@ TEST_P(SampleClient, MapsAlmostEverythingByItself) {
     EXPECT_EQ(st.gcolMappedAccounts.Count(), st.gcolJournalAccounts.Count());
     cmdAutoMapping_Click(st, ui);
     std::vector<std::string> unmapped;
-    for (const StrArray& m : st.gcolMappedAccounts)
-        if (m[4].empty()) unmapped.push_back(m[1]);
+    for (const MappedAccount& m : st.gcolMappedAccounts)
+        if (!m.mapped()) unmapped.push_back(m.number);
     EXPECT_EQ(unmapped, (std::vector<std::string>{"745", "377"}));
     if (st.gintTargetApp != target::MasAU) return;
 

@@ -28,9 +28,9 @@ protected:
                                     {"1-1100", "Savings"},
                                     {"2-1000", "Visa"},
                                     {"cash", "Petty cash"}})
-            st.gcolTargetAccounts.Add({number, name, ""});
+            st.gcolTargetAccounts.Add({number, name});
         for (const char* number : {"1-1000", "1-1100", "2-1000"})
-            st.gcolMappedAccounts.Add({"Bank", number, "QB", "1", "", "", ""});
+            st.gcolMappedAccounts.Add({"Bank", number, "QB", "1", "", ""});
         view.showNewAccount = [this] { ++dialogsShown; };
         ASSERT_TRUE(accountmappingscreen::Form_Load(st, ui, view));
     }
@@ -59,7 +59,8 @@ protected:
     }
     Rows choices() const {
         Rows out;
-        for (const StrArray& m : st.gcolMappedAccounts) out.push_back({m[3], m[4]});
+        for (const MappedAccount& m : st.gcolMappedAccounts)
+            out.push_back({m.listIndex, m.targetNumber});
         return out;
     }
 };
@@ -216,12 +217,12 @@ TEST_F(MappingScreen, ThePlaceholderRowShowsAChoiceButStoresNothing) {
 }
 
 TEST_F(MappingScreen, NumbersTooLongForTheirBlanksStopTheScreenWhereTheyAre) {
-    st.gcolMappedAccounts.Add({"Bank", "123456789", "Nine", "1", "", "", ""});
-    st.gcolMappedAccounts.Add({"Bank", "1-2000", "After", "1", "", "", ""});
+    st.gcolMappedAccounts.Add({"Bank", "123456789", "Nine", "1", "", ""});
+    st.gcolMappedAccounts.Add({"Bank", "1-2000", "After", "1", "", ""});
     EXPECT_FALSE(accountmappingscreen::Form_Load(st, ui, view));
     EXPECT_EQ(grid().size(), 3u);
-    st.gcolMappedAccounts.Remove(4);
-    st.gcolTargetAccounts.Add({"123456789012", "Twelve", ""});
+    st.gcolMappedAccounts.Replace(4, {"Bank", "12345678", "Eight", "1", "", ""});  // fits
+    st.gcolTargetAccounts.Add({"123456789012", "Twelve"});
     EXPECT_FALSE(accountmappingscreen::Form_Load(st, ui, view));
     const std::string log = test::readFile(data.file("TAV.log"));
     EXPECT_EQ(test::lastDescription(log), "Error setting up combo on grid.");

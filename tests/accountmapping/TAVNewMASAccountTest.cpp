@@ -16,7 +16,7 @@ using Rows = std::vector<StrArray>;
 class NewAccount : public ::testing::Test, protected test::ScratchClient {
 protected:
     newaccount::View view;
-    void SetUp() override { st.gcolTargetAccounts.Add({"1-1000", "Cheque", ""}); }
+    void SetUp() override { st.gcolTargetAccounts.Add({"1-1000", "Cheque"}); }
     void open(std::int16_t target, std::string typed) {
         st.gintTargetApp = target;
         st.gstrNewAccountText = std::move(typed);
@@ -100,7 +100,7 @@ TEST_F(NewAccount, OkRefusesMissingAndListedNumbers) {
     view.txtName = "";
     EXPECT_EQ(newaccount::cmdOK_Click(st, ui, view), Outcome::Added);
     EXPECT_EQ(test::entries(st.gcolTargetAccounts),
-              (Rows{{"1-1000", "Cheque", ""}, {"1-100a", " Petty cash ", ""}, {"1-100A", "", ""}}));
+              (Rows{{"1-1000", "Cheque"}, {"1-100a", " Petty cash "}, {"1-100A", ""}}));
     EXPECT_TRUE(st.gblnNewAccountAdded);
 }
 
@@ -118,7 +118,7 @@ TEST_F(NewAccount, NextEmptiesTheBoxesAndEnterAsksForAMissingName) {
     EXPECT_EQ(view.focus, Box::Name);
     EXPECT_EQ(st.gcolTargetAccounts.Count(), 2);
     EXPECT_EQ(newaccount::txtNumber_Enter(st, ui, view), Outcome::Added);
-    EXPECT_EQ(st.gcolTargetAccounts.Item(3), (StrArray{"2-0002", "", ""}));
+    EXPECT_EQ(test::row(st.gcolTargetAccounts.Item(3)), (StrArray{"2-0002", ""}));
     ASSERT_EQ(ui.titles(),
               (std::vector<std::string>{"Account has no name", "Account has no name"}));
     EXPECT_EQ(ui.messages[0].buttons, Buttons::YesNo);

@@ -29,9 +29,9 @@ protected:
         writeFile(client.file("Mine.txt"), crlf({"900,Own"}));
     }
 
-    void mapSomething() { st.gcolMappedAccounts.Add({"Bank", "1", "Q", "2", "100", "Sales", ""}); }
+    void mapSomething() { st.gcolMappedAccounts.Add({"Bank", "1", "Q", "2", "100", "Sales"}); }
     std::string firstAccount() const {
-        return st.gcolTargetAccounts.empty() ? "" : st.gcolTargetAccounts.Item(1)[0];
+        return st.gcolTargetAccounts.empty() ? "" : st.gcolTargetAccounts.Item(1).number;
     }
 };
 
@@ -93,7 +93,7 @@ TEST_F(SelectLedger, TheMappingScreenBuildsTheMappingOnlyWhileItIsEmpty) {
     st.gcolJournalAccounts.Add("1-1100");
     EXPECT_TRUE(accountmappingscreen::Form_Load(st, ui));
     ASSERT_EQ(st.gcolMappedAccounts.Count(), 1);
-    EXPECT_EQ(st.gcolMappedAccounts.Item(1)[1], "1-1100");
+    EXPECT_EQ(st.gcolMappedAccounts.Item(1).number, "1-1100");
 
     storeAccountChoice(st, 1, 1);
     st.gcolJournalAccounts.Add("1-1200");

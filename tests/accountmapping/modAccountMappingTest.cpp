@@ -28,15 +28,16 @@ protected:
         st.gstrTargetAppName = "MAS";
     }
     void targets(std::initializer_list<std::pair<std::string, std::string>> accounts) {
-        for (auto& [number, name] : accounts) st.gcolTargetAccounts.Add({number, name, ""});
+        for (auto& [number, name] : accounts) st.gcolTargetAccounts.Add({number, name});
     }
     void mapped(std::initializer_list<std::string> numbers) {
         for (const std::string& n : numbers)
-            st.gcolMappedAccounts.Add({"Bank", n, "QB " + n, "1", "", "", ""});
+            st.gcolMappedAccounts.Add({"Bank", n, "QB " + n, "1", "", ""});
     }
-    Rows choices() const {  // elements 3 to 5 of every mapping entry
+    Rows choices() const {  // the choice of every mapping entry
         Rows out;
-        for (const StrArray& m : st.gcolMappedAccounts) out.push_back({m[3], m[4], m[5]});
+        for (const MappedAccount& m : st.gcolMappedAccounts)
+            out.push_back({m.listIndex, m.targetNumber, m.targetName});
         return out;
     }
     std::optional<StrArray> loadMapping(const std::string& body) {
@@ -53,16 +54,14 @@ TEST_F(AccountMapping, LedgerLinesWithCommasAndQuotes) {
                     "\"1-2000\",\"Cash\"", "no separator", "\"9\",\"Late\",\"C\""}));
     EXPECT_EQ(lastDescription(sfLoadColTargetAccountsFromMAS(st, ui, dir.file("mas.txt"))),
               "Subscript out of range");
-    EXPECT_EQ(entries(st.gcolTargetAccounts), (Rows{{"1-1000", "Cheque Account", "\"A\""},
-                                                    {"1000", "Bank Main", "\"B", "x"},
-                                                    {"1-2000", "Cash\""}}));
+    EXPECT_EQ(entries(st.gcolTargetAccounts),
+              (Rows{{"1-1000", "Cheque Account"}, {"1000", "Bank Main"}, {"1-2000", "Cash\""}}));
 
     st.gcolTargetAccounts.Clear();
     writeFile(dir.file("ao.txt"), crlf({"100,\"Sales, Retail\"", "\"200\",Rent", "", "300,After"}));
     EXPECT_EQ(lastDescription(sfLoadColTargetAccountsFromAO(st, ui, dir.file("ao.txt"))),
               "Invalid procedure call or argument");
-    EXPECT_EQ(entries(st.gcolTargetAccounts),
-              (Rows{{"100", "Sales Retail", ""}, {"\"200\"", "Rent", ""}}));
+    EXPECT_EQ(entries(st.gcolTargetAccounts), (Rows{{"100", "Sales Retail"}, {"\"200\"", "Rent"}}));
     EXPECT_TRUE(st.files.freeFile() == 1);
 }
 
@@ -72,7 +71,7 @@ TEST_F(AccountMapping, LoadingALedgerDiscardsTheMapping) {
     targets({{"1", "One"}});
     mapped({"1"});
     EXPECT_EQ(sfLoadTargetAccounts(st, ui, dir.file("ao.txt")), "");
-    EXPECT_EQ(entries(st.gcolTargetAccounts), (Rows{{"100", "Sales", ""}}));
+    EXPECT_EQ(entries(st.gcolTargetAccounts), (Rows{{"100", "Sales"}}));
     EXPECT_TRUE(st.gcolMappedAccounts.empty());
     st.gintTargetApp = target::Accounts;  // has no account mapping: nothing is loaded
     EXPECT_EQ(sfLoadTargetAccounts(st, ui, dir.file("ao.txt")), "");
@@ -97,8 +96,8 @@ TEST_F(AccountMapping, RowsComeFromTheChartForAccountsTheReportUses) {
     for (const char* used : {"9-0001", "1-1100"}) st.gcolJournalAccounts.Add(used);
     ASSERT_EQ(sfPopulateColMappedAccounts(st, ui), "");
     EXPECT_EQ(entries(st.gcolMappedAccounts),
-              (Rows{{"Bank", "1-1100", "Rates Water", "1", "", "", ""},
-                    {"NONPOSTING", "9-0001", "Hold", "1", "", "", ""}}));
+              (Rows{{"Bank", "1-1100", "Rates Water", "1", "", ""},
+                    {"NONPOSTING", "9-0001", "Hold", "1", "", ""}}));
     EXPECT_EQ(ui.messages.at(0).title, "Have you extracted the lists?");
     EXPECT_EQ(
         ui.messages.at(1).text,
@@ -124,18 +123,16 @@ TEST_F(AccountMapping, AutoMappingPairsExactNumbersAndKeepsChoicesMade) {
 
     storeAccountChoice(st, 1, 4);
     storeAccountChoice(st, 3, 5);
-    EXPECT_TRUE(isAccountMappingComplete(st));
+    EXPECT_EQ(choices()[2], (StrArray{"5", "cash", "Lower"}));
     storeAccountChoice(st, 3, 1);
     EXPECT_EQ(choices()[2], (StrArray{"1", "", ""}));
-    EXPECT_FALSE(isAccountMappingComplete(st));
 }
 
 TEST_F(AccountMapping, GridAndComboTextsLineNamesUp) {
-    EXPECT_EQ(accountGridRow({"Bank", "1-1100", "Cheque", "3", "680", "Cheque account", ""}),
+    EXPECT_EQ(accountGridRow({"Bank", "1-1100", "Cheque", "3", "680", "Cheque account"}),
               (StrArray{" Bank", " 1-1100    Cheque", " 680                Cheque account", "3"}));
-    EXPECT_EQ(accountGridRow({"Bank", "12345678", "Full", "1", "", "", ""})[2],
-              std::string(23, ' '));
-    EXPECT_THROW(accountGridRow({"Bank", "123456789", "Too long", "1", "", "", ""}), RuntimeError);
+    EXPECT_EQ(accountGridRow({"Bank", "12345678", "Full", "1", "", ""})[2], std::string(23, ' '));
+    EXPECT_THROW(accountGridRow({"Bank", "123456789", "Too long", "1", "", ""}), RuntimeError);
     targets({{"680", "Cheque"}, {"12345678901", "Widest"}});
     StrArray list;
     EXPECT_EQ(sfSetUpCombo(st, list), "");
@@ -174,6 +171,24 @@ TEST_F(AccountMapping, SavedMappingLoadsBackWithItsAccounts) {
     EXPECT_EQ(entries(st.gcolTargetAccounts),
               (Rows{{"680", "Cheque"}, {"720", "GST"}, {"999", "Added by hand"}}));
     EXPECT_EQ(ui.dialogs.back().title, "MAS Account Mapping File");
+}
+
+TEST_F(AccountMapping, EveryButtonPutsTheCurrentDirectoryBackWhateverHappens) {
+    const std::string before = platform::currentDirectory();
+    ui.dialogMovesTo = client.path();
+    ui.dialogAnswers = {dir.file("no/such/Mapping.csv"), dir.file("no/such/Ledger.txt"),
+                        std::nullopt, dir.file("no/such/Mapping.csv")};
+    cmdSaveMapping_Click(st, ui);  // cannot be written
+    EXPECT_EQ(platform::currentDirectory(), before);
+    cmdSaveLedger_Click(st, ui);  // cannot be written
+    EXPECT_EQ(platform::currentDirectory(), before);
+    cmdLoadMapping_Click(st, ui);  // cancelled
+    EXPECT_EQ(platform::currentDirectory(), before);
+    ui.answers = {Answer::Cancel};  // the file has gone
+    cmdLoadMapping_Click(st, ui);
+    EXPECT_EQ(platform::currentDirectory(), before);
+    EXPECT_EQ(ui.titles(), (std::vector<std::string>{"Error Report", "Error Report",
+                                                     "File not found", "Error Report"}));
 }
 
 TEST_F(AccountMapping, AFullDiskLeavesASavedMappingOrLedgerAsItWas) {

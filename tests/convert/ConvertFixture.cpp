@@ -34,14 +34,14 @@ void ConvertFixture::mapStandard() {
     st.gcolTaxCodeTaxItemLinks.Add({"CAG", "CAG", ""});
     st.gcolMappedTaxCodes.Add({"GST", "GST", "1"});
     st.gcolMappedTaxCodes.Add({"CAG", "CAP", "2"});
-    const StrArray accounts[] = {
-        {"Bank", "1-1100", "Cheque Account", "1", "685", "Cheque Account", ""},
-        {"AccountsReceivable", "1-1200", "Trade Debtors", "2", "600", "Debtors", ""},
-        {"OtherCurrentLiability", "2-1310", "GST Payable", "3", "820", "GST", ""},
-        {"Income", "4-1000", "Sales", "4", "400", "Sales", ""},
-        {"Expense", "6-1000", "Freight", "5", "720", "Freight", ""},
+    const MappedAccount accounts[] = {
+        {"Bank", "1-1100", "Cheque Account", "1", "685", "Cheque Account"},
+        {"AccountsReceivable", "1-1200", "Trade Debtors", "2", "600", "Debtors"},
+        {"OtherCurrentLiability", "2-1310", "GST Payable", "3", "820", "GST"},
+        {"Income", "4-1000", "Sales", "4", "400", "Sales"},
+        {"Expense", "6-1000", "Freight", "5", "720", "Freight"},
     };
-    for (const StrArray& a : accounts) st.gcolMappedAccounts.Add(a);
+    for (const MappedAccount& a : accounts) st.gcolMappedAccounts.Add(a);
 }
 
 void loadSetup(const std::string& path, ProgramState& st, ScriptedPort& ui) {
@@ -54,6 +54,7 @@ void loadSetup(const std::string& path, ProgramState& st, ScriptedPort& ui) {
         const std::string key = f.front();
         f.erase(f.begin());
         const std::string value = f.empty() ? "" : f.front();
+        f.resize(std::max<size_t>(f.size(), 6));
         if (key == "target")
             st.gintTargetApp = static_cast<std::int16_t>(std::stoi(value));
         else if (key == "allToJournals")
@@ -61,11 +62,11 @@ void loadSetup(const std::string& path, ProgramState& st, ScriptedPort& ui) {
         else if (key == "taxPayable")
             st.gcolTaxPayables.Add(value);
         else if (key == "taxCodeLink")
-            st.gcolTaxCodeTaxItemLinks.Add(f);
+            st.gcolTaxCodeTaxItemLinks.Add({f[0], f[1], f[2]});
         else if (key == "mappedTaxCode")
-            st.gcolMappedTaxCodes.Add(f);
+            st.gcolMappedTaxCodes.Add({f[0], f[1], f[2]});
         else if (key == "mappedAccount")
-            st.gcolMappedAccounts.Add(f);
+            st.gcolMappedAccounts.Add({f[0], f[1], f[2], f[3], f[4], f[5]});
         else if (key == "answer")
             ui.answers.push_back(value == "Yes" ? Answer::Yes : Answer::No);
         else

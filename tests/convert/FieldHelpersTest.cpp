@@ -3,9 +3,6 @@
 #include <array>
 
 #include "convert/modConvert.h"
-#include "convert/modConvertToAO.h"
-#include "convert/modConvertToAccounts.h"
-#include "convert/modConvertToMAS.h"
 #include "shell/ProgramState.h"
 
 namespace tav {
@@ -56,8 +53,8 @@ protected:
         st.gcolTaxCodeTaxItemLinks.Add({"GST", "later", "later"});
         st.gcolMappedTaxCodes.Add({"GST", "G1", "1"});
         st.gcolMappedTaxCodes.Add({"GST", "G2", "2"});
-        st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "685", "Bank", ""});
-        st.gcolMappedAccounts.Add({"Expense", "6-1000", "Freight", "2", "", "", ""});
+        st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "685", "Bank"});
+        st.gcolMappedAccounts.Add({"Expense", "6-1000", "Freight", "2", "", ""});
     }
     ProgramState st;
 };
@@ -83,7 +80,7 @@ TEST_F(Lookups, TaxItemOfACodeDependsOnPurchaseOrSale) {
 }
 
 TEST_F(Lookups, MappedTaxCodeTakesTheLastMappingAndAccountsTheFirst) {
-    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "999", "Bank", ""});
+    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "999", "Bank"});
     const ConversionLookups lk(st);
     std::string code, account = "x";
     EXPECT_EQ(sfMappedTaxCode(lk, " GST ", code) + sfMappedAccount(lk, "1-1100 · Cheque", account),
@@ -96,34 +93,6 @@ TEST_F(Lookups, MappedTaxCodeTakesTheLastMappingAndAccountsTheFirst) {
             .ends_with(
                 "\t0\tA mapped code could not be found for an input tax code. Please check the tax "
                 "mapping before trying the conversion again.\r\n"));
-}
-
-TEST_F(Lookups, AnEntryTooShortFailsOnlyTheLookupsAScanWouldFail) {
-    st.gcolMappedAccounts.Add({"Broken"});
-    st.gcolMappedAccounts.Add({"Income", "4-1000", "Sales", "4", "400", "Sales", ""});
-    const ConversionLookups lk(st);
-    std::string target;
-    EXPECT_EQ(sfMappedAccount(lk, "1-1100 · Cheque", target), "");  // found before it
-    EXPECT_EQ(sfMappedAccount(lk, "4-1000 · Sales", target),
-              "modConvert.bas\tsfMappedAccount\t9\tSubscript out of range\r\n");
-
-    ProgramState other;
-    other.gcolMappedAccounts.Add({"Income", "4-2000", "Other"});  // no target element
-    EXPECT_EQ(sfMappedAccount(ConversionLookups(other), "4-2000 · Other", target),
-              "modConvert.bas\tsfMappedAccount\t9\tSubscript out of range\r\n");
-}
-
-TEST(TypeTables, JournalCodeTypeLetterAndBasis) {
-    const std::array<const char*, 4> cases[] = {
-        {"Bill Pmt-Cheque", "Pay", "D", "C"}, {" Cheque ", "Pay", "J", "C"},
-        {"Deposit", "BSt", "P", "N"},         {"Transfer", "BSt", "J", "N"},
-        {"Payment", "Rec", "C", "C"},         {"General Journal", "Jnl", "J", "C"},
-    };
-    for (const auto& [type, masCode, aoLetter, basis] : cases) {
-        std::string m, a, b;
-        EXPECT_EQ(mas::sfTransType(type, m) + ao::sfTransType(type, a) + sfCashBasis(type, b), "");
-        EXPECT_EQ(m + a + b, std::string(masCode) + aoLetter + basis) << type;
-    }
 }
 
 }  // namespace

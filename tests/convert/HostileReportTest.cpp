@@ -126,6 +126,24 @@ TEST_F(HostileReport, AMillionOneLineTransactionsThatNeverCloseStopAtAHundredTho
     EXPECT_LT(peakMemory() - before, 96 * kMiB);
 }
 
+TEST_F(HostileReport, ATransactionOfAHundredThousandLinesIsHeldAndOneMoreIsNot) {
+    for (const std::uint64_t lines : {100'000, 100'001}) {
+        writeLines(lines + 1, [lines](std::uint64_t i) -> std::string {
+            if (i == 1) return "1\tBill\t1/07/2011\tB1\tAcme\t\t\t6-1000 · Freight\t\t1\t\r\n";
+            if (i <= lines) return "\t\t\t\t\t\t\t6-1000 · Freight\t\t1\t\r\n";
+            return "\t\t\t\t\t\t\t\t\t0\t\r\n";
+        });
+        const Sem e = convert();
+        if (lines == 100'000) {
+            EXPECT_EQ(e, "");
+            EXPECT_EQ(run.linesWritten, 100'001);
+        } else {
+            EXPECT_NE(e.find("\tTransaction number 1 has more than 100,000 lines"),
+                      std::string::npos);
+        }
+    }
+}
+
 TEST_F(HostileReport, AHundredThousandAccountsAreMappedSavedAndConverted) {
     constexpr int kAccounts = 100'000;
     auto number = [](std::uint64_t t) { return "E" + std::to_string(t); };
@@ -160,9 +178,9 @@ TEST_F(HostileReport, AHundredThousandAccountsAreMappedSavedAndConverted) {
     ASSERT_EQ(sfPopulateColMappedAccounts(st, ui), "");
     ASSERT_EQ(st.gcolMappedAccounts.Count(), kAccounts + 1);
     EXPECT_EQ(cmdAutoMapping_Click(st, ui).size(), static_cast<size_t>(kAccounts + 1));
-    EXPECT_EQ(st.gcolMappedAccounts.Item(kAccounts + 1)[4], number(kAccounts));
+    EXPECT_EQ(st.gcolMappedAccounts.Item(kAccounts + 1).targetNumber, number(kAccounts));
 
-    const Collection<StrArray> mapped = st.gcolMappedAccounts;
+    const Collection<MappedAccount> mapped = st.gcolMappedAccounts;
     ui.dialogAnswers = {dir.file("Mapping.csv"), dir.file("Mapping.csv")};
     cmdSaveMapping_Click(st, ui);
     EXPECT_TRUE(cmdLoadMapping_Click(st, ui).has_value());

@@ -19,7 +19,7 @@ protected:
     ConvertScreen() {
         mapStandard();
         st.gcolTargetTaxCodes.Add("GST");
-        st.gcolTargetAccounts.Add({"400", "Sales", ""});
+        st.gcolTargetAccounts.Add({"400", "Sales"});
         st.gstrClientFolder = dir.path();
         writeReport(report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
                             "|||||||4-1000 · Sales||-10|", "|||||||||10|"}));
@@ -69,7 +69,7 @@ TEST_F(ConvertScreen, BrowsingChoosesTheImportFileAndCancellingKeepsIt) {
 TEST_F(ConvertScreen, NothingRunsUntilEverythingTheTargetNeedsIsInPlace) {
     struct Case {
         std::int16_t target;
-        const char* gap;
+        std::string_view gaps;
         ConvertOutcome outcome;
         const char* title;
     };
@@ -85,17 +85,26 @@ TEST_F(ConvertScreen, NothingRunsUntilEverythingTheTargetNeedsIsInPlace) {
         // A target that does not use a mapping does not wait for it.
         {target::AccountantsOfficeNZ, "tax", ConvertOutcome::Converted, "Conversion complete"},
         {target::Accounts, "account", ConvertOutcome::Converted, "Conversion complete"},
+        // With two things missing the earlier check speaks: report, import file name, tax
+        // mapping, account mapping.
+        {target::MasAU, "journal output", ConvertOutcome::NoJournal, "No import file"},
+        {target::MasAU, "output tax", ConvertOutcome::NoOutputFile, "No output file name"},
+        {target::MasAU, "tax account", ConvertOutcome::IncompleteTaxMapping,
+         "Incomplete tax mapping"},
+        {target::AccountantsOfficeAU, "output account", ConvertOutcome::NoOutputFile,
+         "No output file name"},
     };
     const std::string journal = st.gstrJournalFile, output = st.gstrOutputFile;
     for (const Case& c : cases) {
         st.gintTargetApp = c.target;
-        st.gstrJournalFile = std::string_view(c.gap) == "journal" ? dir.file("gone.txt") : journal;
-        st.gstrOutputFile = std::string_view(c.gap) == "output" ? "" : output;
-        storeTaxCodeChoice(st, 1, std::string_view(c.gap) == "tax" ? 1 : 2);
-        storeAccountChoice(st, 4, std::string_view(c.gap) == "account" ? 1 : 2);
+        auto missing = [&](std::string_view gap) { return c.gaps.find(gap) != c.gaps.npos; };
+        st.gstrJournalFile = missing("journal") ? dir.file("gone.txt") : journal;
+        st.gstrOutputFile = missing("output") ? "" : output;
+        storeTaxCodeChoice(st, 1, missing("tax") ? 1 : 2);
+        storeAccountChoice(st, 4, missing("account") ? 1 : 2);
         ui.messages.clear();
-        EXPECT_EQ(convert(), c.outcome) << c.gap;
-        ASSERT_EQ(ui.titles(), std::vector<std::string>{c.title}) << c.gap;
+        EXPECT_EQ(convert(), c.outcome) << c.gaps;
+        ASSERT_EQ(ui.titles(), std::vector<std::string>{c.title}) << c.gaps;
         const bool ran = c.outcome == ConvertOutcome::Converted;
         EXPECT_EQ(ui.messages[0].icon, ran ? Icon::Information : Icon::Exclamation);
         const std::vector<std::string> around{"shown after 0", "gone after 0"};

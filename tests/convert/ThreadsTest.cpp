@@ -198,7 +198,7 @@ protected:
         for (size_t i = 0; i < port.messages.size(); ++i)
             o << "[" << port.messages[i].title << " at " << port.linesAtMessages[i] << "] "
               << port.messages[i].text << "\n";
-        for (const StrArray& e : st.gcolMappedTaxCodes) o << field(e, 0) << " ";
+        for (const MappedTaxCode& e : st.gcolMappedTaxCodes) o << e.item << " ";
         o << "\n";
         for (const std::string& a : st.gcolJournalAccounts) o << a << " ";
         return o.str();

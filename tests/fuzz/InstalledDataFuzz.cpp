@@ -43,15 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* item : {"NCG", "NCF", "GST", "FRE", "CAG", "INP"})
         st.gcolMappedTaxCodes.Add({item, "", "1"});
     if (!st.gcolDefaultTaxMapping.empty())
-        st.gcolMappedTaxCodes.Add({st.gcolDefaultTaxMapping.Item(1).empty()
-                                       ? std::string()
-                                       : st.gcolDefaultTaxMapping.Item(1)[0],
-                                   "", "1"});
+        st.gcolMappedTaxCodes.Add({st.gcolDefaultTaxMapping.Item(1).item, "", "1"});
     const long count = st.gcolMappedTaxCodes.Count();
     if (sfMapStandardCodes(st).empty()) {
         fuzz::expect(st.gcolMappedTaxCodes.Count() == count, "standard mapping keeps the rows");
-        for (const StrArray& m : st.gcolMappedTaxCodes)
-            fuzz::expect(m.size() == 3 && !m[2].empty(), "a mapped tax code has its position");
+        for (const MappedTaxCode& m : st.gcolMappedTaxCodes)
+            fuzz::expect(!m.position.empty(), "a mapped tax code has its position");
     }
     StrArray list;
     fuzz::expect(sfSetUpTaxCombo(st, list).empty() &&

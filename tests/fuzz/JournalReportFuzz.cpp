@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "accountmapping/modAccountMapping.h"
+#include "convert/TAVConvert.h"
 #include "convert/modConvert.h"
 #include "fuzz/FuzzSupport.h"
 #include "safe/Platform.h"
@@ -108,10 +109,9 @@ bool takeInReport(ProgramState& st, UiPort& ui) {
 bool completeMapping(ProgramState& st, UiPort& ui) {
     if (!isAccountantsOffice(st.gintTargetApp)) {
         for (long row = 1; row <= st.gcolMappedTaxCodes.Count(); ++row)
-            if (st.gcolMappedTaxCodes.Item(row)[1].empty() && !st.gcolTargetTaxCodes.empty())
+            if (!st.gcolMappedTaxCodes.Item(row).mapped() && !st.gcolTargetTaxCodes.empty())
                 storeTaxCodeChoice(st, row, 2);
-        for (const StrArray& m : st.gcolMappedTaxCodes)
-            if (m[1].empty()) return false;
+        if (!convertscreen::unmappedTaxItems(st).empty()) return false;
     }
     if (st.gintTargetApp == target::Accounts) return true;
 
@@ -120,8 +120,8 @@ bool completeMapping(ProgramState& st, UiPort& ui) {
     if (!sfPopulateColMappedAccounts(st, ui).empty()) return false;
     cmdAutoMapping_Click(st, ui);
     for (long row = 1; row <= st.gcolMappedAccounts.Count(); ++row)
-        if (st.gcolMappedAccounts.Item(row)[4].empty()) storeAccountChoice(st, row, 2);
-    return isAccountMappingComplete(st);
+        if (!st.gcolMappedAccounts.Item(row).mapped()) storeAccountChoice(st, row, 2);
+    return convertscreen::unmappedAccounts(st).empty();
 }
 
 bool isAmount(std::string_view s, bool wholeAllowed) {

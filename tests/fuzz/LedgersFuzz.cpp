@@ -20,21 +20,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::FuzzPort ui;
     st.gintTargetApp = targetApp;
     st.gstrCustomisedLedgerPath = ws.write("Ledger.txt", in.rest());
-    st.gcolMappedAccounts.Add({"Bank", "680", "Cheque Account", "1", "", "", ""});
+    st.gcolMappedAccounts.Add({"Bank", "680", "Cheque Account", "1", "", ""});
 
     const long customised = static_cast<long>(ledgerChoices(targetApp).size()) - 1;
     const bool loaded = sfLoadTargetAccounts(st, ui, ledgerPath(st, customised)).empty();
     fuzz::expect(st.gcolMappedAccounts.empty(), "loading a ledger discards the account mapping");
     fuzz::expect(!st.files.isOpen(1) && !st.files.isOpen(2),
                  "the ledger readers close their files");
-    for (const StrArray& account : st.gcolTargetAccounts) {
-        fuzz::expect(account.size() >= 2, "a target account has a number and a name");
-        fuzz::expect(
-            account[0].find(',') == std::string::npos && account[1].find(',') == std::string::npos,
-            "a target account's number and name hold no comma");
+    for (const TargetAccount& account : st.gcolTargetAccounts) {
+        fuzz::expect(account.number.find(',') == std::string::npos &&
+                         account.name.find(',') == std::string::npos,
+                     "a target account's number and name hold no comma");
         if (isAccountantsOffice(targetApp))
-            fuzz::expect(account.size() == 3 && account[1].find('"') == std::string::npos,
-                         "an Accountant's Office account: number, name without quotes, blank");
+            fuzz::expect(account.name.find('"') == std::string::npos,
+                         "an Accountant's Office account's name holds no quote");
     }
 
     // A saved ledger is an Accountant's Office ledger: it reads back as it was.
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cmdSaveLedger_Click(st, ui);
     fuzz::expectWholeLines(ui.dialogPath);
     if (loaded && isAccountantsOffice(targetApp)) {
-        const Collection<StrArray> before = st.gcolTargetAccounts;
+        const Collection<TargetAccount> before = st.gcolTargetAccounts;
         fuzz::expect(sfLoadTargetAccounts(st, ui, ui.dialogPath).empty(),
                      "a saved ledger can be loaded");
         fuzz::expect(st.gcolTargetAccounts == before, "a saved ledger reads back as it was");

@@ -35,7 +35,7 @@ protected:
         st.gcolTargetTaxCodes.Add("GST");
         st.gcolMappedTaxCodes.Add({"GST", "GST", "2"});
         st.gcolTargetAccounts.Add({"100", "Sales"});
-        st.gcolMappedAccounts.Add({"Income", "4000", "Sales", "2", "100", "Sales", ""});
+        st.gcolMappedAccounts.Add({"Income", "4000", "Sales", "2", "100", "Sales"});
         st.gcolTaxPayables.Add("2310");
     }
 
@@ -107,8 +107,9 @@ TEST_F(Navigator, AnotherTargetDropsEverythingBuiltForTheOldOne) {
     std::get<Loaded>(expected) = std::get<Saved>(expected) = std::get<LedgerPath>(expected) = "";
     std::get<Ledger>(expected) = -1;
     std::get<TaxCodes>(expected) = {};
-    std::get<MappedTax>(expected) = std::get<Accounts>(expected) =
-        std::get<MappedAccounts>(expected) = {};
+    std::get<MappedTax>(expected) = {};
+    std::get<Accounts>(expected) = {};
+    std::get<MappedAccounts>(expected) = {};
     EXPECT_EQ(choices(st), expected);  // the QuickBooks side stays
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -141,7 +142,8 @@ TEST_F(Navigator, BrowsingToAFolderDropsTheMappingsAndFileChoices) {
     std::get<Company>(expected) = std::get<Journal>(expected) = std::get<Output>(expected) = "";
     std::get<Loaded>(expected) = std::get<Saved>(expected) = "";
     std::get<Extracted>(expected) = false;
-    std::get<MappedTax>(expected) = std::get<MappedAccounts>(expected) = {};
+    std::get<MappedTax>(expected) = {};
+    std::get<MappedAccounts>(expected) = {};
     EXPECT_EQ(choices(st), expected);  // the target's own lists and the ledger survive
 
     ui.dialogAnswers.push_back(platform::rootFolder());

@@ -191,6 +191,18 @@ TEST_F(Startup, AMissingLedgerNumberTakesTheTargetsDefault) {
     EXPECT_EQ(accounts.glngLedgerNumber, 0);
 }
 
+TEST_F(Startup, AnotherQuickBooksVersionIsKeptAndALedgerNumberThatIsNoNumberTakesTheDefault) {
+    std::string ini = validIni("LedgerNumber", "two");
+    ini.replace(ini.find("Version=19.0"), 12, "Version=20.0");
+    ini.replace(ini.find("TargetApplication=0"), 19, "TargetApplication=2");
+    writeIni(ini);
+    MDIForm_Load(st, ui);
+    EXPECT_EQ(st.gstrQBVersion, "20.0\\");
+    EXPECT_EQ(st.glngLedgerNumber, 5);
+    EXPECT_EQ(reports(), std::vector<std::string>{"Invalid target ledger number preference in ini "
+                                                  "file. The default ledger has been chosen."});
+}
+
 TEST_F(Startup, IntroScreenIsCaseSensitive) {
     writeIni(validIni("IntroScreen", "true"));
     MDIForm_Load(st, ui);

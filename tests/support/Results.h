@@ -7,6 +7,7 @@
 
 #include "safe/Collection.h"
 #include "safe/SafeMethods.h"
+#include "shell/Records.h"
 
 namespace tav::test {
 
@@ -17,9 +18,29 @@ inline std::string lastDescription(const std::string& semLines) {
     return {};
 }
 
+// A record as a row of texts, its fields in the order its file holds them.
+inline StrArray row(const TaxCodeLink& r) { return {r.code, r.purchaseItem, r.salesItem}; }
+inline StrArray row(const MappedTaxCode& r) { return {r.item, r.code, r.position}; }
+inline StrArray row(const TargetAccount& r) { return {r.number, r.name}; }
+inline StrArray row(const MappedAccount& r) {
+    return {r.type, r.number, r.name, r.listIndex, r.targetNumber, r.targetName};
+}
+inline StrArray row(const DefaultTaxMapping& r) {
+    StrArray f{r.item, r.masCode, r.accountsCode, r.masPosition, r.accountsPosition};
+    f.resize(r.fields);
+    return f;
+}
+
+// The entries of a collection; records as rows.
 template <class T>
-std::vector<T> entries(const Collection<T>& c) {
-    return {c.begin(), c.end()};
+auto entries(const Collection<T>& c) {
+    if constexpr (requires(const T& t) { row(t); }) {
+        std::vector<StrArray> out;
+        for (const T& e : c) out.push_back(row(e));
+        return out;
+    } else {
+        return std::vector<T>(c.begin(), c.end());
+    }
 }
 
 }  // namespace tav::test

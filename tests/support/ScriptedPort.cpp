@@ -1,5 +1,6 @@
 #include "support/ScriptedPort.h"
 
+#include "safe/Platform.h"
 #include "shell/ProgramState.h"
 
 namespace tav::test {
@@ -19,6 +20,7 @@ Answer LinePort::messageBox(const Message& message) {
 
 std::optional<std::string> ScriptedPort::fileDialog(const FileDialog& dialog) {
     dialogs.push_back(dialog);
+    if (dialogMovesTo) platform::setCurrentDirectory(*dialogMovesTo);
     if (dialogAnswers.empty()) return std::nullopt;
     auto a = dialogAnswers.front();
     dialogAnswers.pop_front();

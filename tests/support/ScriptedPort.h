@@ -36,6 +36,9 @@ public:
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> dialogAnswers;
     ViewerStart viewerResult = ViewerStart::Started;
+    // A Windows file dialog leaves the current directory where the user browsed to;
+    // when set, every dialog moves it there.
+    std::optional<std::string> dialogMovesTo;
     bool programStarts = true;
 
     // Record

@@ -20,6 +20,7 @@ using taxmappingscreen::JournalChoice;
 using test::crlf;
 using test::entries;
 using test::lastDescription;
+using test::row;
 using test::writeFile;
 using Rows = std::vector<StrArray>;
 
@@ -53,7 +54,7 @@ protected:
 TEST_F(TaxMappingScreen, AReportGivesTaxItemsWithTheirDefaultCodesAndItsAccounts) {
     taxmappingscreen::Form_Load(st, ui);
     EXPECT_EQ(st.gcolTargetTaxCodes.Count(), 14);
-    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "", "", ""});
+    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "1", "", ""});
 
     EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Taken);
     EXPECT_EQ(st.gstrJournalFile, client.file("Journal.txt"));
@@ -67,7 +68,7 @@ TEST_F(TaxMappingScreen, AReportGivesTaxItemsWithTheirDefaultCodesAndItsAccounts
     // The same report again keeps the mapping as the user left it.
     storeTaxCodeChoice(st, 2, 3);
     EXPECT_EQ(choose(client.file("Journal.txt")), JournalChoice::Kept);
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(2), (StrArray{"WINE", "2", "3"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(2)), (StrArray{"WINE", "2", "3"}));
 }
 
 TEST_F(TaxMappingScreen, ListsNotExtractedAreAskedAbout) {
@@ -139,12 +140,12 @@ TEST_F(TaxMappingScreen, ATaxMappingFileChoosesAsTheGridDoes) {
 
     // A code the list lacks is added as the Add Tax Code dialog adds it, or refused as it is.
     EXPECT_EQ(load(crlf({"GST,15"})), "");
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(1), (StrArray{"GST", "15", "16"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(1)), (StrArray{"GST", "15", "16"}));
     EXPECT_EQ(lastDescription(load(crlf({"GST,1", "WINE,9x"}))),
               "The tax code '9x' in line 2 of the tax mapping file cannot be added to the list "
               "of MAS tax codes: New tax codes for MAS must be in the range 15-20.");
     // Nothing of a file that fails is taken.
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(1), (StrArray{"GST", "15", "16"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(1)), (StrArray{"GST", "15", "16"}));
     st.gintTargetApp = target::Accounts;
     st.gstrTargetAppName = "'Accounts'";
     EXPECT_EQ(lastDescription(load(crlf({"GST,ABC"}))),
@@ -230,7 +231,8 @@ protected:
     void SetUp() override {
         st.gstrTargetAppName = "MAS";
         for (const char* code : {"1", "2", "3", "4"}) st.gcolTargetTaxCodes.Add(code);
-        for (StrArray m : Rows{{"GST", "1", "2"}, {"FRE", "2", "3"}, {"WINE", "", "1"}})
+        for (MappedTaxCode m :
+             std::vector<MappedTaxCode>{{"GST", "1", "2"}, {"FRE", "2", "3"}, {"WINE", "", "1"}})
             st.gcolMappedTaxCodes.Add(std::move(m));
     }
     GridMove choose(long row, long index) {
@@ -255,11 +257,11 @@ TEST_F(TaxCodeGrid, RowsShowTheMappingAndTheListOffersEveryCode) {
 
 TEST_F(TaxCodeGrid, AChoiceIsStoredAndMovesToTheNextRowButNotPastTheLast) {
     EXPECT_EQ(choose(1, 5), (GridMove{2, true}));
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(1), (StrArray{"GST", "4", "5"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(1)), (StrArray{"GST", "4", "5"}));
     EXPECT_EQ(choose(3, 3), (GridMove{3, true}));
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(3), (StrArray{"WINE", "2", "3"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(3)), (StrArray{"WINE", "2", "3"}));
     EXPECT_EQ(choose(2, MappingTable::kBlank), (GridMove{3, true}));
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(2), (StrArray{"FRE", "", "1"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(2)), (StrArray{"FRE", "", "1"}));
 
     // " <Add New>" and no selection change nothing; the row keeps its choice.
     const auto before = entries(st.gcolMappedTaxCodes);
@@ -280,16 +282,16 @@ TEST_F(TaxCodeGrid, ThePlaceholderRowOfAnEmptyMappingOnlyShowsAChoice) {
     // A mapping of one tax item is a real row.
     st.gcolMappedTaxCodes.Add({"GST", "", "1"});
     EXPECT_EQ(choose(1, 4), (GridMove{1, true}));
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(1), (StrArray{"GST", "3", "4"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(1)), (StrArray{"GST", "3", "4"}));
 }
 
 TEST_F(TaxCodeGrid, AfterAddingACodeTheRowTakesTheNewestCode) {
     EXPECT_EQ(table.afterAdding(2, false), (GridMove{2}));
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(2), (StrArray{"FRE", "2", "3"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(2)), (StrArray{"FRE", "2", "3"}));
     st.gcolTargetTaxCodes.Add("15");
     st.gcolTargetTaxCodes.Add("16");
     EXPECT_EQ(table.afterAdding(2, true), (GridMove{3, true}));
-    EXPECT_EQ(st.gcolMappedTaxCodes.Item(2), (StrArray{"FRE", "16", "7"}));
+    EXPECT_EQ(row(st.gcolMappedTaxCodes.Item(2)), (StrArray{"FRE", "16", "7"}));
 }
 
 TEST(TaxCodeList, KeysMoveBetweenRowsOrDropTheListDownButNeverChoose) {

@@ -31,7 +31,7 @@ protected:
         st.gintQBEdition = 1;
         st.gstrCompanyFile = client.file("Cafe.qbw");
         writeFile(st.gstrCompanyFile, kCompany);
-        st.gcolMappedAccounts.Add({"Bank", "685", "Float", "1", "", "", ""});
+        st.gcolMappedAccounts.Add({"Bank", "685", "Float", "1", "", ""});
     }
 
     // Runs the extraction; what the user was shown: an Error Report's code and description,

@@ -112,6 +112,15 @@ TEST_F(TaxMapping, TaxItemsPostedToTaxPayablesTakeTheirDefaultCodes) {
         expected.push_back({"Custom", "", "1"});
         EXPECT_EQ(entries(st.gcolMappedTaxCodes), expected);
     }
+    // A line that ends after the MAS position serves MAS; 'Accounts' reads past its end.
+    writeFile(dir.file("DefaultTaxMapping.txt"), crlf({"Item,MAS,Accounts", "NCG,7,X,8"}));
+    st.gcolDefaultTaxMapping.Clear();
+    ASSERT_EQ(sfLoadColDefaultTaxMapping(st, ui), "");
+    st.gintTargetApp = target::MasAU;
+    ASSERT_EQ(sfMapStandardCodes(st), "");
+    EXPECT_EQ(test::row(st.gcolMappedTaxCodes.Item(1)), (StrArray{"NCG", "7", "8"}));
+    st.gintTargetApp = target::Accounts;
+    EXPECT_EQ(lastDescription(sfMapStandardCodes(st)), "Subscript out of range");
 }
 
 // Position k + 1 of each target's list must hold the k-th code of its installed file.
@@ -120,16 +129,18 @@ TEST(InstalledTaxCodes, DefaultMappingAgreesWithTheCodeFiles) {
     test::ScriptedPort ui;
     st.installFolder = TAV_INSTALL_SOURCE_DIR;
     ASSERT_EQ(sfLoadColDefaultTaxMapping(st, ui), "");
-    for (auto [target, column] :
-         {std::pair{target::MasAU, 1}, {target::MasNZ, 1}, {target::Accounts, 2}}) {
+    for (std::int16_t target : {target::MasAU, target::MasNZ, target::Accounts}) {
         st.gintTargetApp = target;
         st.gcolTargetTaxCodes.Clear();
         ASSERT_EQ(sfLoadColTargetTaxCodes(st, ui, targetTaxCodeFile(st)), "");
         StrArray list;
         sfSetUpTaxCombo(st, list);
-        for (const StrArray& row : st.gcolDefaultTaxMapping) {
-            const std::string &code = row.at(column), &position = row.at(column + 2);
-            SCOPED_TRACE(row.at(0) + " for target " + std::to_string(target));
+        for (const DefaultTaxMapping& line : st.gcolDefaultTaxMapping) {
+            ASSERT_EQ(line.fields, 5u);
+            const bool accounts = target == target::Accounts;
+            const std::string& code = accounts ? line.accountsCode : line.masCode;
+            const std::string& position = accounts ? line.accountsPosition : line.masPosition;
+            SCOPED_TRACE(line.item + " for target " + std::to_string(target));
             // Wine tax has no New Zealand code, New Zealand's items no 'Accounts' code.
             if (target == target::MasNZ && std::count(list.begin(), list.end(), " " + code) == 0)
                 continue;

@@ -105,8 +105,8 @@ void AccountMappingWindowTest::autoMappingTheSampleClientAndReloadingTheLedger()
 
     d.click("cmdAutoMapping");
     QCOMPARE(unmapped(d), (QStringList{"745", "377"}));
-    QVERIFY(combo(d)->currentText().startsWith(
-        QString::fromStdString(d.st.gcolMappedAccounts.Item(1)[4])));  // row 1's new choice
+    QVERIFY(combo(d)->currentText().startsWith(QString::fromStdString(
+        d.st.gcolMappedAccounts.Item(1).targetNumber)));  // row 1's new choice
     QVERIFY(d.ui.messages.empty());
 
     // Reloading the ledger drops the mapping; the screen builds it again, unmapped.
@@ -129,7 +129,7 @@ void AccountMappingWindowTest::keyboardMappingWithAutoComplete() {
     QTest::keyClicks(c, "-11");
     QCOMPARE(c->currentText(), "1-1100" + QString(10, ' ') + "Savings");
     press(c, Qt::Key_Enter);
-    QCOMPARE(d.st.gcolMappedAccounts.Item(1)[4], std::string("1-1100"));
+    QCOMPARE(d.st.gcolMappedAccounts.Item(1).targetNumber, std::string("1-1100"));
     QCOMPARE(grid(d)->currentRow(), 2L);
     QCOMPARE(shown(d)[0].second, QString("1-1100 Savings"));
 
@@ -140,7 +140,7 @@ void AccountMappingWindowTest::keyboardMappingWithAutoComplete() {
     QTest::keyClicks(c, "2");
     press(c, Qt::Key_Up);
     QCOMPARE(grid(d)->currentRow(), 1L);
-    QCOMPARE(d.st.gcolMappedAccounts.Item(1)[4], std::string("2-1000"));
+    QCOMPARE(d.st.gcolMappedAccounts.Item(1).targetNumber, std::string("2-1000"));
     press(c, Qt::Key_Home);  // does nothing, as End and the page keys
     QCOMPARE(grid(d)->currentRow(), 1L);
 
@@ -150,12 +150,12 @@ void AccountMappingWindowTest::keyboardMappingWithAutoComplete() {
     QTest::keyClick(c, '1');
     press(c, Qt::Key_Down);
     QCOMPARE(grid(d)->currentRow(), last);
-    QVERIFY(!d.st.gcolMappedAccounts.Item(last)[4].empty());
+    QVERIFY(!d.st.gcolMappedAccounts.Item(last).targetNumber.empty());
     c->lineEdit()->selectAll();
     press(c, Qt::Key_Delete);
     press(c, Qt::Key_Enter);
     QCOMPARE(grid(d)->currentRow(), last);
-    QVERIFY(d.st.gcolMappedAccounts.Item(last)[4].empty());
+    QVERIFY(d.st.gcolMappedAccounts.Item(last).targetNumber.empty());
     QVERIFY(d.ui.messages.empty());
 }
 
@@ -209,7 +209,8 @@ void AccountMappingWindowTest::savedMappingLoadsInAFreshRun() {
         d.click("cmdAutoMapping");
         auto* c = combo(d);
         for (long r = 1; r <= grid(d)->model()->rowCount(); ++r)
-            if (unmapped(d).contains(QString::fromStdString(d.st.gcolMappedAccounts.Item(r)[1]))) {
+            if (unmapped(d).contains(
+                    QString::fromStdString(d.st.gcolMappedAccounts.Item(r).number))) {
                 grid(d)->setCurrentRow(r);
                 QTest::keyClicks(c, "74");
                 press(c, Qt::Key_Enter);
@@ -274,7 +275,7 @@ void AccountMappingWindowTest::theKeyboardAloneMapsEveryRowAndMovesOn() {
     const auto rows = static_cast<long>(grid(d)->model()->rowCount());
     for (long r = 1; r <= rows; ++r) {
         QCOMPARE(grid(d)->currentRow(), r);
-        if (left.contains(QString::fromStdString(d.st.gcolMappedAccounts.Item(r)[1]))) {
+        if (left.contains(QString::fromStdString(d.st.gcolMappedAccounts.Item(r).number))) {
             QTest::keyClicks(c, "74");
             press(c, Qt::Key_Enter);
         } else {

@@ -25,7 +25,7 @@ void doLaterWork(tav::ProgramState& st) {
     st.gstrCompanyFile = "Client.qbw";
     st.gstrJournalFile = "Journal.txt";
     st.gcolTargetTaxCodes.Add("GST");
-    st.gcolMappedAccounts.Add({"Income", "4000", "Sales", "2", "100", "Sales", ""});
+    st.gcolMappedAccounts.Add({"Income", "4000", "Sales", "2", "100", "Sales"});
 }
 
 auto wizardState(const tav::ProgramState& st) {

@@ -20,11 +20,11 @@ void choose(QComboBox* list, int index) {
 }
 
 std::string firstAccount(const tav::ProgramState& st) {
-    return st.gcolTargetAccounts.empty() ? "" : st.gcolTargetAccounts.Item(1)[1];
+    return st.gcolTargetAccounts.empty() ? "" : st.gcolTargetAccounts.Item(1).name;
 }
 
 void mapSomething(tav::ProgramState& st) {
-    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "2", "100", "Sales", ""});
+    st.gcolMappedAccounts.Add({"Bank", "1-1100", "Cheque", "2", "100", "Sales"});
 }
 
 }  // namespace

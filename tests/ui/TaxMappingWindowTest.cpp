@@ -136,18 +136,18 @@ void TaxMappingWindowTest::theListMapsRowAfterRow() {
     QCOMPARE(cmb->currentIndex(), 7);
     QTest::keyClick(cmb, Qt::Key_Up);
     QCOMPARE(grid(d)->currentRow(), 1L);
-    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::StrArray{"NCG", "5", "6"}));
+    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::MappedTaxCode{"NCG", "5", "6"}));
 
     // A choice is stored and the next row comes up.
     pickWithKeys(cmb, 4);
-    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::StrArray{"NCG", "3", "4"}));
+    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::MappedTaxCode{"NCG", "3", "4"}));
     QCOMPARE(shown(d)[0].second, QString(" 3"));
     QCOMPARE(grid(d)->currentRow(), 2L);
     QCOMPARE(cmb->currentIndex(), 7);
 
     // The blank entry unmaps.
     pick(cmb, 1);
-    QCOMPARE(d.st.gcolMappedTaxCodes.Item(2), (tav::StrArray{"NCF", "", "1"}));
+    QCOMPARE(d.st.gcolMappedTaxCodes.Item(2), (tav::MappedTaxCode{"NCF", "", "1"}));
     QCOMPARE(grid(d)->currentRow(), 3L);
 
     // A click on a row, then a choice on the last row, which stays current.
@@ -156,7 +156,7 @@ void TaxMappingWindowTest::theListMapsRowAfterRow() {
     QCOMPARE(grid(d)->currentRow(), 6L);
     QCOMPARE(d.frame->focusWidget(), cmb);
     pickWithKeys(cmb, 15);
-    QCOMPARE(d.st.gcolMappedTaxCodes.Item(6), (tav::StrArray{"INP", "14", "15"}));
+    QCOMPARE(d.st.gcolMappedTaxCodes.Item(6), (tav::MappedTaxCode{"INP", "14", "15"}));
     QCOMPARE(grid(d)->currentRow(), 6L);
     QCOMPARE(cmb->currentIndex(), 15);
     QVERIFY(d.ui.titles().size() == 1);  // only the extraction's
@@ -198,7 +198,7 @@ void TaxMappingWindowTest::addNewAddsCodesAndMapsTheRowToTheLast() {
 
     QCOMPARE(list(d)->count(), 19);
     QCOMPARE(list(d)->itemText(18), QString(" 17"));
-    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::StrArray{"NCG", "17", "18"}));
+    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::MappedTaxCode{"NCG", "17", "18"}));
     QCOMPARE(grid(d)->currentRow(), 2L);
 
     // Esc leaves without adding: the row keeps its code.
@@ -206,7 +206,7 @@ void TaxMappingWindowTest::addNewAddsCodesAndMapsTheRowToTheLast() {
     dialog = d.window<QDialog>("frmNewTaxCode");
     QTest::keyClick(dialog->findChild<QLineEdit*>("txtTaxCode"), Qt::Key_Escape);
     QVERIFY(!d.window("frmNewTaxCode"));
-    QCOMPARE(d.st.gcolMappedTaxCodes.Item(2), (tav::StrArray{"NCF", "6", "7"}));
+    QCOMPARE(d.st.gcolMappedTaxCodes.Item(2), (tav::MappedTaxCode{"NCF", "6", "7"}));
     QCOMPARE(list(d)->currentIndex(), 7);
 }
 
@@ -263,7 +263,7 @@ void TaxMappingWindowTest::accountantsOfficeOnlyExtractsAndSelects() {
     d.ui.dialogAnswers = {d.client.file("Journal.txt")};
     d.click("cmdTransFile");
     QCOMPARE(d.st.gcolMappedTaxCodes.Count(), 6);
-    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::StrArray{"NCG", "", "1"}));
+    QCOMPARE(d.st.gcolMappedTaxCodes.Item(1), (tav::MappedTaxCode{"NCG", "", "1"}));
     QVERIFY(d.st.gcolJournalAccounts.Count() > 10);
     QVERIFY(!tav::platform::pathExists(d.client.file("TAVTaxMappingMasAU.txt")));
 }
