@@ -54,30 +54,13 @@ InstructionPageForm::InstructionPageForm(const FormContext& context, const char*
     showInstalledPage(browser, platform::joinPath(st_.installFolder, std::string(page.file)));
 
     auto* cmdPrint = button("cmdPrint", "&Print");
-    auto* cmdHelp = button("cmdHelp", "Help");
-    auto* cmdBack = button("cmdBack", "< &Back");
-    auto* cmdNext = button("cmdNext", "&Next >");
-    auto* cmdCancel = button("cmdCancel", "&Cancel");
-    cmdNext->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdPrint);
-    buttons->addWidget(cmdHelp);
-    buttons->addStretch();
-    buttons->addWidget(cmdBack);
-    buttons->addWidget(cmdNext);
-    buttons->addWidget(cmdCancel);
+    const WizardButtons wizard = wizardButtons(screen);
+    wizard.row->insertWidget(0, cmdPrint);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(browser, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(wizard.row);
     setFixedSize(twips(7110), twips(6885));
 
-    connect(cmdNext, &QPushButton::clicked, this,
-            [this, screen] { host_.showScreen(*wizardNext(screen, st_.gintTargetApp)); });
-    connect(cmdBack, &QPushButton::clicked, this,
-            [this, screen] { host_.showScreen(*wizardBack(screen, st_.gintTargetApp)); });
-    connect(cmdCancel, &QPushButton::clicked, this,
-            [this] { host_.showScreen(Screen::Navigator); });
-    connect(cmdHelp, &QPushButton::clicked, this, [this] { host_.showHelp(helpTopic()); });
     connect(cmdPrint, &QPushButton::clicked, this, [this, browser, module = page.module] {
         reportingFailures(st_, ui_, module, "cmdPrint_Click", [&] { printPage(browser, this); });
     });

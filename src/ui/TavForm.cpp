@@ -1,6 +1,7 @@
 #include "ui/TavForm.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -53,6 +54,28 @@ void WindowParts::name(QWidget* control, const char* objectName, std::string_vie
 
 void WindowParts::tabOrder(const QList<QWidget*>& reading) {
     for (qsizetype i = 1; i < reading.size(); ++i) QWidget::setTabOrder(reading[i - 1], reading[i]);
+}
+
+WindowParts::WizardButtons WindowParts::wizardButtons(Screen page, NextPage next) {
+    WizardButtons b{button("cmdHelp", "Help"), button("cmdBack", "< &Back"),
+                    next == NextPage::Shown ? button("cmdNext", "&Next >") : nullptr,
+                    button("cmdCancel", "&Cancel"), new QHBoxLayout};
+    b.row->addWidget(b.help);
+    b.row->addStretch();
+    b.row->addWidget(b.back);
+    QObject::connect(b.help, &QPushButton::clicked, &window_, [this] { host_.showHelp(topic_); });
+    QObject::connect(b.back, &QPushButton::clicked, &window_,
+                     [this, page] { host_.showScreen(*wizardBack(page, st_.gintTargetApp)); });
+    if (b.next) {
+        b.next->setDefault(true);
+        b.row->addWidget(b.next);
+        QObject::connect(b.next, &QPushButton::clicked, &window_,
+                         [this, page] { host_.showScreen(*wizardNext(page, st_.gintTargetApp)); });
+    }
+    b.row->addWidget(b.cancel);
+    QObject::connect(b.cancel, &QPushButton::clicked, &window_,
+                     [this] { host_.showScreen(Screen::Navigator); });
+    return b;
 }
 
 TavForm::TavForm(const FormContext& context, const char* name, std::string_view caption,

@@ -5,6 +5,7 @@
 // press their default button on Enter, are TavDialogs.
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "shell/Help.h"
 #include "shell/Wizard.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -68,6 +70,32 @@ protected:
     static void name(QWidget* control, const char* objectName, std::string_view accessibleName);
     // The Tab key's order: the controls as they are read, left to right, top to bottom.
     static void tabOrder(const QList<QWidget*>& reading);
+
+    // The row under a wizard page: Help at the left, then Back, Next (the default button)
+    // and Cancel, which go to the page before, the page after and the navigator. A page
+    // that ends the wizard has no Next.
+    struct WizardButtons {
+        QPushButton* help;
+        QPushButton* back;
+        QPushButton* next;  // null on the last page
+        QPushButton* cancel;
+        QHBoxLayout* row;
+    };
+    enum class NextPage { Shown, None };
+    WizardButtons wizardButtons(Screen page, NextPage next = NextPage::Shown);
+
+    // Brings up a window of this one's that leaves it usable (Add Account, Add Tax Code,
+    // the standard codes), made the first time; `closed` runs each time the user closes it.
+    template <class Window, class... Closed>
+    void showOwnWindow(QPointer<Window>& window, Closed... closed) {
+        if (!window) {
+            window = new Window(FormContext{st_, ui_, host_}, &window_);
+            (QObject::connect(window, &QDialog::finished, &window_, closed), ...);
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
 
     ProgramState& st_;
     UiPort& ui_;

@@ -70,24 +70,14 @@ frmAccountMapping::frmAccountMapping(const FormContext& context)
     name(flxAccounts_, "flxAccounts", "Account mapping");
     flxAccounts_->setMinimumHeight(twips(4943));
 
-    auto* cmdHelp = button("cmdHelp", "Help");
-    auto* cmdBack = button("cmdBack", "< &Back");
-    auto* cmdNext = button("cmdNext", "&Next >");
-    auto* cmdCancel = button("cmdCancel", "&Cancel");
-    cmdNext->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHelp);
-    buttons->addStretch();
-    buttons->addWidget(cmdBack);
-    buttons->addWidget(cmdNext);
-    buttons->addWidget(cmdCancel);
+    const WizardButtons wizard = wizardButtons(Screen::AccountMapping);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraAccountMapping);
     layout->addWidget(flxAccounts_, 1);
-    layout->addLayout(buttons);
-    tabOrder({cmdLoadMapping, cmdSaveMapping, cmdAutoMapping, cmdSaveLedger, cmbAccounts_, cmdHelp,
-              cmdBack, cmdNext, cmdCancel});
+    layout->addLayout(wizard.row);
+    tabOrder({cmdLoadMapping, cmdSaveMapping, cmdAutoMapping, cmdSaveLedger, cmbAccounts_,
+              wizard.help, wizard.back, wizard.next, wizard.cancel});
 
     view_.showNewAccount = [this] { openNewAccount(); };
     accountmappingscreen::Form_Load(st_, ui_, view_);
@@ -132,13 +122,6 @@ frmAccountMapping::frmAccountMapping(const FormContext& context)
     connect(cmdSaveMapping, &QPushButton::clicked, this,
             [this] { cmdSaveMapping_Click(st_, ui_); });
     connect(cmdSaveLedger, &QPushButton::clicked, this, [this] { cmdSaveLedger_Click(st_, ui_); });
-    connect(cmdNext, &QPushButton::clicked, this,
-            [this] { host_.showScreen(*wizardNext(Screen::AccountMapping, st_.gintTargetApp)); });
-    connect(cmdBack, &QPushButton::clicked, this,
-            [this] { host_.showScreen(*wizardBack(Screen::AccountMapping, st_.gintTargetApp)); });
-    connect(cmdCancel, &QPushButton::clicked, this,
-            [this] { host_.showScreen(Screen::Navigator); });
-    connect(cmdHelp, &QPushButton::clicked, this, [this] { host_.showHelp(helpTopic()); });
 }
 
 // The widths the screen was drawn with, wider where this font needs more room for the
@@ -218,13 +201,7 @@ void frmAccountMapping::refillCombo() {
 }
 
 void frmAccountMapping::openNewAccount() {
-    if (!newAccount_) {
-        newAccount_ = new frmNewMASAccount({st_, ui_, host_}, this);
-        connect(newAccount_, &QDialog::finished, this, &frmAccountMapping::RefreshAfterNewAccount);
-    }
-    newAccount_->show();
-    newAccount_->raise();
-    newAccount_->activateWindow();
+    showOwnWindow(newAccount_, [this] { RefreshAfterNewAccount(); });
 }
 
 void frmAccountMapping::RefreshAfterNewAccount() {

@@ -84,16 +84,9 @@ frmConvert::frmConvert(const FormContext& context)
     resultButtons_->addWidget(cmdViewCheck_);
     resultButtons_->addStretch();
 
-    auto* cmdHelp = button("cmdHelp", "Help");
-    auto* cmdBack = button("cmdBack", "< &Back");
-    auto* cmdCancel = button("cmdCancel", "&Cancel");
+    const WizardButtons wizard = wizardButtons(Screen::Convert, NextPage::None);
     auto* cmdNavigator = button("cmdNavigator", "&Navigator");
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHelp);
-    buttons->addStretch();
-    buttons->addWidget(cmdBack);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdNavigator);
+    wizard.row->addWidget(cmdNavigator);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraImportToMYOB);
@@ -101,10 +94,10 @@ frmConvert::frmConvert(const FormContext& context)
     layout->addWidget(fraOutPutFile);
     layout->addLayout(resultButtons_);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(wizard.row);
     setMinimumWidth(twips(7110));
-    tabOrder({chkJournals, cmdBrowse, cmdConvert_, cmdViewResult, cmdViewCheck_, cmdHelp, cmdBack,
-              cmdCancel, cmdNavigator});
+    tabOrder({chkJournals, cmdBrowse, cmdConvert_, cmdViewResult, cmdViewCheck_, wizard.help,
+              wizard.back, wizard.cancel, cmdNavigator});
     showOutputFile();
     cmdConvert_->setFocus();
 
@@ -121,12 +114,8 @@ frmConvert::frmConvert(const FormContext& context)
         if (const auto page = convertscreen::cmdViewCheck_Click(st_, ui_, check_.get()))
             host_.showPage(*page);
     });
-    connect(cmdBack, &QPushButton::clicked, this,
-            [this] { host_.showScreen(*wizardBack(Screen::Convert, st_.gintTargetApp)); });
-    for (QPushButton* navigator : {cmdCancel, cmdNavigator})
-        connect(navigator, &QPushButton::clicked, this,
-                [this] { host_.showScreen(Screen::Navigator); });
-    connect(cmdHelp, &QPushButton::clicked, this, [this] { host_.showHelp(helpTopic()); });
+    connect(cmdNavigator, &QPushButton::clicked, this,
+            [this] { host_.showScreen(Screen::Navigator); });
 }
 
 void frmConvert::showOutputFile() {

@@ -50,24 +50,14 @@ frmSelectFiles::frmSelectFiles(const FormContext& context)
     optional->addWidget(cmdReloadAccounts);
     optional->addWidget(lblReload, 1);
 
-    auto* cmdHelp = button("cmdHelp", "Help");
-    auto* cmdBack = button("cmdBack", "< &Back");
-    auto* cmdNext = button("cmdNext", "&Next >");
-    auto* cmdCancel = button("cmdCancel", "&Cancel");
-    cmdNext->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHelp);
-    buttons->addStretch();
-    buttons->addWidget(cmdBack);
-    buttons->addWidget(cmdNext);
-    buttons->addWidget(cmdCancel);
+    const WizardButtons wizard = wizardButtons(Screen::SelectLedger);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraLedgers);
     layout->addWidget(fraCustomisedLedger_);
     layout->addWidget(fraOptional);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(wizard.row);
     setFixedSize(twips(7110), twips(6885));
 
     selectledger::Form_Load(st_, ui_, view_);
@@ -83,13 +73,6 @@ frmSelectFiles::frmSelectFiles(const FormContext& context)
     });
     connect(cmdReloadAccounts, &QPushButton::clicked, this,
             [this] { selectledger::cmdReloadAccounts_Click(st_, ui_, view_); });
-    connect(cmdNext, &QPushButton::clicked, this,
-            [this] { host_.showScreen(*wizardNext(Screen::SelectLedger, st_.gintTargetApp)); });
-    connect(cmdBack, &QPushButton::clicked, this,
-            [this] { host_.showScreen(*wizardBack(Screen::SelectLedger, st_.gintTargetApp)); });
-    connect(cmdCancel, &QPushButton::clicked, this,
-            [this] { host_.showScreen(Screen::Navigator); });
-    connect(cmdHelp, &QPushButton::clicked, this, [this] { host_.showHelp(helpTopic()); });
 }
 
 void frmSelectFiles::showView() {

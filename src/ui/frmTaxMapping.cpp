@@ -61,15 +61,7 @@ frmTaxMapping::frmTaxMapping(const FormContext& context)
 
     fraMapping_ = buildMappingFrame();
 
-    auto* cmdHelp = button("cmdHelp", "Help");
-    auto* cmdBack = button("cmdBack", "< &Back");
-    auto* cmdNext = button("cmdNext", "&Next >");
-    auto* cmdCancel = button("cmdCancel", "&Cancel");
-    cmdNext->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdHelp);
-    buttons->addStretch();
-    for (QPushButton* b : {cmdBack, cmdNext, cmdCancel}) buttons->addWidget(b);
+    const WizardButtons wizard = wizardButtons(Screen::TaxMapping);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraSelectQBDataFile);
@@ -77,7 +69,7 @@ frmTaxMapping::frmTaxMapping(const FormContext& context)
     layout->addWidget(fraSelectJournal);
     layout->addWidget(fraMapping_, 1);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(wizard.row);
     setMinimumWidth(twips(7110));
 
     const taxmappingscreen::View v = taxmappingscreen::view(st_);
@@ -87,7 +79,7 @@ frmTaxMapping::frmTaxMapping(const FormContext& context)
 
     QList<QWidget*> reading{cmdQBDataFile, cmdExtractQBLists, cmdTransFile};
     if (v.mapping) reading << cmdShowCodes_ << cmbTaxCodes_;
-    tabOrder(reading << cmdHelp << cmdBack << cmdNext << cmdCancel);
+    tabOrder(reading << wizard.help << wizard.back << wizard.next << wizard.cancel);
     // The list has the focus when the screen opens (the company file's button for
     // Accountant's Office).
     (v.mapping ? static_cast<QWidget*>(cmbTaxCodes_) : cmdQBDataFile)->setFocus();
@@ -99,13 +91,6 @@ frmTaxMapping::frmTaxMapping(const FormContext& context)
     connect(cmdExtractQBLists, &QPushButton::clicked, this,
             [this] { cmdExtractQBLists_Click(st_, ui_); });
     connect(cmdTransFile, &QPushButton::clicked, this, &frmTaxMapping::cmdTransFile_Click);
-    connect(cmdNext, &QPushButton::clicked, this,
-            [this] { host_.showScreen(*wizardNext(Screen::TaxMapping, st_.gintTargetApp)); });
-    connect(cmdBack, &QPushButton::clicked, this,
-            [this] { host_.showScreen(*wizardBack(Screen::TaxMapping, st_.gintTargetApp)); });
-    connect(cmdCancel, &QPushButton::clicked, this,
-            [this] { host_.showScreen(Screen::Navigator); });
-    connect(cmdHelp, &QPushButton::clicked, this, [this] { host_.showHelp(helpTopic()); });
 }
 
 QGroupBox* frmTaxMapping::buildMappingFrame() {
@@ -167,12 +152,7 @@ QGroupBox* frmTaxMapping::buildMappingFrame() {
         }
         return false;
     });
-    connect(cmdShowCodes_, &QPushButton::clicked, this, [this] {
-        if (!standardCodes_) standardCodes_ = new frmVADiz6StandardCodes({st_, ui_, host_}, this);
-        standardCodes_->show();
-        standardCodes_->raise();
-        standardCodes_->activateWindow();
-    });
+    connect(cmdShowCodes_, &QPushButton::clicked, this, [this] { showOwnWindow(standardCodes_); });
     return fraMapping;
 }
 
@@ -226,13 +206,7 @@ void frmTaxMapping::cmdTransFile_Click() {
 }
 
 void frmTaxMapping::openNewTaxCode() {
-    if (!newTaxCode_) {
-        newTaxCode_ = new frmNewTaxCode({st_, ui_, host_}, this);
-        connect(newTaxCode_, &QDialog::finished, this, &frmTaxMapping::dsHaveLeftAddTaxCode);
-    }
-    newTaxCode_->show();
-    newTaxCode_->raise();
-    newTaxCode_->activateWindow();
+    showOwnWindow(newTaxCode_, [this] { dsHaveLeftAddTaxCode(); });
 }
 
 void frmTaxMapping::dsHaveLeftAddTaxCode() {

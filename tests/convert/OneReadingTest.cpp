@@ -48,20 +48,6 @@ TEST_F(AccountsHeader, ABadDateAfterTheAccountFailureIsReportedInstead) {
     EXPECT_TRUE(previousImportKept());
 }
 
-// The port notes which report line was open when each message was shown.
-class LinePort : public ScriptedPort {
-public:
-    explicit LinePort(ProgramState& st) : st_(st) {}
-    Answer messageBox(const Message& message) override {
-        linesAtMessages.push_back(st_.files.isOpen(1) ? st_.files.linesRead(1) : 0);
-        return ScriptedPort::messageBox(message);
-    }
-    std::vector<std::uint64_t> linesAtMessages;
-
-private:
-    ProgramState& st_;
-};
-
 class TaxScreenReading : public ConvertFixture {
 protected:
     TaxScreenReading() {

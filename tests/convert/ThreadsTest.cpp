@@ -150,20 +150,6 @@ TEST_F(ConvertFixture, EveryLineOfALargeImportFileIsCounted) {
 
 // ---- The readings before the conversion ---------------------------------------------
 
-// The port notes which report line was open when each message was shown.
-class LinePort : public ScriptedPort {
-public:
-    explicit LinePort(ProgramState& st) : st_(st) {}
-    Answer messageBox(const Message& message) override {
-        linesAtMessages.push_back(st_.files.isOpen(1) ? st_.files.linesRead(1) : 0);
-        return ScriptedPort::messageBox(message);
-    }
-    std::vector<std::uint64_t> linesAtMessages;
-
-private:
-    ProgramState& st_;
-};
-
 class ScanThreads : public ConvertFixture {
 protected:
     ScanThreads() {

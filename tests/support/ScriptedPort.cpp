@@ -1,6 +1,7 @@
 #include "support/ScriptedPort.h"
 
 #include "safe/Platform.h"
+#include "shell/ProgramState.h"
 
 namespace tav::test {
 
@@ -10,6 +11,11 @@ Answer ScriptedPort::messageBox(const Message& message) {
     const Answer a = answers.front();
     answers.pop_front();
     return a;
+}
+
+Answer LinePort::messageBox(const Message& message) {
+    linesAtMessages.push_back(st_.files.isOpen(1) ? st_.files.linesRead(1) : 0);
+    return ScriptedPort::messageBox(message);
 }
 
 std::optional<std::string> ScriptedPort::fileDialog(const FileDialog& dialog) {

@@ -3,12 +3,17 @@
 // and answers from a script. With the script used up, a box answers with its
 // default button and a file dialog is cancelled.
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "safe/UiPort.h"
+
+namespace tav {
+struct ProgramState;
+}
 
 namespace tav::test {
 
@@ -45,6 +50,18 @@ public:
     bool busy = false;
 
     std::vector<std::string> titles() const;
+};
+
+// Also notes, at each message, how many lines of the Journal report had been read: the
+// line a prompt is about.
+class LinePort : public ScriptedPort {
+public:
+    explicit LinePort(ProgramState& st) : st_(st) {}
+    Answer messageBox(const Message& message) override;
+    std::vector<std::uint64_t> linesAtMessages;
+
+private:
+    ProgramState& st_;
 };
 
 }  // namespace tav::test

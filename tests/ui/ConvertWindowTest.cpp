@@ -33,16 +33,7 @@ std::string withoutHeaderDate(std::string file) {
 // company file's lists, the Journal report and, where the target maps accounts, the
 // standard ledger with the client's saved mapping and Auto Mapping for the rest.
 void reachConvert(Desktop& d, std::int16_t target, bool mapAccounts = true) {
-    d.installData();
-    d.useSampleClient();
-    QVERIFY(d.start());
-    if (target != tav::target::MasAU) d.chooseTarget(target);
-    d.click("cmdMapping");
-    d.ui.dialogAnswers = {d.client.file("HarbourLaneCafe.qbw")};
-    d.click("cmdQBDataFile");
-    d.click("cmdExtractQBLists");
-    d.ui.dialogAnswers = {d.client.file("Journal.txt")};
-    d.click("cmdTransFile");
+    QVERIFY(d.sampleClientAtStep3(target));
     d.click("cmdNext");
     if (target != tav::target::Accounts) {
         QCOMPARE(d.screenName(), QString("frmSelectFiles"));

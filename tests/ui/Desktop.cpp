@@ -39,6 +39,20 @@ void Desktop::chooseTarget(std::int16_t target) {
     navigator::cmbTarget_Click(st, ui, target, view);
 }
 
+bool Desktop::sampleClientAtStep3(std::int16_t target) {
+    installData();
+    useSampleClient();
+    if (!start()) return false;
+    if (target != target::MasAU) chooseTarget(target);
+    click("cmdMapping");
+    ui.dialogAnswers = {client.file("HarbourLaneCafe.qbw")};
+    click("cmdQBDataFile");
+    click("cmdExtractQBLists");
+    ui.dialogAnswers = {client.file("Journal.txt")};
+    click("cmdTransFile");
+    return true;
+}
+
 void Desktop::writeIni(const std::string& text) { writeFile(install.file("TAV.ini"), text); }
 
 std::string Desktop::validIni(bool intro) const {

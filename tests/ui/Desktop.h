@@ -42,6 +42,10 @@ public:
     void useSampleClient();
     // The target as the navigator chooses it, after start-up.
     void chooseTarget(std::int16_t target);
+    // Starts the program on the shipped sample client and walks to step 3 for the target:
+    // the company file chosen, its lists extracted, the Journal report read. Returns false
+    // when the start-up failed.
+    bool sampleClientAtStep3(std::int16_t target);
 
     // Runs the start-up (settings, frame, navigator, Introduction).
     bool start();

@@ -37,15 +37,7 @@ void pressKey(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoM
 
 // The sample client as far as the tax mapping screen, its lists and report read.
 void sampleClientMapped(Desktop& d) {
-    d.installData();
-    d.useSampleClient();
-    QVERIFY(d.start());
-    d.click("cmdMapping");
-    d.ui.dialogAnswers = {d.client.file("HarbourLaneCafe.qbw")};
-    d.click("cmdQBDataFile");
-    d.click("cmdExtractQBLists");
-    d.ui.dialogAnswers = {d.client.file("Journal.txt")};
-    d.click("cmdTransFile");
+    QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
     d.ui.messages.clear();
 }
 

@@ -37,18 +37,6 @@ Rows shown(Desktop& d) {
 }
 
 // The sample client on step 3: company file chosen, lists extracted, report read.
-void reachMapping(Desktop& d) {
-    d.installData();
-    d.useSampleClient();
-    QVERIFY(d.start());
-    d.click("cmdMapping");
-    d.ui.dialogAnswers = {d.client.file("HarbourLaneCafe.qbw")};
-    d.click("cmdQBDataFile");
-    d.click("cmdExtractQBLists");
-    d.ui.dialogAnswers = {d.client.file("Journal.txt")};
-    d.click("cmdTransFile");
-}
-
 // A code chosen without the mouse: the list dropped down with F4, walked to the item with
 // the arrows, Enter.
 void pickWithKeys(QComboBox* list, int index) {
@@ -137,7 +125,7 @@ void TaxMappingWindowTest::companyFileListsAndReportGiveTheAutomaticMapping() {
 
 void TaxMappingWindowTest::theListMapsRowAfterRow() {
     Desktop d;
-    reachMapping(d);
+    QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
     QComboBox* cmb = list(d);
 
     // Typed characters and the closed list's arrows never choose; the arrows move rows.
@@ -176,7 +164,7 @@ void TaxMappingWindowTest::theListMapsRowAfterRow() {
 
 void TaxMappingWindowTest::addNewAddsCodesAndMapsTheRowToTheLast() {
     Desktop d;
-    reachMapping(d);
+    QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
     pick(list(d), 0);  // " <Add New>" on row 1
     auto* dialog = d.window<QDialog>("frmNewTaxCode");
     QVERIFY(dialog && dialog->isVisible());
@@ -227,7 +215,7 @@ void TaxMappingWindowTest::theRememberedMappingComesBackInAFreshRun() {
     std::string remembered;
     {
         Desktop d;
-        reachMapping(d);
+        QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
         QVERIFY(!d.control<QWidget>("lblRemembered")->isVisible());
         QTest::keyClick(list(d), Qt::Key_Down);
         pick(list(d), 1);   // NCF unmapped
@@ -239,7 +227,7 @@ void TaxMappingWindowTest::theRememberedMappingComesBackInAFreshRun() {
     Desktop d;
     d.useSampleClient();
     tav::test::writeFile(d.client.file(rememberedName), remembered);
-    reachMapping(d);
+    QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
     QCOMPARE(shown(d), (Rows{{" NCG", " 5"},
                              {" NCF", " "},
                              {" GST", " 12"},
@@ -282,7 +270,7 @@ void TaxMappingWindowTest::accountantsOfficeOnlyExtractsAndSelects() {
 
 void TaxMappingWindowTest::standardCodesHelpAndTheWizardButtons() {
     Desktop d;
-    reachMapping(d);
+    QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
     d.click("cmdShowCodes");
     auto* view = d.window<QDialog>("frmVADiz6StandardCodes");
     QVERIFY(view && view->isVisible());
@@ -314,7 +302,7 @@ void TaxMappingWindowTest::standardCodesHelpAndTheWizardButtons() {
 
 void TaxMappingWindowTest::theKeyboardReachesEveryControlInReadingOrder() {
     Desktop d;
-    reachMapping(d);
+    QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
     QStringList order;
     d.control<QWidget>("cmdQBDataFile")->setFocus();
     for (int i = 0; i < 10; ++i) {
