@@ -503,14 +503,16 @@ std::optional<StrArray> cmdLoadMapping_Click(ProgramState& st, UiPort& ui) {
 
         if (Sem e = sfOpenFile(st, ui, *path, "Input", 1); !e.empty())
             return reportFailure(st, ui, kProc, "Error opening the mapping file.", e);
+        // Open while a failure is reported, which then points at the line it met.
+        FileCloser closer(st.files, 1);
         std::string_view failure = "An error occurred while loading the mapping data.";
         Sem e = sfLoadMapping(st);
         if (e.empty()) {
             failure = "An error occurred while loading the accounts from the mapping file.";
             e = sfLoadcolTargetAccountsFromMapping(st);
         }
-        st.files.close(1);
         if (!e.empty()) return reportFailure(st, ui, kProc, failure, e);
+        st.files.close(1);
         StrArray items;
         if (Sem e = sfSetUpCombo(st, items); !e.empty())
             return reportFailure(st, ui, kProc, "An error occurred while loading the accounts.", e);

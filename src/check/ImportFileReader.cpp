@@ -28,10 +28,28 @@ Fields splitAt(std::string_view text, std::string_view separator) {
 
 std::optional<Money> amountOf(std::string_view text) { return writtenAmount(text); }
 
-// The fields of an 'Accounts' line: each value between double quotes, commas between.
+// The fields of an 'Accounts' line: each value between double quotes, a quote inside one
+// doubled, commas between. The views keep the doubled quotes (unquoted() reads them).
 std::optional<Fields> quotedFields(std::string_view text) {
-    if (text.size() < 2 || text.front() != '"' || text.back() != '"') return std::nullopt;
-    return splitAt(text.substr(1, text.size() - 2), "\",\"");
+    Fields f;
+    for (size_t at = 0;;) {
+        if (f.count == Fields::kMax || at == text.size() || text[at] != '"') return std::nullopt;
+        size_t end = at + 1;
+        while ((end = text.find('"', end)) != std::string_view::npos && end + 1 < text.size() &&
+               text[end + 1] == '"')
+            end += 2;
+        if (end == std::string_view::npos) return std::nullopt;
+        f.at[f.count++] = text.substr(at + 1, end - at - 1);
+        at = end + 1;
+        if (at == text.size()) return f;
+        if (text[at++] != ',') return std::nullopt;
+    }
+}
+
+std::string unquoted(std::string_view field) {
+    std::string text(field);
+    for (size_t at = 0; (at = text.find("\"\"", at)) != std::string::npos; ++at) text.erase(at, 1);
+    return text;
 }
 
 }  // namespace
@@ -125,12 +143,12 @@ ImportLine ImportLineReader::read(std::string_view text, std::uint64_t lineNumbe
             if (!f || f->count != 14 || (*f)[0] != "TR")
                 return unreadable("not a \"TR\" line of fourteen quoted fields");
             const auto& g = *f;
-            p = {std::string(g[4]),
-                 std::string(g[3]),
-                 std::string(g[7]),
-                 std::string(g[5]),
+            p = {unquoted(g[4]),
+                 unquoted(g[3]),
+                 unquoted(g[7]),
+                 unquoted(g[5]),
                  {},
-                 std::string(g[10]),
+                 unquoted(g[10]),
                  {}};
             amount = amountOf(g[8]);
             if (!g[9].empty()) tax = amountOf(g[9]);

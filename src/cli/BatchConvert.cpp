@@ -50,7 +50,8 @@ constexpr const char* kFooter = R"(Targets: 0 or mas-au  MYOB MAS (Aust.)
 
 Exit codes: 0 converted, 1 wrong options, 2 failed (the message says why),
             3 stopped by No at a data error, 4 a mapping is incomplete,
-            5 converted, but the check found the import file differs from the report.)";
+            5 converted, but the check found the import file differs from the report,
+            6 converted, but the report ends without its TOTAL line.)";
 
 std::string absolute(const std::string& path) {
     if (path.empty()) return path;
@@ -216,18 +217,9 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
     return std::nullopt;
 }
 
-// "in FILE, line N: TEXT" for the report line that begins at the offset.
+// "in FILE, line N: TEXT" for the line of a file that begins at the offset.
 std::string lineContext(const std::string& path, std::uint64_t line, std::uint64_t offset) {
-    constexpr size_t kShown = 160;
-    std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
-    std::string bytes(4096, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    bytes.resize(std::min(bytes.size(), bytes.find_first_of("\r\n")));
-    std::string text = isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
-    if (charCount(text) > kShown) text = std::string(leftChars(text, kShown)) + "...";
-    return fmt::format("in {}, line {}: {}", printable(path), line, printable(text));
+    return "in " + printable(FileTable::describe({path, line, offset}));
 }
 
 int checkSetup(ProgramState& st, ConsolePort& ui, std::ostream& out) {
@@ -273,7 +265,7 @@ public:
         return convert();
     }
 
-    // Where the message being shown is in the Journal report, if it is about a line.
+    // Where the message being shown is, if it is about a line of a file the run reads.
     std::string context() const {
         if (st_.files.isOpen(kReportFile) && st_.files.path(kReportFile) == st_.gstrJournalFile &&
             st_.files.linesRead(kReportFile) > 0)
@@ -281,6 +273,9 @@ public:
                                st_.files.lineOffset(kReportFile));
         if (run_.reportLine > 0)
             return lineContext(st_.gstrJournalFile, run_.reportLine, run_.reportLineOffset);
+        // A list, ledger, mapping or code file whose reading stopped at a line.
+        if (const auto place = st_.files.stoppedReading())
+            return lineContext(place->path, place->line, place->offset);
         return {};
     }
 
@@ -378,6 +373,10 @@ private:
                 if (!writeCheck()) return kFailed;
                 summary("Conversion stopped");
                 return kStopped;
+            case convertscreen::ConvertOutcome::CutShort:
+                if (!writeCheck()) return kFailed;
+                summary("Conversion incomplete");
+                return kCutShort;
             default: return kFailed;
         }
     }

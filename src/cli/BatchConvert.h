@@ -17,6 +17,7 @@ enum ExitCode : int {
     kStopped = 3,     // No at a data-error prompt; what was converted before it stays
     kIncomplete = 4,  // a mapping the target needs is incomplete; the unmapped are listed
     kDiffers = 5,     // converted, but the import file does not match the report
+    kCutShort = 6,    // converted, but the report ends without its TOTAL line
 };
 
 struct Environment {

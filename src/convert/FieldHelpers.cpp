@@ -142,9 +142,13 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
     for (std::string_view f : fields) {
         if (!first) line += ',';
         first = false;
-        if (quoted) line += '"';
-        line += f;
-        if (quoted) line += '"';
+        if (quoted) {
+            line += '"';
+            quotedFieldText(f, [&line](std::string_view piece) { line += piece; });
+            line += '"';
+        } else {
+            line += f;
+        }
     }
     writeImportLine(st, run, line);
 }

@@ -46,6 +46,12 @@ struct Description {
         out.put(separator);
         out.put(memo);
     }
+    // The same inside a double-quoted field.
+    void putQuotedInto(ImportLines& out) const {
+        out.putQuoted(name);
+        out.putQuoted(separator);
+        out.putQuoted(memo);
+    }
     // Cut to its first characters.
     Description cut(size_t chars, Encoding encoding) const;
 };

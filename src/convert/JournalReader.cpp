@@ -163,6 +163,13 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
     });
 }
 
+std::string blankLineMessage(std::uint64_t lineNumber) {
+    return "Line " + std::to_string(lineNumber) +
+           " of the QuickBooks Journal report is blank. QuickBooks writes no blank lines into "
+           "the report, so the file has been changed since it was saved, or was not saved "
+           "whole. Please export the Journal report from QuickBooks again.";
+}
+
 Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction& transaction) {
     constexpr std::string_view kProc = "sfReadInTransaction";
     blnValid = false;
@@ -223,13 +230,22 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
 
         std::string scratch;
         for (;;) {
-            if (report.eof()) return {};
+            if (report.eof()) {
+                // No TOTAL line: the report was cut short, in this transaction if one is open.
+                if (blnFirstLineSeen) {
+                    transaction.moved(report.kept());
+                    part.incompleteTransaction = transaction.Item(1)[col::TransNo];
+                }
+                return {};
+            }
             const std::uint64_t lineStart = report.bytesRead();
             line = report.line();
             if (!transaction.empty()) transaction.moved(report.kept());
             if (r.split(line, report.marks()) != col::Count) {
                 long count = 0;
-                const Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
+                Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
+                if (isBlankLine(line))
+                    e = sfSemCreate(kModConvert, kProc, 0, blankLineMessage(report.linesRead()));
                 return sfSemCreate(kModConvert, kProc, 0,
                                    "Not able to verify the number of fields in transaction line",
                                    e);
@@ -248,7 +264,10 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             }
 
             if (r[col::TransNo] == "Trans #") continue;
-            if (isTotalLine(r[col::TransNo])) return {};
+            if (isTotalLine(r[col::TransNo])) {
+                part.totalLineRead = true;
+                return {};
+            }
             const bool numbered = isWholeNumber(r[col::TransNo]);
             if (blnSkipping && !numbered) continue;
 

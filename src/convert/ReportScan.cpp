@@ -148,22 +148,29 @@ public:
             if (throttle_) throttle_->tick(offset, reader.size());
             if (endAfter && offset > *endAfter) break;
             const std::uint64_t lineNumber = firstLine + lines + 1;
-            std::string_view line;
-            try {
-                line = reader.line();
-            } catch (const RuntimeError& e) {
-                // A line that cannot be read ends every reading there.
-                ReadingFailure f{e.number(), e.description(), {}, lineNumber, offset};
+            // A line that cannot be read, or a blank one, ends every reading there.
+            auto endAll = [&](long number, const std::string& description) {
+                const ReadingFailure f{number, description, {}, lineNumber, offset};
                 if (request_.taxItems) part.taxFailure = f;
                 if (request_.accounts != ScanRequest::Accounts::None && !part.accountFailure)
                     part.accountFailure = f;
                 if (request_.dates && !part.dateFailure) part.dateFailure = f;
                 part.ended = true;
+            };
+            std::string_view line;
+            try {
+                line = reader.line();
+            } catch (const RuntimeError& e) {
+                endAll(e.number(), e.description());
                 ++lines;
                 break;
             }
             ++lines;
             if (!checkEncoding(line, part)) break;
+            if (isBlankLine(line)) {
+                endAll(0, blankLineMessage(lineNumber));
+                break;
+            }
             fields_.split(line, reader.marks());
             auto fail = [&](std::optional<ReadingFailure>& failure, long number,
                             std::string description, Sem details = {}) {

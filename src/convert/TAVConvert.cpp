@@ -37,6 +37,20 @@ void checkImportFile(ProgramState& st, UiPort& ui, ConversionRun& run) {
 
 }  // namespace
 
+std::string cutShortText(const ConversionRun& run) {
+    const std::string ended =
+        "The QuickBooks Journal report ends without its TOTAL line, so it was not saved whole. ";
+    if (run.incompleteTransaction.empty())
+        return ended +
+               "Every transaction in the file was converted, but transactions after the last "
+               "one are missing. Please export the Journal report from QuickBooks again, then "
+               "convert it again.";
+    return ended + "Transaction " + run.incompleteTransaction +
+           ", the last in the file, was incomplete and was not written; the transactions before "
+           "it were converted. Please export the Journal report from QuickBooks again, then "
+           "convert it again.";
+}
+
 std::string defaultOutputFile(const ProgramState& st) {
     return platform::joinPath(st.gstrClientFolder, st.gintTargetApp == target::Accounts
                                                        ? "TAVOutput.csv"
@@ -138,6 +152,10 @@ ConvertOutcome cmdConvert_Click(ProgramState& st, UiPort& ui, ConversionRun& run
         if (run.blnConversionStopped) {
             outcome = ConvertOutcome::Stopped;
             return;
+        }
+        if (!run.totalLineRead) {
+            outcome = ConvertOutcome::CutShort;
+            return exclamation(ui, cutShortText(run), "Journal report incomplete");
         }
         outcome = ConvertOutcome::Converted;
         ui.messageBox(Message{"Conversion successful.", Buttons::OK, Icon::Information,

@@ -41,6 +41,7 @@ enum class ConvertOutcome {
     IncompleteAccountMapping,  // the window goes back to the account mapping screen
     Failed,                    // the Error Report has been shown
     Stopped,                   // the user answered No at a data-error prompt
+    CutShort,                  // converted, but the report ends without its TOTAL line
     Converted,
 };
 
@@ -75,6 +76,9 @@ struct RunInput {
     std::string path;
 };
 std::optional<RunInput> inputReplacedBy(const ProgramState& st, const std::string& output);
+
+// What the user is told when the report ends without its TOTAL line.
+std::string cutShortText(const ConversionRun& run);
 
 // The tax items and the QuickBooks accounts ("number name") that the checks find unmapped.
 StrArray unmappedTaxItems(const ProgramState& st);

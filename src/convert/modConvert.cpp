@@ -22,12 +22,25 @@ namespace tav {
 namespace {
 
 // The report's file name without its last four characters (the extension and its dot).
+// A line end in it (a file name may hold one) would split the header line: each is a blank.
 std::string reportName(std::string_view path) {
     const size_t separator = path.find_last_of("\\/");
     const std::string_view name =
         separator == std::string_view::npos ? path : path.substr(separator + 1);
     const size_t chars = charCount(name);
-    return std::string(leftChars(name, chars > 4 ? chars - 4 : 0));
+    std::string text(leftChars(name, chars > 4 ? chars - 4 : 0));
+    std::ranges::replace_if(
+        text, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
+// The report's name as the MAS header's unquoted text can carry it: no comma, which would
+// start another field, and no double quote, which would start a quoted one.
+std::string masHeaderText(std::string_view name) {
+    std::string text;
+    for (char c : name)
+        if (c != ',' && c != '"') text += c;
+    return text;
 }
 
 // The report and the import file of one driver routine, closed on every exit. The
@@ -178,7 +191,8 @@ Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& file
 
     const std::string name = reportName(st.gstrJournalFile);
     if (isMas(st.gintTargetApp))
-        writeImportLine(st, run, "\"V\" \",\" Conv. from " + name + " on " + run.headerDate);
+        writeImportLine(st, run,
+                        "\"V\" \",\" Conv. from " + masHeaderText(name) + " on " + run.headerDate);
     else if (isAccountantsOffice(st.gintTargetApp))
         writeImportLine(st, run, kAOFileHeader);
     else if (st.gintTargetApp == target::Accounts)
@@ -242,6 +256,8 @@ struct ConvertedBlock {
     // Where it begins and where the next block begins; the lines read.
     std::uint64_t start = 0, end = 0, lines = 0;
     long transactionsWritten = 0;
+    bool totalLineRead = false;  // how the report ended in it
+    std::string incompleteTransaction;
     std::string out;  // its import lines
     long linesWritten = 0;
 };
@@ -296,6 +312,8 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
         result.end = part.atBlockEnd ? reader.lineOffset() : reader.bytesRead();
         result.lines = reader.linesRead() - (part.atBlockEnd ? 1 : 0);
         result.transactionsWritten = part.transactionsWritten;
+        result.totalLineRead = part.totalLineRead;
+        result.incompleteTransaction = part.incompleteTransaction;
         result.linesWritten = part.out.lines();
         part.out.handOver(result.out);
     } catch (...) {
@@ -354,6 +372,8 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                 }
                 run.transactionsWritten += result.transactionsWritten;
                 run.linesWritten += result.linesWritten;
+                run.totalLineRead = result.totalLineRead;
+                run.incompleteTransaction = result.incompleteTransaction;
                 resumeAt = result.end;
                 linesBefore += result.lines;
                 finished = result.last;
@@ -374,6 +394,8 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     run.linesWritten += part.out.lines();
     run.blnConversionStopped |= part.blnConversionStopped;
     run.blnAmountOutOfRange |= part.blnAmountOutOfRange;
+    run.totalLineRead = part.totalLineRead;
+    run.incompleteTransaction = part.incompleteTransaction;
     part.out.flush();  // less than a block of the file: it waits there for the closing
     return e;
 }

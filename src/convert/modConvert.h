@@ -109,6 +109,18 @@ private:
     std::vector<JournalLine::Line> lines_;
 };
 
+// Text inside a double-quoted field, in the pieces to write in order: a double quote in it
+// is doubled, as comma-separated files write one.
+template <class Put>
+void quotedFieldText(std::string_view text, Put&& put) {
+    for (size_t quote; (quote = text.find('"')) != std::string_view::npos;) {
+        put(text.substr(0, quote + 1));
+        put("\"");
+        text.remove_prefix(quote + 1);
+    }
+    put(text);
+}
+
 // Import lines as they are written, in the report's encoding, each ending with CR LF.
 // On the thread that owns the files they go to the import file whenever they fill a
 // block of it, as lines written one by one would.
@@ -132,6 +144,10 @@ public:
         free_ -= piece.size();
     }
     void comma() { put(","); }
+    // Text inside a double-quoted field.
+    void putQuoted(std::string_view text) {
+        quotedFieldText(text, [this](std::string_view piece) { put(piece); });
+    }
     void end() {
         put("\r\n");
         ++lines_;
@@ -180,6 +196,12 @@ struct ConversionRun {
     long transactionsOmitted = 0;  // answered Yes at a data-error prompt
     long linesWritten = 0;         // import lines, file headers included
 
+    // A report ends with its TOTAL line. One that ends without it was cut short when it
+    // was saved: the transaction it ends in the middle of (its number here) is not written,
+    // and the run says so rather than report a plain success.
+    bool totalLineRead = false;
+    std::string incompleteTransaction;
+
     // The last report line read (from 1) and the byte offset where it begins, kept when
     // the driver closes the report, so that a failure can be shown beside its line.
     std::uint64_t reportLine = 0;
@@ -220,6 +242,10 @@ struct ConversionPart {
     bool blnConversionStopped = false;  // No at a data-error prompt, or out of range
     bool blnAmountOutOfRange = false;
     bool needsOwner = false;  // without a port: stopped where the user was needed
+    // How the report ended in this part: at its TOTAL line, or (cut short) in the middle
+    // of the transaction numbered here; neither when it ends elsewhere.
+    bool totalLineRead = false;
+    std::string incompleteTransaction;
 
     // A block ends before its first line that begins a transaction after a closing line,
     // the closing line beginning after this offset; none: the report's end.
@@ -233,7 +259,8 @@ struct ConversionPart {
     void reset(std::uint64_t blockEnd) {
         out.clear();
         transactionsWritten = transactionsOmitted = 0;
-        blnConversionStopped = blnAmountOutOfRange = needsOwner = false;
+        blnConversionStopped = blnAmountOutOfRange = needsOwner = totalLineRead = false;
+        incompleteTransaction.clear();
         endAfter = blockEnd;
         atBlockEnd = previousClosed = false;
     }
@@ -281,6 +308,13 @@ Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate
 // the other targets. Entries already present are not added again.
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<JournalAccount>& accounts);
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
+
+// QuickBooks writes no blank line (empty, or blanks only) into a report: one means the
+// file was changed or not saved whole. The message names the line (from 1).
+inline bool isBlankLine(std::string_view line) {
+    return line.find_first_not_of(' ') == std::string_view::npos;
+}
+std::string blankLineMessage(std::uint64_t lineNumber);
 
 // Reads the next transaction into an empty transaction. blnValid is false at the end
 // of the report, at a "TOTAL" line, when the user answers No at a data-error prompt

@@ -102,7 +102,7 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
         ImportLines& out = part.out;
         auto quoted = [&out](std::string_view field) {
             out.put("\"");
-            out.put(field);
+            out.putQuoted(field);
             out.put("\",");
         };
         for (long i = 1; i <= transaction.Count(); ++i) {
@@ -149,7 +149,7 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             quoted(item && item->capital ? "C" : "O");
             quoted("");
             out.put("\"");
-            Description(line, {}).cut(60, encoding).putInto(out);
+            Description(line, {}).cut(60, encoding).putQuotedInto(out);
             out.put("\"");
             out.end();
         }

@@ -1,8 +1,10 @@
 #include "safe/FileTable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -29,7 +31,13 @@ struct FileTable::OpenFile {
     // Reading; the encoding is found when first needed.
     TextReader reader;
     std::optional<Encoding> encoding;
-    std::string decoded;  // the last line read, when it had to be decoded
+    std::string decoded;         // the last line read, when it had to be decoded
+    std::uint64_t sequence = 0;  // which input opened last
+
+    // Read and not to its end: where a message can say the reading stopped.
+    bool stoppedBeforeEnd() const {
+        return mode == FileMode::Input && reader.linesRead() > 0 && !reader.readToEnd();
+    }
 
     // Writing: whole lines wait here; committed is the file's size after the last
     // successful flush.
@@ -136,6 +144,9 @@ void FileTable::open(int number, const std::string& path, FileMode mode) {
     }
     if (mode == FileMode::Input) {
         file->reader.open(path);
+        // A new reading: where an earlier one stopped is no longer news.
+        stopped_.reset();
+        file->sequence = ++inputsOpened_;
     } else {
         file->encoding = Encoding::Utf8;
         errno = 0;
@@ -186,6 +197,13 @@ FileReplacement FileTable::closePending(int number) {
 
 void FileTable::abandon(int number) noexcept {
     if (!isOpen(number)) return;
+    if (const OpenFile& f = get(number); f.stoppedBeforeEnd()) {
+        try {
+            stopped_ = Place{f.path, f.reader.linesRead(), f.reader.lineOffset()};
+        } catch (...) {
+            stopped_.reset();
+        }
+    }
     try {
         // Not an output's: its lines so far are kept.
         closePending(number);
@@ -200,6 +218,29 @@ void FileTable::closeAll() noexcept {
 }
 
 bool FileTable::eof(int number) { return reader(number).eof(); }
+
+std::optional<FileTable::Place> FileTable::stoppedReading() const {
+    const OpenFile* reading = nullptr;
+    for (const std::unique_ptr<OpenFile>& f : files_)
+        if (f && f->stoppedBeforeEnd() && (!reading || f->sequence > reading->sequence))
+            reading = f.get();
+    if (reading)
+        return Place{reading->path, reading->reader.linesRead(), reading->reader.lineOffset()};
+    return stopped_;
+}
+
+std::string FileTable::describe(const Place& place) {
+    constexpr size_t kShown = 160;
+    std::ifstream in(platform::pathFromUtf8(place.path), std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(place.offset));
+    std::string bytes(4096, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    bytes.resize(std::min(bytes.size(), bytes.find_first_of("\r\n")));
+    std::string text = isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
+    if (charCount(text) > kShown) text = std::string(leftChars(text, kShown)) + "...";
+    return place.path + ", line " + std::to_string(place.line) + ": " + text;
+}
 
 std::string FileTable::lineInput(int number) { return std::string(lineView(number)); }
 

@@ -17,9 +17,9 @@
 // killed leaves the old file as it was. "Append" adds to the file itself (logs).
 //
 // Files that are not single-byte text are refused with a description naming the
-// problem (error number 0): a UTF-16 or UTF-32 file when it is opened, and a line
-// longer than 1 MiB when it is read, so that no file makes the program hold more
-// than about a megabyte of it.
+// problem (error number 0): a UTF-16 or UTF-32 file when it is opened; a line holding a
+// NUL byte, or longer than 1 MiB, when it is read, so that no file makes the program hold
+// more than about a megabyte of it or pass binary bytes on as text.
 
 #include <array>
 #include <cstdint>
@@ -30,6 +30,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "safe/FileReplacement.h"
 #include "safe/TextCodec.h"
@@ -106,6 +107,22 @@ public:
     std::uint64_t linesRead(int number);
     std::uint64_t lineOffset(int number);
 
+    // Where a reading stopped before the end of its file, so that a message about what it
+    // met can name the file and the line: the input read last among those still open and
+    // not read to their end, else the last input closed by abandon() before its end
+    // (forgotten when another input is opened, or by forgetStoppedReading()).
+    struct Place {
+        std::string path;
+        std::uint64_t line = 0;    // from 1
+        std::uint64_t offset = 0;  // where the line begins
+    };
+    std::optional<Place> stoppedReading() const;
+    void forgetStoppedReading() { stopped_.reset(); }
+    // For a reading of its own (the settings file): where it stopped.
+    void setStoppedReading(Place place) { stopped_ = std::move(place); }
+    // "FILE, line N: TEXT": the line's text as UTF-8, cut after 160 characters.
+    static std::string describe(const Place& place);
+
     // Encoding of a file on disk (valid UTF-8, or Windows-1252); remembered per
     // path, size and modification time so that a report read several times is
     // scanned once.
@@ -123,6 +140,8 @@ private:
     // By number: looked up for every line read or written.
     std::array<std::unique_ptr<OpenFile>, kHighest + 1> files_;
     std::map<Identity, Encoding> knownEncodings_;
+    std::optional<Place> stopped_;
+    std::uint64_t inputsOpened_ = 0;
 };
 
 }  // namespace tav

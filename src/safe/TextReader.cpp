@@ -39,6 +39,11 @@ void TextReader::open(const std::string& path, bool fields) {
     if (!handle_) raiseOpenError(errno, path);
     std::error_code ec;
     fileSize_ = fs::file_size(platform::pathFromUtf8(path), ec);
+    // A small file (a list, a mapping, a ledger) is read in a block of its own size: files
+    // are opened often, and a buffer never touched costs its pages all the same.
+    block_ = fileSize_ > 0 && fileSize_ < kReadBlock
+                 ? std::max<size_t>(static_cast<size_t>(fileSize_) + 1, 4096)
+                 : kReadBlock;
     seek(0, 0);
     const std::string_view start(buffer_.data(), end_);
     if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
@@ -78,8 +83,8 @@ bool TextReader::fill() {
         buffer_.shrink_to_fit();
     }
     // Room for the block and for the sixty-four bytes looked at past its end.
-    if (buffer_.size() < end_ + kReadBlock + 64) buffer_.resize(end_ + kReadBlock + 64);
-    const size_t got = std::fread(buffer_.data() + end_, 1, kReadBlock, handle_);
+    if (buffer_.size() < end_ + block_ + 64) buffer_.resize(end_ + block_ + 64);
+    const size_t got = std::fread(buffer_.data() + end_, 1, block_, handle_);
     if (got == 0) {
         if (std::ferror(handle_)) raise(err::DeviceIoError);
         atEnd_ = true;
@@ -101,7 +106,8 @@ size_t TextReader::scan(const char* data, size_t from, size_t size) {
     };
     for (size_t at = from; at < size; at += 16) {
         const unsigned valid = size - at >= 16 ? 0xFFFFu : (1u << (size - at)) - 1;
-        const unsigned ends = Blocks::block<AnyOf<'\r', '\n'>>(data + at) & valid;
+        // A NUL byte ends the line too, to be refused there.
+        const unsigned ends = Blocks::block<AnyOf<'\r', '\n', '\0'>>(data + at) & valid;
         // Only the bytes before the line end belong to the line.
         const unsigned before = ends ? (ends & (0u - ends)) - 1 : valid;
         if (fields_) {
@@ -117,10 +123,10 @@ size_t TextReader::scan(const char* data, size_t from, size_t size) {
 
 bool TextReader::eof() { return begin_ == end_ && !fill(); }
 
-void TextReader::tooLong() const {
-    raise(0, "Line " + std::to_string(lines_) + " of the file '" + path_ +
-                 "' is longer than 1 MiB (1,048,576 bytes), so it is not a text file the program "
-                 "can read. Check that the right file was chosen, or export it again.");
+void TextReader::notText(std::string_view why) const {
+    raise(0, "Line " + std::to_string(lines_) + " of the file '" + path_ + "' " + std::string(why) +
+                 ", so it is not a text file the program can read. Check that the right file "
+                 "was chosen, or export it again.");
 }
 
 std::string_view TextReader::line() {
@@ -134,7 +140,7 @@ std::string_view TextReader::line() {
         const size_t available = end_ - begin_;
         const size_t i = scan(data, scanned, available);
         // Reading on would hold the whole file in memory: no text file has such a line.
-        if (i > kMaxLineBytes) tooLong();
+        if (i > kMaxLineBytes) notText("is longer than 1 MiB (1,048,576 bytes)");
         if (i == available) {
             scanned = i;
             if (fill()) continue;  // the buffer moves; offsets from begin stay valid
@@ -144,6 +150,7 @@ std::string_view TextReader::line() {
             begin_ = end_;
             return std::string_view(data, available);
         }
+        if (data[i] == '\0') notText("holds a NUL byte");
         // A CR as the last byte read may be the first half of CR LF.
         if (data[i] == '\r' && i + 1 == available) {
             if (fill()) {

@@ -1,9 +1,9 @@
 #pragma once
 // Reading a text file's lines as they lie in a read buffer, undecoded. CR LF, LF and a
 // lone CR end a line; a UTF-8 byte order mark at the start is dropped; a file in a wide
-// encoding is refused when it is opened and a line longer than 1 MiB when it is read, so
-// that no file makes the program hold more than about a megabyte of it. Failures raise
-// the runtime error the program traps.
+// encoding is refused when it is opened, and a line holding a NUL byte (no text has one)
+// or longer than 1 MiB when it is read, so that no file makes the program hold more than
+// about a megabyte of it. Failures raise the runtime error the program traps.
 //
 // A line is looked through once, sixteen bytes at a time, for its end and, in a file of
 // fields, its tabs and commas, so that its fields are found without reading it again.
@@ -71,6 +71,8 @@ public:
     std::uint64_t bytesRead() const { return consumed_; }
     std::uint64_t linesRead() const { return lines_; }
     std::uint64_t lineOffset() const { return lineStart_; }
+    // Every line has been read, and the reading has met the end of the file.
+    bool readToEnd() const { return atEnd_ && begin_ == end_; }
 
 private:
     // Refills the buffer; false at the end of the file.
@@ -78,11 +80,12 @@ private:
     // The first line end in data[from, size), or size; the tabs and commas before it are
     // marked, at their offsets from data.
     size_t scan(const char* data, size_t from, size_t size);
-    [[noreturn]] void tooLong() const;
+    [[noreturn]] void notText(std::string_view why) const;
 
     std::string path_;
     std::FILE* handle_ = nullptr;
     std::vector<char> buffer_;
+    size_t block_ = 0;            // bytes read at a time
     size_t begin_ = 0, end_ = 0;  // the bytes not yet read
     size_t lastLine_ = 0;         // where the line just read begins
     size_t keepAt_ = 0;

@@ -193,6 +193,20 @@ std::string IniFileComponent::ReadValue(const std::string& section, const std::s
     return {};
 }
 
+std::optional<std::pair<std::uint64_t, std::uint64_t>> IniFileComponent::KeyLine(
+    const std::string& section, const std::string& key, const std::string& iniPath) {
+    long number = 0;
+    std::string description;
+    const std::optional<std::string> bytes = readBytes(iniPath, number, description);
+    if (!bytes) return std::nullopt;
+    const std::vector<Line> lines = splitLines(*bytes);
+    const Found f = find(lines, section, key, encodingOf(*bytes));
+    if (!f.keyLine) return std::nullopt;
+    // The lines are views into the bytes.
+    return std::pair<std::uint64_t, std::uint64_t>(*f.keyLine + 1,
+                                                   lines[*f.keyLine].text.data() - bytes->data());
+}
+
 std::string IniFileComponent::WriteValue(const std::string& section, const std::string& key,
                                          const std::string& value, const std::string& iniPath) {
     long number = 0;

@@ -14,7 +14,10 @@
 // A file written ("Output" text files, and the ini file a value goes into) is replaced
 // whole, or left as it was (FileReplacement).
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace tav {
 
@@ -23,6 +26,11 @@ public:
     std::string SetErrorLog(const std::string& logPath);
     std::string ReadValue(const std::string& section, const std::string& key, std::string& value,
                           const std::string& iniPath);
+    // The key's line in the file (from 1) and the byte offset where it begins, when the
+    // file has one: where a message about its value points.
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> KeyLine(const std::string& section,
+                                                                   const std::string& key,
+                                                                   const std::string& iniPath);
     std::string WriteValue(const std::string& section, const std::string& key,
                            const std::string& value, const std::string& iniPath);
     // mode "Output" replaces the file, "Append" adds to its end.

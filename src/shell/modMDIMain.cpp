@@ -69,11 +69,17 @@ private:
     std::string read(const std::string& section, const std::string& key, std::string& error) {
         std::string value;
         error = ini_.ReadValue(section, key, value, path_);
+        section_ = section;
+        key_ = key;
         return value;
     }
 
+    // A problem with the value read last, shown with the line that holds it.
     void report(std::string_view description, std::string_view details = {}) {
+        if (const auto line = ini_.KeyLine(section_, key_, path_))
+            st_.files.setStoppedReading({path_, line->first, line->second});
         dsCreateSEMAndDoAll(st_, ui_, kForm, "MDIForm_Load()", 0, description, details, true);
+        st_.files.forgetStoppedReading();
     }
 
     void readIntroScreen() {
@@ -212,6 +218,7 @@ private:
     UiPort& ui_;
     IniFileComponent ini_;
     std::string path_;
+    std::string section_, key_;  // of the value read last
 };
 
 }  // namespace

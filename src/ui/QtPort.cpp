@@ -76,6 +76,10 @@ std::unique_ptr<QMessageBox> QtPort::messageBoxFor(const Message& m, QWidget* pa
 
 Answer QtPort::messageBox(const Message& message) {
     const auto box = messageBoxFor(message, QApplication::activeWindow());
+    if (message.icon != Icon::Information && whereAbout) {
+        if (const std::string where = whereAbout(); !where.empty())
+            box->setInformativeText("In " + fromUtf8(where));
+    }
     // Closing the box without a button counts as its default.
     return answerOf(box->exec()).value_or(defaultAnswer(message));
 }

@@ -26,6 +26,9 @@ public:
 
     // Where progress goes (the main window's please-wait window).
     std::function<void(std::uint64_t, std::uint64_t)> onProgress;
+    // Where a warning or an error is, when it is about a line of a file ("FILE, line N:
+    // TEXT"): the box's informative text.
+    std::function<std::string()> whereAbout;
 
     // The box a message is shown in: its buttons, icon, default button and title.
     static std::unique_ptr<QMessageBox> messageBoxFor(const Message& message, QWidget* parent);

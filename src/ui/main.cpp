@@ -19,6 +19,12 @@ int main(int argc, char** argv) {
     port.onProgress = [&frame](std::uint64_t done, std::uint64_t total) {
         frame.progress(done, total);
     };
+    port.whereAbout = [&st] {
+        const std::optional<tav::FileTable::Place> place = st.files.stoppedReading();
+        // Told once: a later message is about something else.
+        st.files.forgetStoppedReading();
+        return place ? tav::FileTable::describe(*place) : std::string();
+    };
     if (!frame.MDIForm_Load()) return 1;
     return QApplication::exec();
 }

@@ -324,6 +324,16 @@ TEST_F(Check, ATransactionLeftOpenAtTheEndOfTheReportIsADifference) {
               "transaction 1 (line 2)");
 }
 
+// A double quote in a reference or a name is doubled in an 'Accounts' field and read back.
+TEST_F(Check, QuotesInAnAccountsLineAreReadBackAsTheReportHasThem) {
+    mapStandard();
+    st.gintTargetApp = target::Accounts;
+    const ConversionCheck c = convertAndCheck(report(
+        {R"(1|Invoice|1/07/2011|IN"V"1|Smith "Jnr"|"Big", order||1-1200 · Trade Debtors||10|)",
+         "|||||||4-1000 · Sales||-10|", "|||||||||10|", "TOTAL|||||||||0|"}));
+    EXPECT_EQ(check::summaryText(c), "check: balanced");
+}
+
 // ---- The import layouts read back ------------------------------------------------------
 
 TEST(ImportLineReader, ReadsWhatEachTargetTakesFromALine) {
@@ -340,6 +350,12 @@ TEST(ImportLineReader, ReadsWhatEachTargetTakesFromALine) {
          R"("TR","44","0","C","28/06/2011","1-3000","","GJ9","12345679","","","O","","Revaluation")",
          "28/06/2011 C ref 'GJ9' account 1-3000 amount 12345679.00"},
         {Layout::Accounts, R"("AC","1-3000","Land")", ""},
+        // A quote inside a field is doubled, and a quoted comma is no separator.
+        {Layout::Accounts,
+         R"("TR","44","0","C","28/06/2011","1-3000","","G""J"",""9","-1.5","","","O","","""hi""")",
+         R"(28/06/2011 C ref 'G"J","9' account 1-3000 amount -1.50)"},
+        {Layout::Accounts,
+         R"("TR","44","0","C","28/06/2011","1-3000","","G"J","1.5","","","O","","")", ""},
         {Layout::AccountantsOffice, "01/07/2011,D,,PO-2011-0000,400,-100.00,,Smith J (GST -10.00)",
          "01/07/2011 D ref 'PO-2011-0000' account 400 amount -100.00"},
         {Layout::AccountantsOffice, "01/07/2011,D,,PO,400,-100.001,,Smith", ""},

@@ -303,6 +303,24 @@ TEST_F(FaultyReport, AskTakesTheAnswersFromTheInput) {
     EXPECT_EQ(asked[3], "");
 }
 
+TEST_F(FaultyReport, AReportCutShortIsConvertedAndSaysWhatWasNotWritten) {
+    // Saved only up to the middle of transaction 4: no closing line, no TOTAL line.
+    std::string report = readFile(client.file("Journal.txt"));
+    report.erase(report.rfind("\t\t\t\t\t\t\t\t\t40\t"));
+    writeFile(client.file("Journal.txt"), report);
+    EXPECT_EQ(run(args({"--on-data-error", "omit"})), cli::kCutShort);
+    // The check counts the two omitted and the one the report leaves open.
+    EXPECT_EQ(out.str(),
+              "Conversion incomplete: 1 transactions written, 2 omitted, 3 lines "
+              "written to " +
+                  client.file("TAVOutput.txt") + ", check: 3 differences\n");
+    EXPECT_NE(err.str().find("[Journal report incomplete] The QuickBooks Journal report ends "
+                             "without its TOTAL line, so it was not saved whole. Transaction 4, "
+                             "the last in the file, was incomplete and was not written;"),
+              std::string::npos)
+        << err.str();
+}
+
 TEST_F(FaultyReport, ControlCharactersFromTheReportAreShownEscaped) {
     // A memo that would clear the terminal and retitle its window, and a C1 control.
     std::string report = readFile(client.file("Journal.txt"));
@@ -445,6 +463,48 @@ TEST_F(Batch, AChartWhoseColumnsMovedSaysWhyNoAccountCanBeMapped) {
                   std::string::npos)
             << err.str();
     }
+}
+
+TEST_F(Batch, AFaultInAFileTheRunReadsNamesTheFileAndTheLine) {
+    // The mapping's second line has a seventh field, the ledger's second line no comma,
+    // and the chart's header line no EXTRA column.
+    std::string mapping = readFile(client.file("ClientXAccountMapping.csv"));
+    mapping.insert(mapping.find("\r\n", mapping.find("\r\n") + 2), ",extra");
+    writeFile(client.file("Mapping.csv"), mapping);
+    writeFile(client.file("Ledger.txt"), "680,Cheque\r\n681 Savings\r\n");
+    writeFile(client.file("CofA.iif"), "!ACCNT\tNAME\tACCNUM\r\nACCNT\tCash\t100\r\n");
+    const std::string journal = client.file("Journal.txt");
+    struct Case {
+        std::vector<std::string> args;
+        std::string where;
+    };
+    const Case cases[] = {
+        {sample(0, {"--account-mapping", client.file("Mapping.csv")}),
+         client.file("Mapping.csv") +
+             ", line 2: Bank,681,Business Savings Account,85,681,Savings account,extra"},
+        {{"--target", "ao-au", "--journal", journal, "--company",
+          client.file("HarbourLaneCafe.qbw"), "--ledger", client.file("Ledger.txt")},
+         client.file("Ledger.txt") + ", line 2: 681 Savings"},
+        {{"--target", "mas-au", "--journal", journal, "--cofa", client.file("CofA.iif"),
+          "--taxcodes", client.file("CofA.iif")},
+         client.file("CofA.iif") + ", line 1: !ACCNT\\tNAME\\tACCNUM"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.args), cli::kFailed) << c.where;
+        EXPECT_NE(err.str().find("\n  in " + c.where + "\n"), std::string::npos) << err.str();
+    }
+
+    // A setting's value that start-up replaces: the line that holds it.
+    std::string ini = readFile(install.file("TAV.ini"));
+    ini.replace(ini.find("Edition=1"), 9, "Edition=7");
+    writeFile(install.file("TAV.ini"), ini);
+    run(sample(0, {"--auto-map"}));
+    EXPECT_NE(err.str().find("Invalid QuickBooks edition preference in ini file."),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("\n  in " + install.file("TAV.ini") + ", line 6: Edition=7\n"),
+              std::string::npos)
+        << err.str();
 }
 
 TEST_F(Batch, WrongOptionsChangeNothing) {

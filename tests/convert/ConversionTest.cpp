@@ -163,6 +163,44 @@ TEST_F(Driver, AWriterFailureLeavesThePreviousImportFile) {
     EXPECT_TRUE(previousImportKept());
 }
 
+TEST_F(Driver, QuotesAndLineEndsInNamesStayInsideTheirFieldsAndLines) {
+    // 'Accounts' quotes every field and doubles a quote inside one.
+    st.gintTargetApp = target::Accounts;
+    writeReport(
+        report({"1|Invoice|1/07/2011|INV1|Smith \"Jnr\"|\"Big\" order||1-1200 · Trade "
+                "Debtors||10|",
+                "|||||||4-1000 · Sales \"Cafe\"||-10|", "|||||||||10|", "TOTAL|||||||||0|"}));
+    EXPECT_EQ(convert(), "");
+    EXPECT_EQ(
+        output(),
+        crlf(
+            {"\"XLON2\",\"Journal\",\"01/07/2011\",\"01/07/2011\"",
+             "\"AC\",\"1-1200\",\"Trade Debtors\"", "\"AC\",\"4-1000\",\"Sales \"\"Cafe\"\"\"",
+             "\"TR\",\"1\",\"0\",\"N\",\"01/07/2011\",\"1-1200\",\"\",\"INV1\",\"10.00\",\"\",\"\","
+             "\"O\",\"\",\"Smith \"\"Jnr\"\" - \"\"Big\"\" order\"",
+             "\"TR\",\"1\",\"1\",\"N\",\"01/07/"
+             "2011\",\"4-1000\",\"\",\"INV1\",\"-10.00\",\"\",\"\","
+             "\"O\",\"\",\"\""}));
+
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names hold no line ends or double quotes";
+#else
+    // A report's file name goes into the file header: a line end never splits it, and the
+    // MAS header, which is not quoted, takes no comma or quote from it.
+    st.gstrJournalFile = dir.file("Jour\r\nnal, \"A\".txt");
+    writeReport(report({"TOTAL|||||||||0|"}));
+    st.gintTargetApp = target::MasAU;
+    EXPECT_EQ(convert(), "");
+    EXPECT_EQ(output(), crlf({"\"V\" \",\" Conv. from Jour  nal A on 01/07/2011"}));
+    st.gintTargetApp = target::Accounts;
+    writeReport(report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
+                        "|||||||4-1000 · Sales||-10|", "|||||||||10|", "TOTAL|||||||||0|"}));
+    EXPECT_EQ(convert(), "");
+    EXPECT_TRUE(output().starts_with(
+        "\"XLON2\",\"Jour  nal, \"\"A\"\"\",\"01/07/2011\",\"01/07/2011\"\r\n\"AC\""));
+#endif
+}
+
 TEST_F(Driver, ATaxItemWithACommaDoesNotSplitAnAccountantsOfficeLine) {
     st.gintTargetApp = target::AccountantsOfficeAU;
     st.gcolTaxCodeTaxItemLinks.Add({"CAP", "GST, capital", ""});

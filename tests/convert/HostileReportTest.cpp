@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "accountmapping/modAccountMapping.h"
 #include "convert/ConvertFixture.h"
 #include "safe/Platform.h"
 #include "support/Resources.h"
 #include "support/Results.h"
+#include "taxmapping/modTaxMapping.h"
 
 namespace tav::test {
 namespace {
@@ -84,9 +86,53 @@ TEST_F(HostileReport, WideTextIsRefusedNamingItsEncodingBeforeAnythingIsWritten)
     EXPECT_TRUE(previousImportKept());
 }
 
+TEST_F(HostileReport, ABlankLineIsNamedWhereverTheReportIsRead) {
+    const std::string blank =
+        "Line 4 of the QuickBooks Journal report is blank. QuickBooks writes no blank lines into "
+        "the report, so the file has been changed since it was saved, or was not saved whole. "
+        "Please export the Journal report from QuickBooks again.";
+    const std::string bytes =
+        report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
+                "|||||||4-1000 · Sales||-10|", "   ", "|||||||||10|", "TOTAL|||||||||0|"});
+    for (unsigned threads : {1u, 2u, 8u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        st.reading = {threads, 64};
+        // The tax mapping screen's readings.
+        using Reading = std::function<Sem()>;
+        const std::pair<const char*, Reading> readings[] = {
+            {"sfExtractCodes", [&] { return sfExtractCodes(st, ui); }},
+            {"sfExtractAccounts", [&] {
+                 Collection<std::string> accounts;
+                 return sfExtractAccounts(st, ui, accounts);
+             }}};
+        for (const auto& [routine, read] : readings) {
+            openReport(bytes);
+            st.reportScan.reset();
+            st.files.lineView(kReportFile);  // the header
+            EXPECT_EQ(read(), std::string(routine == std::string_view("sfExtractCodes")
+                                              ? "modTaxMapping.bas"
+                                              : "modConvert.bas") +
+                                  "\t" + routine + "\t0\t" + blank + "\r\n");
+            st.files.close(kReportFile);
+        }
+        // The conversion's, for 'Accounts' (the date range first) and the other targets.
+        st.reportScan.reset();
+        st.gintTargetApp = target::MasAU;
+        writeReport(bytes);
+        EXPECT_EQ(convert(), "modConvert.bas\tsfReadInTransaction\t0\t" + blank +
+                                 "\r\nmodConvert.bas\tsfReadInTransaction\t0\tNot able to "
+                                 "verify the number of fields in transaction line\r\nmodConvert."
+                                 "bas\tsfReadConvertAppend\t0\tError reading transaction from "
+                                 "QuickBooks Journal report file\r\n");
+        st.gintTargetApp = target::Accounts;
+        EXPECT_TRUE(convert().starts_with("modConvert.bas\tsfGetDateRange\t0\t" + blank + "\r\n"));
+        EXPECT_TRUE(previousImportKept());
+    }
+}
+
 TEST_F(HostileReport, BinaryBytesAreNotAReportHeader) {
     std::string binary;
-    for (int i = 0; i < 64 * 256; ++i) binary += static_cast<char>(i * 7 % 256);
+    for (int i = 0; i < 64 * 256; ++i) binary += static_cast<char>(i * 7 % 255 + 1);
     writeReport(binary);
     EXPECT_EQ(lastDescription(convert()),
               "Your QuickBooks Journal file header is not correct. This is usually because the "
@@ -96,9 +142,47 @@ TEST_F(HostileReport, BinaryBytesAreNotAReportHeader) {
     EXPECT_TRUE(previousImportKept());
 }
 
-TEST_F(HostileReport, ZeroBytesAloneAreALineTooLong) {
+TEST_F(HostileReport, ANulByteIsRefusedNamingItsLineWhicheverReadingMeetsIt) {
+    auto refused = [&](int line) {
+        return "Line " + std::to_string(line) + " of the file '" + st.gstrJournalFile +
+               "' holds a NUL byte, so it is not a text file the program can read. Check that "
+               "the right file was chosen, or export it again.";
+    };
+    // Past the first read buffer, every kind of line end counting one line; the NUL is in
+    // the second line of transaction 2001.
+    std::string bytes = report({});
+    for (int t = 1; t <= 2000; ++t) {
+        const std::string c = cheque(static_cast<std::uint64_t>(t));
+        const std::string_view end = t % 3 == 0 ? "\r\n" : t % 3 == 1 ? "\n" : "\r";
+        for (size_t from = 0, at; (at = c.find("\r\n", from)) != std::string::npos; from = at + 2)
+            bytes.append(c, from, at - from).append(end);
+    }
+    std::string last = cheque(2001);
+    last.insert(last.find("Beans", last.find("Beans") + 1), std::string(1, '\0'));
+    bytes += last + "TOTAL\t\t\t\t\t\t\t\t\t0.00\t\r\n";
+    ASSERT_GT(bytes.size(), 1u << 18);
+    constexpr int kLine = 1 + 3 * 2000 + 2;
+    for (unsigned threads : {1u, 2u, 8u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        st.reading = {threads, 4096};
+        st.reportScan.reset();
+        openReport(bytes);
+        st.files.lineView(kReportFile);  // the header
+        EXPECT_EQ(sfExtractCodes(st, ui),
+                  "modTaxMapping.bas\tsfExtractCodes\t0\t" + refused(kLine) + "\r\n");
+        st.files.close(kReportFile);
+        st.reportScan.reset();
+        EXPECT_EQ(convert(), "modConvert.bas\tsfReadInTransaction\t0\t" + refused(kLine) +
+                                 "\r\nmodConvert.bas\tsfReadConvertAppend\t0\tError reading "
+                                 "transaction from QuickBooks Journal report file\r\n");
+        EXPECT_TRUE(previousImportKept());
+    }
+    // A file of NULs is refused at its first line, the header.
     writeReport(std::string(2 * kMiB, '\0'));
-    EXPECT_EQ(lastDescription(convert()), "Error when checking QuickBooks journal file header");
+    EXPECT_EQ(convert(), "modConvert.bas\tsfReadAndCheckHeader\t0\t" + refused(1) +
+                             "\r\nmodConvert.bas\tsfReadCreateWriteHeader\t0\tError when "
+                             "checking QuickBooks journal file header\r\n");
+    EXPECT_TRUE(previousImportKept());
 }
 
 TEST_F(HostileReport, AMillionTransactionsAreConvertedHoldingOneAtATime) {

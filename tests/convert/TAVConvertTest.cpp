@@ -7,6 +7,7 @@
 #include "accountmapping/modAccountMapping.h"
 #include "convert/ConvertFixture.h"
 #include "safe/Platform.h"
+#include "safe/SafeMethods.h"
 #include "taxmapping/modTaxMapping.h"
 
 namespace tav::test {
@@ -22,7 +23,7 @@ protected:
         st.gcolTargetAccounts.Add({"400", "Sales"});
         st.gstrClientFolder = dir.path();
         writeReport(report({"1|Invoice|1/07/2011|INV1|Smith|||1-1200 · Trade Debtors||10|",
-                            "|||||||4-1000 · Sales||-10|", "|||||||||10|"}));
+                            "|||||||4-1000 · Sales||-10|", "|||||||||10|", "TOTAL|||||||||0|"}));
     }
     // The window's please-wait window comes and goes around the run, with the boxes the
     // user has seen by then.
@@ -148,6 +149,43 @@ TEST_F(ConvertScreen, TheImportFileMayNotBeAFileTheRunReads) {
         EXPECT_EQ(readFile(input), before);
         std::filesystem::remove(platform::pathFromUtf8(st.gstrOutputFile));
         if (c.input != &ProgramState::gstrJournalFile) input.clear();
+    }
+}
+
+TEST_F(ConvertScreen, AReportCutShortSaysWhatWasNotWritten) {
+    const std::string invoice2 =
+        "2\tInvoice\t2/07/2011\tINV2\tSmith\t\t\t1-1200 · Trade Debtors\t\t10\t\r\n";
+    const std::string full = readFile(st.gstrJournalFile);
+    const std::string withoutTotal = full.substr(0, full.find("TOTAL"));
+    struct Case {
+        std::string report, text;
+        long written;
+    };
+    const Case cases[] = {
+        {withoutTotal + invoice2,
+         "Transaction 2, the last in the file, was incomplete and was not written; the "
+         "transactions before it were converted.",
+         1},
+        {withoutTotal,
+         "Every transaction in the file was converted, but transactions after the last one are "
+         "missing.",
+         1},
+    };
+    for (const Case& c : cases) {
+        writeReport(c.report);
+        ui.messages.clear();
+        run = ConversionRun{};
+        EXPECT_EQ(convert(), ConvertOutcome::CutShort);
+        ASSERT_EQ(ui.titles(), std::vector<std::string>{"Journal report incomplete"});
+        EXPECT_EQ(ui.messages[0].icon, Icon::Exclamation);
+        EXPECT_EQ(ui.messages[0].text,
+                  "The QuickBooks Journal report ends without its TOTAL line, so it was not saved "
+                  "whole. " +
+                      c.text +
+                      " Please export the Journal report from QuickBooks again, then convert it "
+                      "again.");
+        EXPECT_EQ(run.transactionsWritten, c.written);
+        EXPECT_EQ(vbSplit(output(), "\r\n").size(), 4u);  // the header and one invoice
     }
 }
 

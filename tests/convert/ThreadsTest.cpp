@@ -126,6 +126,48 @@ TEST_F(ConvertFixture, ATransactionLongerThanABlockIsConvertedWhole) {
     }
 }
 
+// A report saved only in part (no TOTAL line) ends in whichever block holds its end: the
+// run says how it ended as one thread does.
+TEST_F(ConvertFixture, AReportCutShortEndsAsWithOneThread) {
+    mapStandard();
+    std::string rows = report({});
+    for (int t = 1; t <= 40; ++t) {
+        const std::string n = std::to_string(t);
+        rows += n + "\tInvoice\t1/07/2011\tINV" + n + "\tSmith\t\t\t1-1200 · Trade Debtors\t\t" +
+                n + "\t\r\n\t\t\t\t\t\t\t4-1000 · Sales\t\t-" + n + "\t\r\n\t\t\t\t\t\t\t\t\t" + n +
+                "\t\r\n";
+    }
+    struct Case {
+        std::string report, incomplete;
+        long written;
+    };
+    const Case cases[] = {
+        {rows + "TOTAL\t\t\t\t\t\t\t\t\t0\t\r\n", "", 40},
+        {rows, "", 40},                                                  // after a closing line
+        {rows.substr(0, rows.rfind("\t\t\t\t\t\t\t\t\t40")), "40", 39},  // inside the last
+    };
+    for (const Case& c : cases) {
+        writeReport(c.report);
+        std::string one;
+        for (unsigned threads : {1u, 2u, 8u}) {
+            st.reading = {threads, 300};
+            run = ConversionRun{};
+            run.headerDate = "01/07/2011";
+            const Sem result = convert();
+            const std::string got = outcome(result, run, ui, output()) + "\nTOTAL read " +
+                                    std::to_string(run.totalLineRead) + ", incomplete " +
+                                    run.incompleteTransaction;
+            if (threads == 1) {
+                one = got;
+                EXPECT_EQ(run.transactionsWritten, c.written);
+                EXPECT_EQ(run.totalLineRead, &c == &cases[0]);
+                EXPECT_EQ(run.incompleteTransaction, c.incomplete);
+            }
+            EXPECT_EQ(got, one) << threads << " threads";
+        }
+    }
+}
+
 // The summary counts the lines of an import file larger than the blocks it is written in.
 TEST_F(ConvertFixture, EveryLineOfALargeImportFileIsCounted) {
     mapStandard();
@@ -211,6 +253,8 @@ TEST_F(ScanThreads, TheTaxScreensReadingIsTheSameWithEveryThreadCount) {
         "\t\t\t\t\t\t\tSales\t\t5\t\r\n",     // an account without a number
         "\t\t\t\t\t\tGST\t· GST\t\t1\t\r\n",  // a tax item's account unreadable
         "\t\t\t\t\t\t\tSales\t\t5\t\r\n\t\t\t\t\t\tGST\t· GST\t\t1\t\r\n",  // both
+        "  \r\n",                                                           // a blank line
+        "\t\t\t\t\t\tGST\t2-1310 · GST" + std::string(1, '\0') + "Payable\t\t-1\t\r\n",  // a NUL
     };
     for (const std::string& middle : cases) {
         writeReport(invoices(middle, "Sales"));

@@ -57,7 +57,12 @@ Workspace& Workspace::get() {
 }
 
 Workspace::Workspace() {
-    const fs::path root = fs::temp_directory_path() / ("tav-fuzz-" + std::to_string(::getpid()));
+    // In memory where the system has a memory file system: every input writes, renames and
+    // flushes files, which on a disk would cost more than the parsing.
+    std::error_code ec;
+    const fs::path base =
+        fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    const fs::path root = base / ("tav-fuzz-" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root / "common" / "TAV");
     fs::create_directories(root / "client");

@@ -33,10 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string codeFile = targetTaxCodeFile(st);
     ws.write(codeFile.substr(codeFile.find_last_of(platform::kPathSeparator) + 1), codes);
 
-    // Any text loads; wide text is refused.
-    fuzz::expect(sfLoadColTargetTaxCodes(st, ui, codeFile).empty() || wideEncodingName(codes),
+    // Any text loads; wide text, and bytes holding a NUL, are refused.
+    auto text = [](std::string_view b) {
+        return !wideEncodingName(b) && b.find('\0') == std::string_view::npos;
+    };
+    fuzz::expect(sfLoadColTargetTaxCodes(st, ui, codeFile).empty() || !text(codes),
                  "a code file loads");
-    fuzz::expect(sfLoadColDefaultTaxMapping(st, ui).empty() || wideEncodingName(defaults),
+    fuzz::expect(sfLoadColDefaultTaxMapping(st, ui).empty() || !text(defaults),
                  "a default mapping loads");
     fuzz::expect(!st.files.isOpen(1), "the loaders close their files");
 

@@ -139,6 +139,13 @@ bool isAmount(std::string_view s, bool wholeAllowed) {
     return cents.size() == 2 && digits(cents) && !(negative && whole == "0" && cents == "00");
 }
 
+// A quoted field's text: a double quote inside one is doubled.
+std::string unquoted(std::string field) {
+    for (size_t at = 0; (at = field.find("\"\"", at)) != std::string::npos; ++at)
+        field.erase(at, 1);
+    return field;
+}
+
 bool isDate(std::string_view s) {
     const auto d = parseDate(s);
     return d && formatDate(*d) == s;
@@ -182,11 +189,11 @@ void expectImportLayout(const ProgramState& st, const std::string& bytes) {
             } else {
                 expect(f[0] == "TR" && f.size() == 14, "a TR line has fourteen fields");
                 expect(isDate(f[4]), "a TR line's date");
-                expect(charCount(f[7]) <= 7,
+                expect(charCount(unquoted(f[7])) <= 7,
                        "an 'Accounts' reference has at most seven characters");
                 expect(isAmount(f[8], true), "a TR line's amount");
                 expect(f[9].empty() || isAmount(f[9], true), "a TR line's tax amount");
-                expect(charCount(f[13]) <= 60,
+                expect(charCount(unquoted(f[13])) <= 60,
                        "an 'Accounts' description has at most 60 characters");
             }
         }

@@ -190,5 +190,46 @@ TEST(FileTable, AFullDiskIsAnErrorAndLeavesNoHalfLine) {
 #endif
 }
 
+TEST(FileTable, AReadingThatStopsBeforeTheEndSaysWhereItStopped) {
+    TempDir dir;
+    const std::string ledger = dir.file("ledger.txt"), other = dir.file("other.txt");
+    // Windows-1252; the third line is long.
+    writeFile(ledger, "1-1100,Cheque\r\n2-1200,Caf\xe9\n" + std::string(200, 'x'));
+    writeFile(other, "a\r\n");
+    FileTable files;
+    auto where = [&] {
+        const auto place = files.stoppedReading();
+        return place
+                   ? "line " + std::to_string(place->line) + " at " + std::to_string(place->offset)
+                   : "nowhere";
+    };
+    // Read to the end: nothing to say, however the file is closed.
+    readAll(files, ledger);
+    files.open(1, ledger, FileMode::Input);
+    while (!files.eof(1)) files.lineView(1);
+    files.abandon(1);
+    EXPECT_EQ(where(), "nowhere");
+
+    // Still being read, then abandoned there: until another input is opened.
+    files.open(1, ledger, FileMode::Input);
+    files.lineView(1);
+    files.lineView(1);
+    EXPECT_EQ(where(), "line 2 at 15");
+    files.abandon(1);
+    EXPECT_EQ(where(), "line 2 at 15");
+    EXPECT_EQ(FileTable::describe(*files.stoppedReading()),
+              ledger + ", line 2: 2-1200,Caf\xc3\xa9");
+    files.open(2, other, FileMode::Output);
+    files.close(2);
+    EXPECT_EQ(where(), "line 2 at 15");
+    files.open(2, other, FileMode::Input);
+    EXPECT_EQ(where(), "nowhere");
+    files.close(2);
+
+    // A line is shown up to 160 characters.
+    EXPECT_EQ(FileTable::describe({ledger, 3, 27}),
+              ledger + ", line 3: " + std::string(160, 'x') + "...");
+}
+
 }  // namespace
 }  // namespace tav
