@@ -21,8 +21,8 @@ Sem extractAccounts(ProgramState& st, UiPort& ui, Accounts& accounts, ScanReques
         const auto scan = scanReport(st, ui, ScanRequest{.accounts = kind});
         std::unordered_set<std::string> present;
         for (const auto& a : accounts) present.insert(numberOf(a));
-        for (const StrArray& a : scan->accounts)
-            if (present.insert(a[0]).second) accounts.Add(entryOf(a));
+        for (const JournalAccount& a : scan->accounts)
+            if (present.insert(a.number).second) accounts.Add(entryOf(a));
         if (!scan->accountFailure) return {};
         showAtFailure(st, *scan->accountFailure);
         return scan->accountFailure->as(kModConvert, "sfExtractAccounts");
@@ -31,16 +31,17 @@ Sem extractAccounts(ProgramState& st, UiPort& ui, Accounts& accounts, ScanReques
 
 }  // namespace
 
-Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts) {
+Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<JournalAccount>& accounts) {
     return extractAccounts(
         st, ui, accounts, ScanRequest::Accounts::NumbersAndNames,
-        [](const StrArray& a) { return field(a, 0); }, [](const StrArray& a) { return a; });
+        [](const JournalAccount& a) { return a.number; },
+        [](const JournalAccount& a) { return a; });
 }
 
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers) {
     return extractAccounts(
         st, ui, numbers, ScanRequest::Accounts::Numbers, [](const std::string& n) { return n; },
-        [](const StrArray& a) { return a[0]; });
+        [](const JournalAccount& a) { return a.number; });
 }
 
 }  // namespace tav

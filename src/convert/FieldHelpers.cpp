@@ -1,5 +1,4 @@
-// The field helpers of modConvert: account texts, mapped accounts and tax codes,
-// amounts and tax items.
+// The field helpers of modConvert: mapped accounts and tax codes, amounts and tax items.
 
 #include <algorithm>
 #include <cstring>
@@ -21,52 +20,12 @@ constexpr std::string_view kPurchaseTypes[] = {
     "Credit",           "Inventory Adjust",   "Stock Adjust",
     "YTD Adjustment",   "Liability Adjust",   "Bank Payment"};
 
-// Where the account middle dot begins, or npos. Account texts are read on every report
-// line, so the dot's first byte is looked for alone.
-size_t findMiddleDot(std::string_view text) {
-    for (size_t at = text.find(kMiddleDot[0]); at != std::string_view::npos;
-         at = text.find(kMiddleDot[0], at + 1))
-        if (at + 1 < text.size() && text[at + 1] == kMiddleDot[1]) return at;
-    return std::string_view::npos;
-}
-
 }  // namespace
 
 bool isPurchaseType(std::string_view type) {
     for (std::string_view t : kPurchaseTypes)
         if (t == type) return true;
     return false;
-}
-
-Sem sfNumberOnly(std::string_view accountText, std::string& number) {
-    number.clear();
-    return guarded(kModConvert, "sfNumberOnly", [&]() -> Sem {
-        const std::string_view text = trimView(accountText);
-        const size_t dot = findMiddleDot(text);
-        if (dot == std::string_view::npos) return {};
-        if (dot == 0) raise(err::InvalidCall);  // no room for a number before the dot
-        // Everything before the character (a blank) that precedes the dot.
-        size_t end = dot - 1;
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-        number = text.substr(0, end);
-        return {};
-    });
-}
-
-Sem sfNameOnly(std::string_view accountText, std::string& name) {
-    name.clear();
-    return guarded(kModConvert, "sfNameOnly", [&]() -> Sem {
-        const std::string_view text = trimView(accountText);
-        const size_t dot = findMiddleDot(text);
-        if (dot == std::string_view::npos) {
-            name = text;
-            return {};
-        }
-        // Everything after the character (a blank) that follows the dot.
-        const std::string_view rest = text.substr(dot + kMiddleDot.size());
-        name = rest.substr(leftChars(rest, 1).size());
-        return {};
-    });
 }
 
 Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountText,

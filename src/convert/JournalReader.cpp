@@ -19,11 +19,6 @@ namespace tav {
 
 namespace {
 
-constexpr std::string_view kHeaderWithMemo =
-    "Trans #\tType\tDate\tNum\tName\tMemo\tItem\tAccount\tTax Code\tAmount\tTax Amount";
-constexpr std::string_view kHeaderWithDescription =
-    "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
-
 bool isTotalLine(std::string_view first) {
     constexpr std::string_view kTotal = "TOTAL";
     if (first.size() != kTotal.size()) return false;
@@ -168,15 +163,6 @@ void JournalTransaction::copyLast(size_t from, size_t to) {
 void JournalTransaction::setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem) {
     lines_.back().account = account;
     lines_.back().taxItem = taxItem;
-}
-
-Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK) {
-    blnHeaderOK = false;
-    return guarded(kModConvert, "sfReadAndCheckHeader", [&]() -> Sem {
-        const std::string_view line = st.files.lineView(kReportFile);
-        blnHeaderOK = line == kHeaderWithMemo || line == kHeaderWithDescription;
-        return {};
-    });
 }
 
 Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate) {

@@ -1,4 +1,5 @@
-// Scanning a report line for its tabs (and, when it is split, its commas).
+// Scanning a report line for its tabs (and, when it is split, its commas); its header
+// row; the two parts of an account text.
 
 #include "convert/ReportLine.h"
 
@@ -8,8 +9,28 @@
 
 #include "safe/ByteScan.h"
 #include "safe/Sem.h"
+#include "safe/TextCodec.h"
+#include "safe/Values.h"
 
 namespace tav {
+
+namespace {
+
+constexpr std::string_view kHeaderWithMemo =
+    "Trans #\tType\tDate\tNum\tName\tMemo\tItem\tAccount\tTax Code\tAmount\tTax Amount";
+constexpr std::string_view kHeaderWithDescription =
+    "Trans #\tType\tDate\tNum\tName\tDescription\tItem\tAccount\tTax Code\tAmount\tTax Amount";
+
+// Where the account middle dot begins, or npos. Account texts are read on every report
+// line, so the dot's first byte is looked for alone.
+size_t findMiddleDot(std::string_view text) {
+    for (size_t at = text.find(kMiddleDot[0]); at != std::string_view::npos;
+         at = text.find(kMiddleDot[0], at + 1))
+        if (at + 1 < text.size() && text[at + 1] == kMiddleDot[1]) return at;
+    return std::string_view::npos;
+}
+
+}  // namespace
 
 std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i) {
     size_t from = 0;
@@ -81,6 +102,46 @@ std::string_view ReportFields::withoutCommas(size_t column, std::string_view fie
         from = comma + 1;
     }
     return std::string_view(copy.data(), static_cast<size_t>(out - copy.data()));
+}
+
+Sem sfReadAndCheckHeader(SafeState& st, bool& blnHeaderOK) {
+    blnHeaderOK = false;
+    return guarded(kModConvert, "sfReadAndCheckHeader", [&]() -> Sem {
+        const std::string_view line = st.files.lineView(kReportFile);
+        blnHeaderOK = line == kHeaderWithMemo || line == kHeaderWithDescription;
+        return {};
+    });
+}
+
+Sem sfNumberOnly(std::string_view accountText, std::string& number) {
+    number.clear();
+    return guarded(kModConvert, "sfNumberOnly", [&]() -> Sem {
+        const std::string_view text = trimView(accountText);
+        const size_t dot = findMiddleDot(text);
+        if (dot == std::string_view::npos) return {};
+        if (dot == 0) raise(err::InvalidCall);  // no room for a number before the dot
+        // Everything before the character (a blank) that precedes the dot.
+        size_t end = dot - 1;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        number = text.substr(0, end);
+        return {};
+    });
+}
+
+Sem sfNameOnly(std::string_view accountText, std::string& name) {
+    name.clear();
+    return guarded(kModConvert, "sfNameOnly", [&]() -> Sem {
+        const std::string_view text = trimView(accountText);
+        const size_t dot = findMiddleDot(text);
+        if (dot == std::string_view::npos) {
+            name = text;
+            return {};
+        }
+        // Everything after the character (a blank) that follows the dot.
+        const std::string_view rest = text.substr(dot + kMiddleDot.size());
+        name = rest.substr(leftChars(rest, 1).size());
+        return {};
+    });
 }
 
 }  // namespace tav

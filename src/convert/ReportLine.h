@@ -1,6 +1,8 @@
 #pragma once
-// A line of the Journal report: its columns, and the line split at its tabs. Every reading
-// of the report looks at its lines this way.
+// A line of the Journal report: its columns, the line split at its tabs, the header row
+// and the two parts of an account text. Every reading of the report, the conversion's
+// and the tax mapping screen's, looks at its lines this way. Its routines belong to
+// modConvert and report under its name.
 
 #include <array>
 #include <cstddef>
@@ -10,9 +12,16 @@
 #include <utility>
 #include <vector>
 
+#include "safe/SafeState.h"
+#include "safe/Sem.h"
 #include "safe/TextReader.h"
 
 namespace tav {
+
+inline constexpr std::string_view kModConvert = "modConvert.bas";
+
+// The Journal report is file number 1 wherever it is read.
+inline constexpr int kReportFile = 1;
 
 // Columns of a report line, from 0.
 namespace col {
@@ -66,5 +75,16 @@ std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i);
 // Field i of a report line without splitting the rest of it; a line with fewer fields
 // raises "Subscript out of range" as a split line does.
 std::string_view tabField(std::string_view line, size_t i);
+
+// Reads the header row of the report open as kReportFile; blnHeaderOK tells whether it
+// is one of the two accepted rows.
+Sem sfReadAndCheckHeader(SafeState& st, bool& blnHeaderOK);
+
+// The number part of a QuickBooks account text ("1-1100 · Cheque Account" gives
+// "1-1100"); empty when there is no middle dot.
+Sem sfNumberOnly(std::string_view accountText, std::string& number);
+
+// The name part ("Cheque Account"); the whole trimmed text when there is no middle dot.
+Sem sfNameOnly(std::string_view accountText, std::string& name);
 
 }  // namespace tav

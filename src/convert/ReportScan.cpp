@@ -104,8 +104,8 @@ struct ScannedPart {
     bool readAsUtf8 = false;   // texts with bytes above 0x7F were read as UTF-8
     bool ended = false;        // the tax item reading failed: nothing after counts
     std::uint64_t start = 0, end = 0, lines = 0;
-    std::vector<StrArray> accounts;  // new in the part, by text
-    std::vector<std::string> items;  // in the report's bytes
+    std::vector<JournalAccount> accounts;  // new in the part, by text
+    std::vector<std::string> items;        // in the report's bytes
     bool dated = false;
     Date first, last;
     std::optional<ReadingFailure> taxFailure, accountFailure, dateFailure;
@@ -213,10 +213,9 @@ public:
                          a.nameFailure);
                 } else {
                     const_cast<ScannedAccount&>(a).collectedIn = mark_;
-                    if (request_.accounts == ScanRequest::Accounts::Numbers)
-                        part.accounts.push_back({a.number});
-                    else
-                        part.accounts.push_back({a.number, a.name});
+                    part.accounts.push_back(
+                        {a.number,
+                         request_.accounts == ScanRequest::Accounts::Numbers ? "" : a.name});
                 }
             }
 
@@ -305,8 +304,8 @@ public:
             into->line += linesBefore;
         };
         if (!scan_.accountFailure) {
-            for (StrArray& a : part.accounts)
-                if (numbers_.insert(a[0]).second) scan_.accounts.Add(std::move(a));
+            for (JournalAccount& a : part.accounts)
+                if (numbers_.insert(a.number).second) scan_.accounts.Add(std::move(a));
         }
         place(scan_.accountFailure, part.accountFailure);
         for (std::string& item : part.items)

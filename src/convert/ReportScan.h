@@ -21,6 +21,7 @@
 #include "safe/TextCodec.h"
 #include "safe/UiPort.h"
 #include "safe/Values.h"
+#include "shell/Records.h"
 
 namespace tav {
 
@@ -58,8 +59,9 @@ struct ReportScan {
     // The tax items posted to tax payable accounts, in order of first use.
     std::vector<std::string> taxItems;
     std::optional<ReadingFailure> taxFailure;
-    // The accounts in order of first use, one per number: [number, name], or [number].
-    Collection<StrArray> accounts;
+    // The accounts in order of first use, one per number; without their names when only
+    // the numbers were asked for.
+    Collection<JournalAccount> accounts;
     std::optional<ReadingFailure> accountFailure;
     // Both Date::earliest() while no line is dated.
     Date firstDate, lastDate;

@@ -167,8 +167,8 @@ Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, const 
         return sfSemCreate(kModConvert, kProc, 0,
                            "No accounts found in QuickBooks Journal Report file. Follow the "
                            "instructions to export the QuickBooks Journal Report again.");
-    for (const StrArray& a : scan->accounts)
-        writeImportLine(st, run, {"AC", field(a, 0), field(a, 1)}, true);
+    for (const JournalAccount& a : scan->accounts)
+        writeImportLine(st, run, {"AC", a.number, a.name}, true);
     return {};
 }
 

@@ -37,9 +37,6 @@ struct ConversionCheck;
 class ReportTally;
 }  // namespace check
 
-inline constexpr std::string_view kModConvert = "modConvert.bas";
-
-inline constexpr int kReportFile = 1;
 inline constexpr int kImportFile = 2;
 
 // ---- The Journal report ---------------------------------------------------
@@ -282,13 +279,6 @@ struct ConversionPart {
 
 // ---- Field helpers --------------------------------------------------------
 
-// The number part of a QuickBooks account text ("1-1100 · Cheque Account" gives
-// "1-1100"); empty when there is no middle dot.
-Sem sfNumberOnly(std::string_view accountText, std::string& number);
-
-// The name part ("Cheque Account"); the whole trimmed text when there is no middle dot.
-Sem sfNameOnly(std::string_view accountText, std::string& name);
-
 // The target account mapped to the account's number (empty while unmapped).
 Sem sfMappedAccount(const ConversionLookups& lookups, std::string_view accountText,
                     std::string& targetAccount);
@@ -320,17 +310,14 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
 
 // ---- The reader ------------------------------------------------------------
 
-// Reads the header row; blnHeaderOK tells whether it is one of the two accepted rows.
-Sem sfReadAndCheckHeader(ProgramState& st, bool& blnHeaderOK);
-
 // The earliest and latest transaction date of the rest of the report; both stay
 // Date::earliest() when no line is dated.
 Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate);
 
-// The accounts the rest of the report uses, once each in order of first use: as
-// [number, name] pairs for the 'Accounts' file header, or as numbers alone for the
-// account mapping of the other targets. Entries already present are not added again.
-Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<StrArray>& accounts);
+// The accounts the rest of the report uses, once each in order of first use: with their
+// names for the 'Accounts' file header, or as numbers alone for the account mapping of
+// the other targets. Entries already present are not added again.
+Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<JournalAccount>& accounts);
 Sem sfExtractAccounts(ProgramState& st, UiPort& ui, Collection<std::string>& numbers);
 
 // QuickBooks writes no blank line (empty, or blanks only) into a report: one means the

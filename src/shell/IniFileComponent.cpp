@@ -126,11 +126,6 @@ std::optional<std::string_view> sectionName(std::string_view line) {
     return trimBlanks(t.substr(1, close - 1));
 }
 
-bool isComment(std::string_view line) {
-    const std::string_view t = trimBlanks(line);
-    return !t.empty() && (t.front() == ';' || t.front() == '#');
-}
-
 // The position of the key's line in the section, or of the place a new key goes.
 struct Found {
     bool sectionFound = false;
@@ -155,7 +150,7 @@ Found find(const std::vector<Line>& lines, std::string_view section, std::string
         }
         if (!inSection) continue;
         if (!trimBlanks(text).empty()) f.insertAfter = i;
-        if (isComment(text)) continue;
+        // A comment line (";" or "#") never matches: its first character is no key's.
         const size_t eq = text.find('=');
         if (eq != std::string::npos &&
             equalNoCase(trimBlanks(std::string_view(text).substr(0, eq)), key)) {

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "convert/modConvert.h"
+#include "convert/ReportLine.h"
+#include "convert/ReportScan.h"
 #include "safe/ErrorLog.h"
 #include "safe/FileCloser.h"
 #include "safe/Platform.h"
@@ -97,7 +98,7 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui, std::shared_ptr<const R
 // accounts alone would have left it.
 JournalChoice takeAccounts(ProgramState& st, UiPort& ui, const ReportScan& scan) {
     st.gcolJournalAccounts.Clear();
-    for (const StrArray& a : scan.accounts) st.gcolJournalAccounts.Add(a[0]);
+    for (const JournalAccount& a : scan.accounts) st.gcolJournalAccounts.Add(a.number);
     st.gcolMappedAccounts.Clear();
     if (scan.accountFailure) {
         ui.setBusy(false);

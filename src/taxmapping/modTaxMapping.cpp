@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "convert/modConvert.h"
+#include "convert/ReportLine.h"
 #include "safe/ErrorLog.h"
 #include "safe/FileCloser.h"
 #include "safe/Platform.h"

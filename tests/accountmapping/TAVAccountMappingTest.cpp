@@ -221,7 +221,8 @@ TEST_F(MappingScreen, NumbersTooLongForTheirBlanksStopTheScreenWhereTheyAre) {
     st.gcolMappedAccounts.Add({"Bank", "1-2000", "After", "1", "", ""});
     EXPECT_FALSE(accountmappingscreen::Form_Load(st, ui, view));
     EXPECT_EQ(grid().size(), 3u);
-    st.gcolMappedAccounts.Replace(4, {"Bank", "12345678", "Eight", "1", "", ""});  // fits
+    // Eight characters fit, however many bytes they take.
+    st.gcolMappedAccounts.Replace(4, {"Bank", "1234567\xC3\xA9", "Eight", "1", "", ""});
     st.gcolTargetAccounts.Add({"123456789012", "Twelve"});
     EXPECT_FALSE(accountmappingscreen::Form_Load(st, ui, view));
     const std::string log = test::readFile(data.file("TAV.log"));

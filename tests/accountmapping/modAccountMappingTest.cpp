@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "safe/Platform.h"
 #include "shell/ProgramState.h"
+#include "shell/Targets.h"
 #include "support/Files.h"
 #include "support/Resources.h"
 #include "support/Results.h"
@@ -228,13 +231,30 @@ TEST_F(AccountMapping, BadMappingFilesStopTheLoadWhereTheyFail) {
               "An error occurred while loading the mapping data.");
     EXPECT_EQ(choices()[1], (StrArray{"1", "", ""}));  // unmapped already, nothing rolled back
 
-    EXPECT_FALSE(loadMapping(crlf({"MAS accounts", "680,Cheque", ""})));
+    EXPECT_FALSE(loadMapping(crlf({"MAS accounts", "680,Cheque", "681,Bank,extra"})));
     EXPECT_NE(
         ui.messages.at(0).text.find("Incorrect number of fields in the list of MAS accounts. The "
                                     "mapping file may be corrupt."),
         std::string::npos);
     EXPECT_EQ(entries(st.gcolTargetAccounts), (Rows{{"680", "Cheque"}}));
     EXPECT_TRUE(st.files.freeFile() == 1);
+}
+
+// Every installed ledger a target offers is a file of the installation, and no two of its
+// choices read the same file.
+TEST(InstalledLedgers, EachChoiceReadsAnInstalledFileOfItsOwn) {
+    ProgramState st;
+    st.installFolder = TAV_INSTALL_SOURCE_DIR;
+    for (std::int16_t t = 0; t < kTargetCount; ++t) {
+        st.gintTargetApp = t;
+        std::set<std::string> files;
+        for (size_t i = 0; i < ledgerChoices(t).size(); ++i) {
+            if (ledgerChoices(t)[i].source != LedgerSource::Installed) continue;
+            const std::string path = ledgerPath(st, static_cast<long>(i));
+            EXPECT_TRUE(platform::fileExists(path)) << path;
+            EXPECT_TRUE(files.insert(path).second) << path;
+        }
+    }
 }
 
 }  // namespace

@@ -277,11 +277,12 @@ TEST_F(JournalReader, AccountsInOrderOfFirstUseOncePerNumber) {
     const std::string bytes = report({"1|Bill|1/07/2011|||||6-1000 · Freight, Cartage||1|",
                                       "|||||||1-1100 · Cheque Account||-1|", "|||||||||0|",
                                       "2|Bill|1/07/2011|||||6-1000 · Freight renamed||1|"});
-    Collection<StrArray> pairs;
+    Collection<JournalAccount> pairs;
     openReport(bytes);
     EXPECT_EQ(sfExtractAccounts(st, ui, pairs), "");
-    EXPECT_EQ(std::vector<StrArray>(pairs.begin(), pairs.end()),
-              (std::vector<StrArray>{{"6-1000", "Freight Cartage"}, {"1-1100", "Cheque Account"}}));
+    EXPECT_EQ(
+        std::vector<JournalAccount>(pairs.begin(), pairs.end()),
+        (std::vector<JournalAccount>{{"6-1000", "Freight Cartage"}, {"1-1100", "Cheque Account"}}));
 
     Collection<std::string> numbers;
     numbers.Add("1-1100");

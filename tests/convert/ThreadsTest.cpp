@@ -277,10 +277,10 @@ TEST_F(ScanThreads, ALateWindows1252LineRereadsTheTextsBeforeIt) {
         openReport(invoices(late, "Caf\xC3\xA9"));
         bool headerOk = false;
         ASSERT_EQ(sfReadAndCheckHeader(st, headerOk), "");
-        Collection<StrArray> accounts;
+        Collection<JournalAccount> accounts;
         ASSERT_EQ(sfExtractAccounts(st, ui, accounts), "");
         std::string names;
-        for (const StrArray& a : accounts) names += field(a, 0) + "=" + field(a, 1) + "\n";
+        for (const JournalAccount& a : accounts) names += a.number + "=" + a.name + "\n";
         if (threads == 1) one = names;
         EXPECT_EQ(names, one) << threads << " threads";
     }

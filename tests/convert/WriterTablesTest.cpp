@@ -99,6 +99,17 @@ TEST_F(Writers, AccountsFlagsTheThreeCapitalTaxItems) {
     EXPECT_EQ(column(12, headerLines), (std::vector<std::string>{"C", "C", "C", "O", "O", "O"}));
 }
 
+TEST_F(Writers, AccountsWritesCentsBelowTenMillionAndWholeDollarsFromThere) {
+    st.gintTargetApp = target::Accounts;
+    writeReport(
+        report({"1|Bill|1/07/2011|B1|Acme|||6-1000 · Freight||9,999,999.99|",
+                "|||||||6-1000 · Freight||10,000,000|", "|||||||6-1000 · Freight||-999,999.99|",
+                "|||||||6-1000 · Freight||-1,000,000|", "|||||||||-18,000,000|"}));
+    ASSERT_EQ(convert(), "");
+    EXPECT_EQ(column(9, 2),
+              (std::vector<std::string>{"9999999.99", "10000000", "-999999.99", "-1000000"}));
+}
+
 TEST_F(Writers, MasTakesOnlyTheBankAccounts680To689AsContraOfAPayment) {
     struct Row {
         const char* bank;  // the target account the cheque account is mapped to

@@ -27,6 +27,8 @@ TEST(Sem, LinesAreTrimmedTabSeparatedAndInnermostFirst) {
                                   "Error opening output file", inner);
     EXPECT_EQ(outer,
               inner + "modConvert.bas\tsfReadCreateWriteHeader\t0\tError opening output file\r\n");
+    // Details that are no SEM list still end their own line.
+    EXPECT_EQ(sfSemCreate("m", "p", 0, "outer", "plain"), "plain\r\nm\tp\t0\touter\r\n");
 
     std::string m, p, d;
     long n = -1;

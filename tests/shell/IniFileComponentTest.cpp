@@ -110,7 +110,7 @@ TEST(IniFileComponent, WritingAValueKeepsEveryOtherByte) {
     const std::string before =
         "; Tavora settings\r\n"
         "[General]\r\n"
-        "IntroScreen = True\r\n"
+        "IntroScreen =\tTrue\r\n"
         "ClientFolder=C:\\Old\r\n"
         "\r\n"
         "; keep me\r\n"
@@ -126,7 +126,7 @@ TEST(IniFileComponent, WritingAValueKeepsEveryOtherByte) {
     EXPECT_EQ(readFile(dir.file("a.ini")),
               "; Tavora settings\r\n"
               "[General]\r\n"
-              "IntroScreen = False\r\n"
+              "IntroScreen =\tFalse\r\n"
               "ClientFolder=C:\\Clients\\Smith\r\n"
               "\r\n"
               "; keep me\r\n"

@@ -67,10 +67,14 @@ TEST_F(Extraction, ExportsBothListsFromTheCompanyFile) {
               crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM", "TAXCODE\tGST\tNCG\tGST"}));
     EXPECT_EQ(platform::currentDirectory(), install.path());
 
-    // A company file QuickBooks keeps in its own format is read through its IIF export.
+    // A company file QuickBooks keeps in its own format is read through its IIF export;
+    // the other edition has a key of its own.
     writeFile(st.gstrCompanyFile, "\x01\x02 company data");
     writeFile(client.file("Cafe.iif"), kCompany);
+    st.gintQBEdition = 0;
     EXPECT_EQ(extract(), "List extraction successful.");
+    EXPECT_EQ(readFile(install.file("qbint32.ini")),
+              crlf({"[QuickBooks]", "Version=19.0\\belacct"}));
 }
 
 TEST_F(Extraction, AnIifExportSavedWithAByteOrderMarkIsStillIif) {
