@@ -750,14 +750,10 @@ bool checkFromTally(ProgramState& st, UiPort& ui, const ConversionRun& run, Layo
     const int importFile = st.files.freeFile();
     if (!sfOpenFile(st, ui, st.gstrOutputFile, "Input", importFile).empty()) return false;
     FileCloser closeImport(st.files, importFile);
-    TextReader& reader = st.files.reader(importFile);
     ImportDigestReader import(layout, tally->digest().base(),
                               [tally](std::string_view item) { return tally->notes(item); });
     EventThrottle throttle(ui);
-    while (!reader.eof()) {
-        throttle.tick(reader.bytesRead(), reader.size());
-        if (!import.line(reader.line())) return false;
-    }
+    if (!import.read(st.files.reader(importFile), throttle)) return false;
     if (import.headerLines() == 0 || !(import.digest() == tally->digest())) return false;
 
     const long long written = tally->transactionsWritten(), omitted = tally->transactionsOmitted();

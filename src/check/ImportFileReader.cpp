@@ -1,6 +1,9 @@
 #include "check/ImportFileReader.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
+#include <initializer_list>
 
 #include "safe/ByteScan.h"
 #include "shell/ProgramState.h"
@@ -100,17 +103,76 @@ ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase,
                                        std::function<bool(std::string_view)> notes)
     : layout_(layout), notes_(std::move(notes)), noTax_(noTaxHash()), digest_(digestBase) {}
 
-std::uint64_t ImportDigestReader::head(std::string_view prefix, std::string_view date,
-                                       std::string_view kind, std::string_view reference) {
-    // The lines of a transaction begin alike.
-    if (prefix != prefix_) {
-        prefix_ = prefix;
-        head_ = headHash(date, kind, reference);
-    }
-    return head_;
+std::uint64_t headHash(Layout layout, std::string_view date, std::string_view kind,
+                       std::string_view reference) {
+    auto joined = [](std::initializer_list<std::string_view> pieces) {
+        // Put together on the stack: dates, kinds and references cut to a dozen characters
+        // always fit.
+        char bytes[128];
+        size_t n = 0;
+        for (std::string_view p : pieces) {
+            if (n + p.size() > sizeof bytes) {
+                std::string text;
+                for (std::string_view q : pieces) text += q;
+                return textHash(text);
+            }
+            std::memcpy(bytes + n, p.data(), p.size());
+            n += p.size();
+        }
+        return textHash({bytes, n});
+    };
+    if (layout == Layout::Accounts)
+        return combine(joined({"\"", kind, "\",\"", date, "\""}), textHash(reference));
+    return joined({date, ",", kind, ",,", reference});
 }
 
-bool ImportDigestReader::line(std::string_view text) {
+bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
+    using bytescan::AnyOf;
+    using Blocks = bytescan::Native;
+    std::array<std::uint32_t, kCommasHeld> commas;
+    for (;;) {
+        const std::string_view bytes = file.unread();
+        if (bytes.empty()) return true;
+        size_t start = 0, count = 0;  // the line being read: where it begins, its commas
+        bool crBefore = false;        // the byte before the block is a CR
+        // Sixteen bytes at a time, the last block reaching into the reader's spare room:
+        // their commas and line ends, taken in order.
+        for (size_t at = 0; at < bytes.size(); at += 16) {
+            const char* p = bytes.data() + at;
+            const unsigned valid =
+                bytes.size() - at >= 16 ? 0xFFFFu : (1u << (bytes.size() - at)) - 1;
+            const unsigned lf = Blocks::block<AnyOf<'\n'>>(p) & valid;
+            const unsigned cr = Blocks::block<AnyOf<'\r'>>(p) & valid;
+            // Lines end in CR LF, as the writers end them: a CR only right before an LF,
+            // an LF only right after a CR, no NUL; any other line is not read here.
+            if ((Blocks::block<AnyOf<'\0'>>(p) & valid) != 0 ||
+                ((((cr << 1) | crBefore) ^ lf) & valid) != 0)
+                return false;
+            crBefore = (cr >> 15) != 0;
+            const unsigned ends = lf | (Blocks::block<AnyOf<','>>(p) & valid);
+            for (unsigned bits = ends; bits != 0; bits &= bits - 1) {
+                const unsigned bit = static_cast<unsigned>(std::countr_zero(bits));
+                const size_t hit = at + bit;
+                if (((lf >> bit) & 1) == 0) {
+                    if (count < kCommasHeld)
+                        commas[count] = static_cast<std::uint32_t>(hit - start);
+                    ++count;
+                    continue;
+                }
+                throttle.tick(file.bytesRead() + hit, file.size());
+                if (!line(bytes.substr(start, hit - 1 - start), commas.data(), count)) return false;
+                start = hit + 1;
+                count = 0;
+            }
+        }
+        file.take(start);
+        // A line begun in the bytes read goes on in the next, read again from its start;
+        // the file's last line ends with its CR LF.
+        if (start < bytes.size() && !file.readMore()) return false;
+    }
+}
+
+bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, size_t commas) {
     ++lines_;
     if (inHeader_) {
         if (ImportLineReader(layout_).header(text, lines_ == 1)) {
@@ -120,34 +182,23 @@ bool ImportDigestReader::line(std::string_view text) {
         inHeader_ = false;
         if (headerLines_ == 0) return false;
     }
-    // The commas, sixteen bytes at a time: the first few where they lie, and how many.
-    std::array<std::uint32_t, 16> c;
-    size_t commas = 0;
-    bytescan::forEach<bytescan::AnyOf<','>>(text.data(), 0, text.size(), [&](size_t at) {
-        if (commas < c.size()) c[commas] = static_cast<std::uint32_t>(at);
-        ++commas;
-        return false;
-    });
-    if (commas > c.size()) return false;
-    // Field i, between comma i - 1 and comma i.
+    // Field i, between comma i - 1 and comma i; the text from comma i to comma k.
     auto field = [&](size_t i) {
         const size_t from = i == 0 ? 0 : c[i - 1] + 1;
         return text.substr(from, (i == commas ? text.size() : c[i]) - from);
     };
+    auto between = [&](size_t i, size_t k) { return text.substr(c[i] + 1, c[k] - c[i] - 1); };
     switch (layout_) {
         case Layout::Mas: {
             if (commas != 11) return false;
             // Amounts are compared as texts: one that is not written as the conversion
             // writes amounts differs from what the report calls for.
-            const std::string_view amount = field(5), tax = field(11);
-            digest_.add(postingHash(head(text.substr(0, c[3]), field(0), field(1), field(3)),
-                                    textHash(field(4)), textHash(amount), textHash(field(10)),
-                                    textHash(tax)));
+            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
+                                    textHash(field(5)), textHash(field(10)), textHash(field(11))));
             return true;
         }
         case Layout::AccountantsOffice: {
             if (commas < 7) return false;
-            const std::string_view amount = field(5);
             // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
             // report's lines note.
             const std::string_view description = text.substr(c[6] + 1);
@@ -166,8 +217,8 @@ bool ImportDigestReader::line(std::string_view text) {
                     }
                 }
             }
-            digest_.add(postingHash(head(text.substr(0, c[3]), field(0), field(1), field(3)),
-                                    textHash(field(4)), textHash(amount), textHash(item),
+            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
+                                    textHash(field(5)), textHash(item),
                                     item.empty() ? noTax_ : textHash(tax)));
             return true;
         }
@@ -187,8 +238,9 @@ bool ImportDigestReader::line(std::string_view text) {
             const auto amount = writtenAmount(value(8));
             const std::optional<Money> tax = value(9).empty() ? Money() : writtenAmount(value(9));
             if (!amount || !tax) return false;
-            digest_.add(postingHash(headHash(value(4), value(3), value(7)), textHash(value(5)),
-                                    amountHash(*amount), textHash(value(10)), amountHash(*tax)));
+            digest_.add(postingHash(combine(textHash(between(2, 4)), textHash(value(7))),
+                                    textHash(value(5)), amountHash(*amount), textHash(value(10)),
+                                    amountHash(*tax)));
             return true;
         }
     }

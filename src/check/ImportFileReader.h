@@ -10,6 +10,8 @@
 #include <string_view>
 
 #include "check/PostingDigest.h"
+#include "safe/TextReader.h"
+#include "safe/UiPort.h"
 #include "safe/Values.h"
 
 namespace tav::check {
@@ -66,26 +68,34 @@ public:
     // notes: Accountant's Office, whether a tax item is one the report's lines note.
     ImportDigestReader(Layout layout, std::uint64_t digestBase,
                        std::function<bool(std::string_view)> notes);
-    // Takes the next line; false when it is not read.
-    bool line(std::string_view text);
+    // Reads the file's lines from where its reader stands; false at the first line it
+    // does not read. Each byte is looked at once, sixteen at a time, for the commas and
+    // the line ends, CR LF as the writers end lines (any other line end is not read).
+    bool read(TextReader& file, EventThrottle& throttle);
+    // Takes the next line, given where its first commas lie (as many as there are, up to
+    // kCommasHeld) and how many it holds; false when it is not read.
+    static constexpr size_t kCommasHeld = 16;
+    bool line(std::string_view text, const std::uint32_t* commas, size_t commaCount);
 
     std::uint64_t headerLines() const { return headerLines_; }
     std::uint64_t lines() const { return lines_; }
     const PostingDigest& digest() const { return digest_; }
 
 private:
-    std::uint64_t head(std::string_view prefix, std::string_view date, std::string_view kind,
-                       std::string_view reference);
-
     Layout layout_;
     std::function<bool(std::string_view)> notes_;
     std::uint64_t noTax_;
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
-    std::string prefix_;  // the date, kind and reference the last head hash was made of
-    std::uint64_t head_ = 0;
     PostingDigest digest_;
 };
+
+// The hash of what begins the lines of a transaction in a layout, as the digest reader
+// takes it from each line: for MAS and Accountant's Office the text "date,kind,,reference"
+// the lines start with, for 'Accounts' its quoted basis and date ("C","01/07/2011") and
+// its reference.
+std::uint64_t headHash(Layout layout, std::string_view date, std::string_view kind,
+                       std::string_view reference);
 
 // The tax hashed for an Accountant's Office line that notes none.
 std::uint64_t noTaxHash();

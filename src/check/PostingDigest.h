@@ -4,6 +4,7 @@
 // conversion is recognised without holding either file's lines.
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "safe/Values.h"
@@ -44,16 +45,52 @@ private:
 // A base for a run's digests.
 std::uint64_t randomDigestBase();
 
-// The hash of one posting, as both the tally and the import file's reader make it: its
-// date, kind and reference (hashed together, once per transaction), its account, amount,
-// tax code (Accountant's Office: the tax item noted) and tax. Texts are in the report's
-// encoding, which is the import file's. MAS and Accountant's Office take their amounts as
-// the conversion writes them, so those are hashed as texts, which equal texts only when
-// the amounts are equal; 'Accounts' adds and rounds, so its amounts are hashed as cents.
-std::uint64_t textHash(std::string_view text);
-std::uint64_t amountHash(Money amount);
-std::uint64_t headHash(std::string_view date, std::string_view kind, std::string_view reference);
-std::uint64_t postingHash(std::uint64_t head, std::uint64_t account, std::uint64_t amount,
-                          std::uint64_t taxCode, std::uint64_t tax);
+// The hash of one posting, as both the tally and the import file's reader make it: what
+// begins each line of its transaction (its date, kind and reference, see headHash in
+// ImportFileReader.h), its account, amount, tax code (Accountant's Office: the tax item
+// noted) and tax. Texts are in the report's encoding, which is the import file's. MAS and
+// Accountant's Office take their amounts as the conversion writes them, so those are
+// hashed as texts, which equal texts only when the amounts are equal; 'Accounts' adds and
+// rounds, so its amounts are hashed as cents. Every posting is hashed, so these are
+// inline: a few multiplications of whole words, nothing allocated.
+
+// Two hashes as one; the order counts.
+inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {
+    constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ULL;
+    h = (h ^ word) * kMix;
+    return h ^ (h >> 29);
+}
+
+inline std::uint64_t textHash(std::string_view text) {
+    // Short texts, nearly all, in one or two words read whole: the words hold every byte.
+    auto load = [](const char* p, size_t bytes) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, p, bytes);
+        return w;
+    };
+    const char* p = text.data();
+    const size_t n = text.size();
+    std::uint64_t h = combine(0x243F6A8885A308D3ULL, n);
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 < n; i += 8) h = combine(h, load(p + i, 8));
+        return combine(h, load(p + n - 8, 8));
+    }
+    if (n >= 4) return combine(h, (load(p, 4) << 32) | load(p + n - 4, 4));
+    if (n > 0)
+        return combine(h, std::uint64_t{static_cast<unsigned char>(p[0])} << 16 |
+                              std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+                              static_cast<unsigned char>(p[n - 1]));
+    return h;
+}
+
+inline std::uint64_t amountHash(Money amount) {
+    const auto u = static_cast<UInt128>(amount.cents());
+    return combine(combine(0, static_cast<std::uint64_t>(u)), static_cast<std::uint64_t>(u >> 64));
+}
+
+inline std::uint64_t postingHash(std::uint64_t head, std::uint64_t account, std::uint64_t amount,
+                                 std::uint64_t taxCode, std::uint64_t tax) {
+    return combine(combine(combine(combine(head, account), amount), taxCode), tax);
+}
 
 }  // namespace tav::check

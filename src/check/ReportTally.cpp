@@ -78,26 +78,16 @@ bool plainWithThousands(std::string_view text) {
     return true;
 }
 
-// An amount as the conversion writes one ("-1234.50"), read quickly; any other amount as
-// the program writes one; nothing for the rest.
-std::optional<Money> formattedAmount(std::string_view text) {
-    const size_t n = text.size();
-    if (n < 4 || n > 18 || text[n - 3] != '.') return writtenAmount(text);
-    const char* p = text.data();
-    const char* const point = p + n - 3;
-    const bool negative = *p == '-';
-    if (negative) ++p;
-    std::uint64_t cents = 0;
-    for (; p < point; ++p) {
-        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
-        if (digit > 9) return writtenAmount(text);
-        cents = cents * 10 + digit;
-    }
-    const unsigned tens = static_cast<unsigned char>(point[1]) - unsigned{'0'};
-    const unsigned units = static_cast<unsigned char>(point[2]) - unsigned{'0'};
-    if (tens > 9 || units > 9) return writtenAmount(text);
-    const Int128 value = cents * 100 + tens * 10 + units;
-    return Money::fromCents(negative ? -value : value);
+// An amount the conversion has read, its commas deleted: they were all thousands
+// separators when there is a point before two decimals and each of the commas stands four
+// bytes before the next or the point, a digit before the first.
+bool thousandsInPlace(std::string_view raw, size_t commas) {
+    const size_t n = raw.size();
+    if (n < 4 + 4 * commas || raw[n - 3] != '.') return false;
+    for (size_t k = 1; k <= commas; ++k)
+        if (raw[n - 3 - 4 * k] != ',') return false;
+    const size_t first = n - 3 - 4 * commas;
+    return first > 0 && raw[first - 1] >= '0' && raw[first - 1] <= '9';
 }
 
 }  // namespace
@@ -139,7 +129,7 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
     l.item = item;
-    if (const std::optional<Money> plain = formattedAmount(amount)) {
+    if (const std::optional<Money> plain = formattedAmountValue(amount)) {
         l.amount = *plain;
     } else {
         const std::optional<Decimal> d = parseDecimal(amount);
@@ -155,6 +145,10 @@ void ReportTally::amountRewritten(const ReportFields& f, const TextReader::Marks
     const size_t from = tabs.tabs[column - 1] + 1;
     const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
     const std::string_view raw = text.substr(from, end - from);
+    // Nearly all are read without their thousands separators: each comma is followed by
+    // three digits, the last three before the point of two decimals. (The conversion has
+    // read the amount, so the bytes between the commas are its digits.)
+    if (!f.inLine(column) && thousandsInPlace(raw, raw.size() - f[column].size())) return;
     if (plainWithThousands(raw)) return;
     if (writtenAmount(f[column]) && (f.inLine(column) || commasAreThousands(raw))) return;
     const std::optional<Decimal> d = parseDecimal(f[column]);
@@ -204,7 +198,7 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
     const long count = t.Count();
     if (count == 0) return;
     const JournalLine first = t.Item(1);
-    const TypeFacts& type = facts.type(first[col::Type]);
+    const TypeFacts& type = t.type();
     std::string_view kind;
     size_t referenceChars = 12;
     switch (layout_) {
@@ -227,7 +221,7 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
         date_ = SafeDateText(dateRead_, "dd/mm/yyyy");
     }
     const std::uint64_t head =
-        headHash(date_, kind, leftChars(first[col::Num], referenceChars, encoding_));
+        headHash(layout_, date_, kind, leftChars(first[col::Num], referenceChars, encoding_));
 
     TransactionSums sums;
     Money balance;
@@ -237,19 +231,15 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
         const JournalLine line = t.Item(index);
         const AccountFacts& accountFacts = line.account();
         AccountSlot& a = account(accountFacts, line[col::Account]);
-        const std::optional<Money> read = formattedAmount(line[col::Amount]);
         // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
         const bool taxLine = layout_ == Layout::AccountantsOffice && accountFacts.payable &&
                              facts.run().isMappedTaxItem(line[col::Item]);
         const TaxItemFacts* itemFacts = line.taxItem();
         ItemSlot* i =
             itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
-        const std::optional<Money> taxRead = i ? formattedAmount(line[col::TaxAmount]) : Money();
-        if (!read || !taxRead) {
-            incomplete_ = true;  // not the conversion's own amounts: the full check says why
-            return;
-        }
-        const Money amount = *read, tax = *taxRead;
+        // The amounts' values as the conversion read them.
+        const Money amount = line.value(col::Amount),
+                    tax = i ? line.value(col::TaxAmount) : Money();
         sums.report = sums.report + amount;
         switch (layout_) {
             case Layout::Mas:
@@ -324,22 +314,35 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
     beginTransaction();
 }
 
-void ReportTally::countKind(std::string_view kind, long long n) {
-    auto same = [kind](const std::string& k) {
-        return k.size() == kind.size() && std::equal(k.begin(), k.end(), kind.begin());
-    };
-    if (lastKind_ >= kinds_.size() || !same(kinds_[lastKind_].first)) {
-        lastKind_ = 0;
-        while (lastKind_ < kinds_.size() && !same(kinds_[lastKind_].first)) ++lastKind_;
-        if (lastKind_ == kinds_.size()) kinds_.emplace_back(kind, 0);
-    }
-    kinds_[lastKind_].second += n;
+namespace {
+
+// A short text as a number, its bytes and their count, for finding it among a few texts
+// quickly; all longer texts have the same number and are compared as texts.
+std::uint64_t shortKey(std::string_view text) {
+    if (text.size() >= 8) return ~std::uint64_t{0};
+    std::uint64_t key = std::uint64_t{text.size()} << 56;
+    for (size_t i = 0; i < text.size(); ++i)
+        key |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    return key;
 }
 
+// The sum kept for a text among a few (journal codes, tax items), added when new.
+template <class Sum>
+Sum& sumOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
+    const std::uint64_t key = shortKey(text);
+    for (ReportTally::TextSum<Sum>& s : sums)
+        if (s.key == key && (text.size() < 8 || s.text == text)) return s.sum;
+    sums.push_back({std::string(text), key, Sum()});
+    return sums.back().sum;
+}
+
+}  // namespace
+
+void ReportTally::countKind(std::string_view kind, long long n) { sumOf(kinds_, kind) += n; }
+
 void ReportTally::addTaxLine(std::string_view item, Money amount) {
-    auto found = taxLineItems_.find(item);
-    if (found == taxLineItems_.end()) found = taxLineItems_.emplace(item, Money()).first;
-    found->second = found->second + amount;
+    Money& sum = sumOf(taxLineItems_, item);
+    sum = sum + amount;
 }
 
 void ReportTally::note(std::vector<std::string>& sources, std::string_view text) const {
@@ -364,9 +367,9 @@ void ReportTally::append(ReportTally& later, std::uint64_t linesBefore) {
         ItemFigures& f = items_[i.item];
         f.onLines = f.onLines + i.onLines;
     }
-    for (const auto& [item, amount] : later.taxLineItems_) {
-        ItemFigures& f = items_[item];
-        f.taxLines = f.taxLines + amount;
+    for (const TextSum<Money>& t : later.taxLineItems_) {
+        ItemFigures& f = items_[t.text];
+        f.taxLines = f.taxLines + t.sum;
     }
     // A tally that had blocks appended to it.
     for (auto& [key, total] : later.accounts_) {
@@ -386,7 +389,7 @@ void ReportTally::append(ReportTally& later, std::uint64_t linesBefore) {
     }
     noted_.insert(later.noted_.begin(), later.noted_.end());
 
-    for (const auto& [kind, n] : later.kinds_) countKind(kind, n);
+    for (const TextSum<long long>& k : later.kinds_) countKind(k.text, k.sum);
     digest_.append(later.digest_);
     written_ += later.written_;
     omittedCount_ += later.omittedCount_;
@@ -431,7 +434,7 @@ void ReportTally::fill(ConversionCheck& result, const ConversionLookups& lookups
     }
     if (layout_ == Layout::Mas) {
         std::map<std::string, long long> kinds;
-        for (const auto& [kind, n] : kinds_) kinds[text(kind)] += n;
+        for (const TextSum<long long>& k : kinds_) kinds[text(k.text)] += k.sum;
         for (const auto& [kind, n] : kinds)
             result.masTypes.push_back({"Transactions with the journal code " + kind, n, n, -1});
     }

@@ -99,6 +99,14 @@ public:
     long long transactionsWritten() const { return written_; }
     long long transactionsOmitted() const { return omittedCount_; }
 
+    // A sum kept for one of a few texts.
+    template <class Sum>
+    struct TextSum {
+        std::string text;
+        std::uint64_t key;  // the text as a number, when short
+        Sum sum;
+    };
+
 private:
     struct Total {
         Money sum;
@@ -152,16 +160,15 @@ private:
     // Per text met in this block, in order of first posting.
     std::vector<AccountSlot> accountSlots_;
     std::vector<ItemSlot> itemSlots_;
-    std::vector<size_t> postedItems_;  // item slots in order of first tax posted
-    std::unordered_map<std::string, Money, TextHash, std::equal_to<>> taxLineItems_;
+    std::vector<size_t> postedItems_;           // item slots in order of first tax posted
+    std::vector<TextSum<Money>> taxLineItems_;  // the few tax items of tax lines
 
     // Appended blocks, keyed by the report's bytes.
     std::unordered_map<std::string, Total> accounts_, taxCodes_;
     std::map<std::string, ItemFigures> items_;
     std::unordered_set<std::string, TextHash, std::equal_to<>> noted_;
 
-    std::vector<std::pair<std::string, long long>> kinds_;  // MAS: a few
-    size_t lastKind_ = 0;
+    std::vector<TextSum<long long>> kinds_;  // MAS: a few journal codes
     PostingDigest digest_;
     long long written_ = 0, omittedCount_ = 0;
     Listed<Omission> omissions_;

@@ -75,24 +75,37 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
 }
 
 // Amounts QuickBooks writes are mostly in the written form already ("-1234.50"); such a
-// text is its own formatting.
-bool isFormattedAmount(std::string_view s) {
+// text is its own formatting, and its value is read in the same pass.
+std::optional<Money> formattedAmountValue(std::string_view s) {
     const bool negative = s.starts_with('-');
     if (negative) s.remove_prefix(1);
-    if (s.size() < 4 || s[s.size() - 3] != '.') return false;
-    const std::string_view whole = s.substr(0, s.size() - 3), cents = s.substr(s.size() - 2);
-    auto digits = [](std::string_view d) {
-        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!digits(whole) || !digits(cents)) return false;
-    if (whole.size() > 1 && whole[0] == '0') return false;
-    return !negative || whole != "0" || cents != "00";
+    const size_t n = s.size();
+    if (n < 4 || s[n - 3] != '.' || (n > 4 && s[0] == '0')) return std::nullopt;
+    auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+    const unsigned tens = digit(s[n - 2]), units = digit(s[n - 1]);
+    if (tens > 9 || units > 9) return std::nullopt;
+    std::uint64_t whole = 0;  // wraps past sixteen digits, read again below
+    for (size_t i = 0; i + 3 < n; ++i) {
+        const unsigned d = digit(s[i]);
+        if (d > 9) return std::nullopt;
+        whole = whole * 10 + d;
+    }
+    const unsigned fraction = tens * 10 + units;
+    // Up to sixteen whole digits (nearly all amounts) the cents fit in 64 bits.
+    Int128 cents = whole * 100 + fraction;
+    if (n > 19) {
+        cents = 0;
+        for (size_t i = 0; i + 3 < n; ++i) cents = cents * 10 + digit(s[i]);
+        cents = cents * 100 + fraction;
+    }
+    if (negative && cents == 0) return std::nullopt;
+    return Money::fromCents(negative ? -cents : cents);
 }
 
 Sem sfCheckAndFormatAmount(std::string& amount) {
     constexpr std::string_view kProc = "sfCheckAndFormatAmount";
     return guarded(kModConvert, kProc, [&]() -> Sem {
-        if (isFormattedAmount(amount)) return {};
+        if (formattedAmountValue(amount)) return {};
         const std::optional<Money> value = parseMoney(amount);
         if (!value) return sfSemCreate(kModConvert, kProc, 0, "Invalid 'Amount' data");
         amount = value->fixed();

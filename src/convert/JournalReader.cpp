@@ -48,18 +48,23 @@ struct FieldFailure {
     Sem details;
 };
 
-// Formats an amount column of the last line with two decimals; empty is zero. Amounts
-// QuickBooks writes are mostly in that form already, and stay where they lie.
+// Formats an amount column of the last line with two decimals, empty as zero (a line's
+// values start at zero), and keeps its value. Amounts QuickBooks writes are mostly in that form
+// already, and stay where they lie.
 std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::string& scratch) {
     const std::string_view amount = t.Item(t.Count())[column];
     if (amount.empty()) {
         t.setLast(column, "0.00");
         return std::nullopt;
     }
-    if (isFormattedAmount(amount)) return std::nullopt;
+    if (const std::optional<Money> value = formattedAmountValue(amount)) {
+        t.setLastValue(column, *value);
+        return std::nullopt;
+    }
     scratch.assign(amount);
     if (Sem e = sfCheckAndFormatAmount(scratch); !e.empty()) return e;
     t.setLast(column, scratch);
+    t.setLastValue(column, *formattedAmountValue(scratch));
     return std::nullopt;
 }
 
@@ -133,6 +138,7 @@ JournalLine JournalTransaction::Item(long i) const {
 void JournalTransaction::clear() {
     own_.clear();
     lines_.clear();
+    type_ = nullptr;
 }
 
 std::uint32_t JournalTransaction::own(std::string_view text) {
@@ -193,8 +199,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
         ReportFacts& facts = part.facts;
         bool blnFirstLineSeen = false;
         bool blnSkipping = false;
-        size_t heldBytes = 0;             // the text of the transaction's lines
-        const TypeFacts* type = nullptr;  // the transaction's, from its first line
+        size_t heldBytes = 0;  // the text of the transaction's lines
         report.keepNothing();
         report.markFields();
         check::ReportTally* const tally = part.tally;
@@ -317,7 +322,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                     continue;
                 }
                 if (transaction.Count() == 1) {
-                    type = &lineType;
+                    transaction.setType(lineType);
                     if (tally) tally->firstLine(report.linesRead());
                 }
                 if (tally)
@@ -348,7 +353,8 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                 }
             }
             add();
-            if (const auto failed = rewriteFields(facts, transaction, *type, false, scratch)) {
+            if (const auto failed =
+                    rewriteFields(facts, transaction, transaction.type(), false, scratch)) {
                 removeLast();
                 // Outlives the transaction's clearing.
                 const std::string t(transaction.Item(1)[col::TransNo]);

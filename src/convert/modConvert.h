@@ -56,6 +56,11 @@ public:
     const AccountFacts& account() const { return *line_->account; }
     // The tax item's facts; null when the line has no tax item.
     const TaxItemFacts* taxItem() const { return line_->taxItem; }
+    // The value of an amount column (col::Amount or col::TaxAmount) as the reader read it
+    // when it formatted the column's text.
+    Money value(size_t column) const {
+        return column == col::Amount ? line_->amount : line_->taxAmount;
+    }
 
 private:
     friend class JournalTransaction;
@@ -69,6 +74,7 @@ private:
         std::array<Span, col::Count> spans;
         const AccountFacts* account = nullptr;
         const TaxItemFacts* taxItem = nullptr;
+        Money amount, taxAmount;
     };
     JournalLine(const char* report, const char* own, const Line* line)
         : report_(report), own_(own), line_(line) {}
@@ -99,8 +105,15 @@ public:
     void setLast(size_t column, std::string_view text);
     // Puts in one column of the last line what another holds.
     void copyLast(size_t from, size_t to);
+    // Sets the value of an amount column of the last line.
+    void setLastValue(size_t column, Money value) {
+        (column == col::Amount ? lines_.back().amount : lines_.back().taxAmount) = value;
+    }
     void setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem);
     void removeLast() { lines_.pop_back(); }
+    // The facts of the transaction's type, its first line's (set by the reader).
+    const TypeFacts& type() const { return *type_; }
+    void setType(const TypeFacts& type) { type_ = &type; }
     // A column of the last line is not the report's own text (rewritten, or without commas).
     bool lastRewritten(size_t column) const {
         return (lines_.back().spans[column].at & JournalLine::kOwn) != 0;
@@ -112,6 +125,7 @@ private:
     const char* report_ = nullptr;
     std::string own_;
     std::vector<JournalLine::Line> lines_;
+    const TypeFacts* type_ = nullptr;
 };
 
 // Text inside a double-quoted field, in the pieces to write in order: a double quote in it
@@ -291,8 +305,9 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
 // Rewrites a numeric amount text with two decimals ("-1234.50"); fails, leaving it
 // unchanged, when the text is not numeric.
 Sem sfCheckAndFormatAmount(std::string& amount);
-// The text is an amount as sfCheckAndFormatAmount writes it, which it leaves as it is.
-bool isFormattedAmount(std::string_view amount);
+// The value of a text that is an amount as sfCheckAndFormatAmount writes it, which it
+// leaves as it is; nothing for any other text.
+std::optional<Money> formattedAmountValue(std::string_view amount);
 
 // The QuickBooks tax item that a tax code stands for in a purchase or a sale. An
 // empty tax code leaves the tax item unchanged.

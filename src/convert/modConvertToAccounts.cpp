@@ -23,12 +23,6 @@ constexpr std::string_view kNonCashTypes[] = {
     "Bill",         "Credit",         "Inventory Adjust", "Stock Adjust", "Transfer",
     "Item Receipt", "YTD Adjustment", "Liability Adjust", "Bank Payment", "Discount"};
 
-Money amountOf(std::string_view text) {
-    const std::optional<Money> m = parseMoney(text);
-    if (!m) raise(err::TypeMismatch);
-    return *m;
-}
-
 // Cents below 10 million, whole dollars up to 10 billion (and from minus 1 million down
 // to minus 1 billion); nothing beyond, which 'Accounts' cannot import.
 std::optional<std::string> amountText(Money v) {
@@ -122,12 +116,12 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             Money tax;
             std::string taxText;
             if (item) {
-                tax = amountOf(line[col::TaxAmount]);
+                tax = line.value(col::TaxAmount);
                 const std::optional<std::string> text = amountText(tax);
                 if (!text) return outOfRange(true);
                 taxText = *text;
             }
-            const std::optional<std::string> amount = amountText(amountOf(line[col::Amount]) + tax);
+            const std::optional<std::string> amount = amountText(line.value(col::Amount) + tax);
             if (!amount) return outOfRange(false);
 
             if (item && !item->codeFailure.empty())

@@ -123,6 +123,11 @@ size_t TextReader::scan(const char* data, size_t from, size_t size) {
 
 bool TextReader::eof() { return begin_ == end_ && !fill(); }
 
+std::string_view TextReader::unread() {
+    if (begin_ == end_) fill();
+    return {buffer_.data() + begin_, end_ - begin_};
+}
+
 void TextReader::notText(std::string_view why) const {
     raise(0, "Line " + std::to_string(lines_) + " of the file '" + path_ + "' " + std::string(why) +
                  ", so it is not a text file the program can read. Check that the right file "

@@ -57,6 +57,19 @@ public:
     };
     Marks marks() const { return {tabs_.data(), tabCount_, commas_.data(), commaCount_}; }
 
+    // For a reader that looks through the bytes itself (and counts no lines): the bytes
+    // read and not yet taken, as they lie, reading more first when there are none; empty
+    // at the end of the file. take(n) takes the first n of them, whole lines with their
+    // line ends; readMore() reads more behind the rest, false at the end of the file.
+    // Sixteen bytes past the bytes read may be looked at (their values are no part of
+    // the file).
+    std::string_view unread();
+    void take(size_t n) {
+        begin_ += n;
+        consumed_ += n;
+    }
+    bool readMore() { return fill(); }
+
     // Keeping a run of lines: from the line just read on, the bytes stay in the buffer
     // however many lines are read after it, until keeping stops. They move when the
     // buffer is refilled; kept() is where they begin now.
