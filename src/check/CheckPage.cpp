@@ -101,6 +101,18 @@ Table::Cell figure(std::string text) { return {std::move(text), true}; }
 Table::Cell status(bool differs) { return {differs ? "DIFFERS" : "agrees"}; }
 Table::Cell status(const CountRow& r) { return r.compared() ? status(r.differs()) : Table::Cell{}; }
 
+// A target account's or tax code's row: its totals either side and what makes a difference.
+void totalRow(Table& t, const TotalRow& r) {
+    t.row({{r.key},
+           {joined(r.sources, "; ")},
+           figure(r.report.fixed()),
+           figure(r.import.fixed()),
+           figure(difference(r.report, r.import).fixed()),
+           status(r.differs()),
+           {joined(r.transactions, ", ")}},
+          r.differs());
+}
+
 template <class Row>
 void more(std::string& out, const Listed<Row>& list) {
     if (list.total > static_cast<long long>(list.rows.size()))
@@ -156,15 +168,7 @@ std::string checkPage(const ConversionCheck& c) {
     {
         Table t(out, {"Account", "QuickBooks accounts", "Journal report", "Import file",
                       "Difference", "", "Transactions"});
-        for (const TotalRow& r : c.accounts)
-            t.row({{r.key},
-                   {joined(r.sources, "; ")},
-                   figure(r.report.fixed()),
-                   figure(r.import.fixed()),
-                   figure(difference(r.report, r.import).fixed()),
-                   status(r.differs()),
-                   {joined(r.transactions, ", ")}},
-                  r.differs());
+        for (const TotalRow& r : c.accounts) totalRow(t, r);
     }
     if (c.carriesTaxCodes) {
         out +=
@@ -181,15 +185,7 @@ std::string checkPage(const ConversionCheck& c) {
         Table t(out, {c.carriesTaxCodes ? "Tax code" : "Tax item",
                       c.carriesTaxCodes ? "QuickBooks tax items" : "", "Journal report",
                       "Import file", "Difference", "", "Transactions"});
-        for (const TotalRow& r : c.taxCodes)
-            t.row({{r.key},
-                   {joined(r.sources, "; ")},
-                   figure(r.report.fixed()),
-                   figure(r.import.fixed()),
-                   figure(difference(r.report, r.import).fixed()),
-                   status(r.differs()),
-                   {joined(r.transactions, ", ")}},
-                  r.differs());
+        for (const TotalRow& r : c.taxCodes) totalRow(t, r);
     }
     if (!c.taxItems.empty()) {
         out +=

@@ -1,7 +1,6 @@
 #include "check/ConversionCheck.h"
 
 #include <algorithm>
-#include <cctype>
 #include <deque>
 #include <map>
 #include <optional>
@@ -81,29 +80,6 @@ private:
     std::vector<ReportLineFacts> store_;
     size_t count_ = 0;
 };
-
-bool isTotalLine(std::string_view first) {
-    if (first.size() != 5) return false;
-    for (size_t i = 0; i < 5; ++i)
-        if (std::toupper(static_cast<unsigned char>(first[i])) != "TOTAL"[i]) return false;
-    return true;
-}
-
-// Commas in a report's amount are deleted before it is read: right for thousands
-// separators, wrong for a decimal comma ("2.750,00" reads as 2.75).
-bool commasAreThousands(std::string_view text) {
-    const size_t point = text.find('.');
-    for (size_t at = text.find(','); at != std::string_view::npos; at = text.find(',', at + 1)) {
-        if (point != std::string_view::npos && at > point) return false;
-        if (at == 0 || !std::isdigit(static_cast<unsigned char>(text[at - 1]))) return false;
-        size_t digits = 0;
-        while (at + 1 + digits < text.size() &&
-               std::isdigit(static_cast<unsigned char>(text[at + 1 + digits])))
-            ++digits;
-        if (digits != 3) return false;
-    }
-    return true;
-}
 
 // Reads the report as the conversion reads it: the same kinds of line, the same tax line
 // test and the same field helpers, keeping each line's figures and raw amount texts.
@@ -232,14 +208,7 @@ private:
         if (!d) return std::nullopt;
         const Money m = Money::fromDecimal(*d);
         const std::string_view raw = tabField(fields_.line(), column);
-        std::string why;
-        if (!commasAreThousands(raw))
-            why =
-                "a comma that is not a thousands separator: it was deleted, as every comma is "
-                "(a European-style amount?)";
-        else if (d->fraction.size() > 2)
-            why = "more than two decimals: rounded to cents";
-        if (!why.empty())
+        if (std::string why = whyMisread(raw, *d); !why.empty())
             t.misread.push_back({t.number.empty() ? std::string(fields_[col::TransNo]) : t.number,
                                  st_.files.linesRead(file_), std::string(name), std::string(raw),
                                  m.fixed(), std::move(why)});

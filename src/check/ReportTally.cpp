@@ -31,22 +31,6 @@ std::optional<Money> inAccountsRange(Money v, Money* rounding) {
     return whole;
 }
 
-// Commas in a report's amount are deleted before it is read: right for thousands
-// separators, wrong for a decimal comma ("2.750,00" reads as 2.75).
-bool commasAreThousands(std::string_view text) {
-    const size_t point = text.find('.');
-    for (size_t at = text.find(','); at != std::string_view::npos; at = text.find(',', at + 1)) {
-        if (point != std::string_view::npos && at > point) return false;
-        if (at == 0 || !std::isdigit(static_cast<unsigned char>(text[at - 1]))) return false;
-        size_t digits = 0;
-        while (at + 1 + digits < text.size() &&
-               std::isdigit(static_cast<unsigned char>(text[at + 1 + digits])))
-            ++digits;
-        if (digits != 3) return false;
-    }
-    return true;
-}
-
 // An amount as the program writes one, but for thousands separators in their places: an
 // optional minus, digits in groups of three after the first (at most sixteen), at most two
 // decimals.
@@ -91,6 +75,30 @@ bool thousandsInPlace(std::string_view raw, size_t commas) {
 }
 
 }  // namespace
+
+// Commas in a report's amount are deleted before it is read: right for thousands
+// separators, wrong for a decimal comma ("2.750,00" reads as 2.75).
+bool commasAreThousands(std::string_view text) {
+    const size_t point = text.find('.');
+    for (size_t at = text.find(','); at != std::string_view::npos; at = text.find(',', at + 1)) {
+        if (point != std::string_view::npos && at > point) return false;
+        if (at == 0 || !std::isdigit(static_cast<unsigned char>(text[at - 1]))) return false;
+        size_t digits = 0;
+        while (at + 1 + digits < text.size() &&
+               std::isdigit(static_cast<unsigned char>(text[at + 1 + digits])))
+            ++digits;
+        if (digits != 3) return false;
+    }
+    return true;
+}
+
+std::string whyMisread(std::string_view raw, const Decimal& read) {
+    if (!commasAreThousands(raw))
+        return "a comma that is not a thousands separator: it was deleted, as every comma is "
+               "(a European-style amount?)";
+    if (read.fraction.size() > 2) return "more than two decimals: rounded to cents";
+    return {};
+}
 
 ReportTally::ReportTally(Layout layout, bool allToJournals, Encoding encoding,
                          std::uint64_t digestBase)
@@ -153,13 +161,7 @@ void ReportTally::amountRewritten(const ReportFields& f, const TextReader::Marks
     if (writtenAmount(f[column]) && (f.inLine(column) || commasAreThousands(raw))) return;
     const std::optional<Decimal> d = parseDecimal(f[column]);
     if (!d) return;
-    std::string why;
-    if (!commasAreThousands(raw))
-        why =
-            "a comma that is not a thousands separator: it was deleted, as every comma is "
-            "(a European-style amount?)";
-    else if (d->fraction.size() > 2)
-        why = "more than two decimals: rounded to cents";
+    std::string why = whyMisread(raw, *d);
     if (why.empty()) return;
     misread_.push_back({this->text(number), line, column == col::Amount ? "Amount" : "Tax Amount",
                         this->text(raw), Money::fromDecimal(*d).fixed(), std::move(why)});

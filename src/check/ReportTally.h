@@ -50,6 +50,14 @@ struct TransactionSums {
 void listIfUnbalanced(Listed<UnbalancedTransaction>& list, long long& counted,
                       std::string_view number, std::uint64_t line, const TransactionSums& sums);
 
+// Commas in a report's amount are deleted before it is read: right for thousands
+// separators (each after a digit, before three digits and the point), wrong for a decimal
+// comma ("2.750,00" reads as 2.75).
+bool commasAreThousands(std::string_view text);
+// Why an amount text (raw, as in the report) read as it was needs the user's eye: a comma
+// that is no thousands separator, a third decimal; empty when nothing does.
+std::string whyMisread(std::string_view raw, const Decimal& read);
+
 class ReportTally {
 public:
     ReportTally(Layout layout, bool allToJournals, Encoding encoding, std::uint64_t digestBase);

@@ -3,7 +3,6 @@
 // transaction.
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -18,14 +17,6 @@
 namespace tav {
 
 namespace {
-
-bool isTotalLine(std::string_view first) {
-    constexpr std::string_view kTotal = "TOTAL";
-    if (first.size() != kTotal.size()) return false;
-    for (size_t i = 0; i < kTotal.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(first[i])) != kTotal[i]) return false;
-    return true;
-}
 
 // A transaction is held whole until its closing line arrives; a report whose lines never
 // close a transaction must not fill the memory.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cstring>
 
 #include "safe/ByteScan.h"
@@ -31,6 +32,14 @@ size_t findMiddleDot(std::string_view text) {
 }
 
 }  // namespace
+
+bool isTotalLine(std::string_view first) {
+    constexpr std::string_view kTotal = "TOTAL";
+    if (first.size() != kTotal.size()) return false;
+    for (size_t i = 0; i < kTotal.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(first[i])) != kTotal[i]) return false;
+    return true;
+}
 
 std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i) {
     size_t from = 0;

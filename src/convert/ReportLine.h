@@ -68,6 +68,9 @@ private:
     size_t count_ = 0;
 };
 
+// The first field of the line ending the report's transactions: "TOTAL", in any case.
+bool isTotalLine(std::string_view first);
+
 // Field i of a line: its start (just after the i-th tab, or the line's start) and its end
 // (the next tab, or the line's end); npos as the start when the line has fewer tabs.
 std::pair<size_t, size_t> fieldBounds(std::string_view line, size_t i);
