@@ -1,8 +1,6 @@
 #include "check/ImportFileReader.h"
 
 #include <array>
-#include <bit>
-#include <cstring>
 #include <initializer_list>
 
 #include "safe/ByteScan.h"
@@ -83,13 +81,14 @@ std::optional<Money> writtenAmount(std::string_view text) {
     const size_t digits = static_cast<size_t>(end - digitsStart) - (point ? 1 : 0);
     const size_t decimals = point ? static_cast<size_t>(end - point - 1) : 0;
     if (digits == 0 || decimals > 2 || digits > 30) return std::nullopt;
-    Int128 cents = low;
+    constexpr std::uint64_t kToCents[] = {100, 10, 1};  // by the decimals written
+    Int128 cents = low * kToCents[decimals];
     if (digits > 16) {
         cents = 0;
         for (const char* q = digitsStart; q != end; ++q)
             if (*q != '.') cents = cents * 10 + (*q - '0');
+        cents *= kToCents[decimals];
     }
-    for (size_t d = decimals; d < 2; ++d) cents *= 10;
     return Money::fromCents(negative ? -cents : cents);
 }
 
@@ -116,7 +115,7 @@ std::uint64_t headHash(Layout layout, std::string_view date, std::string_view ki
                 for (std::string_view q : pieces) text += q;
                 return textHash(text);
             }
-            std::memcpy(bytes + n, p.data(), p.size());
+            copyShort(bytes + n, p.data(), p.size());
             n += p.size();
         }
         return textHash({bytes, n});
@@ -127,44 +126,37 @@ std::uint64_t headHash(Layout layout, std::string_view date, std::string_view ki
 }
 
 bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
-    using bytescan::AnyOf;
-    using Blocks = bytescan::Native;
     std::array<std::uint32_t, kCommasHeld> commas;
     for (;;) {
         const std::string_view bytes = file.unread();
         if (bytes.empty()) return true;
         size_t start = 0, count = 0;  // the line being read: where it begins, its commas
-        bool crBefore = false;        // the byte before the block is a CR
-        // Sixteen bytes at a time, the last block reaching into the reader's spare room:
-        // their commas and line ends, taken in order.
-        for (size_t at = 0; at < bytes.size(); at += 16) {
-            const char* p = bytes.data() + at;
-            const unsigned valid =
-                bytes.size() - at >= 16 ? 0xFFFFu : (1u << (bytes.size() - at)) - 1;
-            const unsigned lf = Blocks::block<AnyOf<'\n'>>(p) & valid;
-            const unsigned cr = Blocks::block<AnyOf<'\r'>>(p) & valid;
-            // Lines end in CR LF, as the writers end them: a CR only right before an LF,
-            // an LF only right after a CR, no NUL; any other line is not read here.
-            if ((Blocks::block<AnyOf<'\0'>>(p) & valid) != 0 ||
-                ((((cr << 1) | crBefore) ^ lf) & valid) != 0)
-                return false;
-            crBefore = (cr >> 15) != 0;
-            const unsigned ends = lf | (Blocks::block<AnyOf<','>>(p) & valid);
-            for (unsigned bits = ends; bits != 0; bits &= bits - 1) {
-                const unsigned bit = static_cast<unsigned>(std::countr_zero(bits));
-                const size_t hit = at + bit;
-                if (((lf >> bit) & 1) == 0) {
-                    if (count < kCommasHeld)
-                        commas[count] = static_cast<std::uint32_t>(hit - start);
+        bool read = true;
+        bytescan::forEach<bytescan::AnyOf<',', '\r', '\n', '\0'>>(
+            bytes.data(), 0, bytes.size(), [&](size_t at) {
+                const char c = bytes[at];
+                if (c == ',') {
+                    if (count < kCommasHeld) commas[count] = static_cast<std::uint32_t>(at - start);
                     ++count;
-                    continue;
+                    return false;
                 }
-                throttle.tick(file.bytesRead() + hit, file.size());
-                if (!line(bytes.substr(start, hit - 1 - start), commas.data(), count)) return false;
-                start = hit + 1;
+                // Lines end in CR LF, as the writers end them: a CR only right before an LF,
+                // an LF only right after a CR, no NUL; any other line is not read here.
+                if (c == '\r') {
+                    read = at + 1 == bytes.size() || bytes[at + 1] == '\n';
+                    return !read;
+                }
+                if (c == '\0' || at == start || bytes[at - 1] != '\r') {
+                    read = false;
+                    return true;
+                }
+                throttle.tick(file.bytesRead() + at, file.size());
+                read = line(bytes.substr(start, at - 1 - start), commas.data(), count);
+                start = at + 1;
                 count = 0;
-            }
-        }
+                return !read;
+            });
+        if (!read) return false;
         file.take(start);
         // A line begun in the bytes read goes on in the next, read again from its start;
         // the file's last line ends with its CR LF.
@@ -224,11 +216,12 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         }
         case Layout::Accounts: {
             // Fourteen values in double quotes, each comma between two of them.
-            if (commas != 13 || text.size() < 2 || text.front() != '"' || text.back() != '"')
+            if (commas != 13 || text.size() < 2 || text.front() != '"' || text.back() != '"' ||
+                c[0] < 2 || c[12] + 3 > text.size())
                 return false;
             for (size_t k = 0; k < commas; ++k)
-                if (c[k] < 2 || c[k] + 3 > text.size() || text[c[k] - 1] != '"' ||
-                    text[c[k] + 1] != '"' || (k > 0 && c[k] < c[k - 1] + 3))
+                if (text[c[k] - 1] != '"' || text[c[k] + 1] != '"' ||
+                    (k > 0 && c[k] - c[k - 1] < 3))
                     return false;
             auto value = [&](size_t i) {
                 const std::string_view f = field(i);
