@@ -126,6 +126,8 @@ std::uint64_t headHash(Layout layout, std::string_view date, std::string_view ki
 }
 
 bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
+    // No line the writers write comes near this; a longer one is left to the full reading.
+    constexpr size_t kLongestLine = 1 << 20;
     std::array<std::uint32_t, kCommasHeld> commas;
     for (;;) {
         const std::string_view bytes = file.unread();
@@ -160,7 +162,8 @@ bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
         file.take(start);
         // A line begun in the bytes read goes on in the next, read again from its start;
         // the file's last line ends with its CR LF.
-        if (start < bytes.size() && !file.readMore()) return false;
+        if (start < bytes.size() && (bytes.size() - start > kLongestLine || !file.readMore()))
+            return false;
     }
 }
 
