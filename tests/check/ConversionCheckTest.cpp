@@ -149,6 +149,7 @@ TEST_F(Check, ACentChangedInTheImportFile) {
                   "tax 10.00 | 01/07/2011 Pay ref 'CHQ-00' account 720 amount 100.01 tax code "
                   "'GST' tax 10.00"}));
     EXPECT_EQ(check::summaryText(c), "check: 5 differences");
+    EXPECT_EQ(c.unbalanced.rows[0].why, "Its lines in the import file differ from the report's.");
 }
 
 TEST_F(Check, ALineRemovedOrAddedIsFoundAndTheRestStillMatch) {
@@ -219,6 +220,29 @@ TEST_F(Check, AEuropeanAmountIsFlaggedAndTheTransactionIsUnbalanced) {
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
     EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "2747.25");
     EXPECT_EQ(c.differences(), 2);
+}
+
+// A comma that cannot be a thousands separator, whether the figures come from the
+// conversion or from reading the report again.
+TEST_F(Check, ACommaBeforeOtherThanThreeDigitsIsFlagged) {
+    mapStandard();
+    const ConversionCheck c = convertAndCheck(report({
+        "7|General Journal|1/07/2011|GJ7||||6-1000 · Freight||1,0000.00|",
+        "|||||||1-1100 · Cheque Account||-1,000.00|",
+        "|||||||||0.00|",
+        "8|General Journal|1/07/2011|GJ8||||6-1000 · Freight||10,00|",
+        "|||||||1-1100 · Cheque Account||-1000|",
+        "|||||||||0.00|",
+    }));
+    ASSERT_EQ(c.misread.rows.size(), 2u);
+    EXPECT_EQ(c.misread.rows[0].text, "1,0000.00");
+    EXPECT_EQ(c.misread.rows[1].text, "10,00");
+    ConversionCheck again;
+    ASSERT_EQ(check::sfCheckConversion(st, ui, run, again, true), "");
+    again.reportFile = c.reportFile;
+    again.importFile = c.importFile;
+    again.checkedAt = c.checkedAt;
+    EXPECT_EQ(check::checkCsv(again), check::checkCsv(c));
 }
 
 TEST_F(Check, AThirdDecimalIsFlaggedEvenWhenTheTransactionBalances) {
