@@ -51,34 +51,31 @@ def run(command, timeout):
                           timeout=timeout, errors="replace")
 
 
+def failing(command, pattern, timeout, env=None):
+    """The tests a test binary names as failed by the pattern, or why it gave none."""
+    try:
+        result = subprocess.run(command, cwd=ROOT, capture_output=True, text=True,
+                                timeout=timeout, errors="replace", env=env)
+    except subprocess.TimeoutExpired:
+        return [f"({pathlib.Path(command[0]).name} timed out)"]
+    failed = sorted(set(re.findall(pattern, result.stdout, re.M)))
+    if result.returncode != 0 and not failed:
+        return [f"({pathlib.Path(command[0]).name} exit code {result.returncode})"]
+    return failed
+
+
 def failing_core_tests(build, timeout):
     binary = ROOT / build / "tests" / "tav_core_tests"
-    try:
-        result = run([str(binary), "--gtest_brief=1"], timeout)
-    except subprocess.TimeoutExpired:
-        return ["(timed out)"]
-    failed = sorted(set(re.findall(r"^\[  FAILED  \] ([\w/.]+)", result.stdout, re.M)))
-    if result.returncode != 0 and not failed:
-        return [f"(exit code {result.returncode})"]
-    return failed
+    return failing([str(binary), "--gtest_brief=1"], r"^\[  FAILED  \] ([\w/.]+)", timeout)
 
 
 def failing_window_tests(build, timeout):
     """The screens' own logic is shown by the window tests alone (Qt Test, offscreen)."""
-    built = run(["cmake", "--build", build, "--target", "tav_ui_tests"], 3600)
-    if built.returncode != 0:
+    if run(["cmake", "--build", build, "--target", "tav_ui_tests"], 3600).returncode != 0:
         return []
     binary = ROOT / build / "tests" / "tav_ui_tests"
-    try:
-        result = subprocess.run([str(binary)], cwd=ROOT, capture_output=True, text=True,
-                                timeout=timeout, errors="replace",
-                                env={**os.environ, "QT_QPA_PLATFORM": "offscreen"})
-    except subprocess.TimeoutExpired:
-        return ["(window tests timed out)"]
-    failed = sorted(set(re.findall(r"^FAIL!  : (\w+::\w+)\(", result.stdout, re.M)))
-    if result.returncode != 0 and not failed:
-        return [f"(window tests exit code {result.returncode})"]
-    return failed
+    return failing([str(binary)], r"^FAIL!  : (\w+::\w+)\(", timeout,
+                   {**os.environ, "QT_QPA_PLATFORM": "offscreen"})
 
 
 def failing_tests(build, timeout):
