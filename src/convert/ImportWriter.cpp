@@ -103,4 +103,19 @@ Description Description::cut(size_t chars, Encoding encoding) const {
     return d;
 }
 
+void putLineStart(ImportLines& out, const TransactionHead& head, std::string_view type,
+                  std::string_view account, JournalLine line) {
+    out.put(head.date);
+    out.comma();
+    out.put(type);
+    out.put(",,");
+    out.put(head.reference);
+    out.comma();
+    out.put(account);
+    out.comma();
+    out.put(line[col::Amount]);
+    out.put(",,");
+    Description(line, head.fallbackName).putInto(out);
+}
+
 }  // namespace tav

@@ -56,4 +56,9 @@ struct Description {
     Description cut(size_t chars, Encoding encoding) const;
 };
 
+// How a MAS and an Accountant's Office line begin: date, type, reference, account, amount and
+// description, with the fields neither fills left empty.
+void putLineStart(ImportLines& out, const TransactionHead& head, std::string_view type,
+                  std::string_view account, JournalLine line);
+
 }  // namespace tav

@@ -67,17 +67,7 @@ Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
                     "Error extracting the account number from a Journal report transaction "
                     "line.",
                     account.numberFailure);
-            out.put(head.date);
-            out.comma();
-            out.put(type.aoLetter);
-            out.put(",,");
-            out.put(head.reference);
-            out.comma();
-            out.put(account.target);
-            out.comma();
-            out.put(line[col::Amount]);
-            out.put(",,");
-            Description(line, head.fallbackName).putInto(out);
+            putLineStart(out, head, type.aoLetter, account.target, line);
             if (item && !account.payable) {
                 out.put(" (");
                 out.put(item->withoutCommas);

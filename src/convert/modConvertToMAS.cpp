@@ -105,17 +105,7 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
                 return failure("Error mapping tax codes in conversion of transaction number " +
                                    head.number + std::string(kCrLf),
                                item->codeFailure);
-            out.put(head.date);
-            out.comma();
-            out.put(code);
-            out.put(",,");
-            out.put(head.reference);
-            out.comma();
-            out.put(account.target);
-            out.comma();
-            out.put(line[col::Amount]);
-            out.put(",,");
-            Description(line, head.fallbackName).putInto(out);
+            putLineStart(out, head, code, account.target, line);
             out.comma();
             out.put(contra);
             out.comma();

@@ -18,9 +18,10 @@ using check::ConversionCheck;
 // A conversion, then the check of the import file it wrote.
 class Check : public ConvertFixture {
 protected:
-    ConversionCheck checkRun() {
+    // The check from what the conversion gathered, or from reading the report again.
+    ConversionCheck checkRun(bool readingAgain = false) {
         ConversionCheck c;
-        EXPECT_EQ(check::sfCheckConversion(st, ui, run, c), "");
+        EXPECT_EQ(check::sfCheckConversion(st, ui, run, c, readingAgain), "");
         // What varies from run to run is not compared.
         c.reportFile = "Journal.txt";
         c.importFile = "TAVOutput.txt";
@@ -149,6 +150,7 @@ TEST_F(Check, ACentChangedInTheImportFile) {
                   "tax 10.00 | 01/07/2011 Pay ref 'CHQ-00' account 720 amount 100.01 tax code "
                   "'GST' tax 10.00"}));
     EXPECT_EQ(check::summaryText(c), "check: 5 differences");
+    EXPECT_EQ(c.unbalanced.rows[0].why, "Its lines in the import file differ from the report's.");
 }
 
 TEST_F(Check, ALineRemovedOrAddedIsFoundAndTheRestStillMatch) {
@@ -234,6 +236,40 @@ TEST_F(Check, AEuropeanAmountIsFlaggedAndTheTransactionIsUnbalanced) {
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
     EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "2747.25");
     EXPECT_EQ(c.differences(), 2);
+}
+
+// A comma that cannot be a thousands separator, whether the figures come from the
+// conversion or from reading the report again.
+TEST_F(Check, ACommaBeforeOtherThanThreeDigitsIsFlagged) {
+    mapStandard();
+    const ConversionCheck c = convertAndCheck(report({
+        "7|General Journal|1/07/2011|GJ7||||6-1000 · Freight||1,0000.00|",
+        "|||||||1-1100 · Cheque Account||-1,000.00|",
+        "|||||||||0.00|",
+        "8|General Journal|1/07/2011|GJ8||||6-1000 · Freight||10,00|",
+        "|||||||1-1100 · Cheque Account||-1000|",
+        "|||||||||0.00|",
+    }));
+    ASSERT_EQ(c.misread.rows.size(), 2u);
+    EXPECT_EQ(c.misread.rows[0].text, "1,0000.00");
+    EXPECT_EQ(c.misread.rows[1].text, "10,00");
+    EXPECT_EQ(check::checkCsv(checkRun(true)), check::checkCsv(c));
+}
+
+// Only a first field of TOTAL, in any case, ends the report: "Totals" is a transaction
+// whose number is not a number, where the run stops.
+TEST_F(Check, ALineThatOnlyBeginsLikeTheTotalLineDoesNotEndTheReport) {
+    mapStandard();
+    ui.answers = {Answer::No};
+    const ConversionCheck c = convertAndCheck(report({
+        "Totals|General Journal|1/07/2011|GJ1||||6-1000 · Freight||10.00|",
+        "|||||||1-1100 · Cheque Account||-10.00|",
+        "|||||||||0.00|",
+        "total|||||||||0.00|",
+    }));
+    EXPECT_EQ(c.counts[0].what, "Transactions in the Journal report");
+    EXPECT_EQ(c.counts[0].report, 1);
+    EXPECT_EQ(check::checkCsv(checkRun(true)), check::checkCsv(c));
 }
 
 TEST_F(Check, AThirdDecimalIsFlaggedEvenWhenTheTransactionBalances) {
@@ -397,14 +433,6 @@ protected:
         ui.answers = {Answer::Yes, Answer::Yes};
         ASSERT_EQ(convert(), "");
     }
-    ConversionCheck readingAgain() {
-        ConversionCheck c;
-        EXPECT_EQ(check::sfCheckConversion(st, ui, run, c, true), "");
-        c.reportFile = "Journal.txt";
-        c.importFile = "TAVOutput.txt";
-        c.checkedAt = "01/07/2011 09:00:00";
-        return c;
-    }
 };
 
 TEST_P(TallyCheck, TheConversionsFiguresAreThoseOfTheReportReadAgain) {
@@ -413,7 +441,7 @@ TEST_P(TallyCheck, TheConversionsFiguresAreThoseOfTheReportReadAgain) {
     for (unsigned threads : {1u, 2u}) {
         writeReport(golden);
         convertLong(threads);
-        const std::string again = check::checkCsv(readingAgain());
+        const std::string again = check::checkCsv(checkRun(true));
         // The report is not read again: gone, it is not missed.
         writeReport("");
         EXPECT_EQ(check::checkCsv(checkRun()), again) << threads << " threads";

@@ -44,6 +44,19 @@ void ConvertFixture::mapStandard() {
     for (const MappedAccount& a : accounts) st.gcolMappedAccounts.Add(a);
 }
 
+void ConvertFixture::beforeTaxMapping(std::int16_t target) {
+    mapStandard();
+    st.gcolMappedTaxCodes.Clear();
+    st.gstrChartOfAccountsFile = dir.file("CofA.iif");
+    st.gstrTaxCodeListFile = dir.file("TaxCodes.iif");
+    writeFile(st.gstrChartOfAccountsFile,
+              crlf({"!ACCNT\tNAME\tACCNUM\tEXTRA", "ACCNT\tGST Payable\t2-1310\tSALESTAX"}));
+    writeFile(st.gstrTaxCodeListFile,
+              crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM", "TAXCODE\tGST\tGST\tGST"}));
+    st.gintTargetApp = target;
+    st.gblnListsExtracted = true;
+}
+
 void loadSetup(const std::string& path, ProgramState& st, ScriptedPort& ui) {
     std::ifstream in(path, std::ios::binary);
     std::string line;

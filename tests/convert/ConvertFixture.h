@@ -36,6 +36,10 @@ protected:
     // and a chart with a cheque account mapped to 685, receivables, income, an expense
     // and the GST payable account 2-1310.
     void mapStandard();
+    // The standard mapping without its mapped tax codes, as the tax mapping screen starts
+    // it, for the given target, and extracted lists whose chart and tax code list know
+    // 2-1310 GST Payable and the code GST.
+    void beforeTaxMapping(std::int16_t target);
 
     void writeReport(const std::string& bytes) { writeFile(st.gstrJournalFile, bytes); }
     // Writes the report and opens it as file 1, as the driver does.

@@ -88,6 +88,10 @@ TEST_F(Lookups, MappedTaxCodeTakesTheLastMappingAndAccountsTheFirst) {
     EXPECT_EQ(code + " " + account, "G2 685");
     EXPECT_EQ(sfMappedAccount(lk, "6-1000 · Freight", account), "");  // not mapped yet
     EXPECT_EQ(account, "");
+    EXPECT_TRUE(sfMappedAccount(lk, "Sales", account)
+                    .ends_with("An account used in the transaction journal has no account number. "
+                               "Please number all accounts in QuickBooks then export the Journal "
+                               "report again.\r\n"));
     EXPECT_TRUE(
         sfMappedTaxCode(lk, "FRE", code)
             .ends_with(

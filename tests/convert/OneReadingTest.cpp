@@ -50,18 +50,7 @@ TEST_F(AccountsHeader, ABadDateAfterTheAccountFailureIsReportedInstead) {
 
 class TaxScreenReading : public ConvertFixture {
 protected:
-    TaxScreenReading() {
-        mapStandard();
-        st.gcolMappedTaxCodes.Clear();
-        st.gstrChartOfAccountsFile = dir.file("CofA.iif");
-        st.gstrTaxCodeListFile = dir.file("TaxCodes.iif");
-        writeFile(st.gstrChartOfAccountsFile,
-                  crlf({"!ACCNT\tNAME\tACCNUM\tEXTRA", "ACCNT\tGST Payable\t2-1310\tSALESTAX"}));
-        writeFile(st.gstrTaxCodeListFile, crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM",
-                                                "TAXCODE\tGST\tGST\tGST"}));
-        st.gintTargetApp = target::AccountantsOfficeAU;
-        st.gblnListsExtracted = true;
-    }
+    TaxScreenReading() { beforeTaxMapping(target::AccountantsOfficeAU); }
     taxmappingscreen::JournalChoice choose() {
         port.dialogAnswers = {st.gstrJournalFile};
         return taxmappingscreen::cmdTransFile_Click(st, port);

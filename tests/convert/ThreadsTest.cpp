@@ -38,6 +38,23 @@ std::string outcome(const Sem& result, const ConversionRun& run, const ScriptedP
     return o.str() + output;
 }
 
+// Invoices 1 to count of 1/07/2011 to Smith, each its debtor line, salesLines(t) sales lines
+// and its closing line, every amount amount(t).
+std::string invoices(int count, int (*amount)(int), int (*salesLines)(int)) {
+    std::string rows = report({});
+    for (int t = 1; t <= count; ++t) {
+        const std::string n = std::to_string(t), a = std::to_string(amount(t));
+        rows += n + "\tInvoice\t1/07/2011\tINV" + n + "\tSmith\t\t\t1-1200 · Trade Debtors\t\t" +
+                a + "\t\r\n";
+        for (int i = salesLines(t); i > 0; --i)
+            rows += "\t\t\t\t\t\t\t4-1000 · Sales\t\t-" + a + "\t\r\n";
+        rows += "\t\t\t\t\t\t\t\t\t" + a + "\t\r\n";
+    }
+    return rows;
+}
+int itsNumber(int t) { return t; }
+int one(int) { return 1; }
+
 // A golden case's report made long: its transactions again and again, with a data error
 // in the first block, one in the middle and one at the end.
 class ManyBlocks : public ConvertFixture, public ::testing::WithParamInterface<const char*> {
@@ -100,17 +117,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, ManyBlocks,
 // threads hand them to the one that reads on alone.
 TEST_F(ConvertFixture, ATransactionLongerThanABlockIsConvertedWhole) {
     mapStandard();
-    std::string rows = report({});
-    for (int t = 1; t <= 40; ++t) {
-        const std::string n = std::to_string(t);
-        rows += n + "\tInvoice\t1/07/2011\tINV" + n + "\tSmith\t\t\t1-1200 · Trade Debtors\t\t" +
-                n + "\t\r\n";
-        const int lines = t % 7 == 0 ? 60 : 1;  // every seventh spans blocks
-        for (int i = 0; i < lines; ++i)
-            rows += "\t\t\t\t\t\t\t4-1000 · Sales\t\t-" + std::to_string(t) + "\t\r\n";
-        rows += "\t\t\t\t\t\t\t\t\t" + n + "\t\r\n";
-    }
-    writeReport(rows);
+    // every seventh spans blocks
+    writeReport(invoices(40, itsNumber, [](int t) { return t % 7 == 0 ? 60 : 1; }));
     std::string one;
     for (unsigned threads : {1u, 2u, 8u}) {
         st.reading = {threads, 300};
@@ -130,13 +138,7 @@ TEST_F(ConvertFixture, ATransactionLongerThanABlockIsConvertedWhole) {
 // run says how it ended as one thread does.
 TEST_F(ConvertFixture, AReportCutShortEndsAsWithOneThread) {
     mapStandard();
-    std::string rows = report({});
-    for (int t = 1; t <= 40; ++t) {
-        const std::string n = std::to_string(t);
-        rows += n + "\tInvoice\t1/07/2011\tINV" + n + "\tSmith\t\t\t1-1200 · Trade Debtors\t\t" +
-                n + "\t\r\n\t\t\t\t\t\t\t4-1000 · Sales\t\t-" + n + "\t\r\n\t\t\t\t\t\t\t\t\t" + n +
-                "\t\r\n";
-    }
+    const std::string rows = invoices(40, itsNumber, one);
     struct Case {
         std::string report, incomplete;
         long written;
@@ -171,14 +173,8 @@ TEST_F(ConvertFixture, AReportCutShortEndsAsWithOneThread) {
 // The summary counts the lines of an import file larger than the blocks it is written in.
 TEST_F(ConvertFixture, EveryLineOfALargeImportFileIsCounted) {
     mapStandard();
-    std::string rows = report({});
-    for (int t = 1; t <= 4000; ++t) {
-        const std::string n = std::to_string(t);
-        rows += n + "\tInvoice\t1/07/2011\tINV" + n +
-                "\tSmith\t\t\t1-1200 · Trade Debtors\t\t10\t\r\n"
-                "\t\t\t\t\t\t\t4-1000 · Sales\t\t-10\t\r\n\t\t\t\t\t\t\t\t\t10\t\r\n";
-    }
-    writeReport(rows);
+    writeReport(invoices(
+        4000, [](int) { return 10; }, one));
     for (unsigned threads : {1u, 2u}) {
         st.reading = {threads, 0};
         run = ConversionRun{};
@@ -194,18 +190,7 @@ TEST_F(ConvertFixture, EveryLineOfALargeImportFileIsCounted) {
 
 class ScanThreads : public ConvertFixture {
 protected:
-    ScanThreads() {
-        mapStandard();
-        st.gcolMappedTaxCodes.Clear();
-        st.gstrChartOfAccountsFile = dir.file("CofA.iif");
-        st.gstrTaxCodeListFile = dir.file("TaxCodes.iif");
-        writeFile(st.gstrChartOfAccountsFile,
-                  crlf({"!ACCNT\tNAME\tACCNUM\tEXTRA", "ACCNT\tGST Payable\t2-1310\tSALESTAX"}));
-        writeFile(st.gstrTaxCodeListFile, crlf({"!TAXCODE\tNAME\tPURCHASETAXITEM\tSALESTAXITEM",
-                                                "TAXCODE\tGST\tGST\tGST"}));
-        st.gintTargetApp = target::MasAU;
-        st.gblnListsExtracted = true;
-    }
+    ScanThreads() { beforeTaxMapping(target::MasAU); }
 
     // Invoices, each with a new account and a new tax item, the given line put after the
     // half of them.

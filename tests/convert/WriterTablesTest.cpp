@@ -13,47 +13,48 @@
 namespace tav::test {
 namespace {
 
-TEST(TransactionTypes, EachTargetsCodeLetterAndBasis) {
+TEST(TransactionTypes, EachTargetsCodeLetterBasisAndTaxSide) {
     struct Row {
         const char* type;
         const char* masCode;   // trimmed type
         const char* aoLetter;  // the type exactly
         const char* basis;     // trimmed type
+        bool purchase;         // its tax codes stand for purchase tax items (the type exactly)
     };
     const Row rows[] = {
-        {"Invoice", "SDB", "D", "N"},
-        {"Tax Invoice", "SDB", "D", "N"},
-        {"Credit Memo", "SDB", "J", "N"},
-        {"Adjustment Note", "SDB", "J", "N"},
-        {"Cash Sale", "Rec", "J", "C"},
-        {"Sales Receipt", "Rec", "J", "C"},
-        {"Sales Receipt\\Tax Invoice", "Rec", "J", "C"},
-        {"Payment", "Rec", "C", "C"},
-        {"Bill", "PDB", "C", "N"},
-        {"Credit", "PDB", "J", "N"},
-        {"Item Receipt", "PDB", "J", "N"},
-        {"Bill Pmt-Cheque", "Pay", "D", "C"},
-        {"Bill Pmt -Cheque", "Pay", "D", "C"},
-        {"Bill Pmt -CCard", "Pay", "D", "C"},
-        {"Cheque", "Pay", "Q", "C"},
-        {"Liability Cheque", "Pay", "Q", "C"},
-        {"Pay Cheque", "Pay", "Q", "C"},
-        {"Bank Payment", "Pay", "J", "N"},
-        {"Credit Card Charge", "Pay", "J", "C"},
-        {"Credit Card Credit", "Pay", "J", "C"},
-        {"Deposit", "BSt", "P", "N"},
-        {"Transfer", "BSt", "J", "N"},
-        {"General Journal", "Jnl", "J", "C"},
-        {"Payroll Cheque", "Jnl", "J", "C"},
-        {"Inventory Adjust", "Jnl", "J", "N"},
-        {"Stock Adjust", "Jnl", "J", "N"},
-        {"YTD Adjustment", "Jnl", "J", "N"},
-        {"Liability Adjust", "Jnl", "J", "N"},
-        {"Discount", "Jnl", "J", "N"},
-        {"Build", "Jnl", "J", "C"},  // a type no table lists
-        {" Cheque ", "Pay", "J", "C"},
-        {" Deposit ", "BSt", "J", "N"},
-        {"cheque", "Jnl", "J", "C"},
+        {"Invoice", "SDB", "D", "N", false},
+        {"Tax Invoice", "SDB", "D", "N", false},
+        {"Credit Memo", "SDB", "J", "N", false},
+        {"Adjustment Note", "SDB", "J", "N", false},
+        {"Cash Sale", "Rec", "J", "C", false},
+        {"Sales Receipt", "Rec", "J", "C", false},
+        {"Sales Receipt\\Tax Invoice", "Rec", "J", "C", false},
+        {"Payment", "Rec", "C", "C", false},
+        {"Bill", "PDB", "C", "N", true},
+        {"Credit", "PDB", "J", "N", true},
+        {"Item Receipt", "PDB", "J", "N", false},
+        {"Bill Pmt-Cheque", "Pay", "D", "C", false},
+        {"Bill Pmt -Cheque", "Pay", "D", "C", true},
+        {"Bill Pmt -CCard", "Pay", "D", "C", true},
+        {"Cheque", "Pay", "Q", "C", true},
+        {"Liability Cheque", "Pay", "Q", "C", true},
+        {"Pay Cheque", "Pay", "Q", "C", true},
+        {"Bank Payment", "Pay", "J", "N", true},
+        {"Credit Card Charge", "Pay", "J", "C", true},
+        {"Credit Card Credit", "Pay", "J", "C", true},
+        {"Deposit", "BSt", "P", "N", false},
+        {"Transfer", "BSt", "J", "N", false},
+        {"General Journal", "Jnl", "J", "C", false},
+        {"Payroll Cheque", "Jnl", "J", "C", true},
+        {"Inventory Adjust", "Jnl", "J", "N", true},
+        {"Stock Adjust", "Jnl", "J", "N", true},
+        {"YTD Adjustment", "Jnl", "J", "N", true},
+        {"Liability Adjust", "Jnl", "J", "N", true},
+        {"Discount", "Jnl", "J", "N", false},
+        {"Build", "Jnl", "J", "C", false},  // a type no table lists
+        {" Cheque ", "Pay", "J", "C", false},
+        {" Deposit ", "BSt", "J", "N", false},
+        {"cheque", "Jnl", "J", "C", false},
     };
     for (const Row& r : rows) {
         std::string code, letter, basis;
@@ -63,6 +64,7 @@ TEST(TransactionTypes, EachTargetsCodeLetterAndBasis) {
         EXPECT_EQ(code + " " + letter + " " + basis,
                   std::string(r.masCode) + " " + r.aoLetter + " " + r.basis)
             << "'" << r.type << "'";
+        EXPECT_EQ(isPurchaseType(r.type), r.purchase) << "'" << r.type << "'";
     }
 }
 

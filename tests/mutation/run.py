@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Plants each single-point fault of mutations.txt in the core, one at a time, builds the
-core's tests, runs them and puts the source back; prints one table row per fault with
+core's tests, runs them (and the window tests when the core's tests miss it) and puts the
+source back; prints one table row per fault with
 the tests that caught it, or "survived".
 
     tests/mutation/run.py [--build build] [--only M01,M02] [--timeout 600] [--log FILE]
@@ -14,6 +15,7 @@ the source is restored even when the run is interrupted.
 """
 
 import argparse
+import os
 import pathlib
 import re
 import subprocess
@@ -49,16 +51,36 @@ def run(command, timeout):
                           timeout=timeout, errors="replace")
 
 
-def failing_tests(build, timeout):
-    binary = ROOT / build / "tests" / "tav_core_tests"
+def failing(command, pattern, timeout, env=None):
+    """The tests a test binary names as failed by the pattern, or why it gave none."""
     try:
-        result = run([str(binary), "--gtest_brief=1"], timeout)
+        result = subprocess.run(command, cwd=ROOT, capture_output=True, text=True,
+                                timeout=timeout, errors="replace", env=env)
     except subprocess.TimeoutExpired:
-        return ["(timed out)"]
-    failed = sorted(set(re.findall(r"^\[  FAILED  \] ([\w/.]+)", result.stdout, re.M)))
+        return [f"({pathlib.Path(command[0]).name} timed out)"]
+    failed = sorted(set(re.findall(pattern, result.stdout, re.M)))
     if result.returncode != 0 and not failed:
-        return [f"(exit code {result.returncode})"]
+        return [f"({pathlib.Path(command[0]).name} exit code {result.returncode})"]
     return failed
+
+
+def failing_core_tests(build, timeout):
+    binary = ROOT / build / "tests" / "tav_core_tests"
+    return failing([str(binary), "--gtest_brief=1"], r"^\[  FAILED  \] ([\w/.]+)", timeout)
+
+
+def failing_window_tests(build, timeout):
+    """The screens' own logic is shown by the window tests alone (Qt Test, offscreen)."""
+    if run(["cmake", "--build", build, "--target", "tav_ui_tests"], 3600).returncode != 0:
+        return []
+    binary = ROOT / build / "tests" / "tav_ui_tests"
+    return failing([str(binary)], r"^FAIL!  : (\w+::\w+)\(", timeout,
+                   {**os.environ, "QT_QPA_PLATFORM": "offscreen"})
+
+
+def failing_tests(build, timeout):
+    """The core's tests; the window tests only for a fault the core's tests miss."""
+    return failing_core_tests(build, timeout) or failing_window_tests(build, timeout)
 
 
 def main():
@@ -109,6 +131,7 @@ def main():
         print(f"| {ident} | `{file}` | {description} | {verdict} |", flush=True)
         print(f"{ident}: {time.time() - started:.0f} s", file=sys.stderr, flush=True)
     run(build, 3600)  # the tree as it was
+    run(["cmake", "--build", args.build, "--target", "tav_ui_tests"], 3600)
     print(f"\n{caught} of {planted} faults caught "
           f"({100.0 * caught / max(planted, 1):.1f} %).")
 

@@ -17,20 +17,13 @@ using tav::ui::MappingGrid;
 
 namespace {
 
-// The grid's rows as shown: QuickBooks account and target account, blanks trimmed.
-using Rows = std::vector<std::pair<QString, QString>>;
+using Rows = tav::test::GridRows;
 
 MappingGrid* grid(Desktop& d) { return d.control<MappingGrid>("flxAccounts"); }
 QComboBox* combo(Desktop& d) { return d.control<QComboBox>("cmbAccounts"); }
 
-Rows shown(Desktop& d) {
-    const QAbstractItemModel* model = grid(d)->model();
-    Rows rows;
-    for (int r = 0; r < model->rowCount(); ++r)
-        rows.emplace_back(model->index(r, 1).data().toString().simplified(),
-                          model->index(r, 2).data().toString().simplified());
-    return rows;
-}
+// The grid's rows as shown: QuickBooks account and target account, blanks trimmed.
+Rows shown(Desktop& d) { return tav::test::gridRows(grid(d), 1, 2, tav::test::Blanks::Trimmed); }
 
 // The QuickBooks numbers of the rows without a target account.
 QStringList unmapped(Desktop& d) {
@@ -46,28 +39,27 @@ void reachAccountMapping(Desktop& d, std::int16_t target, int ledger = -1) {
     QVERIFY(d.sampleClientAtStep3(target));
     d.click("cmdNext");
     QCOMPARE(d.screenName(), QString("frmSelectFiles"));
-    if (ledger >= 0) {
-        auto* ledgers = d.control<QComboBox>("cboLedgers");
-        ledgers->setCurrentIndex(ledger);
-        emit ledgers->activated(ledger);
-    }
+    if (ledger >= 0) Desktop::choose(d.control<QComboBox>("cboLedgers"), ledger);
     d.click("cmdNext");
     QCOMPARE(d.screenName(), QString("frmAccountMapping"));
     d.ui.messages.clear();
 }
 
 // A MAS ledger of the client's own whose first account is 1-1000.
+// Back to Select Ledger, the ledger list's given entry customised from the file, and on.
+void useCustomisedLedger(Desktop& d, int entry, const std::string& file) {
+    d.click("cmdBack");
+    Desktop::choose(d.control<QComboBox>("cboLedgers"), entry);
+    d.ui.dialogAnswers = {file};
+    d.click("cmdCustomisedCofA");
+    d.click("cmdNext");
+}
+
 void useOwnMasLedger(Desktop& d) {
     tav::test::writeFile(d.client.file("Own.txt"),
                          tav::test::crlf({R"("1-1000","Cheque account","")",
                                           R"("1-1100","Savings","")", R"("2-1000","Visa","")"}));
-    d.click("cmdBack");
-    auto* ledgers = d.control<QComboBox>("cboLedgers");
-    ledgers->setCurrentIndex(1);
-    emit ledgers->activated(1);
-    d.ui.dialogAnswers = {d.client.file("Own.txt")};
-    d.click("cmdCustomisedCofA");
-    d.click("cmdNext");
+    useCustomisedLedger(d, 1, d.client.file("Own.txt"));
 }
 
 QString selectedText(QComboBox* c) { return c->lineEdit()->selectedText(); }
@@ -248,13 +240,7 @@ void AccountMappingWindowTest::savedLedgerIsChosenAsACustomisedLedger() {
 
     d.ui.dialogAnswers = {d.client.file("Ledger.txt")};
     d.click("cmdSaveLedger");
-    d.click("cmdBack");
-    auto* ledgers = d.control<QComboBox>("cboLedgers");
-    ledgers->setCurrentIndex(8);
-    emit ledgers->activated(8);
-    d.ui.dialogAnswers = {d.client.file("Ledger.txt")};
-    d.click("cmdCustomisedCofA");
-    d.click("cmdNext");
+    useCustomisedLedger(d, 8, d.client.file("Ledger.txt"));
     QCOMPARE(combo(d)->count(), 4);
     QCOMPARE(combo(d)->itemText(3).simplified(), QString("200 Own account"));
     QVERIFY(unmapped(d).size() == grid(d)->model()->rowCount());  // loading dropped the mapping

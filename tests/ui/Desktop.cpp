@@ -87,9 +87,26 @@ void Desktop::trigger(const char* menuItem) {
     settle();
 }
 
+void Desktop::choose(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+    settle();
+}
+
 void Desktop::settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+GridRows gridRows(const QAbstractItemView* grid, int first, int second, Blanks blanks) {
+    const QAbstractItemModel* model = grid->model();
+    const auto cell = [&](int r, int c) {
+        const QString text = model->index(r, c).data().toString();
+        return blanks == Blanks::Trimmed ? text.simplified() : text;
+    };
+    GridRows rows;
+    for (int r = 0; r < model->rowCount(); ++r) rows.emplace_back(cell(r, first), cell(r, second));
+    return rows;
 }
 
 }  // namespace tav::test

@@ -3,10 +3,14 @@
 // windows with the scripted port.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QTest>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "shell/ProgramState.h"
 #include "support/Files.h"
@@ -69,8 +73,15 @@ public:
         return frame->findChild<T*>(name);
     }
     void trigger(const char* menuItem);
+    // A click on a list item, as the mouse ends it.
+    static void choose(QComboBox* list, int index);
 
     static void settle();
 };
+
+// A grid's rows as shown, two of its columns, blanks kept or trimmed.
+using GridRows = std::vector<std::pair<QString, QString>>;
+enum class Blanks { Kept, Trimmed };
+GridRows gridRows(const QAbstractItemView* grid, int first, int second, Blanks blanks);
 
 }  // namespace tav::test

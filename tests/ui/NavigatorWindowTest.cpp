@@ -13,13 +13,6 @@ using tav::test::Desktop;
 
 namespace {
 
-// A click on a list item, as the mouse ends it.
-void choose(QComboBox* list, int index) {
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-    Desktop::settle();
-}
-
 // Work done in later steps, which the navigator's choices may drop.
 void doLaterWork(tav::ProgramState& st) {
     st.gstrCompanyFile = "Client.qbw";
@@ -50,17 +43,17 @@ void NavigatorWindowTest::targetEditionAndClientFolderReset() {
     auto* cmbTarget = d.control<QComboBox>("cmbTarget");
     doLaterWork(d.st);
     const auto before = wizardState(d.st);
-    choose(cmbTarget, 0);  // the target already chosen
+    Desktop::choose(cmbTarget, 0);  // the target already chosen
     QCOMPARE(wizardState(d.st), before);
 
-    choose(cmbTarget, 3);
+    Desktop::choose(cmbTarget, 3);
     QCOMPARE(d.control<QLabel>("lblQBi")->text(), QString("QuickBooks QBi (N.Z.)"));
     QVERIFY(d.st.gcolTargetTaxCodes.empty() && d.st.gcolMappedAccounts.empty());
     QCOMPARE(d.st.gstrCompanyFile, std::string("Client.qbw"));
-    choose(cmbTarget, 1);
+    Desktop::choose(cmbTarget, 1);
     QCOMPARE(d.control<QLabel>("lblMapping")->text(), QString("Tax Code Mapping"));
 
-    choose(d.control<QComboBox>("cmbSourceProduct"), 0);
+    Desktop::choose(d.control<QComboBox>("cmbSourceProduct"), 0);
     QCOMPARE(d.st.gintQBEdition, std::int16_t{0});
     QCOMPARE(d.st.gstrCompanyFile, std::string());
 

@@ -13,12 +13,6 @@ using tav::test::Desktop;
 
 namespace {
 
-void choose(QComboBox* list, int index) {
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-    Desktop::settle();
-}
-
 std::string firstAccount(const tav::ProgramState& st) {
     return st.gcolTargetAccounts.empty() ? "" : st.gcolTargetAccounts.Item(1).name;
 }
@@ -50,20 +44,20 @@ void SelectLedgerWindowTest::everyLedgerOfAnAccountantsOfficeTarget() {
     QVERIFY(d.st.gcolTargetAccounts.empty());
     QVERIFY(!browse->isEnabled());
 
-    choose(cboLedgers, 6);
+    Desktop::choose(cboLedgers, 6);
     QCOMPARE(cboLedgers->currentText(), QString("Master Large Company (with PP)"));
     QCOMPARE(d.st.glngLedgerNumber, 6);
     QCOMPARE(d.st.gcolTargetAccounts.Count(), 118);
     mapSomething(d.st);
-    choose(cboLedgers, 6);  // the same choice again keeps the mapping
+    Desktop::choose(cboLedgers, 6);  // the same choice again keeps the mapping
     QCOMPARE(d.st.gcolMappedAccounts.Count(), 1);
     d.click("cmdReloadAccounts");
     QVERIFY(d.st.gcolMappedAccounts.empty());
     QCOMPARE(d.st.gcolTargetAccounts.Count(), 118);
 
-    choose(cboLedgers, 7);  // "No accounts (add your own)"
+    Desktop::choose(cboLedgers, 7);  // "No accounts (add your own)"
     QVERIFY(d.st.gcolTargetAccounts.empty());
-    choose(cboLedgers, 8);
+    Desktop::choose(cboLedgers, 8);
     QVERIFY(browse->isEnabled());
     QVERIFY(d.st.gcolTargetAccounts.empty());
     tav::test::writeFile(d.client.file("Own ledger.txt"), tav::test::crlf({"900,Own account"}));
@@ -97,14 +91,14 @@ void SelectLedgerWindowTest::standardAndCustomisedMasLedgers() {
     // A file the MAS reader cannot read is reported, and remembered all the same.
     tav::test::writeFile(d.client.file("Mine.txt"),
                          tav::test::crlf({"\"1-1000\",\"Cheque\",\"B\"", ""}));
-    choose(cboLedgers, 1);
+    Desktop::choose(cboLedgers, 1);
     d.ui.dialogAnswers = {d.client.file("Mine.txt")};
     d.click("cmdCustomisedCofA");
     QCOMPARE(d.ui.titles(), std::vector<std::string>{"Error Report"});
     QCOMPARE(d.st.gstrCustomisedLedgerPath, d.client.file("Mine.txt"));
     QCOMPARE(firstAccount(d.st), std::string("Cheque"));
 
-    choose(cboLedgers, 0);
+    Desktop::choose(cboLedgers, 0);
     QCOMPARE(firstAccount(d.st), std::string("Sales"));
     QVERIFY(!d.control<QGroupBox>("fraCustomisedLedger")->isEnabled());
     QCOMPARE(d.control<QLabel>("lblCustomisedLedgerPath")->text(), QString());

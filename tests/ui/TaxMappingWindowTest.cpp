@@ -21,20 +21,13 @@ using tav::ui::MappingGrid;
 
 namespace {
 
-// The grid's rows as shown: tax item and code.
-using Rows = std::vector<std::pair<QString, QString>>;
+using Rows = tav::test::GridRows;
 
 MappingGrid* grid(Desktop& d) { return d.control<MappingGrid>("flxTaxCodes"); }
 QComboBox* list(Desktop& d) { return d.control<QComboBox>("cmbTaxCodes"); }
 
-Rows shown(Desktop& d) {
-    const QAbstractItemModel* model = grid(d)->model();
-    Rows rows;
-    for (int r = 0; r < model->rowCount(); ++r)
-        rows.emplace_back(model->index(r, 0).data().toString(),
-                          model->index(r, 1).data().toString());
-    return rows;
-}
+// The grid's rows as shown: tax item and code.
+Rows shown(Desktop& d) { return tav::test::gridRows(grid(d), 0, 1, tav::test::Blanks::Kept); }
 
 // The sample client on step 3: company file chosen, lists extracted, report read.
 // A code chosen without the mouse: the list dropped down with F4, walked to the item with
@@ -47,13 +40,6 @@ void pickWithKeys(QComboBox* list, int index) {
     for (int i = from; i < index; ++i) QTest::keyClick(list->view(), Qt::Key_Down);
     for (int i = from; i > index; --i) QTest::keyClick(list->view(), Qt::Key_Up);
     QTest::keyClick(list->view(), Qt::Key_Return);
-    Desktop::settle();
-}
-
-// A code chosen with the mouse.
-void pick(QComboBox* list, int index) {
-    list->setCurrentIndex(index);
-    emit list->activated(index);
     Desktop::settle();
 }
 
@@ -105,7 +91,7 @@ void TaxMappingWindowTest::companyFileListsAndReportGiveTheAutomaticMapping() {
     QCOMPARE(d.ui.titles().size(), size_t{1});
 
     // The same report again keeps the mapping as it stands, without a question.
-    pick(list(d), 1);
+    Desktop::choose(list(d), 1);
     d.ui.dialogAnswers = {d.client.file("Journal.txt")};
     d.click("cmdTransFile");
     QCOMPARE(shown(d)[0], (std::pair<QString, QString>{" NCG", " "}));
@@ -146,7 +132,7 @@ void TaxMappingWindowTest::theListMapsRowAfterRow() {
     QCOMPARE(cmb->currentIndex(), 7);
 
     // The blank entry unmaps.
-    pick(cmb, 1);
+    Desktop::choose(cmb, 1);
     QCOMPARE(d.st.gcolMappedTaxCodes.Item(2), (tav::MappedTaxCode{"NCF", "", "1"}));
     QCOMPARE(grid(d)->currentRow(), 3L);
 
@@ -165,7 +151,7 @@ void TaxMappingWindowTest::theListMapsRowAfterRow() {
 void TaxMappingWindowTest::addNewAddsCodesAndMapsTheRowToTheLast() {
     Desktop d;
     QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
-    pick(list(d), 0);  // " <Add New>" on row 1
+    Desktop::choose(list(d), 0);  // " <Add New>" on row 1
     auto* dialog = d.window<QDialog>("frmNewTaxCode");
     QVERIFY(dialog && dialog->isVisible());
     QCOMPARE(dialog->windowTitle(), QString("Add Tax Code to List"));
@@ -202,7 +188,7 @@ void TaxMappingWindowTest::addNewAddsCodesAndMapsTheRowToTheLast() {
     QCOMPARE(grid(d)->currentRow(), 2L);
 
     // Esc leaves without adding: the row keeps its code.
-    pick(list(d), 0);
+    Desktop::choose(list(d), 0);
     dialog = d.window<QDialog>("frmNewTaxCode");
     QTest::keyClick(dialog->findChild<QLineEdit*>("txtTaxCode"), Qt::Key_Escape);
     QVERIFY(!d.window("frmNewTaxCode"));
@@ -218,8 +204,8 @@ void TaxMappingWindowTest::theRememberedMappingComesBackInAFreshRun() {
         QVERIFY(d.sampleClientAtStep3(tav::target::MasAU));
         QVERIFY(!d.control<QWidget>("lblRemembered")->isVisible());
         QTest::keyClick(list(d), Qt::Key_Down);
-        pick(list(d), 1);   // NCF unmapped
-        pick(list(d), 13);  // GST to 12
+        Desktop::choose(list(d), 1);   // NCF unmapped
+        Desktop::choose(list(d), 13);  // GST to 12
         remembered = tav::test::readFile(d.client.file(rememberedName));
     }
     QCOMPARE(remembered, tav::test::crlf({"NCG,5", "NCF,", "GST,12", "FRE,2", "CAG,8", "INP,4"}));
@@ -241,7 +227,7 @@ void TaxMappingWindowTest::theRememberedMappingComesBackInAFreshRun() {
 
     // A row the user chooses again is the user's own.
     grid(d)->setCurrentRow(3);
-    pick(list(d), 2);
+    Desktop::choose(list(d), 2);
     QVERIFY(grid(d)->model()->index(2, 0).data(Qt::ToolTipRole).isNull());
 }
 
@@ -250,7 +236,7 @@ void TaxMappingWindowTest::accountantsOfficeOnlyExtractsAndSelects() {
     d.installData();
     d.useSampleClient();
     QVERIFY(d.start());
-    pick(d.control<QComboBox>("cmbTarget"), 2);
+    Desktop::choose(d.control<QComboBox>("cmbTarget"), 2);
     d.click("cmdMapping");
     QCOMPARE(d.screen()->windowTitle(), QString("Extract Lists and Select Journal File"));
     QVERIFY(!d.control<QGroupBox>("fraMapping")->isVisible());
