@@ -137,7 +137,8 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
     l.item = item;
-    if (const std::optional<Money> plain = formattedAmountValue(amount)) {
+    std::optional<Money> plain;
+    if (isFormattedAmount(amount, &plain) && plain) {
         l.amount = *plain;
     } else {
         const std::optional<Decimal> d = parseDecimal(amount);
@@ -240,8 +241,13 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
         ItemSlot* i =
             itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
         // The amounts' values as the conversion read them.
-        const Money amount = line.value(col::Amount),
-                    tax = i ? line.value(col::TaxAmount) : Money();
+        const std::optional<Money> read = line.value(col::Amount);
+        const std::optional<Money> taxRead = i ? line.value(col::TaxAmount) : Money();
+        if (!read || !taxRead) {
+            incomplete_ = true;  // more than thirty whole digits: the full check says why
+            return;
+        }
+        const Money amount = *read, tax = *taxRead;
         sums.report = sums.report + amount;
         switch (layout_) {
             case Layout::Mas:

@@ -48,14 +48,16 @@ std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::strin
         t.setLast(column, "0.00");
         return std::nullopt;
     }
-    if (const std::optional<Money> value = formattedAmountValue(amount)) {
-        t.setLastValue(column, *value);
+    std::optional<Money> value;
+    if (isFormattedAmount(amount, &value)) {
+        t.setLastValue(column, value);
         return std::nullopt;
     }
     scratch.assign(amount);
     if (Sem e = sfCheckAndFormatAmount(scratch); !e.empty()) return e;
     t.setLast(column, scratch);
-    t.setLastValue(column, *formattedAmountValue(scratch));
+    isFormattedAmount(scratch, &value);
+    t.setLastValue(column, value);
     return std::nullopt;
 }
 

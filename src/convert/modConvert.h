@@ -57,8 +57,8 @@ public:
     // The tax item's facts; null when the line has no tax item.
     const TaxItemFacts* taxItem() const { return line_->taxItem; }
     // The value of an amount column (col::Amount or col::TaxAmount) as the reader read it
-    // when it formatted the column's text.
-    Money value(size_t column) const {
+    // when it formatted the column's text; none for more than thirty whole digits.
+    const std::optional<Money>& value(size_t column) const {
         return column == col::Amount ? line_->amount : line_->taxAmount;
     }
 
@@ -74,7 +74,7 @@ private:
         std::array<Span, col::Count> spans;
         const AccountFacts* account = nullptr;
         const TaxItemFacts* taxItem = nullptr;
-        Money amount, taxAmount;
+        std::optional<Money> amount = Money(), taxAmount = Money();
     };
     JournalLine(const char* report, const char* own, const Line* line)
         : report_(report), own_(own), line_(line) {}
@@ -106,7 +106,7 @@ public:
     // Puts in one column of the last line what another holds.
     void copyLast(size_t from, size_t to);
     // Sets the value of an amount column of the last line.
-    void setLastValue(size_t column, Money value) {
+    void setLastValue(size_t column, std::optional<Money> value) {
         (column == col::Amount ? lines_.back().amount : lines_.back().taxAmount) = value;
     }
     void setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem);
@@ -305,9 +305,10 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
 // Rewrites a numeric amount text with two decimals ("-1234.50"); fails, leaving it
 // unchanged, when the text is not numeric.
 Sem sfCheckAndFormatAmount(std::string& amount);
-// The value of a text that is an amount as sfCheckAndFormatAmount writes it, which it
-// leaves as it is; nothing for any other text.
-std::optional<Money> formattedAmountValue(std::string_view amount);
+// The text is an amount as sfCheckAndFormatAmount writes it, which it leaves as it is;
+// value, when given, receives its value (none for more than thirty whole digits, which no
+// Money holds).
+bool isFormattedAmount(std::string_view amount, std::optional<Money>* value = nullptr);
 
 // The QuickBooks tax item that a tax code stands for in a purchase or a sale. An
 // empty tax code leaves the tax item unchanged.

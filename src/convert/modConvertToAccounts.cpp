@@ -23,6 +23,14 @@ constexpr std::string_view kNonCashTypes[] = {
     "Bill",         "Credit",         "Inventory Adjust", "Stock Adjust", "Transfer",
     "Item Receipt", "YTD Adjustment", "Liability Adjust", "Bank Payment", "Discount"};
 
+// An amount column's value; one of more than thirty whole digits overflows, as reading its
+// text would.
+Money valueOf(const JournalLine& line, size_t column) {
+    const std::optional<Money>& value = line.value(column);
+    if (!value) raise(err::Overflow);
+    return *value;
+}
+
 // Cents below 10 million, whole dollars up to 10 billion (and from minus 1 million down
 // to minus 1 billion); nothing beyond, which 'Accounts' cannot import.
 std::optional<std::string> amountText(Money v) {
@@ -116,12 +124,12 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             Money tax;
             std::string taxText;
             if (item) {
-                tax = line.value(col::TaxAmount);
+                tax = valueOf(line, col::TaxAmount);
                 const std::optional<std::string> text = amountText(tax);
                 if (!text) return outOfRange(true);
                 taxText = *text;
             }
-            const std::optional<std::string> amount = amountText(line.value(col::Amount) + tax);
+            const std::optional<std::string> amount = amountText(valueOf(line, col::Amount) + tax);
             if (!amount) return outOfRange(false);
 
             if (item && !item->codeFailure.empty())
