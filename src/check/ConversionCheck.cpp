@@ -285,9 +285,9 @@ public:
                 for (const ReportLineFacts* l : kept) {
                     sfNumberOnly(l->account, number);
                     const Money taxIn = l->taxItem.empty() ? Money() : l->tax;
-                    const std::optional<Money> tax = inRange(taxIn, nullptr);
+                    const std::optional<Money> tax = inAccountsRange(taxIn, nullptr);
                     const std::optional<Money> amount =
-                        tax ? inRange(l->amount + taxIn, &e.wholeDollars) : std::nullopt;
+                        tax ? inAccountsRange(l->amount + taxIn, &e.wholeDollars) : std::nullopt;
                     if (!amount) {
                         e.outOfRange = true;
                         return;
@@ -331,19 +331,6 @@ private:
         std::string target;
         if (!sfMappedAccount(lookups_, account, target).empty()) return "?";
         return target;
-    }
-
-    // 'Accounts' takes cents below 10 million (and above minus 1 million), whole dollars
-    // up to 10 billion (down to minus 1 billion), and nothing beyond. What rounding to
-    // whole dollars adds is added to the sum given.
-    static std::optional<Money> inRange(Money v, Money* rounding) {
-        if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000)) return v;
-        if (v <= Money::fromWhole(-1'000'000'000) || v >= Money::fromWhole(10'000'000'000))
-            return std::nullopt;
-        const Int128 c = v.cents();
-        const Money whole = Money::fromCents((c >= 0 ? c + 50 : c - 50) / 100 * 100);
-        if (rounding) *rounding = *rounding + whole + Money::fromCents(-c);
-        return whole;
     }
 
     const ConversionLookups& lookups_;

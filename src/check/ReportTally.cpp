@@ -18,19 +18,6 @@ constexpr std::string_view kJournal = "Jnl";
 // carry, so that a slot of another tally is never taken for one of this.
 std::atomic<std::uint64_t> nextTallyId{1};
 
-// 'Accounts' takes cents below 10 million (and above minus 1 million), whole dollars up
-// to 10 billion (down to minus 1 billion), and nothing beyond. What rounding to whole
-// dollars adds is added to the sum given.
-std::optional<Money> inAccountsRange(Money v, Money* rounding) {
-    if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000)) return v;
-    if (v <= Money::fromWhole(-1'000'000'000) || v >= Money::fromWhole(10'000'000'000))
-        return std::nullopt;
-    const Int128 c = v.cents();
-    const Money whole = Money::fromCents((c >= 0 ? c + 50 : c - 50) / 100 * 100);
-    if (rounding) *rounding = *rounding + whole + Money::fromCents(-c);
-    return whole;
-}
-
 // An amount as the program writes one, but for thousands separators in their places: an
 // optional minus, digits in groups of three after the first (at most sixteen), at most two
 // decimals.
@@ -75,6 +62,16 @@ bool thousandsInPlace(std::string_view raw, size_t commas) {
 }
 
 }  // namespace
+
+std::optional<Money> inAccountsRange(Money v, Money* rounding) {
+    if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000)) return v;
+    if (v <= Money::fromWhole(-1'000'000'000) || v >= Money::fromWhole(10'000'000'000))
+        return std::nullopt;
+    const Int128 c = v.cents();
+    const Money whole = Money::fromCents((c >= 0 ? c + 50 : c - 50) / 100 * 100);
+    if (rounding) *rounding = *rounding + whole + Money::fromCents(-c);
+    return whole;
+}
 
 // Commas in a report's amount are deleted before it is read: right for thousands
 // separators, wrong for a decimal comma ("2.750,00" reads as 2.75).

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,6 +36,11 @@ struct AccountFacts;
 struct TaxItemFacts;
 
 namespace check {
+
+// 'Accounts' takes cents below 10 million (and above minus 1 million), whole dollars up
+// to 10 billion (down to minus 1 billion), and nothing beyond. What rounding to whole
+// dollars adds is added to the sum given.
+std::optional<Money> inAccountsRange(Money v, Money* rounding);
 
 // A transaction's sums: of its lines in the report, of the lines the target should hold
 // (as it adds them) and of those the import file holds; for MAS and 'Accounts' the tax on

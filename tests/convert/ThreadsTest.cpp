@@ -53,7 +53,7 @@ std::string invoices(int count, int (*amount)(int), int (*salesLines)(int)) {
     return rows;
 }
 int itsNumber(int t) { return t; }
-int one(int) { return 1; }
+int oneSalesLine(int) { return 1; }
 
 // A golden case's report made long: its transactions again and again, with a data error
 // in the first block, one in the middle and one at the end.
@@ -113,19 +113,28 @@ TEST_P(ManyBlocks, EveryThreadCountConvertsAsOneThreadDoes) {
 INSTANTIATE_TEST_SUITE_P(Cases, ManyBlocks,
                          ::testing::Values("mas-cheque", "accounts-amounts", "ao-invoice"));
 
-// A transaction longer than a block: the blocks it spans cannot be cut apart, and the
-// threads hand them to the one that reads on alone.
-TEST_F(ConvertFixture, ATransactionLongerThanABlockIsConvertedWhole) {
-    mapStandard();
-    // every seventh spans blocks
-    writeReport(invoices(40, itsNumber, [](int t) { return t % 7 == 0 ? 60 : 1; }));
-    std::string one;
-    for (unsigned threads : {1u, 2u, 8u}) {
+// The standard mapping's invoices read in blocks of 300 bytes.
+class SmallBlocks : public ConvertFixture {
+protected:
+    SmallBlocks() { mapStandard(); }
+    // What a conversion with the given threads showed and wrote.
+    std::string convertInBlocks(unsigned threads) {
         st.reading = {threads, 300};
         run = ConversionRun{};
         run.headerDate = "01/07/2011";
         const Sem result = convert();
-        const std::string got = outcome(result, run, ui, output());
+        return outcome(result, run, ui, output());
+    }
+};
+
+// A transaction longer than a block: the blocks it spans cannot be cut apart, and the
+// threads hand them to the one that reads on alone.
+TEST_F(SmallBlocks, ATransactionLongerThanABlockIsConvertedWhole) {
+    // every seventh spans blocks
+    writeReport(invoices(40, itsNumber, [](int t) { return t % 7 == 0 ? 60 : 1; }));
+    std::string one;
+    for (unsigned threads : {1u, 2u, 8u}) {
+        const std::string got = convertInBlocks(threads);
         if (threads == 1) {
             one = got;
             EXPECT_EQ(run.transactionsWritten, 40);
@@ -136,9 +145,8 @@ TEST_F(ConvertFixture, ATransactionLongerThanABlockIsConvertedWhole) {
 
 // A report saved only in part (no TOTAL line) ends in whichever block holds its end: the
 // run says how it ended as one thread does.
-TEST_F(ConvertFixture, AReportCutShortEndsAsWithOneThread) {
-    mapStandard();
-    const std::string rows = invoices(40, itsNumber, one);
+TEST_F(SmallBlocks, AReportCutShortEndsAsWithOneThread) {
+    const std::string rows = invoices(40, itsNumber, oneSalesLine);
     struct Case {
         std::string report, incomplete;
         long written;
@@ -152,13 +160,9 @@ TEST_F(ConvertFixture, AReportCutShortEndsAsWithOneThread) {
         writeReport(c.report);
         std::string one;
         for (unsigned threads : {1u, 2u, 8u}) {
-            st.reading = {threads, 300};
-            run = ConversionRun{};
-            run.headerDate = "01/07/2011";
-            const Sem result = convert();
-            const std::string got = outcome(result, run, ui, output()) + "\nTOTAL read " +
-                                    std::to_string(run.totalLineRead) + ", incomplete " +
-                                    run.incompleteTransaction;
+            const std::string shown = convertInBlocks(threads);
+            const std::string got = shown + "\nTOTAL read " + std::to_string(run.totalLineRead) +
+                                    ", incomplete " + run.incompleteTransaction;
             if (threads == 1) {
                 one = got;
                 EXPECT_EQ(run.transactionsWritten, c.written);
@@ -174,7 +178,7 @@ TEST_F(ConvertFixture, AReportCutShortEndsAsWithOneThread) {
 TEST_F(ConvertFixture, EveryLineOfALargeImportFileIsCounted) {
     mapStandard();
     writeReport(invoices(
-        4000, [](int) { return 10; }, one));
+        4000, [](int) { return 10; }, oneSalesLine));
     for (unsigned threads : {1u, 2u}) {
         st.reading = {threads, 0};
         run = ConversionRun{};
