@@ -10,6 +10,8 @@
 #   ./tav.sh format   apply .clang-format to every C++ file (./tav.sh test checks it)
 #   ./tav.sh fuzz HARNESS [SECONDS]   fuzz one parser with libFuzzer (clang), then minimise
 #                      its corpus in tests/fuzz/corpus/HARNESS; crashes go to tests/fuzz/crashes/
+#   ./tav.sh fuzz-fast HARNESS [RUNS]   the same for RUNS executions (default a million), built
+#                      with UBSan only (many times faster); ./tav.sh sanitize replays what it keeps
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,6 +25,7 @@ WINDOWS_PACKAGES=(cmake ninja-build libfmt-dev libcli11-dev googletest
 
 SANITIZE_BUILD_DIR=${TAV_SANITIZE_BUILD_DIR:-build-sanitize}
 FUZZ_BUILD_DIR=${TAV_FUZZ_BUILD_DIR:-build-fuzz}
+FUZZ_FAST_BUILD_DIR=${TAV_FUZZ_FAST_BUILD_DIR:-build-fuzz-fast}
 
 need_packages() {
     local missing=()
@@ -72,19 +75,23 @@ sanitize() {
     ctest --test-dir "$SANITIZE_BUILD_DIR" --output-on-failure --parallel "$(nproc)"
 }
 
+# fuzz BUILD_DIR SANITIZERS HARNESS LIMIT...: build fuzz_HARNESS, fuzz it from its corpus and
+# what earlier runs found until the libFuzzer LIMIT, then keep the fewest inputs that reach
+# everything reached so far.
 fuzz() {
-    local harness=${1:?"which harness? (see tests/fuzz/CMakeLists.txt)"} seconds=${2:-300}
+    local build=$1 sanitizers=$2 harness=${3:?"which harness? (see tests/fuzz/CMakeLists.txt)"}
+    shift 3
     need_packages clang-14 cmake ninja-build libfmt-dev libcli11-dev libgtest-dev libgmock-dev
-    CC=clang-14 CXX=clang++-14 cmake -S . -B "$FUZZ_BUILD_DIR" -G Ninja \
-          -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAV_FUZZ=ON -DTAV_BUILD_GUI=OFF >/dev/null
-    cmake --build "$FUZZ_BUILD_DIR" --target "fuzz_$harness"
-    local fuzzer=$FUZZ_BUILD_DIR/fuzz/fuzz_$harness corpus=tests/fuzz/corpus/$harness
-    local found=$FUZZ_BUILD_DIR/found/$harness crashes=tests/fuzz/crashes/$harness
+    CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DTAV_FUZZ=ON -DTAV_FUZZ_SANITIZERS="$sanitizers" -DTAV_BUILD_GUI=OFF \
+          "${launcher[@]}" >/dev/null
+    cmake --build "$build" --target "fuzz_$harness"
+    local fuzzer=$build/fuzz/fuzz_$harness corpus=tests/fuzz/corpus/$harness
+    local found=$build/found/$harness crashes=tests/fuzz/crashes/$harness
     mkdir -p "$corpus" "$found" "$crashes"
-    "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$fuzzer" "$@" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
               -artifact_prefix="$crashes/" "$found" "$corpus"
-    # Keep the fewest inputs that reach everything reached so far.
-    local merged=$FUZZ_BUILD_DIR/merged/$harness
+    local merged=$build/merged/$harness
     rm -rf "$merged" && mkdir -p "$merged"
     "$fuzzer" -merge=1 "$merged" "$corpus" "$found"
     rm -rf "$corpus" && cp -r "$merged" "$corpus"
@@ -143,7 +150,10 @@ case "$cmd" in
         sanitize
         ;;
     fuzz)
-        fuzz "$@"
+        fuzz "$FUZZ_BUILD_DIR" address,undefined "${1:-}" -max_total_time="${2:-300}"
+        ;;
+    fuzz-fast)
+        fuzz "$FUZZ_FAST_BUILD_DIR" undefined "${1:-}" -runs="${2:-1000000}"
         ;;
     format)
         format_files -i

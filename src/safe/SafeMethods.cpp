@@ -18,11 +18,19 @@ StrArray vbSplit(std::string_view text, std::string_view delimiter, int limit) {
         out.emplace_back(text);
         return out;
     }
+    // A one-byte delimiter (a tab, a comma) is found by the library's byte search.
+    const auto next = [&](size_t from) {
+        return delimiter.size() == 1 ? text.find(delimiter[0], from) : text.find(delimiter, from);
+    };
+    // Counted first: growing the array field by field moved every field's text several times.
+    size_t fields = 1;
+    for (size_t at = 0; (at = next(at)) != std::string_view::npos; at += delimiter.size())
+        ++fields;
+    if (limit > 0) fields = std::min(fields, static_cast<size_t>(limit));
+    out.reserve(fields);
     size_t from = 0;
-    for (;;) {
-        if (limit > 0 && static_cast<int>(out.size()) == limit - 1) break;
-        const size_t at = text.find(delimiter, from);
-        if (at == std::string_view::npos) break;
+    while (out.size() + 1 < fields) {
+        const size_t at = next(from);
         out.emplace_back(text.substr(from, at - from));
         from = at + delimiter.size();
     }

@@ -43,7 +43,7 @@ std::string readAll(const std::string& path) {
 // and a tax code for every code it uses, standing for the Item of the line that first
 // uses it (or for the item of its own name).
 void writeLists(ProgramState& st, bool fromReport) {
-    const std::string company = readAll(platform::joinPath(
+    static const std::string company = readAll(platform::joinPath(
         st.installFolder, platform::nativeSeparators("SampleFiles/HarbourLaneCafe.qbw")));
     std::string accounts, codes;
     if (fromReport) {
