@@ -24,8 +24,7 @@ StrArray vbSplit(std::string_view text, std::string_view delimiter, int limit) {
     };
     // Counted first: growing the array field by field moved every field's text several times.
     size_t fields = 1;
-    for (size_t at = 0; (at = next(at)) != std::string_view::npos; at += delimiter.size())
-        ++fields;
+    for (size_t at = 0; (at = next(at)) != std::string_view::npos; at += delimiter.size()) ++fields;
     if (limit > 0) fields = std::min(fields, static_cast<size_t>(limit));
     out.reserve(fields);
     size_t from = 0;

@@ -1,7 +1,9 @@
 #include "fuzz/FuzzSupport.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +64,15 @@ Workspace::Workspace() {
     std::error_code ec;
     const fs::path base =
         fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    // A fuzzer stopped by a crash or a signal leaves its workspace; clear those whose
+    // process is gone, so that long rounds do not fill the memory file system.
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("tav-fuzz-")) continue;
+        const long pid = std::strtol(name.c_str() + 9, nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            fs::remove_all(entry.path(), ec);
+    }
     const fs::path root = base / ("tav-fuzz-" + std::to_string(::getpid()));
     fs::remove_all(root);
     fs::create_directories(root / "common" / "TAV");
