@@ -10,6 +10,8 @@ namespace tav::check {
 
 namespace {
 
+constexpr size_t npos = std::string_view::npos;
+
 // The fields of a line, views into it; past the last field the rest of the line stays in
 // the last one.
 struct Fields {
@@ -98,9 +100,28 @@ Layout layoutOf(std::int16_t target) {
     return Layout::AccountantsOffice;
 }
 
-ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase,
-                                       std::function<bool(std::string_view)> notes)
-    : layout_(layout), notes_(std::move(notes)), noTax_(noTaxHash()), digest_(digestBase) {}
+ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase)
+    : layout_(layout), noTax_(noTaxHash()), emptyHash_(textHash({})), digest_(digestBase) {}
+
+ImportDigestReader::Undecided* ImportDigestReader::undecided(std::string_view item) {
+    // Nearly every line notes the same item as the line before.
+    if (last_ && item == lastItem_) return last_;
+    auto at = undecided_.find(item);
+    if (at == undecided_.end()) {
+        if (undecided_.size() == kMaxUndecided) return nullptr;
+        at = undecided_.emplace(std::string(item), Undecided{}).first;
+    }
+    lastItem_ = item;
+    return last_ = &at->second;
+}
+
+std::optional<PostingDigest> ImportDigestReader::digest(
+    const std::function<bool(std::string_view)>& notes, bool notedItemHoldsOpening) const {
+    if (severalOpenings_ && notedItemHoldsOpening) return std::nullopt;
+    PostingDigest d = digest_;
+    for (const auto& [item, u] : undecided_) d.addWeighed(notes(item) ? u.noting : u.none);
+    return d;
+}
 
 std::uint64_t headHash(Layout layout, std::string_view date, std::string_view kind,
                        std::string_view reference) {
@@ -125,7 +146,7 @@ std::uint64_t headHash(Layout layout, std::string_view date, std::string_view ki
     return joined({date, ",", kind, ",,", reference});
 }
 
-bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
+bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
     // No line the writers write comes near this; a longer one is left to the full reading.
     constexpr size_t kLongestLine = 1 << 20;
     std::array<std::uint32_t, kCommasHeld> commas;
@@ -152,7 +173,7 @@ bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
                     read = false;
                     return true;
                 }
-                throttle.tick(file.bytesRead() + at, file.size());
+                if (throttle) throttle->tick(file.bytesRead() + at, file.size());
                 read = line(bytes.substr(start, at - 1 - start), commas.data(), count);
                 start = at + 1;
                 count = 0;
@@ -194,27 +215,33 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         }
         case Layout::AccountantsOffice: {
             if (commas < 7) return false;
+            const std::uint64_t head = textHash(text.substr(0, c[3])), account = textHash(field(4)),
+                                amount = textHash(field(5));
+            const std::uint64_t none = postingHash(head, account, amount, emptyHash_, noTax_);
             // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
-            // report's lines note.
+            // report's lines note. The item begins after the last " (" before the last
+            // blank, unless a noted item holds " (" itself.
             const std::string_view description = text.substr(c[6] + 1);
-            std::string_view item, tax;
-            if (description.ends_with(')')) {
-                const size_t space = description.rfind(' ');
-                if (space != std::string_view::npos)
-                    tax = description.substr(space + 1, description.size() - space - 2);
-                for (size_t at = space == std::string_view::npos ? 0 : space; at >= 2;) {
-                    at = description.rfind(" (", at - 2);
-                    if (at == std::string_view::npos) break;
-                    const std::string_view candidate = description.substr(at + 2, space - at - 2);
-                    if (notes_(candidate)) {
-                        item = candidate;
-                        break;
-                    }
-                }
+            const size_t space = description.ends_with(')') ? description.rfind(' ') : npos;
+            const size_t opening =
+                space == npos || space < 2 ? npos : description.rfind(" (", space - 2);
+            if (opening == npos) {
+                digest_.add(none);
+                return true;
             }
-            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
-                                    textHash(field(5)), textHash(item),
-                                    item.empty() ? noTax_ : textHash(tax)));
+            if (opening >= 2 && description.rfind(" (", opening - 2) != npos)
+                severalOpenings_ = true;
+            const std::string_view item = description.substr(opening + 2, space - opening - 2);
+            const std::string_view tax =
+                description.substr(space + 1, description.size() - space - 2);
+            Undecided* u = undecided(item);
+            if (!u) return false;
+            const std::uint64_t place = digest_.place();
+            u->noting = PostingDigest::sum(
+                u->noting,
+                PostingDigest::weighed(place, postingHash(head, account, amount, textHash(item),
+                                                          item.empty() ? noTax_ : textHash(tax))));
+            u->none = PostingDigest::sum(u->none, PostingDigest::weighed(place, none));
             return true;
         }
         case Layout::Accounts: {
