@@ -123,29 +123,6 @@ std::optional<PostingDigest> ImportDigestReader::digest(
     return d;
 }
 
-std::uint64_t headHash(Layout layout, std::string_view date, std::string_view kind,
-                       std::string_view reference) {
-    auto joined = [](std::initializer_list<std::string_view> pieces) {
-        // Put together on the stack: dates, kinds and references cut to a dozen characters
-        // always fit.
-        char bytes[128];
-        size_t n = 0;
-        for (std::string_view p : pieces) {
-            if (n + p.size() > sizeof bytes) {
-                std::string text;
-                for (std::string_view q : pieces) text += q;
-                return textHash(text);
-            }
-            copyShort(bytes + n, p.data(), p.size());
-            n += p.size();
-        }
-        return textHash({bytes, n});
-    };
-    if (layout == Layout::Accounts)
-        return combine(joined({"\"", kind, "\",\"", date, "\""}), textHash(reference));
-    return joined({date, ",", kind, ",,", reference});
-}
-
 bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
     // No line the writers write comes near this; a longer one is left to the full reading.
     constexpr size_t kLongestLine = 1 << 20;
@@ -203,19 +180,30 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         const size_t from = i == 0 ? 0 : c[i - 1] + 1;
         return text.substr(from, (i == commas ? text.size() : c[i]) - from);
     };
-    auto between = [&](size_t i, size_t k) { return text.substr(c[i] + 1, c[k] - c[i] - 1); };
+    // MAS and Accountant's Office lines begin "date,kind,,reference", the same for each line
+    // of a transaction.
+    auto headOfLine = [&] {
+        const std::string_view head = text.substr(0, c[3]);
+        if (head != lastHead_) {
+            lastHead_ = head;
+            lastHeadHash_ = headHash(textHash(field(0)), textHash(field(1)), textHash(field(3)));
+        }
+        return lastHeadHash_;
+    };
     switch (layout_) {
         case Layout::Mas: {
-            if (commas != 11) return false;
+            // The third field is empty, as the writer leaves it (any other line is read
+            // line by line).
+            if (commas != 11 || c[2] != c[1] + 1) return false;
             // Amounts are compared as texts: one that is not written as the conversion
             // writes amounts differs from what the report calls for.
-            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
-                                    textHash(field(5)), textHash(field(10)), textHash(field(11))));
+            digest_.add(postingHash(headOfLine(), textHash(field(4)), textHash(field(5)),
+                                    textHash(field(10)), textHash(field(11))));
             return true;
         }
         case Layout::AccountantsOffice: {
-            if (commas < 7) return false;
-            const std::uint64_t head = textHash(text.substr(0, c[3])), account = textHash(field(4)),
+            if (commas < 7 || c[2] != c[1] + 1) return false;
+            const std::uint64_t head = headOfLine(), account = textHash(field(4)),
                                 amount = textHash(field(5));
             const std::uint64_t none = postingHash(head, account, amount, emptyHash_, noTax_);
             // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
@@ -261,9 +249,9 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
             const auto amount = writtenAmount(value(8));
             const std::optional<Money> tax = value(9).empty() ? Money() : writtenAmount(value(9));
             if (!amount || !tax) return false;
-            digest_.add(postingHash(combine(textHash(between(2, 4)), textHash(value(7))),
-                                    textHash(value(5)), amountHash(*amount), textHash(value(10)),
-                                    amountHash(*tax)));
+            digest_.add(postingHash(
+                headHash(textHash(value(4)), textHash(value(3)), textHash(value(7))),
+                textHash(value(5)), amountHash(*amount), textHash(value(10)), amountHash(*tax)));
             return true;
         }
     }

@@ -101,18 +101,13 @@ private:
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;
+    std::string lastHead_;  // what began the line before, and its hash
+    std::uint64_t lastHeadHash_ = 0;
     std::unordered_map<std::string, Undecided, TextHash, std::equal_to<>> undecided_;
     std::string lastItem_;
     Undecided* last_ = nullptr;
     bool severalOpenings_ = false;
 };
-
-// The hash of what begins the lines of a transaction in a layout, as the digest reader
-// takes it from each line: for MAS and Accountant's Office the text "date,kind,,reference"
-// the lines start with, for 'Accounts' its quoted basis and date ("C","01/07/2011") and
-// its reference.
-std::uint64_t headHash(Layout layout, std::string_view date, std::string_view kind,
-                       std::string_view reference);
 
 // The tax hashed for an Accountant's Office line that notes none.
 std::uint64_t noTaxHash();

@@ -70,8 +70,8 @@ private:
 std::uint64_t randomDigestBase();
 
 // The hash of one posting, as both the tally and the import file's reader make it: what
-// begins each line of its transaction (its date, kind and reference, see headHash in
-// ImportFileReader.h), its account, amount, tax code (Accountant's Office: the tax item
+// begins each line of its transaction (its date, kind and reference, see headHash), its
+// account, amount, tax code (Accountant's Office: the tax item
 // noted) and tax. Texts are in the report's encoding, which is the import file's. MAS and
 // Accountant's Office take their amounts as the conversion writes them, so those are
 // hashed as texts, which equal texts only when the amounts are equal; 'Accounts' adds and
@@ -110,6 +110,12 @@ inline std::uint64_t textHash(std::string_view text) {
 inline std::uint64_t amountHash(Money amount) {
     const auto u = static_cast<UInt128>(amount.cents());
     return combine(combine(0, static_cast<std::uint64_t>(u)), static_cast<std::uint64_t>(u >> 64));
+}
+
+// The date, kind (the MAS journal code, the Accountant's Office type letter, the 'Accounts'
+// basis) and reference of a transaction's lines, from the hashes of their texts.
+inline std::uint64_t headHash(std::uint64_t date, std::uint64_t kind, std::uint64_t reference) {
+    return combine(combine(combine(0x13198A2E03707344ULL, date), kind), reference);
 }
 
 inline std::uint64_t postingHash(std::uint64_t head, std::uint64_t account, std::uint64_t amount,

@@ -174,8 +174,9 @@ private:
     size_t taxLineCount_ = 0;
     std::vector<MisreadAmount> misread_;
     std::uint64_t firstLine_ = 0;
-    // The last transaction's date, as read and as the import file gives it.
-    std::string dateRead_, date_;
+    // The last transaction's date as read, and the hash of the date the import file gives.
+    std::string dateRead_;
+    std::uint64_t dateHash_ = textHash({});
 
     // Per text met in this block, in order of first posting.
     std::vector<AccountSlot> accountSlots_;
