@@ -175,10 +175,10 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         inHeader_ = false;
         if (headerLines_ == 0) return false;
     }
-    // Field i, between comma i - 1 and comma i; the text from comma i to comma k.
+    // Field i, between comma i - 1 and comma i.
     auto field = [&](size_t i) {
         const size_t from = i == 0 ? 0 : c[i - 1] + 1;
-        return text.substr(from, (i == commas ? text.size() : c[i]) - from);
+        return std::string_view(text.data() + from, (i == commas ? text.size() : c[i]) - from);
     };
     // MAS and Accountant's Office lines begin "date,kind,,reference", the same for each line
     // of a transaction.
@@ -241,17 +241,26 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
                 if (text[c[k] - 1] != '"' || text[c[k] + 1] != '"' ||
                     (k > 0 && c[k] - c[k - 1] < 3))
                     return false;
+            // Each value at least two bytes from the next comma, as checked.
             auto value = [&](size_t i) {
                 const std::string_view f = field(i);
-                return f.substr(1, f.size() - 2);
+                return std::string_view(f.data() + 1, f.size() - 2);
             };
             if (value(0) != "TR") return false;
             const auto amount = writtenAmount(value(8));
             const std::optional<Money> tax = value(9).empty() ? Money() : writtenAmount(value(9));
             if (!amount || !tax) return false;
-            digest_.add(postingHash(
-                headHash(textHash(value(4)), textHash(value(3)), textHash(value(7))),
-                textHash(value(5)), amountHash(*amount), textHash(value(10)), amountHash(*tax)));
+            // The basis and date, and the reference, are the same for each line of a
+            // transaction.
+            const std::string_view basisAndDate(text.data() + c[2], c[4] - c[2]);
+            if (basisAndDate != lastHead_ || value(7) != lastReference_) {
+                lastHead_ = basisAndDate;
+                lastReference_ = value(7);
+                lastHeadHash_ =
+                    headHash(textHash(value(4)), textHash(value(3)), textHash(value(7)));
+            }
+            digest_.add(postingHash(lastHeadHash_, textHash(value(5)), amountHash(*amount),
+                                    textHash(value(10)), amountHash(*tax)));
             return true;
         }
     }

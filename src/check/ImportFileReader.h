@@ -101,7 +101,8 @@ private:
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;
-    std::string lastHead_;  // what began the line before, and its hash
+    // What began the line before ('Accounts': its basis, date and reference), and its hash.
+    std::string lastHead_, lastReference_;
     std::uint64_t lastHeadHash_ = 0;
     std::unordered_map<std::string, Undecided, TextHash, std::equal_to<>> undecided_;
     std::string lastItem_;
