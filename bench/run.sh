@@ -4,7 +4,7 @@
 # tav-convert for a MAS, an 'Accounts' and an Accountant's Office target, with the threads
 # of every core and with one, and prints the throughput, the ratio to the copy floor and the
 # peak resident memory of each; then each conversion again without the check of its import
-# file (--no-check), and what the check adds to the conversion.
+# file (--no-check), alternating with it five times, and what the check adds to the conversion.
 set -euo pipefail
 
 build=$1
@@ -56,25 +56,34 @@ row "  the same, --threads 1: MAS" "${tav[@]}" mas-au --threads 1
 row "  'Accounts'" "${tav[@]}" accounts --threads 1
 row "  Accountant's Office" "${tav[@]}" ao-au --threads 1
 
-# The check's share: each conversion with its check and without, back to back.
+# The check's share: each conversion with its check and without, five times over, the two
+# alternating; the medians of the seconds, and the median of what the check added to the
+# run beside it (which the load of the moment changes least).
 echo
 echo "The check's share: seconds elapsed, and of processor time (user and system), of each"
-echo "conversion with its check and without it (--no-check), run back to back."
-printf "%-28s %8s %8s %7s %8s %8s %7s\n" "" "checked" "without" "check" "cpu chk" "cpu w/o" "check"
+echo "conversion with its check and without it (--no-check), five runs of each, alternating:"
+echo "the medians of the seconds, and the median of each checked run's ratio to the run beside it."
+printf "%-34s %8s %8s %7s %8s %8s %7s\n" "" "checked" "without" "check" "cpu chk" "cpu w/o" "check"
+median() { printf "%s\n" "$@" | sort -g | sed -n 3p; }
 share() {
-    local name=$1 with withcpu
+    local name=$1 with=() withcpu=() without=() withoutcpu=() added=() addedcpu=()
     shift
-    row "$name" "$@" > /dev/null
-    with=$last
-    withcpu=$lastcpu
-    row "$name" "$@" --no-check > /dev/null
-    awk -v n="$name" -v w="$with" -v o="$last" -v wc="$withcpu" -v oc="$lastcpu" 'BEGIN {
-        if (o < 0.01) o = 0.01
-        if (oc < 0.01) oc = 0.01
-        printf "%-28s %8.2f %8.2f %+6.0f%% %8.2f %8.2f %+6.0f%%\n", n, w, o, (w - o) / o * 100,
-            wc, oc, (wc - oc) / oc * 100 }'
+    for _ in 1 2 3 4 5; do
+        row "$name" "$@" > /dev/null
+        with+=("$last") withcpu+=("$lastcpu")
+        row "$name" "$@" --no-check > /dev/null
+        without+=("$last") withoutcpu+=("$lastcpu")
+        added+=("$(awk -v w="${with[-1]}" -v o="$last" 'BEGIN { print (w - o) / (o < 0.01 ? 0.01 : o) * 100 }')")
+        addedcpu+=("$(awk -v w="${withcpu[-1]}" -v o="$lastcpu" 'BEGIN { print (w - o) / (o < 0.01 ? 0.01 : o) * 100 }')")
+    done
+    awk -v n="$name" -v w="$(median "${with[@]}")" -v o="$(median "${without[@]}")" \
+        -v wc="$(median "${withcpu[@]}")" -v oc="$(median "${withoutcpu[@]}")" \
+        -v a="$(median "${added[@]}")" -v ac="$(median "${addedcpu[@]}")" 'BEGIN {
+        printf "%-34s %8.2f %8.2f %+6.0f%% %8.2f %8.2f %+6.0f%%\n", n, w, o, a, wc, oc, ac }'
 }
 share "MAS (Aust.)" "${tav[@]}" mas-au
 share "'Accounts'" "${tav[@]}" accounts
 share "Accountant's Office" "${tav[@]}" ao-au
 share "MAS (Aust.), --threads 1" "${tav[@]}" mas-au --threads 1
+share "'Accounts', --threads 1" "${tav[@]}" accounts --threads 1
+share "Accountant's Office, --threads 1" "${tav[@]}" ao-au --threads 1

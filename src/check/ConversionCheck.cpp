@@ -700,17 +700,23 @@ private:
 // False when the digests differ, or the run ended early: the check then reads both files
 // line by line, to name every difference.
 bool checkFromTally(ProgramState& st, UiPort& ui, const ConversionRun& run, Layout layout,
-                    ConversionCheck& result) {
+                    const ImportDigestReader* readBack, ConversionCheck& result) {
     const ReportTally* tally = run.tally.get();
     if (!tally || !tally->complete() || run.blnConversionStopped) return false;
-    const int importFile = st.files.freeFile();
-    if (!sfOpenFile(st, ui, st.gstrOutputFile, "Input", importFile).empty()) return false;
-    FileCloser closeImport(st.files, importFile);
-    ImportDigestReader import(layout, tally->digest().base(),
-                              [tally](std::string_view item) { return tally->notes(item); });
-    EventThrottle throttle(ui);
-    if (!import.read(st.files.reader(importFile), throttle)) return false;
-    if (import.headerLines() == 0 || !(import.digest() == tally->digest())) return false;
+    std::optional<ImportDigestReader> readHere;
+    if (!readBack) {
+        const int importFile = st.files.freeFile();
+        if (!sfOpenFile(st, ui, st.gstrOutputFile, "Input", importFile).empty()) return false;
+        FileCloser closeImport(st.files, importFile);
+        EventThrottle throttle(ui);
+        readHere.emplace(layout, tally->digest().base());
+        if (!readHere->read(st.files.reader(importFile), &throttle)) return false;
+    }
+    const ImportDigestReader& import = readBack ? *readBack : *readHere;
+    const std::optional<PostingDigest> digest =
+        import.digest([tally](std::string_view item) { return tally->notes(item); },
+                      tally->notesItemHolding(" ("));
+    if (import.headerLines() == 0 || !digest || !(*digest == tally->digest())) return false;
 
     const long long written = tally->transactionsWritten(), omitted = tally->transactionsOmitted();
     const auto lines = static_cast<long long>(import.lines());
@@ -749,7 +755,8 @@ std::string summaryText(const ConversionCheck& check) {
 }
 
 Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
-                      ConversionCheck& result, bool readReportAgain) {
+                      ConversionCheck& result, bool readReportAgain,
+                      const ImportDigestReader* readBack) {
     result = {};
     return guarded(kModule, kProc, [&]() -> Sem {
         const Layout layout = layoutOf(st.gintTargetApp);
@@ -759,7 +766,7 @@ Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
         result.importFile = st.gstrOutputFile;
         result.checkedAt = logTimestamp();
         result.carriesTaxCodes = layout != Layout::AccountantsOffice;
-        if (!readReportAgain && checkFromTally(st, ui, run, layout, result)) return {};
+        if (!readReportAgain && checkFromTally(st, ui, run, layout, readBack, result)) return {};
 
         const int reportFile = st.files.freeFile();
         if (Sem e = sfOpenFile(st, ui, st.gstrJournalFile, "Input", reportFile); !e.empty())

@@ -129,12 +129,16 @@ struct ConversionCheck {
     bool matches() const { return differences() == 0; }
 };
 
+class ImportDigestReader;
+
 // Checks the import file of a run that completed or was stopped (not of a failed one).
 // The report's figures are those the conversion gathered as it read (ConversionRun::tally)
 // while the import file matches them; otherwise, or when asked, the report is read again
-// beside the import file, line by line, to name each difference.
+// beside the import file, line by line, to name each difference. The import file is read
+// as it is now, unless the run's own reading of it as it wrote it is given (readBack).
 Sem sfCheckConversion(ProgramState& st, UiPort& ui, const ConversionRun& run,
-                      ConversionCheck& result, bool readReportAgain = false);
+                      ConversionCheck& result, bool readReportAgain = false,
+                      const ImportDigestReader* readBack = nullptr);
 
 // "check: balanced" or "check: N differences".
 std::string summaryText(const ConversionCheck& check);

@@ -10,6 +10,8 @@ namespace tav::check {
 
 namespace {
 
+constexpr size_t npos = std::string_view::npos;
+
 // The fields of a line, views into it; past the last field the rest of the line stays in
 // the last one.
 struct Fields {
@@ -98,34 +100,30 @@ Layout layoutOf(std::int16_t target) {
     return Layout::AccountantsOffice;
 }
 
-ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase,
-                                       std::function<bool(std::string_view)> notes)
-    : layout_(layout), notes_(std::move(notes)), noTax_(noTaxHash()), digest_(digestBase) {}
+ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase)
+    : layout_(layout), noTax_(noTaxHash()), emptyHash_(textHash({})), digest_(digestBase) {}
 
-std::uint64_t headHash(Layout layout, std::string_view date, std::string_view kind,
-                       std::string_view reference) {
-    auto joined = [](std::initializer_list<std::string_view> pieces) {
-        // Put together on the stack: dates, kinds and references cut to a dozen characters
-        // always fit.
-        char bytes[128];
-        size_t n = 0;
-        for (std::string_view p : pieces) {
-            if (n + p.size() > sizeof bytes) {
-                std::string text;
-                for (std::string_view q : pieces) text += q;
-                return textHash(text);
-            }
-            copyShort(bytes + n, p.data(), p.size());
-            n += p.size();
-        }
-        return textHash({bytes, n});
-    };
-    if (layout == Layout::Accounts)
-        return combine(joined({"\"", kind, "\",\"", date, "\""}), textHash(reference));
-    return joined({date, ",", kind, ",,", reference});
+ImportDigestReader::Undecided* ImportDigestReader::undecided(std::string_view item) {
+    // Nearly every line notes the same item as the line before.
+    if (last_ && item == lastItem_) return last_;
+    auto at = undecided_.find(item);
+    if (at == undecided_.end()) {
+        if (undecided_.size() == kMaxUndecided) return nullptr;
+        at = undecided_.emplace(std::string(item), Undecided{}).first;
+    }
+    lastItem_ = item;
+    return last_ = &at->second;
 }
 
-bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
+std::optional<PostingDigest> ImportDigestReader::digest(
+    const std::function<bool(std::string_view)>& notes, bool notedItemHoldsOpening) const {
+    if (severalOpenings_ && notedItemHoldsOpening) return std::nullopt;
+    PostingDigest d = digest_;
+    for (const auto& [item, u] : undecided_) d.addWeighed(notes(item) ? u.noting : u.none);
+    return d;
+}
+
+bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
     // No line the writers write comes near this; a longer one is left to the full reading.
     constexpr size_t kLongestLine = 1 << 20;
     std::array<std::uint32_t, kCommasHeld> commas;
@@ -152,7 +150,7 @@ bool ImportDigestReader::read(TextReader& file, EventThrottle& throttle) {
                     read = false;
                     return true;
                 }
-                throttle.tick(file.bytesRead() + at, file.size());
+                if (throttle) throttle->tick(file.bytesRead() + at, file.size());
                 read = line(bytes.substr(start, at - 1 - start), commas.data(), count);
                 start = at + 1;
                 count = 0;
@@ -177,44 +175,61 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         inHeader_ = false;
         if (headerLines_ == 0) return false;
     }
-    // Field i, between comma i - 1 and comma i; the text from comma i to comma k.
+    // Field i, between comma i - 1 and comma i.
     auto field = [&](size_t i) {
         const size_t from = i == 0 ? 0 : c[i - 1] + 1;
-        return text.substr(from, (i == commas ? text.size() : c[i]) - from);
+        return std::string_view(text.data() + from, (i == commas ? text.size() : c[i]) - from);
     };
-    auto between = [&](size_t i, size_t k) { return text.substr(c[i] + 1, c[k] - c[i] - 1); };
+    // MAS and Accountant's Office lines begin "date,kind,,reference", the same for each line
+    // of a transaction.
+    auto headOfLine = [&] {
+        const std::string_view head = text.substr(0, c[3]);
+        if (head != lastHead_) {
+            lastHead_ = head;
+            lastHeadHash_ = headHash(textHash(field(0)), textHash(field(1)), textHash(field(3)));
+        }
+        return lastHeadHash_;
+    };
     switch (layout_) {
         case Layout::Mas: {
-            if (commas != 11) return false;
+            // The third field is empty, as the writer leaves it (any other line is read
+            // line by line).
+            if (commas != 11 || c[2] != c[1] + 1) return false;
             // Amounts are compared as texts: one that is not written as the conversion
             // writes amounts differs from what the report calls for.
-            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
-                                    textHash(field(5)), textHash(field(10)), textHash(field(11))));
+            digest_.add(postingHash(headOfLine(), textHash(field(4)), textHash(field(5)),
+                                    textHash(field(10)), textHash(field(11))));
             return true;
         }
         case Layout::AccountantsOffice: {
-            if (commas < 7) return false;
+            if (commas < 7 || c[2] != c[1] + 1) return false;
+            const std::uint64_t head = headOfLine(), account = textHash(field(4)),
+                                amount = textHash(field(5));
+            const std::uint64_t none = postingHash(head, account, amount, emptyHash_, noTax_);
             // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
-            // report's lines note.
+            // report's lines note. The item begins after the last " (" before the last
+            // blank, unless a noted item holds " (" itself.
             const std::string_view description = text.substr(c[6] + 1);
-            std::string_view item, tax;
-            if (description.ends_with(')')) {
-                const size_t space = description.rfind(' ');
-                if (space != std::string_view::npos)
-                    tax = description.substr(space + 1, description.size() - space - 2);
-                for (size_t at = space == std::string_view::npos ? 0 : space; at >= 2;) {
-                    at = description.rfind(" (", at - 2);
-                    if (at == std::string_view::npos) break;
-                    const std::string_view candidate = description.substr(at + 2, space - at - 2);
-                    if (notes_(candidate)) {
-                        item = candidate;
-                        break;
-                    }
-                }
+            const size_t space = description.ends_with(')') ? description.rfind(' ') : npos;
+            const size_t opening =
+                space == npos || space < 2 ? npos : description.rfind(" (", space - 2);
+            if (opening == npos) {
+                digest_.add(none);
+                return true;
             }
-            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
-                                    textHash(field(5)), textHash(item),
-                                    item.empty() ? noTax_ : textHash(tax)));
+            if (opening >= 2 && description.rfind(" (", opening - 2) != npos)
+                severalOpenings_ = true;
+            const std::string_view item = description.substr(opening + 2, space - opening - 2);
+            const std::string_view tax =
+                description.substr(space + 1, description.size() - space - 2);
+            Undecided* u = undecided(item);
+            if (!u) return false;
+            const std::uint64_t place = digest_.place();
+            u->noting = PostingDigest::sum(
+                u->noting,
+                PostingDigest::weighed(place, postingHash(head, account, amount, textHash(item),
+                                                          item.empty() ? noTax_ : textHash(tax))));
+            u->none = PostingDigest::sum(u->none, PostingDigest::weighed(place, none));
             return true;
         }
         case Layout::Accounts: {
@@ -226,17 +241,26 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
                 if (text[c[k] - 1] != '"' || text[c[k] + 1] != '"' ||
                     (k > 0 && c[k] - c[k - 1] < 3))
                     return false;
+            // Each value at least two bytes from the next comma, as checked.
             auto value = [&](size_t i) {
                 const std::string_view f = field(i);
-                return f.substr(1, f.size() - 2);
+                return std::string_view(f.data() + 1, f.size() - 2);
             };
             if (value(0) != "TR") return false;
             const auto amount = writtenAmount(value(8));
             const std::optional<Money> tax = value(9).empty() ? Money() : writtenAmount(value(9));
             if (!amount || !tax) return false;
-            digest_.add(postingHash(combine(textHash(between(2, 4)), textHash(value(7))),
-                                    textHash(value(5)), amountHash(*amount), textHash(value(10)),
-                                    amountHash(*tax)));
+            // The basis and date, and the reference, are the same for each line of a
+            // transaction.
+            const std::string_view basisAndDate(text.data() + c[2], c[4] - c[2]);
+            if (basisAndDate != lastHead_ || value(7) != lastReference_) {
+                lastHead_ = basisAndDate;
+                lastReference_ = value(7);
+                lastHeadHash_ =
+                    headHash(textHash(value(4)), textHash(value(3)), textHash(value(7)));
+            }
+            digest_.add(postingHash(lastHeadHash_, textHash(value(5)), amountHash(*amount),
+                                    textHash(value(10)), amountHash(*tax)));
             return true;
         }
     }

@@ -8,8 +8,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "check/PostingDigest.h"
+#include "convert/ConversionLookups.h"
 #include "safe/TextReader.h"
 #include "safe/UiPort.h"
 #include "safe/Values.h"
@@ -62,16 +64,15 @@ private:
 // The import file read in one lean pass: its header, its lines and the digest of its
 // postings (see ReportTally), for comparing with what the report calls for as a whole. It
 // reads the lines as the writers write them (fields without commas, amounts as written);
-// any other line ends it, unread, and the file is then read line by line.
+// any other line ends it, unread, and the file is then read line by line. It touches
+// nothing but the file it reads, so that it can read on a thread of its own.
 class ImportDigestReader {
 public:
-    // notes: Accountant's Office, whether a tax item is one the report's lines note.
-    ImportDigestReader(Layout layout, std::uint64_t digestBase,
-                       std::function<bool(std::string_view)> notes);
+    ImportDigestReader(Layout layout, std::uint64_t digestBase);
     // Reads the file's lines from where its reader stands; false at the first line it
     // does not read. Each byte is looked at once, sixteen at a time, for the commas and
     // the line ends, CR LF as the writers end lines (any other line end is not read).
-    bool read(TextReader& file, EventThrottle& throttle);
+    bool read(TextReader& file, EventThrottle* throttle = nullptr);
     // Takes the next line, given where its first commas lie (as many as there are, up to
     // kCommasHeld) and how many it holds; false when it is not read.
     static constexpr size_t kCommasHeld = 16;
@@ -79,23 +80,35 @@ public:
 
     std::uint64_t headerLines() const { return headerLines_; }
     std::uint64_t lines() const { return lines_; }
-    const PostingDigest& digest() const { return digest_; }
+    // The digest of the postings read. An Accountant's Office line notes a tax item only
+    // when the report's lines note it (notes), which is known once the whole report has
+    // been converted; nothing when that cannot be told from what was read (an item noted
+    // holds " (", and a description holds more than one).
+    std::optional<PostingDigest> digest(const std::function<bool(std::string_view)>& notes,
+                                        bool notedItemHoldsOpening) const;
 
 private:
+    // Accountant's Office lines whose description ends as if it noted a tax item: by that
+    // item, their postings weighed as noting it and as noting none.
+    struct Undecided {
+        std::uint64_t noting = 0, none = 0;
+    };
+    static constexpr size_t kMaxUndecided = 4096;
+    Undecided* undecided(std::string_view item);
+
     Layout layout_;
-    std::function<bool(std::string_view)> notes_;
-    std::uint64_t noTax_;
+    std::uint64_t noTax_, emptyHash_;
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;
+    // What began the line before ('Accounts': its basis, date and reference), and its hash.
+    std::string lastHead_, lastReference_;
+    std::uint64_t lastHeadHash_ = 0;
+    std::unordered_map<std::string, Undecided, TextHash, std::equal_to<>> undecided_;
+    std::string lastItem_;
+    Undecided* last_ = nullptr;
+    bool severalOpenings_ = false;
 };
-
-// The hash of what begins the lines of a transaction in a layout, as the digest reader
-// takes it from each line: for MAS and Accountant's Office the text "date,kind,,reference"
-// the lines start with, for 'Accounts' its quoted basis and date ("C","01/07/2011") and
-// its reference.
-std::uint64_t headHash(Layout layout, std::string_view date, std::string_view kind,
-                       std::string_view reference);
 
 // The tax hashed for an Accountant's Office line that notes none.
 std::uint64_t noTaxHash();

@@ -11,21 +11,44 @@
 
 namespace tav::check {
 
-// The sequence of a file's postings as one number: a polynomial in a base chosen at
-// random for each run, modulo the prime 2^61 - 1. Equal sequences give equal digests;
-// two different sequences of n postings give the same one with a chance of at most
-// n in 2^61 (or when two postings' own 64-bit hashes collide).
+// The sequence of a file's postings as one number: the sum of each posting's hash times
+// a power of a base chosen at random for each run (the first posting's power 0, the next
+// 1, ...), modulo the prime 2^61 - 1. Equal sequences give equal digests; two different
+// sequences of n postings give the same one with a chance of at most n in 2^61 (or when
+// two postings' own 64-bit hashes collide). A posting whose hash is known only later takes
+// its place (place()) and is added at it once known (addAt()).
 class PostingDigest {
 public:
     static constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
     explicit PostingDigest(std::uint64_t base = 0) : base_(base) {}
 
-    void add(std::uint64_t posting) {
-        value_ = reduce(static_cast<UInt128>(value_) * base_ + (posting & kPrime));
+    void add(std::uint64_t posting) { addAt(place(), posting); }
+    // The power of the next posting's place, which it takes.
+    std::uint64_t place() {
+        const std::uint64_t power = power_;
+        power_ = times(power_, base_);
         ++count_;
+        return power;
     }
+    // A posting hash weighed by its place, to add to the digest (or to other such).
+    static std::uint64_t weighed(std::uint64_t place, std::uint64_t posting) {
+        return times(place, posting & kPrime);
+    }
+    static std::uint64_t sum(std::uint64_t a, std::uint64_t b) {
+        const std::uint64_t s = a + b;  // below 2^62
+        return s >= kPrime ? s - kPrime : s;
+    }
+    void addAt(std::uint64_t place, std::uint64_t posting) {
+        value_ = sum(value_, weighed(place, posting));
+    }
+    // Adds weighed postings, whose places were taken.
+    void addWeighed(std::uint64_t weighedPostings) { value_ = sum(value_, weighedPostings); }
     // The postings of a later part of the file.
-    void append(const PostingDigest& later);
+    void append(const PostingDigest& later) {
+        value_ = sum(value_, times(later.value_, power_));
+        power_ = times(power_, later.power_);
+        count_ += later.count_;
+    }
     std::uint64_t count() const { return count_; }
     std::uint64_t base() const { return base_; }
     friend bool operator==(const PostingDigest& a, const PostingDigest& b) {
@@ -33,21 +56,22 @@ public:
     }
 
 private:
-    static std::uint64_t reduce(UInt128 v) {
+    static std::uint64_t times(std::uint64_t a, std::uint64_t b) {
+        const UInt128 v = static_cast<UInt128>(a) * b;
         std::uint64_t r = static_cast<std::uint64_t>(v & kPrime) +
                           static_cast<std::uint64_t>(v >> 61);  // below 2^63
         r = (r & kPrime) + (r >> 61);
         return r >= kPrime ? r - kPrime : r;
     }
-    std::uint64_t base_, value_ = 0, count_ = 0;
+    std::uint64_t base_, value_ = 0, power_ = 1, count_ = 0;
 };
 
 // A base for a run's digests.
 std::uint64_t randomDigestBase();
 
 // The hash of one posting, as both the tally and the import file's reader make it: what
-// begins each line of its transaction (its date, kind and reference, see headHash in
-// ImportFileReader.h), its account, amount, tax code (Accountant's Office: the tax item
+// begins each line of its transaction (its date, kind and reference, see headHash), its
+// account, amount, tax code (Accountant's Office: the tax item
 // noted) and tax. Texts are in the report's encoding, which is the import file's. MAS and
 // Accountant's Office take their amounts as the conversion writes them, so those are
 // hashed as texts, which equal texts only when the amounts are equal; 'Accounts' adds and
@@ -86,6 +110,12 @@ inline std::uint64_t textHash(std::string_view text) {
 inline std::uint64_t amountHash(Money amount) {
     const auto u = static_cast<UInt128>(amount.cents());
     return combine(combine(0, static_cast<std::uint64_t>(u)), static_cast<std::uint64_t>(u >> 64));
+}
+
+// The date, kind (the MAS journal code, the Accountant's Office type letter, the 'Accounts'
+// basis) and reference of a transaction's lines, from the hashes of their texts.
+inline std::uint64_t headHash(std::uint64_t date, std::uint64_t kind, std::uint64_t reference) {
+    return combine(combine(combine(0x13198A2E03707344ULL, date), kind), reference);
 }
 
 inline std::uint64_t postingHash(std::uint64_t head, std::uint64_t account, std::uint64_t amount,

@@ -218,10 +218,10 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
     }
     if (first[col::Date] != dateRead_) {
         dateRead_ = first[col::Date];
-        date_ = SafeDateText(dateRead_, "dd/mm/yyyy");
+        dateHash_ = textHash(SafeDateText(dateRead_, "dd/mm/yyyy"));
     }
-    const std::uint64_t head =
-        headHash(layout_, date_, kind, leftChars(first[col::Num], referenceChars, encoding_));
+    const std::uint64_t head = headHash(
+        dateHash_, textHash(kind), textHash(leftChars(first[col::Num], referenceChars, encoding_)));
 
     TransactionSums sums;
     Money balance;

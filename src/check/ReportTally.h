@@ -107,6 +107,12 @@ public:
     long long postings() const { return static_cast<long long>(digest_.count()); }
     // Accountant's Office: a tax item noted in a description, in the report's bytes.
     bool notes(std::string_view item) const { return noted_.find(item) != noted_.end(); }
+    // A tax item noted holds the text.
+    bool notesItemHolding(std::string_view text) const {
+        for (const std::string& item : noted_)
+            if (item.find(text) != std::string::npos) return true;
+        return false;
+    }
     // Fills what the report gives of the check (for an import file that matches it line
     // for line): counts, per journal code, totals, tax items, the lists.
     void fill(ConversionCheck& result, const ConversionLookups& lookups) const;
@@ -168,8 +174,9 @@ private:
     size_t taxLineCount_ = 0;
     std::vector<MisreadAmount> misread_;
     std::uint64_t firstLine_ = 0;
-    // The last transaction's date, as read and as the import file gives it.
-    std::string dateRead_, date_;
+    // The last transaction's date as read, and the hash of the date the import file gives.
+    std::string dateRead_;
+    std::uint64_t dateHash_ = textHash({});
 
     // Per text met in this block, in order of first posting.
     std::vector<AccountSlot> accountSlots_;

@@ -1,5 +1,7 @@
 #include "convert/TAVConvert.h"
 
+#include <utility>
+
 #include "check/CheckPage.h"
 #include "check/ConversionCheck.h"
 #include "safe/ErrorLog.h"
@@ -26,7 +28,8 @@ void exclamation(UiPort& ui, std::string text, std::string title) {
 // cannot be made says so on its page, which then does not show a match.
 void checkImportFile(ProgramState& st, UiPort& ui, ConversionRun& run) {
     auto result = std::make_shared<check::ConversionCheck>();
-    if (Sem e = check::sfCheckConversion(st, ui, run, *result); !e.empty()) {
+    const auto readBack = std::exchange(run.readBack, nullptr);
+    if (Sem e = check::sfCheckConversion(st, ui, run, *result, false, readBack.get()); !e.empty()) {
         std::string module, procedure, description;
         long number = 0;
         sfSemParse(e, module, procedure, number, description, 0);

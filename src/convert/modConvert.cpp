@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "check/ImportFollower.h"
 #include "check/ReportTally.h"
 #include "convert/ImportWriter.h"
 #include "convert/ReportBlocks.h"
@@ -53,6 +54,8 @@ class RunFiles {
 public:
     RunFiles(ProgramState& st, ConversionRun& run) : st_(st), run_(run) {}
     ~RunFiles() {
+        // No reading of the import file outlives the run, nor holds it when it is dropped.
+        if (follower_) follower_->stop();
         // Only reached open after a failure, which is what gets reported.
         for (int number : {kImportFile, kReportFile}) {
             if (!opened_[number]) continue;
@@ -92,8 +95,20 @@ public:
     // The conversion routine: the header routine's new version, to append to.
     void reopenImportFile() {
         if (!run_.importFile.active()) raise(err::BadFileNameOrNumber);
+        if (!run_.importFile.direct()) temporary_ = run_.importFile.path();
         st_.files.reopen(kImportFile, std::move(run_.importFile));
         openedImportFile();
+    }
+
+    // The check's reading of the import file follows the writing, on a thread of its own.
+    void followImportFile(check::Layout layout, std::uint64_t digestBase) {
+        if (temporary_.empty()) return;
+        try {
+            follower_ = std::make_unique<check::ImportFollower>(layout, digestBase, temporary_);
+            st_.files.tellWritten(kImportFile, follower_->growing());
+        } catch (...) {
+            follower_.reset();  // the check reads the file once it is written
+        }
     }
 
     void closeReport() {
@@ -107,11 +122,14 @@ public:
     // place. Raises when the import file's last lines cannot be written.
     void finish(bool importFileComplete) {
         closeReport();
-        opened_[kImportFile] = false;
         if (importFileComplete) {
+            st_.files.flush(kImportFile);
+            if (follower_) run_.readBack = follower_->finish();
+            opened_[kImportFile] = false;
             st_.files.close(kImportFile);
             run_.outputLock.release();
         } else {
+            opened_[kImportFile] = false;
             run_.importFile = st_.files.closePending(kImportFile);
         }
         done_ = true;
@@ -135,6 +153,8 @@ private:
     ConversionRun& run_;
     bool opened_[kImportFile + 1] = {};
     bool done_ = false;
+    std::string temporary_;  // the import file's new version, being written
+    std::unique_ptr<check::ImportFollower> follower_;
 };
 
 constexpr std::string_view kOpeningReportFailed = "Error opening QuickBooks Journal Report file";
@@ -347,10 +367,13 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     const RunTables tables(st, st.files.encoding(kReportFile));
     const std::optional<TargetWriter> writer = writerOf(st.gintTargetApp);
     run.tally.reset();
-    if (writer && run.checked)
-        run.tally = std::make_shared<check::ReportTally>(check::layoutOf(st.gintTargetApp),
-                                                         st.gblnAllToJournals, tables.encoding,
-                                                         check::randomDigestBase());
+    run.readBack.reset();
+    if (writer && run.checked) {
+        const check::Layout layout = check::layoutOf(st.gintTargetApp);
+        run.tally = std::make_shared<check::ReportTally>(
+            layout, st.gblnAllToJournals, tables.encoding, check::randomDigestBase());
+        files.followImportFile(layout, run.tally->digest().base());
+    }
     TextReader& report = st.files.reader(kReportFile);
     EventThrottle throttle(ui);
 

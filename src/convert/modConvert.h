@@ -34,6 +34,7 @@ namespace tav {
 struct ProgramState;
 namespace check {
 struct ConversionCheck;
+class ImportDigestReader;
 class ReportTally;
 }  // namespace check
 
@@ -239,6 +240,9 @@ struct ConversionRun {
     bool checked = true;
     // What the check needs of the report, gathered while the run reads it.
     std::shared_ptr<check::ReportTally> tally;
+    // The import file as read back while the run wrote it, when it was read to its end. It
+    // belongs to the file as this run left it: only the run's own check takes it.
+    std::shared_ptr<const check::ImportDigestReader> readBack;
     // The import file read back and compared with the report, once the run has written it.
     std::shared_ptr<const check::ConversionCheck> check;
 };

@@ -41,6 +41,8 @@ public:
     const std::string& target() const { return target_; }
     // Where the new version is written: the temporary file (or the device itself).
     const std::string& path() const { return path_; }
+    // A device or a pipe, written directly.
+    bool direct() const { return direct_; }
 
     // Puts the new version in place of the file; the caller has closed it and flushed it
     // to disk. Raises when the rename fails, and the old file then stays.

@@ -45,6 +45,7 @@ struct FileTable::OpenFile {
     std::string pending;
     std::uint64_t committed = 0;
     FileReplacement replacement;  // an output's new version
+    std::shared_ptr<GrowingFile> growing;
 
     ~OpenFile() {
         if (handle) std::fclose(handle);
@@ -69,6 +70,7 @@ struct FileTable::OpenFile {
             raiseWriteError(error, path);
         }
         committed += lines.size();
+        if (growing) growing->wrote(committed);
     }
 };
 
@@ -275,6 +277,19 @@ void FileTable::printLine(int number, std::string_view text) {
     appendEncoded(f.pending, text, *f.encoding);
     f.pending += "\r\n";
     if (f.pending.size() >= kWriteBlock) f.flush();
+}
+
+void FileTable::flush(int number) {
+    OpenFile& f = get(number);
+    if (f.mode == FileMode::Input) raise(err::BadFileMode);
+    f.flush();
+}
+
+void FileTable::tellWritten(int number, std::shared_ptr<GrowingFile> growing) {
+    OpenFile& f = get(number);
+    if (f.mode == FileMode::Input) raise(err::BadFileMode);
+    f.growing = std::move(growing);
+    if (f.growing) f.growing->wrote(f.committed);
 }
 
 void FileTable::writeLines(int number, std::string_view lines) {

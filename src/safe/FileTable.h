@@ -90,6 +90,11 @@ public:
     void writeLines(int number, std::string_view lines);
     // Bytes written but still waiting for a block to fill.
     size_t pendingBytes(int number) const;
+    // Writes them now.
+    void flush(int number);
+    // Tells how far an output is written (flushed), now and after each write, for a
+    // reader that follows the writing.
+    void tellWritten(int number, std::shared_ptr<GrowingFile> growing);
 
     // An input file's encoding is found when first asked for (or a line to decode is
     // read), unless a routine that read it whole has told it (learnEncoding).

@@ -23,6 +23,29 @@ constexpr size_t kMaxLineBytes = 1 << 20;
 
 }  // namespace
 
+void GrowingFile::wrote(std::uint64_t bytes) {
+    {
+        const std::lock_guard lock(mutex_);
+        written_ = bytes;
+    }
+    changed_.notify_all();
+}
+
+void GrowingFile::finished(bool complete) {
+    {
+        const std::lock_guard lock(mutex_);
+        finished_ = true;
+        givenUp_ = !complete;
+    }
+    changed_.notify_all();
+}
+
+std::uint64_t GrowingFile::waitBeyond(std::uint64_t offset) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return written_ > offset || finished_; });
+    return givenUp_ ? offset : written_;
+}
+
 TextReader::~TextReader() { close(); }
 
 void TextReader::close() {
@@ -30,18 +53,21 @@ void TextReader::close() {
     handle_ = nullptr;
 }
 
-void TextReader::open(const std::string& path, bool fields) {
+void TextReader::open(const std::string& path, bool fields, GrowingFile* growing) {
     close();
     path_ = path;
     fields_ = fields;
+    growing_ = growing;
     errno = 0;
     handle_ = platform::openFile(path, "rb");
     if (!handle_) raiseOpenError(errno, path);
+    // Read ahead into the stream's own buffer, bytes not yet written would stay there.
+    if (growing_) std::setvbuf(handle_, nullptr, _IONBF, 0);
     std::error_code ec;
     fileSize_ = fs::file_size(platform::pathFromUtf8(path), ec);
     // A small file (a list, a mapping, a ledger) is read in a block of its own size: files
     // are opened often, and a buffer never touched costs its pages all the same.
-    block_ = fileSize_ > 0 && fileSize_ < kReadBlock
+    block_ = !growing_ && fileSize_ > 0 && fileSize_ < kReadBlock
                  ? std::max<size_t>(static_cast<size_t>(fileSize_) + 1, 4096)
                  : kReadBlock;
     seek(0, 0);
@@ -57,7 +83,7 @@ void TextReader::seek(std::uint64_t offset, std::uint64_t linesBefore) {
     begin_ = end_ = lastLine_ = keepAt_ = 0;
     keeping_ = atEnd_ = false;
     tabCount_ = commaCount_ = 0;
-    consumed_ = lineStart_ = offset;
+    consumed_ = lineStart_ = position_ = offset;
     lines_ = linesBefore;
     // A UTF-8 byte order mark is no part of the first line.
     if (offset == 0 && fill() && std::string_view(buffer_.data(), end_).starts_with(kUtf8Bom)) {
@@ -84,13 +110,21 @@ bool TextReader::fill() {
     }
     // Room for the block and for the sixty-four bytes looked at past its end.
     if (buffer_.size() < end_ + block_ + 64) buffer_.resize(end_ + block_ + 64);
-    const size_t got = std::fread(buffer_.data() + end_, 1, block_, handle_);
+    size_t wanted = block_;
+    if (growing_) {
+        // The writer may be writing past what it has told: that is not read yet.
+        const std::uint64_t written = growing_->waitBeyond(position_);
+        wanted = static_cast<size_t>(
+            std::min<std::uint64_t>(wanted, written > position_ ? written - position_ : 0));
+    }
+    const size_t got = wanted ? std::fread(buffer_.data() + end_, 1, wanted, handle_) : 0;
     if (got == 0) {
         if (std::ferror(handle_)) raise(err::DeviceIoError);
         atEnd_ = true;
         return false;
     }
     end_ += got;
+    position_ += got;
     return true;
 }
 

@@ -11,8 +11,10 @@
 // The file table reads its input files with it; the conversion reads blocks of the
 // Journal report with readers of its own, one per thread, each from an offset.
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,26 @@ struct ReadingOptions {
     std::uint64_t blockBytes = 0;
 };
 
+// A file that one thread writes while another reads it: the writer tells how many bytes
+// it has written (and flushed) so far, and when it has done; the reader reads no further
+// than that, waiting for more meanwhile.
+class GrowingFile {
+public:
+    void wrote(std::uint64_t bytes);
+    // No more bytes will come. Complete: the reader reads on to what was written; not: it
+    // reads nothing more.
+    void finished(bool complete);
+    // Waits until more than `offset` bytes are written or the writing has finished; how
+    // far the reader may read then.
+    std::uint64_t waitBeyond(std::uint64_t offset);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t written_ = 0;
+    bool finished_ = false, givenUp_ = false;
+};
+
 class TextReader {
 public:
     TextReader() = default;
@@ -33,8 +55,9 @@ public:
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;
 
-    // With fields, the tabs and commas of every line are marked too.
-    void open(const std::string& path, bool fields = false);
+    // With fields, the tabs and commas of every line are marked too. A file being written
+    // (growing) is read as far as it is written, its end being where the writing ends.
+    void open(const std::string& path, bool fields = false, GrowingFile* growing = nullptr);
     // From the next line on, the tabs and commas are marked too.
     void markFields();
     bool marksFields() const { return fields_; }
@@ -108,6 +131,8 @@ private:
     std::vector<std::uint32_t> tabs_, commas_;  // room for sixteen more than counted
     size_t tabCount_ = 0, commaCount_ = 0;
     std::uint64_t consumed_ = 0, fileSize_ = 0;
+    std::uint64_t position_ = 0;  // where the file is read next
+    GrowingFile* growing_ = nullptr;
     std::uint64_t lines_ = 0, lineStart_ = 0;
 };
 

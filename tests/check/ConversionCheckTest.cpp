@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "check/CheckPage.h"
 #include "check/ImportFileReader.h"
 #include "check/PostingDigest.h"
+#include "check/ReportTally.h"
 #include "convert/ConvertFixture.h"
 #include "convert/TAVConvert.h"
 #include "safe/Platform.h"
@@ -413,9 +416,9 @@ TEST_F(Check, ATransactionLeftOpenAtTheEndOfTheReportIsADifference) {
 
 class TallyCheck : public Check, public ::testing::WithParamInterface<const char*> {
 protected:
-    // The case's report made long (its transactions thirty times over, two more omitted
-    // at a data error) and read in many small blocks.
-    void convertLong(unsigned threads) {
+    // The case's report made long (its transactions thirty times over, or as asked, two
+    // more omitted at a data error) and read in many small blocks.
+    void convertLong(unsigned threads, int times = 30, std::uint64_t blockBytes = 700) {
         const std::string golden = readFile(st.gstrJournalFile);
         const size_t header = golden.find("\r\n") + 2;
         size_t total = golden.find("\r\nTOTAL\t");
@@ -425,9 +428,10 @@ protected:
             "901\tInvoice\t1/07/2011\tINV901\tSmith\t\t\t1-1200 · Trade Debtors\t\t1x0\t\r\n"
             "\t\t\t\t\t\t\t4-1000 · Sales\t\t-110\t\r\n\t\t\t\t\t\t\t\t\t110\t\r\n";
         std::string bytes = golden.substr(0, header);
-        for (int i = 0; i < 30; ++i) bytes += body + (i % 15 == 7 ? bad : "");
+        for (int i = 0; i < times; ++i)
+            bytes += body + (i == times / 4 || i == times / 2 ? bad : "");
         writeReport(bytes + golden.substr(total + 2));
-        st.reading = {threads, 700};
+        st.reading = {threads, blockBytes};
         st.reportScan.reset();
         run = ConversionRun{};
         ui.answers = {Answer::Yes, Answer::Yes};
@@ -446,6 +450,35 @@ TEST_P(TallyCheck, TheConversionsFiguresAreThoseOfTheReportReadAgain) {
         writeReport("");
         EXPECT_EQ(check::checkCsv(checkRun()), again) << threads << " threads";
         EXPECT_EQ(checkRun().omitted.total, 2);
+    }
+}
+
+// The run reads its import file back while it writes it, a block of the file at a time,
+// into the digest the report calls for, so that its check reads nothing again; a check
+// made later reads the file as it is then.
+TEST_P(TallyCheck, TheImportFileReadBackWhileItIsWrittenIsTheFileAsWritten) {
+    useCase(GetParam());
+    const std::string golden = readFile(st.gstrJournalFile);
+    for (unsigned threads : {1u, 2u}) {
+        writeReport(golden);
+        convertLong(threads, 3000, 64 << 10);
+        ASSERT_GT(output().size(), 3 * FileTable::kWriteBlock);
+        ASSERT_TRUE(run.readBack) << threads << " threads";
+        const auto* tally = run.tally.get();
+        EXPECT_EQ(
+            run.readBack->digest([tally](std::string_view i) { return tally->notes(i); }, false),
+            tally->digest());
+        ConversionCheck c;
+        ASSERT_EQ(check::sfCheckConversion(st, ui, run, c, false, run.readBack.get()), "");
+        c.reportFile = "Journal.txt";
+        c.importFile = "TAVOutput.txt";
+        c.checkedAt = "01/07/2011 09:00:00";
+        EXPECT_EQ(check::checkCsv(c), check::checkCsv(checkRun()));
+
+        std::string bytes = output();
+        bytes.replace(bytes.size() / 2, 1, "#");
+        writeFile(st.gstrOutputFile, bytes);
+        EXPECT_FALSE(checkRun().matches());
     }
 }
 
@@ -473,6 +506,51 @@ TEST_F(Check, QuotesInAnAccountsLineAreReadBackAsTheReportHasThem) {
         {R"(1|Invoice|1/07/2011|IN"V"1|Smith "Jnr"|"Big", order||1-1200 · Trade Debtors||10|)",
          "|||||||4-1000 · Sales||-10|", "|||||||||10|", "TOTAL|||||||||0|"}));
     EXPECT_EQ(check::summaryText(c), "check: balanced");
+}
+
+// The threads of this process (Linux); 0 where they cannot be counted.
+size_t threadsRunning() {
+#ifdef __linux__
+    std::error_code ec;
+    return static_cast<size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task", ec), {}));
+#else
+    return 0;
+#endif
+}
+
+// A run that stops at a No, or fails, while its import file is read back leaves no thread
+// behind, and no temporary file (the fixture looks for those).
+TEST_F(Check, ARunStoppedOrFailedWhileItsImportFileIsReadBackLeavesNothingRunning) {
+    mapStandard();
+    std::string rows = report({});
+    for (int t = 1; t <= 6000; ++t)
+        rows += std::to_string(t) +
+                "\tCheque\t1/07/2011\tC1\tCafe\tBeans\t\t1-1100 · Cheque Account\t\t-110.00\t\r\n"
+                "\t\t\t\tCafe\tBeans\t\t6-1000 · Freight\tGST\t100.00\t10.00\r\n"
+                "\t\t\t\t\t\t\t\t\t-110.00\t\r\n";
+    const size_t threads = threadsRunning();
+    for (unsigned readers : {1u, 2u}) {
+        st.reading = {readers, 64 << 10};
+        // A No to an amount that is no number, far into the report.
+        writeReport(rows +
+                    "6001\tCheque\t1/07/2011\tC1\tCafe\t\t\t1-1100 · Cheque Account\t\t1x0\t\r\n");
+        run = ConversionRun{};
+        ui.answers = {Answer::No};
+        ASSERT_EQ(convert(), "");
+        EXPECT_TRUE(run.blnConversionStopped);
+        EXPECT_GT(output().size(), 2 * FileTable::kWriteBlock);
+        EXPECT_EQ(threadsRunning(), threads);
+
+        // A line no text file has, far into the report.
+        const std::string kept = output();
+        writeReport(rows + std::string(FileTable::kWriteBlock * 5, 'x') + "\r\n");
+        run = ConversionRun{};
+        EXPECT_NE(convert(), "");
+        EXPECT_FALSE(run.readBack);
+        EXPECT_EQ(threadsRunning(), threads);
+        EXPECT_EQ(output(), kept);
+    }
 }
 
 // ---- The import layouts read back ------------------------------------------------------

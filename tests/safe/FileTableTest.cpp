@@ -36,6 +36,31 @@ TEST(FileTable, EveryKindOfLineEndEndsALine) {
               (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
 }
 
+// A file that another thread writes is read as far as its writer says it has written, and
+// no further, though more bytes are there already; given up, it ends where the reader is.
+TEST(TextReader, AGrowingFileIsReadAsFarAsItsWriterHasWritten) {
+    TempDir dir;
+    writeFile(dir.file("g.txt"), "one\r\ntwo\r\nthree\r\n");
+    GrowingFile givenUp, complete;
+    TextReader r;
+    givenUp.wrote(5);
+    r.open(dir.file("g.txt"), false, &givenUp);
+    EXPECT_EQ(r.line(), "one");
+    givenUp.wrote(10);
+    EXPECT_EQ(r.line(), "two");
+    givenUp.finished(false);
+    EXPECT_TRUE(r.eof());
+
+    complete.wrote(5);
+    r.open(dir.file("g.txt"), false, &complete);
+    EXPECT_EQ(r.line(), "one");
+    complete.wrote(17);
+    complete.finished(true);
+    EXPECT_EQ(r.line(), "two");
+    EXPECT_EQ(r.line(), "three");
+    EXPECT_TRUE(r.eof());
+}
+
 TEST(FileTable, ALineEndingAtTheLastByteLeavesNoEmptyLine) {
     TempDir dir;
     writeFile(dir.file("r.txt"), "a\r\n");
