@@ -523,12 +523,7 @@ size_t threadsRunning() {
 // behind, and no temporary file (the fixture looks for those).
 TEST_F(Check, ARunStoppedOrFailedWhileItsImportFileIsReadBackLeavesNothingRunning) {
     mapStandard();
-    std::string rows = report({});
-    for (int t = 1; t <= 6000; ++t)
-        rows += std::to_string(t) +
-                "\tCheque\t1/07/2011\tC1\tCafe\tBeans\t\t1-1100 · Cheque Account\t\t-110.00\t\r\n"
-                "\t\t\t\tCafe\tBeans\t\t6-1000 · Freight\tGST\t100.00\t10.00\r\n"
-                "\t\t\t\t\t\t\t\t\t-110.00\t\r\n";
+    const std::string rows = cheques(6000);
     const size_t threads = threadsRunning();
     for (unsigned readers : {1u, 2u}) {
         st.reading = {readers, 64 << 10};

@@ -17,6 +17,19 @@ std::string report(std::initializer_list<std::string> rows) {
     return out;
 }
 
+std::string cheque(std::uint64_t t) {
+    return std::to_string(t) +
+           "\tCheque\t1/07/2011\tC1\tCafe\tBeans\t\t1-1100 · Cheque Account\t\t-110.00\t\r\n"
+           "\t\t\t\tCafe\tBeans\t\t6-1000 · Freight\tGST\t100.00\t10.00\r\n"
+           "\t\t\t\t\t\t\t\t\t-110.00\t\r\n";
+}
+
+std::string cheques(int count) {
+    std::string out = report({});
+    for (int t = 1; t <= count; ++t) out += cheque(static_cast<std::uint64_t>(t));
+    return out;
+}
+
 ConvertFixture::ConvertFixture() {
     st.installFolder = dir.path();
     st.gstrDataFolder = dir.path();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ namespace tav::test {
 
 // A report: the header row, then the rows written with "|" between fields, CR LF ends.
 std::string report(std::initializer_list<std::string> rows);
+// Transaction `t`, a cheque of 110.00 to the freight account with 10.00 GST, and the header
+// row followed by cheques 1 to `count`: reports as long as a test needs, in the standard
+// mapping.
+std::string cheque(std::uint64_t t);
+std::string cheques(int count);
 
 // Reads a case description into the state and the port's script: one entry per line, a
 // key and its tab-separated values (target, allToJournals, taxPayable, taxCodeLink,

@@ -60,12 +60,7 @@ TEST_F(FileFault, ADiskFillingUpDuringTheConversionLeavesThePreviousImportFile) 
     if (!FileSizeLimit(1 << 30).available())
         GTEST_SKIP() << "needs a file size limit, which Windows lacks";
     ASSERT_EQ(sfReadCreateWriteHeader(st, ui, run), "");
-    std::string rows = report({});
-    for (int t = 1; t <= 5000; ++t)
-        rows += std::to_string(t) +
-                "\tCheque\t1/07/2011\tC1\tCafe\tBeans\t\t1-1100 · Cheque Account\t\t-110.00\t\r\n"
-                "\t\t\t\tCafe\tBeans\t\t6-1000 · Freight\tGST\t100.00\t10.00\r\n"
-                "\t\t\t\t\t\t\t\t\t-110.00\t\r\n";
+    const std::string rows = cheques(5000);
     writeReport(rows);  // far more than one block of the import file
     Sem e;
     {
@@ -96,12 +91,7 @@ TEST_F(FileFault, AKilledConversionLeavesThePreviousImportFileAndHoldsOffNoOneAf
 #ifdef _WIN32
     GTEST_SKIP() << "starts the conversion in a child process with fork()";
 #else
-    std::string rows = report({});
-    for (int t = 1; t <= 2000; ++t)
-        rows += std::to_string(t) +
-                "\tCheque\t1/07/2011\tC1\tCafe\tBeans\t\t1-1100 · Cheque Account\t\t-110.00\t\r\n"
-                "\t\t\t\tCafe\tBeans\t\t6-1000 · Freight\tGST\t100.00\t10.00\r\n"
-                "\t\t\t\t\t\t\t\t\t-110.00\t\r\n";
+    const std::string rows = cheques(2000);
     writeReport(rows);
     int converting[2];
     ASSERT_EQ(::pipe(converting), 0);

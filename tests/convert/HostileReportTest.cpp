@@ -35,14 +35,6 @@ protected:
                "' is longer than 1 MiB (1,048,576 bytes), so it is not a text file the program "
                "can read. Check that the right file was chosen, or export it again.";
     }
-
-    // One transaction of a cheque to the freight account, with its closing line.
-    static std::string cheque(std::uint64_t t) {
-        return std::to_string(t) +
-               "\tCheque\t1/07/2011\tC1\tCafe\tBeans\t\t1-1100 · Cheque Account\t\t-110.00\t\r\n"
-               "\t\t\t\tCafe\tBeans\t\t6-1000 · Freight\tGST\t100.00\t10.00\r\n"
-               "\t\t\t\t\t\t\t\t\t-110.00\t\r\n";
-    }
 };
 
 TEST_F(HostileReport, AReportWithoutALineEndIsRefusedAfterItsFirstMebibyte) {
