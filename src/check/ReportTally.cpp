@@ -171,8 +171,8 @@ void ReportTally::omitted(std::string_view number, std::uint64_t line, std::stri
     beginTransaction();
 }
 
-ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts, std::string_view text) {
-    if (facts.tallyId == id_) return accountSlots_[facts.tallySlot];
+ReportTally::AccountSlot& ReportTally::newAccount(const AccountFacts& facts,
+                                                  std::string_view text) {
     facts.tallyId = id_;
     facts.tallySlot = static_cast<std::uint32_t>(accountSlots_.size());
     AccountSlot& a = accountSlots_.emplace_back();
@@ -182,8 +182,7 @@ ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts, std::s
     return a;
 }
 
-ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
-    if (facts.tallyId == id_) return itemSlots_[facts.tallySlot];
+ReportTally::ItemSlot& ReportTally::newItem(const TaxItemFacts& facts) {
     facts.tallyId = id_;
     facts.tallySlot = static_cast<std::uint32_t>(itemSlots_.size());
     ItemSlot& i = itemSlots_.emplace_back();
@@ -194,109 +193,127 @@ ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
     return i;
 }
 
+inline ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts,
+                                                      std::string_view text) {
+    return facts.tallyId == id_ ? accountSlots_[facts.tallySlot] : newAccount(facts, text);
+}
+
+inline ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
+    return facts.tallyId == id_ ? itemSlots_[facts.tallySlot] : newItem(facts);
+}
+
 void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
+    if (t.Count() == 0) return;
+    switch (layout_) {
+        case Layout::Mas: writtenAs<Layout::Mas>(t, facts); break;
+        case Layout::Accounts: writtenAs<Layout::Accounts>(t, facts); break;
+        case Layout::AccountantsOffice: writtenAs<Layout::AccountantsOffice>(t, facts); break;
+    }
+}
+
+template <Layout L>
+void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
     const long count = t.Count();
-    if (count == 0) return;
     const JournalLine first = t.Item(1);
     const TypeFacts& type = t.type();
     std::string_view kind;
     size_t referenceChars = 12;
-    switch (layout_) {
-        case Layout::Mas:
-            kind = allToJournals_ ? kJournal : std::string_view(type.masCode);
-            // MAS takes a contra account for payments, receipts and bank statements only
-            // when it is one of the bank accounts 680 to 689.
-            if (kind != kJournal && kind != "SDB" && kind != "PDB" && !first.account().bankContra)
-                kind = kJournal;
-            referenceChars = 6;
-            break;
-        case Layout::Accounts:
-            kind = type.basis;
-            referenceChars = 7;
-            break;
-        case Layout::AccountantsOffice: kind = type.aoLetter; break;
+    if constexpr (L == Layout::Mas) {
+        kind = allToJournals_ ? kJournal : std::string_view(type.masCode);
+        // MAS takes a contra account for payments, receipts and bank statements only
+        // when it is one of the bank accounts 680 to 689.
+        if (kind != kJournal && kind != "SDB" && kind != "PDB" && !first.account().bankContra)
+            kind = kJournal;
+        referenceChars = 6;
+    } else if constexpr (L == Layout::Accounts) {
+        kind = type.basis;
+        referenceChars = 7;
+    } else {
+        kind = type.aoLetter;
     }
     if (first[col::Date] != dateRead_) {
         dateRead_ = first[col::Date];
-        dateHash_ = textHash(SafeDateText(dateRead_, "dd/mm/yyyy"));
+        dateText_ = SafeDateText(dateRead_, "dd/mm/yyyy");
+        dateHash_ = textHash(dateText_);
     }
-    const std::uint64_t head = headHash(
-        dateHash_, textHash(kind), textHash(leftChars(first[col::Num], referenceChars, encoding_)));
+    const std::string_view reference = leftChars(first[col::Num], referenceChars, encoding_);
+    std::uint64_t head = 0;
+    if constexpr (L == Layout::Accounts) {
+        head = headHash(dateHash_, textHash(kind), textHash(reference));
+    } else {
+        // What begins each of its lines: "date,kind,,reference".
+        const size_t size = dateText_.size() + kind.size() + reference.size() + 3;
+        if (headText_.size() < size) headText_.resize(size);
+        char* p = headText_.data();
+        for (std::string_view part : {std::string_view(dateText_), kind, reference}) {
+            copyShort(p, part.data(), part.size());
+            p += part.size();
+            if (part.data() != reference.data()) *p++ = ',';
+            if (part.data() == kind.data()) *p++ = ',';
+        }
+        head = textHash({headText_.data(), size});
+    }
 
     TransactionSums sums;
     Money balance;
     for (long k = 1; k <= count; ++k) {
         // MAS takes the first line last.
-        const long index = layout_ == Layout::Mas ? (k == count ? 1 : k + 1) : k;
+        const long index = L == Layout::Mas ? (k == count ? 1 : k + 1) : k;
         const JournalLine line = t.Item(index);
         const AccountFacts& accountFacts = line.account();
         AccountSlot& a = account(accountFacts, line[col::Account]);
         // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
-        const bool taxLine = layout_ == Layout::AccountantsOffice && accountFacts.payable &&
+        const bool taxLine = L == Layout::AccountantsOffice && accountFacts.payable &&
                              facts.run().isMappedTaxItem(line[col::Item]);
         const TaxItemFacts* itemFacts = line.taxItem();
-        ItemSlot* i =
+        ItemSlot* const i =
             itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
         // The amounts' values as the conversion read them.
-        const std::optional<Money> read = line.value(col::Amount);
-        const std::optional<Money> taxRead = i ? line.value(col::TaxAmount) : Money();
-        if (!read || !taxRead) {
+        const std::optional<Money>& read = line.value(col::Amount);
+        const std::optional<Money>& taxRead = line.value(col::TaxAmount);
+        if (!read || (i && !taxRead)) {
             incomplete_ = true;  // more than thirty whole digits: the full check says why
             return;
         }
-        const Money amount = *read, tax = *taxRead;
+        const Money amount = *read, tax = i ? *taxRead : Money();
         sums.report = sums.report + amount;
-        switch (layout_) {
-            case Layout::Mas:
-                post(head, a, textHash(line[col::Amount]), i,
-                     i ? textHash(line[col::TaxAmount]) : zeroHash_);
-                a.sum = a.sum + amount;
-                balance = balance + amount + tax;
-                break;
-            case Layout::Accounts: {
-                const std::optional<Money> taxIn = inAccountsRange(tax, nullptr);
-                const std::optional<Money> posted =
-                    taxIn ? inAccountsRange(amount + tax, &sums.wholeDollars) : std::nullopt;
-                if (!posted) {
-                    incomplete_ = true;
-                    return;
-                }
-                post(head, a, amountHash(*posted), i, amountHash(*taxIn));
-                a.sum = a.sum + *posted;
-                balance = balance + *posted;
-                if (i && (!i->key.empty() || !taxIn->isZero())) {
-                    if (!i->posted)
-                        postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
-                    i->posted = true;
-                    i->taxSum = i->taxSum + *taxIn;
-                }
-                break;
+        if constexpr (L == Layout::Mas) {
+            digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]),
+                                    i ? i->hash : emptyHash_,
+                                    i ? textHash(line[col::TaxAmount]) : zeroHash_));
+            a.sum = a.sum + amount;
+            balance = balance + amount + tax;
+            if (i && (!i->key.empty() || !tax.isZero())) postTax(*i, tax);
+        } else if constexpr (L == Layout::Accounts) {
+            const std::optional<Money> taxIn = inAccountsRange(tax, nullptr);
+            const std::optional<Money> posted =
+                taxIn ? inAccountsRange(amount + tax, &sums.wholeDollars) : std::nullopt;
+            if (!posted) {
+                incomplete_ = true;
+                return;
             }
-            case Layout::AccountantsOffice: {
-                const bool noted = i && !accountFacts.payable;
-                post(head, a, textHash(line[col::Amount]), noted ? i : nullptr,
-                     noted ? textHash(line[col::TaxAmount]) : noTaxHash_);
-                a.sum = a.sum + amount;
-                balance = balance + amount;
-                if (noted) {
-                    if (!i->posted)
-                        postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
-                    i->posted = i->noted = true;
-                    i->taxSum = i->taxSum + tax;
-                }
-                break;
+            digest_.add(postingHash(head, a.hash, amountHash(*posted), i ? i->hash : emptyHash_,
+                                    amountHash(*taxIn)));
+            a.sum = a.sum + *posted;
+            balance = balance + *posted;
+            if (i && (!i->key.empty() || !taxIn->isZero())) postTax(*i, *taxIn);
+        } else {
+            const bool noted = i && !accountFacts.payable;
+            digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]),
+                                    noted ? i->hash : emptyHash_,
+                                    noted ? textHash(line[col::TaxAmount]) : noTaxHash_));
+            a.sum = a.sum + amount;
+            balance = balance + amount;
+            if (noted) {
+                postTax(*i, tax);
+                i->noted = true;
             }
-        }
-        if (layout_ == Layout::Mas && i && (!i->key.empty() || !tax.isZero())) {
-            if (!i->posted) postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
-            i->posted = true;
-            i->taxSum = i->taxSum + tax;
         }
         if (taxLine) {
             addTaxLine(line[col::Item], amount);
         } else if (i) {
             i->onLines = i->onLines + tax;
-            if (layout_ != Layout::AccountantsOffice && !tax.isZero()) {
+            if (L != Layout::AccountantsOffice && !tax.isZero()) {
                 sums.taxOnLines = sums.taxOnLines + tax;
                 ++sums.taxedLines;
             }
@@ -305,13 +322,12 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
     for (size_t k = 0; k < taxLineCount_; ++k) {
         const PendingTaxLine& l = taxLines_[k];
         sums.report = sums.report + l.amount;
-        if (layout_ != Layout::AccountantsOffice)
-            sums.taxLinesPosted = sums.taxLinesPosted + l.amount;
+        if (L != Layout::AccountantsOffice) sums.taxLinesPosted = sums.taxLinesPosted + l.amount;
         if (!l.item.empty()) addTaxLine(l.item, l.amount);
     }
     sums.expected = sums.import = balance;
     ++written_;
-    if (layout_ == Layout::Mas) countKind(kind, 1);
+    if (L == Layout::Mas) countKind(kind, 1);
     if (!sums.report.isZero() || !sums.import.isZero())
         listIfUnbalanced(unbalanced_, unbalancedCounted_, text(first[col::TransNo]), firstLine_,
                          sums);

@@ -24,6 +24,7 @@
 #include "check/ImportFileReader.h"
 #include "check/PostingDigest.h"
 #include "convert/ConversionLookups.h"
+#include "safe/ByteScan.h"
 #include "safe/TextCodec.h"
 #include "safe/TextReader.h"
 
@@ -152,12 +153,19 @@ private:
         Money onLines, taxLines;
     };
 
+    // The slot of an account text or tax item in this tally, made when first met.
     AccountSlot& account(const AccountFacts& facts, std::string_view text);
     ItemSlot& item(const TaxItemFacts& facts);
-    void post(std::uint64_t head, const AccountSlot& a, std::uint64_t amount, const ItemSlot* code,
-              std::uint64_t tax) {
-        digest_.add(postingHash(head, a.hash, amount, code ? code->hash : emptyHash_, tax));
+    AccountSlot& newAccount(const AccountFacts& facts, std::string_view text);
+    ItemSlot& newItem(const TaxItemFacts& facts);
+    // Tax the target posts under an item's code.
+    void postTax(ItemSlot& i, Money tax) {
+        if (!i.posted) postedItems_.push_back(static_cast<size_t>(&i - itemSlots_.data()));
+        i.posted = true;
+        i.taxSum = i.taxSum + tax;
     }
+    template <Layout L>
+    void writtenAs(const JournalTransaction& t, ReportFacts& facts);
     void addTaxLine(std::string_view item, Money amount);
     void countKind(std::string_view kind, long long n);
     void note(std::vector<std::string>& sources, std::string_view text) const;
@@ -174,9 +182,11 @@ private:
     size_t taxLineCount_ = 0;
     std::vector<MisreadAmount> misread_;
     std::uint64_t firstLine_ = 0;
-    // The last transaction's date as read, and the hash of the date the import file gives.
-    std::string dateRead_;
+    // The last transaction's date as read, and the date the import file gives, its hash.
+    std::string dateRead_, dateText_;
     std::uint64_t dateHash_ = textHash({});
+    // MAS and Accountant's Office: room for what begins each line of a transaction.
+    std::string headText_;
 
     // Per text met in this block, in order of first posting.
     std::vector<AccountSlot> accountSlots_;

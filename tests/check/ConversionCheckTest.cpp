@@ -12,6 +12,7 @@
 #include "convert/TAVConvert.h"
 #include "safe/Platform.h"
 #include "safe/TextCodec.h"
+#include "safe/TextReader.h"
 
 namespace tav::test {
 namespace {
@@ -479,6 +480,48 @@ TEST_P(TallyCheck, TheImportFileReadBackWhileItIsWrittenIsTheFileAsWritten) {
         bytes.replace(bytes.size() / 2, 1, "#");
         writeFile(st.gstrOutputFile, bytes);
         EXPECT_FALSE(checkRun().matches());
+    }
+}
+
+// The lean reading takes the import file 64 bytes at a time: moved along by any number of
+// bytes, the file reads the same, and a line that only the full reading takes (a lone CR
+// or LF, a NUL, an 'Accounts' value that is a lone quote) is left to it wherever it lies.
+TEST_P(TallyCheck, TheLeanReadingReadsTheSameWhereverItsBlocksBegin) {
+    useCase(GetParam());
+    convertLong(1, 6);
+    const std::string written = output();
+    const check::Layout layout = check::layoutOf(st.gintTargetApp);
+    const check::ReportTally& tally = *run.tally;
+    auto digest = [&](const std::string& bytes) -> std::optional<check::PostingDigest> {
+        writeFile(st.gstrOutputFile, bytes);
+        TextReader file;
+        file.open(st.gstrOutputFile);
+        check::ImportDigestReader reader(layout, tally.digest().base());
+        if (!reader.read(file)) return std::nullopt;
+        return reader.digest([&](std::string_view item) { return tally.notes(item); }, false);
+    };
+    // Where the description of the posting line that begins at `from` or after begins.
+    const bool accounts = layout == check::Layout::Accounts;
+    auto description = [&](const std::string& bytes, size_t from) {
+        size_t at = bytes.find(accounts ? "\r\n\"TR\"" : "\r\n0", from - 2) + 2;
+        for (int commas = accounts ? 13 : 7; commas > 0; --commas) at = bytes.find(',', at) + 1;
+        return at + (accounts ? 1 : 0);
+    };
+    const size_t first = description(written, written.find("\r\n") + 2);
+    for (size_t k = 0; k < 64; ++k) {
+        const std::string moved =
+            written.substr(0, first) + std::string(k, 'x') + written.substr(first);
+        ASSERT_EQ(digest(moved), tally.digest()) << k;
+        const size_t middle = description(moved, moved.size() / 2);
+        const size_t end = moved.find("\r\n", middle);
+        std::vector<std::string> faults = {moved.substr(0, middle) + "\r" + moved.substr(middle),
+                                           moved.substr(0, middle) + '\0' + moved.substr(middle),
+                                           moved.substr(0, end) + moved.substr(end + 1)};
+        if (accounts) {
+            const size_t empty = moved.find(",\"\",", middle);
+            faults.push_back(moved.substr(0, empty) + ",\"," + moved.substr(empty + 4));
+        }
+        for (const std::string& fault : faults) EXPECT_FALSE(digest(fault)) << k;
     }
 }
 
