@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstring>
 
 #include "convert/ReportFacts.h"
 #include "convert/modConvert.h"
@@ -59,6 +60,27 @@ bool thousandsInPlace(std::string_view raw, size_t commas) {
         if (raw[n - 3 - 4 * k] != ',') return false;
     const size_t first = n - 3 - 4 * commas;
     return first > 0 && raw[first - 1] >= '0' && raw[first - 1] <= '9';
+}
+
+// The value of an amount as QuickBooks writes one ("-2,041.87": an optional minus, at
+// most sixteen digits, thousands separators in their places, two decimals); nothing for
+// any other text.
+std::optional<Money> withThousands(std::string_view s) {
+    const bool negative = s.starts_with('-');
+    if (negative) s.remove_prefix(1);
+    const size_t n = s.size();
+    if (n < 4 || n > 19 || s[n - 3] != '.') return std::nullopt;
+    std::int64_t cents = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned digit = static_cast<unsigned char>(s[i]) - unsigned{'0'};
+        if (digit < 10)
+            cents = cents * 10 + digit;
+        else if (i == n - 3 || (s[i] == ',' && i > 0 && (n - 3 - i) % 4 == 0))
+            continue;
+        else
+            return std::nullopt;
+    }
+    return Money::fromCents(negative ? -cents : cents);
 }
 
 }  // namespace
@@ -134,8 +156,7 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
     l.item = item;
-    std::optional<Money> plain;
-    if (isFormattedAmount(amount, &plain) && plain) {
+    if (const std::optional<Money> plain = withThousands(amount)) {
         l.amount = *plain;
     } else {
         const std::optional<Decimal> d = parseDecimal(amount);
@@ -143,26 +164,42 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     }
 }
 
-void ReportTally::amountRewritten(const ReportFields& f, const TextReader::Marks& tabs,
-                                  size_t column, std::string_view number, std::uint64_t line) {
-    // Most amounts are plain, with their thousands separators right: looked at where they
-    // lie in the line, between its tabs.
-    const std::string_view text = f.line();
-    const size_t from = tabs.tabs[column - 1] + 1;
-    const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
-    const std::string_view raw = text.substr(from, end - from);
+void ReportTally::amountsRewritten(const ReportFields& f, const TextReader::Marks& tabs,
+                                   const JournalTransaction& t, std::uint64_t line, bool tax,
+                                   bool amount) {
+    // The amount text as the report holds it, between its tabs.
+    auto raw = [&](size_t column) {
+        const std::string_view text = f.line();
+        const size_t from = tabs.tabs[column - 1] + 1;
+        const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
+        return text.substr(from, end - from);
+    };
     // Nearly all are read without their thousands separators: each comma is followed by
     // three digits, the last three before the point of two decimals. (The conversion has
     // read the amount, so the bytes between the commas are its digits.)
-    if (!f.inLine(column) && thousandsInPlace(raw, raw.size() - f[column].size())) return;
+    auto layoutOnly = [&](size_t column) {
+        const std::string_view text = raw(column);
+        return !f.inLine(column) && thousandsInPlace(text, text.size() - f[column].size());
+    };
+    if (tax && !layoutOnly(col::TaxAmount)) {
+        const TaxItemFacts* item = t.Item(t.Count()).taxItem();
+        if (item && !item->text.empty())
+            noteMisread(f, raw(col::TaxAmount), col::TaxAmount, t, line);
+    }
+    if (amount && !layoutOnly(col::Amount)) noteMisread(f, raw(col::Amount), col::Amount, t, line);
+}
+
+void ReportTally::noteMisread(const ReportFields& f, std::string_view raw, size_t column,
+                              const JournalTransaction& t, std::uint64_t line) {
     if (plainWithThousands(raw)) return;
     if (writtenAmount(f[column]) && (f.inLine(column) || commasAreThousands(raw))) return;
     const std::optional<Decimal> d = parseDecimal(f[column]);
     if (!d) return;
     std::string why = whyMisread(raw, *d);
     if (why.empty()) return;
-    misread_.push_back({this->text(number), line, column == col::Amount ? "Amount" : "Tax Amount",
-                        this->text(raw), Money::fromDecimal(*d).fixed(), std::move(why)});
+    misread_.push_back({text(t.Item(1)[col::TransNo]), line,
+                        column == col::Amount ? "Amount" : "Tax Amount", text(raw),
+                        Money::fromDecimal(*d).fixed(), std::move(why)});
 }
 
 void ReportTally::omitted(std::string_view number, std::uint64_t line, std::string_view reason) {
@@ -340,11 +377,21 @@ namespace {
 // A short text as a number, its bytes and their count, for finding it among a few texts
 // quickly; all longer texts have the same number and are compared as texts.
 std::uint64_t shortKey(std::string_view text) {
-    if (text.size() >= 8) return ~std::uint64_t{0};
-    std::uint64_t key = std::uint64_t{text.size()} << 56;
-    for (size_t i = 0; i < text.size(); ++i)
-        key |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-    return key;
+    const size_t n = text.size();
+    if (n >= 8) return ~std::uint64_t{0};
+    const std::uint64_t key = std::uint64_t{n} << 56;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    if (n >= 4) {
+        // Two words of four bytes, the second shifted onto the bytes it shares with the
+        // first.
+        std::uint32_t low, high;
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + n - 4, 4);
+        return key | low | std::uint64_t{high} << (8 * (n - 4));
+    }
+    if (n == 0) return key;
+    return key | p[0] | std::uint64_t{p[n / 2]} << (8 * (n / 2)) |
+           std::uint64_t{p[n - 1]} << (8 * (n - 1));
 }
 
 // The sum kept for a text among a few (journal codes, tax items), added when new.

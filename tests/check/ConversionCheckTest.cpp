@@ -109,10 +109,10 @@ TEST_F(Check, WholeDollarsAreTheTargetsRuleAndAMissingTaxLineIsTheReports) {
     ConversionCheck c = checkRun();
     EXPECT_EQ(differing(c), std::vector<std::string>{"unbalanced 43"});
     ASSERT_EQ(c.unbalanced.rows.size(), 2u);
-    EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "-5000.00");
-    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "0.00");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.report.fixed(), "-5000.00");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.import.fixed(), "0.00");
     EXPECT_EQ(c.unbalanced.rows[1].number, "44");
-    EXPECT_EQ(c.unbalanced.rows[1].import.fixed(), "-0.11");
+    EXPECT_EQ(c.unbalanced.rows[1].sums.import.fixed(), "-0.11");
     EXPECT_FALSE(c.unbalanced.rows[1].counts);
     EXPECT_EQ(check::summaryText(c), "check: 1 difference");
 }
@@ -154,7 +154,7 @@ TEST_F(Check, ACentChangedInTheImportFile) {
                   "tax 10.00 | 01/07/2011 Pay ref 'CHQ-00' account 720 amount 100.01 tax code "
                   "'GST' tax 10.00"}));
     EXPECT_EQ(check::summaryText(c), "check: 5 differences");
-    EXPECT_EQ(c.unbalanced.rows[0].why, "Its lines in the import file differ from the report's.");
+    EXPECT_EQ(c.unbalanced.rows[0].why(), "Its lines in the import file differ from the report's.");
 }
 
 TEST_F(Check, ALineRemovedOrAddedIsFoundAndTheRestStillMatch) {
@@ -238,7 +238,7 @@ TEST_F(Check, AEuropeanAmountIsFlaggedAndTheTransactionIsUnbalanced) {
     EXPECT_EQ(c.misread.rows[0].read, "-2.75");
     EXPECT_NE(c.misread.rows[0].why.find("European"), std::string::npos);
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
-    EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "2747.25");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.report.fixed(), "2747.25");
     EXPECT_EQ(c.differences(), 2);
 }
 
@@ -325,7 +325,7 @@ TEST_F(Check, TaxRoundedForTheWholeTransactionIsCentsNotADifference) {
     };
     ConversionCheck c = convertAndCheck(report({lines[0], lines[1], lines[2], lines[3], lines[4]}));
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
-    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.01");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.import.fixed(), "-0.01");
     EXPECT_FALSE(c.unbalanced.rows[0].counts);
     EXPECT_TRUE(c.matches());
 
@@ -346,7 +346,7 @@ TEST_F(Check, TaxRoundedForTheWholeTransactionIsCentsNotADifference) {
                                 lines[1], "||||Smith|||4-1000 · Sales||-5.05|",
                                 "||||||GST|2-1310 · GST Payable||-0.49|", "|||||||||10.59|"}));
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
-    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.02");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.import.fixed(), "-0.02");
     EXPECT_TRUE(c.unbalanced.rows[0].counts);
 }
 
