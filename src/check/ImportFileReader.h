@@ -68,7 +68,9 @@ private:
 // nothing but the file it reads, so that it can read on a thread of its own.
 class ImportDigestReader {
 public:
-    ImportDigestReader(Layout layout, std::uint64_t digestBase);
+    // Wide: 32 bytes at a time (AVX2), on a processor that can (the default there).
+    ImportDigestReader(Layout layout, std::uint64_t digestBase, bool wide = canReadWide());
+    static bool canReadWide();
     // Reads the file's lines from where its reader stands; false at the first line it
     // does not read. The bytes are looked at 64 at a time, into a bit for each comma,
     // line end and ('Accounts') quote: lines end in CR LF as the writers end them (any
@@ -86,8 +88,13 @@ public:
                                         bool notedItemHoldsOpening) const;
 
 private:
-    template <bool Quoted>
+    template <bool Quoted, class Masks>
     bool readLines(TextReader& file, EventThrottle* throttle);
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TAV_CHECK_AVX2 1
+    // The same on a processor with AVX2.
+    bool readAvx2(TextReader& file, EventThrottle* throttle);
+#endif
     // Takes the next line, given where its first commas lie (as many as there are, up to
     // kCommasHeld) and how many it holds, and whether a comma of it is not between two
     // quotes with a value between it and the next; false when it is not read.
@@ -104,6 +111,7 @@ private:
     Undecided* undecided(std::string_view item);
 
     Layout layout_;
+    bool wide_;
     std::uint64_t noTax_, emptyHash_;
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;

@@ -230,6 +230,40 @@ ReportTally::ItemSlot& ReportTally::newItem(const TaxItemFacts& facts) {
     return i;
 }
 
+namespace {
+
+// A short text as a number, its bytes and their count, for finding it among a few texts
+// quickly; all longer texts have the same number and are compared as texts.
+[[gnu::always_inline]] inline std::uint64_t shortKey(std::string_view text) {
+    const size_t n = text.size();
+    if (n >= 8) return ~std::uint64_t{0};
+    const std::uint64_t key = std::uint64_t{n} << 56;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    if (n >= 4) {
+        // Two words of four bytes, the second shifted onto the bytes it shares with the
+        // first.
+        std::uint32_t low, high;
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + n - 4, 4);
+        return key | low | std::uint64_t{high} << (8 * (n - 4));
+    }
+    if (n == 0) return key;
+    return key | p[0] | std::uint64_t{p[n / 2]} << (8 * (n / 2)) |
+           std::uint64_t{p[n - 1]} << (8 * (n - 1));
+}
+
+// The sum kept for a text among a few (journal codes, tax items), added when new.
+template <class Sum>
+Sum& countOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
+    const std::uint64_t key = shortKey(text);
+    for (ReportTally::TextSum<Sum>& s : sums)
+        if (s.key == key && (text.size() < 8 || s.text == text)) return s.sum;
+    sums.push_back({std::string(text), key, Sum()});
+    return sums.back().sum;
+}
+
+}  // namespace
+
 inline ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts,
                                                       std::string_view text) {
     return facts.tallyId == id_ ? accountSlots_[facts.tallySlot] : newAccount(facts, text);
@@ -364,7 +398,7 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
     }
     sums.expected = sums.import = balance;
     ++written_;
-    if (L == Layout::Mas) countKind(kind, 1);
+    if constexpr (L == Layout::Mas) countKind(kind, 1);
     if (!sums.report.isZero() || !sums.import.isZero())
         listIfUnbalanced(unbalanced_, unbalancedCounted_, text(first[col::TransNo]), firstLine_,
                          sums);
@@ -372,44 +406,10 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
     beginTransaction();
 }
 
-namespace {
-
-// A short text as a number, its bytes and their count, for finding it among a few texts
-// quickly; all longer texts have the same number and are compared as texts.
-std::uint64_t shortKey(std::string_view text) {
-    const size_t n = text.size();
-    if (n >= 8) return ~std::uint64_t{0};
-    const std::uint64_t key = std::uint64_t{n} << 56;
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    if (n >= 4) {
-        // Two words of four bytes, the second shifted onto the bytes it shares with the
-        // first.
-        std::uint32_t low, high;
-        std::memcpy(&low, p, 4);
-        std::memcpy(&high, p + n - 4, 4);
-        return key | low | std::uint64_t{high} << (8 * (n - 4));
-    }
-    if (n == 0) return key;
-    return key | p[0] | std::uint64_t{p[n / 2]} << (8 * (n / 2)) |
-           std::uint64_t{p[n - 1]} << (8 * (n - 1));
-}
-
-// The sum kept for a text among a few (journal codes, tax items), added when new.
-template <class Sum>
-Sum& sumOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
-    const std::uint64_t key = shortKey(text);
-    for (ReportTally::TextSum<Sum>& s : sums)
-        if (s.key == key && (text.size() < 8 || s.text == text)) return s.sum;
-    sums.push_back({std::string(text), key, Sum()});
-    return sums.back().sum;
-}
-
-}  // namespace
-
-void ReportTally::countKind(std::string_view kind, long long n) { sumOf(kinds_, kind) += n; }
+void ReportTally::countKind(std::string_view kind, long long n) { countOf(kinds_, kind) += n; }
 
 void ReportTally::addTaxLine(std::string_view item, Money amount) {
-    Money& sum = sumOf(taxLineItems_, item);
+    Money& sum = countOf(taxLineItems_, item);
     sum = sum + amount;
 }
 

@@ -151,7 +151,7 @@ private:
     AccountSlot& newAccount(const AccountFacts& facts, std::string_view text);
     ItemSlot& newItem(const TaxItemFacts& facts);
     // Tax the target posts under an item's code.
-    void postTax(ItemSlot& i, Money tax) {
+    [[gnu::always_inline]] void postTax(ItemSlot& i, Money tax) {
         if (!i.posted) postedItems_.push_back(static_cast<size_t>(&i - itemSlots_.data()));
         i.posted = true;
         i.taxSum = i.taxSum + tax;
