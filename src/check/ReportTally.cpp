@@ -330,7 +330,7 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
     for (long k = 1; k <= count; ++k) {
         // MAS takes the first line last.
         const long index = L == Layout::Mas ? (k == count ? 1 : k + 1) : k;
-        const JournalLine line = t.Item(index);
+        const JournalLine line = t.line(index);
         const AccountFacts& accountFacts = line.account();
         AccountSlot& a = account(accountFacts, line[col::Account]);
         // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.

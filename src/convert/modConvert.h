@@ -95,6 +95,10 @@ public:
     bool empty() const { return lines_.empty(); }
     // Line i, from 1; out of range raises "Subscript out of range".
     JournalLine Item(long i) const;
+    // Line i, from 1 to Count(), for a loop over the lines that knows its bounds.
+    JournalLine line(long i) const {
+        return JournalLine(report_, own_.data(), &lines_[static_cast<size_t>(i - 1)]);
+    }
     void clear();
 
     // Adds a line of eleven fields, report being where the transaction's first line
