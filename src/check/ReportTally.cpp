@@ -316,12 +316,15 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
         const size_t size = dateText_.size() + kind.size() + reference.size() + 3;
         if (headText_.size() < size) headText_.resize(size);
         char* p = headText_.data();
-        for (std::string_view part : {std::string_view(dateText_), kind, reference}) {
+        auto put = [&p](std::string_view part) {
             copyShort(p, part.data(), part.size());
             p += part.size();
-            if (part.data() != reference.data()) *p++ = ',';
-            if (part.data() == kind.data()) *p++ = ',';
-        }
+        };
+        put(dateText_);
+        put(",");
+        put(kind);
+        put(",,");
+        put(reference);
         head = textHash({headText_.data(), size});
     }
 
