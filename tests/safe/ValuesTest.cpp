@@ -119,8 +119,14 @@ TEST(Dates, ReadDayMonthYear) {
         {"1.1/2011", ""},
         {"01/001/2011", ""},
     };
-    for (const Case& c : cases)
+    // The conversion's dates, remembered from one text to the next: each text is read
+    // twice, after a different one (of the same length, often) and after itself.
+    DateTexts dates;
+    for (const Case& c : cases) {
         EXPECT_EQ(SafeDateText(c.text, "dd/mm/yyyy"), c.formatted) << c.text;
+        EXPECT_EQ(dates.ddmmyyyy(c.text), c.formatted) << c.text;
+        EXPECT_EQ(dates.ddmmyyyy(c.text), c.formatted) << c.text;
+    }
 }
 
 TEST(Dates, OrderAsCalendarDays) {
