@@ -6,6 +6,7 @@
 // number 2. The driver opens and closes both; the reader only reads file 1 and the
 // writers only append to file 2.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -166,14 +167,25 @@ public:
         *at_++ = c;
     }
     void comma() { put(','); }
-    // Text inside a double-quoted field.
+    // Text inside a double-quoted field. Most texts hold no double quote; a short one is
+    // looked at here rather than through a library call.
     void putQuoted(std::string_view text) {
+        if (text.size() <= 16 ? std::find(text.begin(), text.end(), '"') == text.end()
+                              : text.find('"') == std::string_view::npos)
+            return put(text);
         quotedFieldText(text, [this](std::string_view piece) { put(piece); });
     }
     // A whole field in double quotes, and the comma after it.
     void putQuotedField(std::string_view text) {
         put('"');
         putQuoted(text);
+        put("\",");
+    }
+    // The same for a text of the program's own that holds no double quote (a number, a
+    // date, a code of a table).
+    void putPlainQuotedField(std::string_view text) {
+        put('"');
+        put(text);
         put("\",");
     }
 

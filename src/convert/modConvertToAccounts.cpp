@@ -148,15 +148,16 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             ImportLine out = part.out.begin();
             out.put("\"TR\",");
             if (hundreds != 0) numberPast = numberPastHundred(t, hundreds);
-            out.putQuotedField(hundreds == 0 ? head.number : std::string_view(numberPast));
-            out.putQuotedField(kLineNumbers[(i - 1) % kLinesPerNumber]);
-            out.putQuotedField(basis);
-            out.putQuotedField(head.date);
+            // A transaction number is a whole number, and holds no double quote.
+            out.putPlainQuotedField(hundreds == 0 ? head.number : std::string_view(numberPast));
+            out.putPlainQuotedField(kLineNumbers[(i - 1) % kLinesPerNumber]);
+            out.putPlainQuotedField(basis);
+            out.putPlainQuotedField(head.date);
             out.putQuotedField(account.number);
             out.put("\"\",");
             out.putQuotedField(head.reference);
-            out.putQuotedField(*amount);
-            out.putQuotedField(taxText);
+            out.putPlainQuotedField(*amount);
+            out.putPlainQuotedField(taxText);
             out.putQuotedField(item ? std::string_view(item->targetCode) : std::string_view());
             out.put(item && item->capital ? "\"C\"," : "\"O\",");
             out.put("\"\",\"");

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "safe/Sem.h"
 #include "safe/TextCodec.h"
@@ -116,23 +117,32 @@ char* digitsBefore(char* end, UInt128 v) {
 
 UInt128 magnitudeOf(Int128 v) { return v < 0 ? -static_cast<UInt128>(v) : static_cast<UInt128>(v); }
 
+// v / 100 and v % 100, in 64 bits where v fits them (a division of 128 bits is a library
+// call).
+std::pair<UInt128, unsigned> hundreds(UInt128 v) {
+    if (v <= std::numeric_limits<std::uint64_t>::max()) {
+        const auto small = static_cast<std::uint64_t>(v);
+        return {small / 100, static_cast<unsigned>(small % 100)};
+    }
+    return {v / 100, static_cast<unsigned>(v % 100)};
+}
+
 }  // namespace
 
 std::string_view Money::fixed(TextBuffer& buffer) const {
     if (cents_ == 0) return "0.00";
-    const UInt128 magnitude = magnitudeOf(cents_);
+    const auto [units, cents] = hundreds(magnitudeOf(cents_));
     char* const end = buffer + kTextChars;
-    const auto cents = static_cast<int>(magnitude % 100);
     end[-1] = static_cast<char>('0' + cents % 10);
     end[-2] = static_cast<char>('0' + cents / 10);
     end[-3] = '.';
-    char* p = digitsBefore(end - 3, magnitude / 100);
+    char* p = digitsBefore(end - 3, units);
     if (cents_ < 0) *--p = '-';
     return {p, static_cast<size_t>(end - p)};
 }
 
 std::string_view Money::whole(TextBuffer& buffer) const {
-    const UInt128 units = (magnitudeOf(cents_) + 50) / 100;
+    const UInt128 units = hundreds(magnitudeOf(cents_) + 50).first;
     if (units == 0) return "0";
     char* const end = buffer + kTextChars;
     char* p = digitsBefore(end, units);
