@@ -207,9 +207,9 @@ std::string checkPage(const ConversionCheck& c) {
         for (const UnbalancedTransaction& u : c.unbalanced.rows)
             t.row({{u.number},
                    figure(std::to_string(u.line)),
-                   figure(u.report.fixed()),
-                   figure(u.import.fixed()),
-                   {u.why},
+                   figure(u.sums.report.fixed()),
+                   figure(u.sums.import.fixed()),
+                   {u.why()},
                    {u.counts ? "DIFFERS" : "the target's rule"}},
                   u.counts);
     }
@@ -340,8 +340,8 @@ std::string checkCsv(const ConversionCheck& c) {
                      "tax lines posted " + r.taxLines.fixed()});
     for (const UnbalancedTransaction& u : c.unbalanced.rows)
         csv.row({"Unbalanced", "transaction " + u.number + " line " + std::to_string(u.line),
-                 u.report.fixed(), u.import.fixed(), "", "",
-                 u.counts ? "DIFFERS" : "the target's rule", u.why});
+                 u.sums.report.fixed(), u.sums.import.fixed(), "", "",
+                 u.counts ? "DIFFERS" : "the target's rule", u.why()});
     csv.more("Unbalanced", c.unbalanced);
     for (const MisreadAmount& m : c.misread.rows)
         csv.row({"Amounts read otherwise",

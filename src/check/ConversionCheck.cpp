@@ -376,50 +376,40 @@ bool counts(const TransactionSums& t) {
     return (gap.cents() < 0 ? -gap.cents() : gap.cents()) > t.taxedLines;
 }
 
-void explain(const TransactionSums& t, UnbalancedTransaction& u) {
+}  // namespace
+
+std::string UnbalancedTransaction::why() const {
+    const TransactionSums& t = sums;
+    if (!t.report.isZero()) return "Its lines in the report do not add up to zero.";
+    if (t.import != t.expected) return "Its lines in the import file differ from the report's.";
     const Money taxGap = check::taxGap(t);
-    u.counts = counts(t);
-    if (t.import != t.expected) {
-        u.why = "Its lines in the import file differ from the report's.";
-        return;
-    }
-    if (t.expected != t.wholeDollars + taxGap) {
-        u.why = "The target's lines do not add up to zero.";
-        return;
-    }
+    if (t.expected != t.wholeDollars + taxGap) return "The target's lines do not add up to zero.";
+    std::string why;
     if (!t.wholeDollars.isZero())
-        u.why =
+        why =
             "'Accounts' takes amounts from 10 million (and from minus 1 million) in whole "
             "dollars.";
-    if (taxGap.isZero()) return;
-    if (!u.why.empty()) u.why += " ";
-    u.why += "QuickBooks posted " + t.taxLinesPosted.fixed() +
-             " tax for the transaction, its lines carry " + t.taxOnLines.fixed() +
-             ", and the target adds up the lines' tax";
-    u.why += u.counts ? ": it will not balance the transaction."
-                      : ": a rounding of cents, not counted as a difference.";
+    if (taxGap.isZero()) return why;
+    if (!why.empty()) why += " ";
+    why += "QuickBooks posted " + t.taxLinesPosted.fixed() +
+           " tax for the transaction, its lines carry " + t.taxOnLines.fixed() +
+           ", and the target adds up the lines' tax";
+    why += counts ? ": it will not balance the transaction."
+                  : ": a rounding of cents, not counted as a difference.";
+    return why;
 }
-
-}  // namespace
 
 void listIfUnbalanced(Listed<UnbalancedTransaction>& list, long long& counted,
                       std::string_view number, std::uint64_t line, const TransactionSums& sums) {
     if (sums.report.isZero() && sums.import.isZero()) return;
-    if (counts(sums)) ++counted;
+    const bool difference = counts(sums);
+    if (difference) ++counted;
     // Beyond the rows listed only the number is kept.
     if (list.rows.size() >= kMaxListed) {
         ++list.total;
         return;
     }
-    UnbalancedTransaction u{std::string(number), line, sums.report, sums.import, {}, true};
-    if (!sums.report.isZero()) {
-        u.why = "Its lines in the report do not add up to zero.";
-    } else if (!sums.import.isZero()) {
-        explain(sums, u);
-    } else {
-        return;
-    }
-    list.add(std::move(u));
+    list.add({std::string(number), line, sums, difference});
 }
 
 namespace {

@@ -69,12 +69,23 @@ struct Omission {
     std::string reason;
 };
 
+// A transaction's sums: of its lines in the report, of the lines the target should hold
+// (as it adds them) and of those the import file holds; for MAS and 'Accounts' the tax on
+// its lines and the tax QuickBooks posted for it, which the target's own rounding may set
+// apart by a cent a taxed line.
+struct TransactionSums {
+    Money report, expected, wholeDollars, import;
+    Money taxOnLines, taxLinesPosted;
+    long taxedLines = 0;
+};
+
 struct UnbalancedTransaction {
     std::string number;
     std::uint64_t line = 0;
-    Money report, import;  // the sums of their amounts (the import file's as the target adds them)
-    std::string why;
+    TransactionSums sums;
     bool counts = true;  // false: the target's own rounding, which a faithful conversion shows
+    // Why it does not add up, from its sums (made only for the page).
+    std::string why() const;
 };
 
 // An amount the report holds that the conversion could not take as it stands.

@@ -1,9 +1,17 @@
 #include "check/ImportFileReader.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <initializer_list>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
-#include "safe/ByteScan.h"
 #include "shell/ProgramState.h"
 
 namespace tav::check {
@@ -33,6 +41,92 @@ Fields splitAt(std::string_view text, std::string_view separator) {
 }
 
 std::optional<Money> amountOf(std::string_view text) { return writtenAmount(text); }
+
+// The bytes of a block of 64 the lean reading looks for, a bit each, the first byte's
+// lowest: commas, line feeds, carriage returns and ('Accounts') double quotes; whether it
+// holds a NUL.
+struct ByteMasks {
+    std::uint64_t commas = 0, feeds = 0, returns = 0, quotes = 0;
+    bool nul = false;
+};
+
+// How a block's masks are found: sixteen bytes at a time with SSE2 where the compiler
+// targets it (every x86-64 build), a byte at a time elsewhere.
+struct Sse2Masks {
+    template <bool Quotes>
+    [[gnu::always_inline]] static ByteMasks of(const char* p) {
+        ByteMasks m;
+#ifdef __SSE2__
+        const auto* v = reinterpret_cast<const __m128i*>(p);
+        const __m128i b0 = _mm_loadu_si128(v), b1 = _mm_loadu_si128(v + 1),
+                      b2 = _mm_loadu_si128(v + 2), b3 = _mm_loadu_si128(v + 3);
+        auto mask = [&](char c) {
+            const __m128i x = _mm_set1_epi8(c);
+            const auto bits = [&](__m128i b) {
+                return static_cast<std::uint64_t>(
+                    static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, x))));
+            };
+            return bits(b0) | bits(b1) << 16 | bits(b2) << 32 | bits(b3) << 48;
+        };
+        m.commas = mask(',');
+        m.feeds = mask('\n');
+        m.returns = mask('\r');
+        if constexpr (Quotes) m.quotes = mask('"');
+        const __m128i least = _mm_min_epu8(_mm_min_epu8(b0, b1), _mm_min_epu8(b2, b3));
+        m.nul = _mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())) != 0;
+#else
+        for (unsigned k = 0; k < 64; ++k) {
+            const std::uint64_t bit = std::uint64_t{1} << k;
+            switch (p[k]) {
+                case ',': m.commas |= bit; break;
+                case '\n': m.feeds |= bit; break;
+                case '\r': m.returns |= bit; break;
+                case '"':
+                    if (Quotes) m.quotes |= bit;
+                    break;
+                case '\0': m.nul = true; break;
+                default: break;
+            }
+        }
+#endif
+        return m;
+    }
+};
+
+#ifdef TAV_CHECK_AVX2
+// Thirty-two bytes at a time, on a processor that has AVX2 (asked once, at run time).
+struct Avx2Masks {
+    [[gnu::target("avx2")]] static std::uint64_t bits(__m256i b0, __m256i b1, char c) {
+        const __m256i x = _mm256_set1_epi8(c);
+        const auto low = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b0, x)));
+        const auto high = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b1, x)));
+        return low | std::uint64_t{high} << 32;
+    }
+    template <bool Quotes>
+    [[gnu::target("avx2")]] static ByteMasks of(const char* p) {
+        const auto* v = reinterpret_cast<const __m256i*>(p);
+        const __m256i b0 = _mm256_loadu_si256(v), b1 = _mm256_loadu_si256(v + 1);
+        ByteMasks m;
+        m.commas = bits(b0, b1, ',');
+        m.feeds = bits(b0, b1, '\n');
+        m.returns = bits(b0, b1, '\r');
+        if constexpr (Quotes) m.quotes = bits(b0, b1, '"');
+        m.nul = _mm256_movemask_epi8(
+                    _mm256_cmpeq_epi8(_mm256_min_epu8(b0, b1), _mm256_setzero_si256())) != 0;
+        return m;
+    }
+};
+
+#endif
+
+// The same for the last n (below 64) bytes of what was read.
+template <bool Quotes>
+ByteMasks tailMasks(const char* p, size_t n) {
+    std::array<char, 64> block;
+    block.fill(' ');
+    std::memcpy(block.data(), p, n);
+    return Sse2Masks::of<Quotes>(block.data());
+}
 
 // The fields of an 'Accounts' line: each value between double quotes, a quote inside one
 // doubled, commas between. The views keep the doubled quotes (unquoted() reads them).
@@ -67,6 +161,22 @@ std::optional<Money> writtenAmount(std::string_view text) {
     const char* const end = p + text.size();
     const bool negative = p != end && *p == '-';
     if (negative) ++p;
+    // Nearly all: at most sixteen digits, two of them decimals after the point.
+    if (end - p >= 4 && end - p <= 17 && end[-3] == '.') {
+        std::uint64_t cents = 0;
+        const char* q = p;
+        for (; q != end - 3; ++q) {
+            const unsigned digit = static_cast<unsigned char>(*q) - unsigned{'0'};
+            if (digit > 9) break;
+            cents = cents * 10 + digit;
+        }
+        const unsigned tens = static_cast<unsigned char>(end[-2]) - unsigned{'0'},
+                       units = static_cast<unsigned char>(end[-1]) - unsigned{'0'};
+        if (q == end - 3 && tens < 10 && units < 10) {
+            const auto c = static_cast<Int128>(cents * 100 + tens * 10 + units);
+            return Money::fromCents(negative ? -c : c);
+        }
+    }
     // Amounts of up to 16 digits, nearly all, are read in a 64-bit number.
     std::uint64_t low = 0;
     const char* point = nullptr;
@@ -100,8 +210,21 @@ Layout layoutOf(std::int16_t target) {
     return Layout::AccountantsOffice;
 }
 
-ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase)
-    : layout_(layout), noTax_(noTaxHash()), emptyHash_(textHash({})), digest_(digestBase) {}
+ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase, bool wide)
+    : layout_(layout),
+      wide_(wide),
+      noTax_(noTaxHash()),
+      emptyHash_(textHash({})),
+      digest_(digestBase) {}
+
+bool ImportDigestReader::canReadWide() {
+#ifdef TAV_CHECK_AVX2
+    static const bool can = __builtin_cpu_supports("avx2");
+    return can;
+#else
+    return false;
+#endif
+}
 
 ImportDigestReader::Undecided* ImportDigestReader::undecided(std::string_view item) {
     // Nearly every line notes the same item as the line before.
@@ -124,48 +247,100 @@ std::optional<PostingDigest> ImportDigestReader::digest(
 }
 
 bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
+#ifdef TAV_CHECK_AVX2
+    if (wide_) return readAvx2(file, throttle);
+#endif
+    return layout_ == Layout::Accounts ? readLines<true, Sse2Masks>(file, throttle)
+                                       : readLines<false, Sse2Masks>(file, throttle);
+}
+
+#ifdef TAV_CHECK_AVX2
+[[gnu::target("avx2"), gnu::flatten]] bool ImportDigestReader::readAvx2(TextReader& file,
+                                                                        EventThrottle* throttle) {
+    return layout_ == Layout::Accounts ? readLines<true, Avx2Masks>(file, throttle)
+                                       : readLines<false, Avx2Masks>(file, throttle);
+}
+#endif
+
+template <bool Quoted, class Masks>
+[[gnu::always_inline]] inline bool ImportDigestReader::readLines(TextReader& file,
+                                                                 EventThrottle* throttle) {
     // No line the writers write comes near this; a longer one is left to the full reading.
     constexpr size_t kLongestLine = 1 << 20;
-    std::array<std::uint32_t, kCommasHeld> commas;
+    // Where the line's first commas lie; the commas of a block are written here whole, as
+    // many as there are, past the first kCommasHeld when there are more.
+    std::array<std::uint32_t, kCommasHeld + 64> commas;
     for (;;) {
         const std::string_view bytes = file.unread();
         if (bytes.empty()) return true;
+        const char* const data = bytes.data();
+        const size_t size = bytes.size();
         size_t start = 0, count = 0;  // the line being read: where it begins, its commas
-        bool read = true;
-        bytescan::forEach<bytescan::AnyOf<',', '\r', '\n', '\0'>>(
-            bytes.data(), 0, bytes.size(), [&](size_t at) {
-                const char c = bytes[at];
-                if (c == ',') {
-                    if (count < kCommasHeld) commas[count] = static_cast<std::uint32_t>(at - start);
-                    ++count;
-                    return false;
-                }
-                // Lines end in CR LF, as the writers end them: a CR only right before an LF,
-                // an LF only right after a CR, no NUL; any other line is not read here.
-                if (c == '\r') {
-                    read = at + 1 == bytes.size() || bytes[at + 1] == '\n';
-                    return !read;
-                }
-                if (c == '\0' || at == start || bytes[at - 1] != '\r') {
-                    read = false;
-                    return true;
+        bool lineAmiss = false;       // a comma of it not between two quotes ('Accounts')
+        // The block before's marks, for the bits that carry into this one.
+        std::uint64_t lastCommas = 0, lastQuotes = 0, lastReturns = 0;
+        // The commas of the line, given as bits of the block at base.
+        auto take = [&](std::uint64_t bits, size_t base) {
+            std::uint32_t* const first = commas.data() + std::min(count, kCommasHeld);
+            std::uint32_t* at = first;
+            for (; bits != 0; bits &= bits - 1)
+                *at++ = static_cast<std::uint32_t>(base + std::countr_zero(bits) - start);
+            count += static_cast<size_t>(at - first);
+        };
+        for (size_t base = 0; base < size; base += 64) {
+            const size_t n = std::min<size_t>(64, size - base);
+            const ByteMasks m = n == 64 ? Masks::template of<Quoted>(data + base)
+                                        : tailMasks<Quoted>(data + base, n);
+            const std::uint64_t valid = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+            // Lines end in CR LF, as the writers end them: a CR only right before an LF,
+            // an LF only right after a CR; no NUL. Any other line is not read here (a CR
+            // at the end of the bytes read ends a line read again with the next).
+            if (m.nul || ((((m.returns << 1) | (lastReturns >> 63)) ^ m.feeds) & valid) != 0)
+                return false;
+            std::uint64_t amiss = 0;
+            if constexpr (Quoted) {
+                // Each comma right after a quote, right before one, and at least three
+                // bytes after the comma before it; marked where the comma or the byte
+                // after it lies.
+                amiss = (m.commas & ~((m.quotes << 1) | (lastQuotes >> 63))) |
+                        (((m.commas << 1) | (lastCommas >> 63)) & ~m.quotes & valid) |
+                        (m.commas & ((m.commas << 2) | (lastCommas >> 62)));
+                lastCommas = m.commas;
+                lastQuotes = m.quotes;
+            }
+            lastReturns = m.returns;
+            std::uint64_t rest = m.commas;
+            for (std::uint64_t feeds = m.feeds; feeds != 0; feeds &= feeds - 1) {
+                const int bit = std::countr_zero(feeds);
+                const size_t at = base + static_cast<size_t>(bit);
+                // The marks up to the line end are this line's.
+                const std::uint64_t upTo = (std::uint64_t{2} << bit) - 1;
+                take(rest & upTo, base);
+                rest &= ~upTo;
+                if constexpr (Quoted) {
+                    lineAmiss |= (amiss & upTo) != 0;
+                    amiss &= ~upTo;
                 }
                 if (throttle) throttle->tick(file.bytesRead() + at, file.size());
-                read = line(bytes.substr(start, at - 1 - start), commas.data(), count);
+                if (!line(std::string_view(data + start, at - 1 - start), commas.data(), count,
+                          lineAmiss))
+                    return false;
                 start = at + 1;
                 count = 0;
-                return !read;
-            });
-        if (!read) return false;
+                lineAmiss = false;
+            }
+            take(rest, base);
+            lineAmiss |= amiss != 0;
+        }
         file.take(start);
         // A line begun in the bytes read goes on in the next, read again from its start;
         // the file's last line ends with its CR LF.
-        if (start < bytes.size() && (bytes.size() - start > kLongestLine || !file.readMore()))
-            return false;
+        if (start < size && (size - start > kLongestLine || !file.readMore())) return false;
     }
 }
 
-bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, size_t commas) {
+bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, size_t commas,
+                              bool quotesAmiss) {
     ++lines_;
     if (inHeader_) {
         if (ImportLineReader(layout_).header(text, lines_ == 1)) {
@@ -180,30 +355,18 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         const size_t from = i == 0 ? 0 : c[i - 1] + 1;
         return std::string_view(text.data() + from, (i == commas ? text.size() : c[i]) - from);
     };
-    // MAS and Accountant's Office lines begin "date,kind,,reference", the same for each line
-    // of a transaction.
-    auto headOfLine = [&] {
-        const std::string_view head = text.substr(0, c[3]);
-        if (head != lastHead_) {
-            lastHead_ = head;
-            lastHeadHash_ = headHash(textHash(field(0)), textHash(field(1)), textHash(field(3)));
-        }
-        return lastHeadHash_;
-    };
     switch (layout_) {
         case Layout::Mas: {
-            // The third field is empty, as the writer leaves it (any other line is read
-            // line by line).
-            if (commas != 11 || c[2] != c[1] + 1) return false;
+            if (commas != 11) return false;
             // Amounts are compared as texts: one that is not written as the conversion
             // writes amounts differs from what the report calls for.
-            digest_.add(postingHash(headOfLine(), textHash(field(4)), textHash(field(5)),
-                                    textHash(field(10)), textHash(field(11))));
+            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
+                                    textHash(field(5)), textHash(field(10)), textHash(field(11))));
             return true;
         }
         case Layout::AccountantsOffice: {
-            if (commas < 7 || c[2] != c[1] + 1) return false;
-            const std::uint64_t head = headOfLine(), account = textHash(field(4)),
+            if (commas < 7) return false;
+            const std::uint64_t head = textHash(text.substr(0, c[3])), account = textHash(field(4)),
                                 amount = textHash(field(5));
             const std::uint64_t none = postingHash(head, account, amount, emptyHash_, noTax_);
             // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
@@ -217,8 +380,8 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
                 digest_.add(none);
                 return true;
             }
-            if (opening >= 2 && description.rfind(" (", opening - 2) != npos)
-                severalOpenings_ = true;
+            // Another opening before it ('(' is looked for, which is quicker to find).
+            if (std::memchr(description.data(), '(', opening) != nullptr) severalOpenings_ = true;
             const std::string_view item = description.substr(opening + 2, space - opening - 2);
             const std::string_view tax =
                 description.substr(space + 1, description.size() - space - 2);
@@ -234,13 +397,9 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         }
         case Layout::Accounts: {
             // Fourteen values in double quotes, each comma between two of them.
-            if (commas != 13 || text.size() < 2 || text.front() != '"' || text.back() != '"' ||
-                c[0] < 2 || c[12] + 3 > text.size())
+            if (quotesAmiss || commas != 13 || text.size() < 2 || text.front() != '"' ||
+                text.back() != '"' || c[0] < 2 || c[12] + 3 > text.size())
                 return false;
-            for (size_t k = 0; k < commas; ++k)
-                if (text[c[k] - 1] != '"' || text[c[k] + 1] != '"' ||
-                    (k > 0 && c[k] - c[k - 1] < 3))
-                    return false;
             // Each value at least two bytes from the next comma, as checked.
             auto value = [&](size_t i) {
                 const std::string_view f = field(i);

@@ -69,14 +69,16 @@ private:
 // A base for a run's digests.
 std::uint64_t randomDigestBase();
 
-// The hash of one posting, as both the tally and the import file's reader make it: what
-// begins each line of its transaction (its date, kind and reference, see headHash), its
-// account, amount, tax code (Accountant's Office: the tax item
-// noted) and tax. Texts are in the report's encoding, which is the import file's. MAS and
-// Accountant's Office take their amounts as the conversion writes them, so those are
-// hashed as texts, which equal texts only when the amounts are equal; 'Accounts' adds and
-// rounds, so its amounts are hashed as cents. Every posting is hashed, so these are
-// inline: a few multiplications of whole words, nothing allocated.
+// The hash of one posting, as both the tally and the import file's reader make it. Texts
+// are in the report's encoding, which is the import file's. MAS and Accountant's Office
+// take their amounts as the conversion writes them, so those are hashed as texts, which
+// equal texts only when the amounts are equal: a line's first four fields (date, kind, an
+// empty field, reference) are hashed as the one text they make, commas included, then its
+// account, amount, tax code (Accountant's Office: the tax item noted) and tax, each on its
+// own. 'Accounts' adds and rounds, so its amounts are hashed as cents, and what begins
+// each line of its transaction is its date, basis and reference (see headHash). Every
+// posting is hashed, so these are inline: a few multiplications of whole words, nothing
+// allocated.
 
 // Two hashes as one; the order counts.
 inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {
@@ -85,7 +87,7 @@ inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {
     return h ^ (h >> 29);
 }
 
-inline std::uint64_t textHash(std::string_view text) {
+[[gnu::always_inline]] inline std::uint64_t textHash(std::string_view text) {
     // Short texts, nearly all, in one or two words read whole: the words hold every byte.
     auto load = [](const char* p, size_t bytes) {
         std::uint64_t w = 0;
@@ -112,12 +114,14 @@ inline std::uint64_t amountHash(Money amount) {
     return combine(combine(0, static_cast<std::uint64_t>(u)), static_cast<std::uint64_t>(u >> 64));
 }
 
-// The date, kind (the MAS journal code, the Accountant's Office type letter, the 'Accounts'
-// basis) and reference of a transaction's lines, from the hashes of their texts.
+// What begins each line of an 'Accounts' transaction: its date, basis and reference,
+// from the hashes of their texts.
 inline std::uint64_t headHash(std::uint64_t date, std::uint64_t kind, std::uint64_t reference) {
     return combine(combine(combine(0x13198A2E03707344ULL, date), kind), reference);
 }
 
+// A posting: what begins its line (MAS, Accountant's Office: the hash of the text of the
+// line's first four fields; 'Accounts': headHash), its account, amount, tax code and tax.
 inline std::uint64_t postingHash(std::uint64_t head, std::uint64_t account, std::uint64_t amount,
                                  std::uint64_t taxCode, std::uint64_t tax) {
     return combine(combine(combine(combine(head, account), amount), taxCode), tax);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstring>
 
 #include "convert/ReportFacts.h"
 #include "convert/modConvert.h"
@@ -59,6 +60,27 @@ bool thousandsInPlace(std::string_view raw, size_t commas) {
         if (raw[n - 3 - 4 * k] != ',') return false;
     const size_t first = n - 3 - 4 * commas;
     return first > 0 && raw[first - 1] >= '0' && raw[first - 1] <= '9';
+}
+
+// The value of an amount as QuickBooks writes one ("-2,041.87": an optional minus, at
+// most sixteen digits, thousands separators in their places, two decimals); nothing for
+// any other text.
+std::optional<Money> withThousands(std::string_view s) {
+    const bool negative = s.starts_with('-');
+    if (negative) s.remove_prefix(1);
+    const size_t n = s.size();
+    if (n < 4 || n > 19 || s[n - 3] != '.') return std::nullopt;
+    std::int64_t cents = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned digit = static_cast<unsigned char>(s[i]) - unsigned{'0'};
+        if (digit < 10)
+            cents = cents * 10 + digit;
+        else if (i == n - 3 || (s[i] == ',' && i > 0 && (n - 3 - i) % 4 == 0))
+            continue;
+        else
+            return std::nullopt;
+    }
+    return Money::fromCents(negative ? -cents : cents);
 }
 
 }  // namespace
@@ -134,8 +156,7 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
     l.item = item;
-    std::optional<Money> plain;
-    if (isFormattedAmount(amount, &plain) && plain) {
+    if (const std::optional<Money> plain = withThousands(amount)) {
         l.amount = *plain;
     } else {
         const std::optional<Decimal> d = parseDecimal(amount);
@@ -143,26 +164,42 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     }
 }
 
-void ReportTally::amountRewritten(const ReportFields& f, const TextReader::Marks& tabs,
-                                  size_t column, std::string_view number, std::uint64_t line) {
-    // Most amounts are plain, with their thousands separators right: looked at where they
-    // lie in the line, between its tabs.
-    const std::string_view text = f.line();
-    const size_t from = tabs.tabs[column - 1] + 1;
-    const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
-    const std::string_view raw = text.substr(from, end - from);
+void ReportTally::amountsRewritten(const ReportFields& f, const TextReader::Marks& tabs,
+                                   const JournalTransaction& t, std::uint64_t line, bool tax,
+                                   bool amount) {
+    // The amount text as the report holds it, between its tabs.
+    auto raw = [&](size_t column) {
+        const std::string_view text = f.line();
+        const size_t from = tabs.tabs[column - 1] + 1;
+        const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
+        return text.substr(from, end - from);
+    };
     // Nearly all are read without their thousands separators: each comma is followed by
     // three digits, the last three before the point of two decimals. (The conversion has
     // read the amount, so the bytes between the commas are its digits.)
-    if (!f.inLine(column) && thousandsInPlace(raw, raw.size() - f[column].size())) return;
+    auto layoutOnly = [&](size_t column) {
+        const std::string_view text = raw(column);
+        return !f.inLine(column) && thousandsInPlace(text, text.size() - f[column].size());
+    };
+    if (tax && !layoutOnly(col::TaxAmount)) {
+        const TaxItemFacts* item = t.Item(t.Count()).taxItem();
+        if (item && !item->text.empty())
+            noteMisread(f, raw(col::TaxAmount), col::TaxAmount, t, line);
+    }
+    if (amount && !layoutOnly(col::Amount)) noteMisread(f, raw(col::Amount), col::Amount, t, line);
+}
+
+void ReportTally::noteMisread(const ReportFields& f, std::string_view raw, size_t column,
+                              const JournalTransaction& t, std::uint64_t line) {
     if (plainWithThousands(raw)) return;
     if (writtenAmount(f[column]) && (f.inLine(column) || commasAreThousands(raw))) return;
     const std::optional<Decimal> d = parseDecimal(f[column]);
     if (!d) return;
     std::string why = whyMisread(raw, *d);
     if (why.empty()) return;
-    misread_.push_back({this->text(number), line, column == col::Amount ? "Amount" : "Tax Amount",
-                        this->text(raw), Money::fromDecimal(*d).fixed(), std::move(why)});
+    misread_.push_back({text(t.Item(1)[col::TransNo]), line,
+                        column == col::Amount ? "Amount" : "Tax Amount", text(raw),
+                        Money::fromDecimal(*d).fixed(), std::move(why)});
 }
 
 void ReportTally::omitted(std::string_view number, std::uint64_t line, std::string_view reason) {
@@ -171,8 +208,8 @@ void ReportTally::omitted(std::string_view number, std::uint64_t line, std::stri
     beginTransaction();
 }
 
-ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts, std::string_view text) {
-    if (facts.tallyId == id_) return accountSlots_[facts.tallySlot];
+ReportTally::AccountSlot& ReportTally::newAccount(const AccountFacts& facts,
+                                                  std::string_view text) {
     facts.tallyId = id_;
     facts.tallySlot = static_cast<std::uint32_t>(accountSlots_.size());
     AccountSlot& a = accountSlots_.emplace_back();
@@ -182,8 +219,7 @@ ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts, std::s
     return a;
 }
 
-ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
-    if (facts.tallyId == id_) return itemSlots_[facts.tallySlot];
+ReportTally::ItemSlot& ReportTally::newItem(const TaxItemFacts& facts) {
     facts.tallyId = id_;
     facts.tallySlot = static_cast<std::uint32_t>(itemSlots_.size());
     ItemSlot& i = itemSlots_.emplace_back();
@@ -194,146 +230,31 @@ ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
     return i;
 }
 
-void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
-    const long count = t.Count();
-    if (count == 0) return;
-    const JournalLine first = t.Item(1);
-    const TypeFacts& type = t.type();
-    std::string_view kind;
-    size_t referenceChars = 12;
-    switch (layout_) {
-        case Layout::Mas:
-            kind = allToJournals_ ? kJournal : std::string_view(type.masCode);
-            // MAS takes a contra account for payments, receipts and bank statements only
-            // when it is one of the bank accounts 680 to 689.
-            if (kind != kJournal && kind != "SDB" && kind != "PDB" && !first.account().bankContra)
-                kind = kJournal;
-            referenceChars = 6;
-            break;
-        case Layout::Accounts:
-            kind = type.basis;
-            referenceChars = 7;
-            break;
-        case Layout::AccountantsOffice: kind = type.aoLetter; break;
-    }
-    if (first[col::Date] != dateRead_) {
-        dateRead_ = first[col::Date];
-        dateHash_ = textHash(SafeDateText(dateRead_, "dd/mm/yyyy"));
-    }
-    const std::uint64_t head = headHash(
-        dateHash_, textHash(kind), textHash(leftChars(first[col::Num], referenceChars, encoding_)));
-
-    TransactionSums sums;
-    Money balance;
-    for (long k = 1; k <= count; ++k) {
-        // MAS takes the first line last.
-        const long index = layout_ == Layout::Mas ? (k == count ? 1 : k + 1) : k;
-        const JournalLine line = t.Item(index);
-        const AccountFacts& accountFacts = line.account();
-        AccountSlot& a = account(accountFacts, line[col::Account]);
-        // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
-        const bool taxLine = layout_ == Layout::AccountantsOffice && accountFacts.payable &&
-                             facts.run().isMappedTaxItem(line[col::Item]);
-        const TaxItemFacts* itemFacts = line.taxItem();
-        ItemSlot* i =
-            itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
-        // The amounts' values as the conversion read them.
-        const std::optional<Money> read = line.value(col::Amount);
-        const std::optional<Money> taxRead = i ? line.value(col::TaxAmount) : Money();
-        if (!read || !taxRead) {
-            incomplete_ = true;  // more than thirty whole digits: the full check says why
-            return;
-        }
-        const Money amount = *read, tax = *taxRead;
-        sums.report = sums.report + amount;
-        switch (layout_) {
-            case Layout::Mas:
-                post(head, a, textHash(line[col::Amount]), i,
-                     i ? textHash(line[col::TaxAmount]) : zeroHash_);
-                a.sum = a.sum + amount;
-                balance = balance + amount + tax;
-                break;
-            case Layout::Accounts: {
-                const std::optional<Money> taxIn = inAccountsRange(tax, nullptr);
-                const std::optional<Money> posted =
-                    taxIn ? inAccountsRange(amount + tax, &sums.wholeDollars) : std::nullopt;
-                if (!posted) {
-                    incomplete_ = true;
-                    return;
-                }
-                post(head, a, amountHash(*posted), i, amountHash(*taxIn));
-                a.sum = a.sum + *posted;
-                balance = balance + *posted;
-                if (i && (!i->key.empty() || !taxIn->isZero())) {
-                    if (!i->posted)
-                        postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
-                    i->posted = true;
-                    i->taxSum = i->taxSum + *taxIn;
-                }
-                break;
-            }
-            case Layout::AccountantsOffice: {
-                const bool noted = i && !accountFacts.payable;
-                post(head, a, textHash(line[col::Amount]), noted ? i : nullptr,
-                     noted ? textHash(line[col::TaxAmount]) : noTaxHash_);
-                a.sum = a.sum + amount;
-                balance = balance + amount;
-                if (noted) {
-                    if (!i->posted)
-                        postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
-                    i->posted = i->noted = true;
-                    i->taxSum = i->taxSum + tax;
-                }
-                break;
-            }
-        }
-        if (layout_ == Layout::Mas && i && (!i->key.empty() || !tax.isZero())) {
-            if (!i->posted) postedItems_.push_back(static_cast<size_t>(i - itemSlots_.data()));
-            i->posted = true;
-            i->taxSum = i->taxSum + tax;
-        }
-        if (taxLine) {
-            addTaxLine(line[col::Item], amount);
-        } else if (i) {
-            i->onLines = i->onLines + tax;
-            if (layout_ != Layout::AccountantsOffice && !tax.isZero()) {
-                sums.taxOnLines = sums.taxOnLines + tax;
-                ++sums.taxedLines;
-            }
-        }
-    }
-    for (size_t k = 0; k < taxLineCount_; ++k) {
-        const PendingTaxLine& l = taxLines_[k];
-        sums.report = sums.report + l.amount;
-        if (layout_ != Layout::AccountantsOffice)
-            sums.taxLinesPosted = sums.taxLinesPosted + l.amount;
-        if (!l.item.empty()) addTaxLine(l.item, l.amount);
-    }
-    sums.expected = sums.import = balance;
-    ++written_;
-    if (layout_ == Layout::Mas) countKind(kind, 1);
-    if (!sums.report.isZero() || !sums.import.isZero())
-        listIfUnbalanced(unbalanced_, unbalancedCounted_, text(first[col::TransNo]), firstLine_,
-                         sums);
-    for (MisreadAmount& m : misread_) misreadAll_.add(std::move(m));
-    beginTransaction();
-}
-
 namespace {
 
 // A short text as a number, its bytes and their count, for finding it among a few texts
 // quickly; all longer texts have the same number and are compared as texts.
-std::uint64_t shortKey(std::string_view text) {
-    if (text.size() >= 8) return ~std::uint64_t{0};
-    std::uint64_t key = std::uint64_t{text.size()} << 56;
-    for (size_t i = 0; i < text.size(); ++i)
-        key |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-    return key;
+[[gnu::always_inline]] inline std::uint64_t shortKey(std::string_view text) {
+    const size_t n = text.size();
+    if (n >= 8) return ~std::uint64_t{0};
+    const std::uint64_t key = std::uint64_t{n} << 56;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    if (n >= 4) {
+        // Two words of four bytes, the second shifted onto the bytes it shares with the
+        // first.
+        std::uint32_t low, high;
+        std::memcpy(&low, p, 4);
+        std::memcpy(&high, p + n - 4, 4);
+        return key | low | std::uint64_t{high} << (8 * (n - 4));
+    }
+    if (n == 0) return key;
+    return key | p[0] | std::uint64_t{p[n / 2]} << (8 * (n / 2)) |
+           std::uint64_t{p[n - 1]} << (8 * (n - 1));
 }
 
 // The sum kept for a text among a few (journal codes, tax items), added when new.
 template <class Sum>
-Sum& sumOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
+Sum& countOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
     const std::uint64_t key = shortKey(text);
     for (ReportTally::TextSum<Sum>& s : sums)
         if (s.key == key && (text.size() < 8 || s.text == text)) return s.sum;
@@ -343,10 +264,152 @@ Sum& sumOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) 
 
 }  // namespace
 
-void ReportTally::countKind(std::string_view kind, long long n) { sumOf(kinds_, kind) += n; }
+inline ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts,
+                                                      std::string_view text) {
+    return facts.tallyId == id_ ? accountSlots_[facts.tallySlot] : newAccount(facts, text);
+}
+
+inline ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
+    return facts.tallyId == id_ ? itemSlots_[facts.tallySlot] : newItem(facts);
+}
+
+void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
+    if (t.Count() == 0) return;
+    switch (layout_) {
+        case Layout::Mas: writtenAs<Layout::Mas>(t, facts); break;
+        case Layout::Accounts: writtenAs<Layout::Accounts>(t, facts); break;
+        case Layout::AccountantsOffice: writtenAs<Layout::AccountantsOffice>(t, facts); break;
+    }
+}
+
+template <Layout L>
+void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
+    const long count = t.Count();
+    const JournalLine first = t.Item(1);
+    const TypeFacts& type = t.type();
+    std::string_view kind;
+    size_t referenceChars = 12;
+    if constexpr (L == Layout::Mas) {
+        kind = allToJournals_ ? kJournal : std::string_view(type.masCode);
+        // MAS takes a contra account for payments, receipts and bank statements only
+        // when it is one of the bank accounts 680 to 689.
+        if (kind != kJournal && kind != "SDB" && kind != "PDB" && !first.account().bankContra)
+            kind = kJournal;
+        referenceChars = 6;
+    } else if constexpr (L == Layout::Accounts) {
+        kind = type.basis;
+        referenceChars = 7;
+    } else {
+        kind = type.aoLetter;
+    }
+    if (first[col::Date] != dateRead_) {
+        dateRead_ = first[col::Date];
+        dateText_ = SafeDateText(dateRead_, "dd/mm/yyyy");
+        dateHash_ = textHash(dateText_);
+    }
+    const std::string_view reference = leftChars(first[col::Num], referenceChars, encoding_);
+    std::uint64_t head = 0;
+    if constexpr (L == Layout::Accounts) {
+        head = headHash(dateHash_, textHash(kind), textHash(reference));
+    } else {
+        // What begins each of its lines: "date,kind,,reference".
+        const size_t size = dateText_.size() + kind.size() + reference.size() + 3;
+        if (headText_.size() < size) headText_.resize(size);
+        char* p = headText_.data();
+        for (std::string_view part : {std::string_view(dateText_), kind, reference}) {
+            copyShort(p, part.data(), part.size());
+            p += part.size();
+            if (part.data() != reference.data()) *p++ = ',';
+            if (part.data() == kind.data()) *p++ = ',';
+        }
+        head = textHash({headText_.data(), size});
+    }
+
+    TransactionSums sums;
+    Money balance;
+    for (long k = 1; k <= count; ++k) {
+        // MAS takes the first line last.
+        const long index = L == Layout::Mas ? (k == count ? 1 : k + 1) : k;
+        const JournalLine line = t.Item(index);
+        const AccountFacts& accountFacts = line.account();
+        AccountSlot& a = account(accountFacts, line[col::Account]);
+        // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
+        const bool taxLine = L == Layout::AccountantsOffice && accountFacts.payable &&
+                             facts.run().isMappedTaxItem(line[col::Item]);
+        const TaxItemFacts* itemFacts = line.taxItem();
+        ItemSlot* const i =
+            itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
+        // The amounts' values as the conversion read them.
+        const std::optional<Money>& read = line.value(col::Amount);
+        const std::optional<Money>& taxRead = line.value(col::TaxAmount);
+        if (!read || (i && !taxRead)) {
+            incomplete_ = true;  // more than thirty whole digits: the full check says why
+            return;
+        }
+        const Money amount = *read, tax = i ? *taxRead : Money();
+        sums.report = sums.report + amount;
+        if constexpr (L == Layout::Mas) {
+            digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]),
+                                    i ? i->hash : emptyHash_,
+                                    i ? textHash(line[col::TaxAmount]) : zeroHash_));
+            a.sum = a.sum + amount;
+            balance = balance + amount + tax;
+            if (i && (!i->key.empty() || !tax.isZero())) postTax(*i, tax);
+        } else if constexpr (L == Layout::Accounts) {
+            const std::optional<Money> taxIn = inAccountsRange(tax, nullptr);
+            const std::optional<Money> posted =
+                taxIn ? inAccountsRange(amount + tax, &sums.wholeDollars) : std::nullopt;
+            if (!posted) {
+                incomplete_ = true;
+                return;
+            }
+            digest_.add(postingHash(head, a.hash, amountHash(*posted), i ? i->hash : emptyHash_,
+                                    amountHash(*taxIn)));
+            a.sum = a.sum + *posted;
+            balance = balance + *posted;
+            if (i && (!i->key.empty() || !taxIn->isZero())) postTax(*i, *taxIn);
+        } else {
+            const bool noted = i && !accountFacts.payable;
+            digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]),
+                                    noted ? i->hash : emptyHash_,
+                                    noted ? textHash(line[col::TaxAmount]) : noTaxHash_));
+            a.sum = a.sum + amount;
+            balance = balance + amount;
+            if (noted) {
+                postTax(*i, tax);
+                i->noted = true;
+            }
+        }
+        if (taxLine) {
+            addTaxLine(line[col::Item], amount);
+        } else if (i) {
+            i->onLines = i->onLines + tax;
+            if (L != Layout::AccountantsOffice && !tax.isZero()) {
+                sums.taxOnLines = sums.taxOnLines + tax;
+                ++sums.taxedLines;
+            }
+        }
+    }
+    for (size_t k = 0; k < taxLineCount_; ++k) {
+        const PendingTaxLine& l = taxLines_[k];
+        sums.report = sums.report + l.amount;
+        if (L != Layout::AccountantsOffice) sums.taxLinesPosted = sums.taxLinesPosted + l.amount;
+        if (!l.item.empty()) addTaxLine(l.item, l.amount);
+    }
+    sums.expected = sums.import = balance;
+    ++written_;
+    if constexpr (L == Layout::Mas) countKind(kind, 1);
+    if (!sums.report.isZero() || !sums.import.isZero())
+        listIfUnbalanced(unbalanced_, unbalancedCounted_, text(first[col::TransNo]), firstLine_,
+                         sums);
+    for (MisreadAmount& m : misread_) misreadAll_.add(std::move(m));
+    beginTransaction();
+}
+
+void ReportTally::countKind(std::string_view kind, long long n) { countOf(kinds_, kind) += n; }
 
 void ReportTally::addTaxLine(std::string_view item, Money amount) {
-    Money& sum = sumOf(taxLineItems_, item);
+    Money& sum = countOf(taxLineItems_, item);
     sum = sum + amount;
 }
 

@@ -24,6 +24,7 @@
 #include "check/ImportFileReader.h"
 #include "check/PostingDigest.h"
 #include "convert/ConversionLookups.h"
+#include "safe/ByteScan.h"
 #include "safe/TextCodec.h"
 #include "safe/TextReader.h"
 
@@ -42,15 +43,6 @@ namespace check {
 // dollars adds is added to the sum given.
 std::optional<Money> inAccountsRange(Money v, Money* rounding);
 
-// A transaction's sums: of its lines in the report, of the lines the target should hold
-// (as it adds them) and of those the import file holds; for MAS and 'Accounts' the tax on
-// its lines and the tax QuickBooks posted for it, which the target's own rounding may set
-// apart by a cent a taxed line.
-struct TransactionSums {
-    Money report, expected, wholeDollars, import;
-    Money taxOnLines, taxLinesPosted;
-    long taxedLines = 0;
-};
 // Lists the transaction when it does not add up, and counts it when that is a difference
 // (not the target's own rounding).
 void listIfUnbalanced(Listed<UnbalancedTransaction>& list, long long& counted,
@@ -86,10 +78,11 @@ public:
     // A line QuickBooks added for the tax on a tax liability account, which the target
     // does not write.
     void taxLine(std::string_view item, std::string_view amount);
-    // An amount column of the line just taken that the conversion did not find written as
-    // it writes amounts: noted when reading it changed more than its layout.
-    void amountRewritten(const ReportFields& fields, const TextReader::Marks& tabs, size_t column,
-                         std::string_view number, std::uint64_t line);
+    // The amounts of the line just taken (the last of t) that the conversion did not find
+    // written as it writes amounts (tax, amount: which): each noted when reading it
+    // changed more than its layout.
+    void amountsRewritten(const ReportFields& fields, const TextReader::Marks& tabs,
+                          const JournalTransaction& t, std::uint64_t line, bool tax, bool amount);
     // The transaction read was omitted at a data error (Yes).
     void omitted(std::string_view number, std::uint64_t line, std::string_view reason);
     // The report ended while a transaction waited for its closing line.
@@ -152,12 +145,23 @@ private:
         Money onLines, taxLines;
     };
 
+    // The slot of an account text or tax item in this tally, made when first met.
     AccountSlot& account(const AccountFacts& facts, std::string_view text);
     ItemSlot& item(const TaxItemFacts& facts);
-    void post(std::uint64_t head, const AccountSlot& a, std::uint64_t amount, const ItemSlot* code,
-              std::uint64_t tax) {
-        digest_.add(postingHash(head, a.hash, amount, code ? code->hash : emptyHash_, tax));
+    AccountSlot& newAccount(const AccountFacts& facts, std::string_view text);
+    ItemSlot& newItem(const TaxItemFacts& facts);
+    // Tax the target posts under an item's code.
+    [[gnu::always_inline]] void postTax(ItemSlot& i, Money tax) {
+        if (!i.posted) postedItems_.push_back(static_cast<size_t>(&i - itemSlots_.data()));
+        i.posted = true;
+        i.taxSum = i.taxSum + tax;
     }
+    template <Layout L>
+    void writtenAs(const JournalTransaction& t, ReportFacts& facts);
+    // An amount column of the line just taken whose reading changed more than thousands
+    // separators: noted, with why, when it needs the user's eye.
+    void noteMisread(const ReportFields& f, std::string_view raw, size_t column,
+                     const JournalTransaction& t, std::uint64_t line);
     void addTaxLine(std::string_view item, Money amount);
     void countKind(std::string_view kind, long long n);
     void note(std::vector<std::string>& sources, std::string_view text) const;
@@ -174,9 +178,11 @@ private:
     size_t taxLineCount_ = 0;
     std::vector<MisreadAmount> misread_;
     std::uint64_t firstLine_ = 0;
-    // The last transaction's date as read, and the hash of the date the import file gives.
-    std::string dateRead_;
+    // The last transaction's date as read, and the date the import file gives, its hash.
+    std::string dateRead_, dateText_;
     std::uint64_t dateHash_ = textHash({});
+    // MAS and Accountant's Office: room for what begins each line of a transaction.
+    std::string headText_;
 
     // Per text met in this block, in order of first posting.
     std::vector<AccountSlot> accountSlots_;

@@ -104,13 +104,9 @@ std::optional<FieldFailure> rewriteFields(ReportFacts& facts, JournalTransaction
 void noteRewrittenAmounts(check::ReportTally& tally, const ReportFields& r,
                           const TextReader::Marks& tabs, const JournalTransaction& t,
                           std::uint64_t line) {
-    const JournalLine last = t.Item(t.Count());
-    const std::string_view number = t.Item(1)[col::TransNo];
-    if (last.taxItem() && !last.taxItem()->text.empty() && !r[col::TaxAmount].empty() &&
-        t.lastRewritten(col::TaxAmount))
-        tally.amountRewritten(r, tabs, col::TaxAmount, number, line);
-    if (!r[col::Amount].empty() && t.lastRewritten(col::Amount))
-        tally.amountRewritten(r, tabs, col::Amount, number, line);
+    const bool tax = t.lastRewritten(col::TaxAmount) && !r[col::TaxAmount].empty();
+    const bool amount = t.lastRewritten(col::Amount) && !r[col::Amount].empty();
+    if (tax || amount) tally.amountsRewritten(r, tabs, t, line, tax, amount);
 }
 
 }  // namespace

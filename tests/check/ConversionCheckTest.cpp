@@ -12,6 +12,7 @@
 #include "convert/TAVConvert.h"
 #include "safe/Platform.h"
 #include "safe/TextCodec.h"
+#include "safe/TextReader.h"
 
 namespace tav::test {
 namespace {
@@ -108,10 +109,10 @@ TEST_F(Check, WholeDollarsAreTheTargetsRuleAndAMissingTaxLineIsTheReports) {
     ConversionCheck c = checkRun();
     EXPECT_EQ(differing(c), std::vector<std::string>{"unbalanced 43"});
     ASSERT_EQ(c.unbalanced.rows.size(), 2u);
-    EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "-5000.00");
-    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "0.00");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.report.fixed(), "-5000.00");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.import.fixed(), "0.00");
     EXPECT_EQ(c.unbalanced.rows[1].number, "44");
-    EXPECT_EQ(c.unbalanced.rows[1].import.fixed(), "-0.11");
+    EXPECT_EQ(c.unbalanced.rows[1].sums.import.fixed(), "-0.11");
     EXPECT_FALSE(c.unbalanced.rows[1].counts);
     EXPECT_EQ(check::summaryText(c), "check: 1 difference");
 }
@@ -153,7 +154,7 @@ TEST_F(Check, ACentChangedInTheImportFile) {
                   "tax 10.00 | 01/07/2011 Pay ref 'CHQ-00' account 720 amount 100.01 tax code "
                   "'GST' tax 10.00"}));
     EXPECT_EQ(check::summaryText(c), "check: 5 differences");
-    EXPECT_EQ(c.unbalanced.rows[0].why, "Its lines in the import file differ from the report's.");
+    EXPECT_EQ(c.unbalanced.rows[0].why(), "Its lines in the import file differ from the report's.");
 }
 
 TEST_F(Check, ALineRemovedOrAddedIsFoundAndTheRestStillMatch) {
@@ -237,7 +238,7 @@ TEST_F(Check, AEuropeanAmountIsFlaggedAndTheTransactionIsUnbalanced) {
     EXPECT_EQ(c.misread.rows[0].read, "-2.75");
     EXPECT_NE(c.misread.rows[0].why.find("European"), std::string::npos);
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
-    EXPECT_EQ(c.unbalanced.rows[0].report.fixed(), "2747.25");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.report.fixed(), "2747.25");
     EXPECT_EQ(c.differences(), 2);
 }
 
@@ -324,7 +325,7 @@ TEST_F(Check, TaxRoundedForTheWholeTransactionIsCentsNotADifference) {
     };
     ConversionCheck c = convertAndCheck(report({lines[0], lines[1], lines[2], lines[3], lines[4]}));
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
-    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.01");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.import.fixed(), "-0.01");
     EXPECT_FALSE(c.unbalanced.rows[0].counts);
     EXPECT_TRUE(c.matches());
 
@@ -345,7 +346,7 @@ TEST_F(Check, TaxRoundedForTheWholeTransactionIsCentsNotADifference) {
                                 lines[1], "||||Smith|||4-1000 · Sales||-5.05|",
                                 "||||||GST|2-1310 · GST Payable||-0.49|", "|||||||||10.59|"}));
     ASSERT_EQ(c.unbalanced.rows.size(), 1u);
-    EXPECT_EQ(c.unbalanced.rows[0].import.fixed(), "-0.02");
+    EXPECT_EQ(c.unbalanced.rows[0].sums.import.fixed(), "-0.02");
     EXPECT_TRUE(c.unbalanced.rows[0].counts);
 }
 
@@ -479,6 +480,56 @@ TEST_P(TallyCheck, TheImportFileReadBackWhileItIsWrittenIsTheFileAsWritten) {
         bytes.replace(bytes.size() / 2, 1, "#");
         writeFile(st.gstrOutputFile, bytes);
         EXPECT_FALSE(checkRun().matches());
+    }
+}
+
+// The lean reading takes the import file 64 bytes at a time: moved along by any number of
+// bytes, the file reads the same, and a line that only the full reading takes (a lone CR
+// or LF, a NUL, an 'Accounts' value that is a lone quote) is left to it wherever it lies.
+TEST_P(TallyCheck, TheLeanReadingReadsTheSameWhereverItsBlocksBegin) {
+    useCase(GetParam());
+    convertLong(1, 6);
+    const std::string written = output();
+    const check::Layout layout = check::layoutOf(st.gintTargetApp);
+    const check::ReportTally& tally = *run.tally;
+    // Read sixteen bytes at a time, and 32 where the processor can: the same.
+    auto digest = [&](const std::string& bytes) -> std::optional<check::PostingDigest> {
+        writeFile(st.gstrOutputFile, bytes);
+        std::optional<check::PostingDigest> read[2];
+        for (int wide : {0, 1}) {
+            TextReader file;
+            file.open(st.gstrOutputFile);
+            check::ImportDigestReader reader(layout, tally.digest().base(),
+                                             wide && check::ImportDigestReader::canReadWide());
+            if (reader.read(file))
+                read[wide] =
+                    reader.digest([&](std::string_view item) { return tally.notes(item); }, false);
+        }
+        EXPECT_EQ(read[0], read[1]);
+        return read[0];
+    };
+    // Where the description of the posting line that begins at `from` or after begins.
+    const bool accounts = layout == check::Layout::Accounts;
+    auto description = [&](const std::string& bytes, size_t from) {
+        size_t at = bytes.find(accounts ? "\r\n\"TR\"" : "\r\n0", from - 2) + 2;
+        for (int commas = accounts ? 13 : 7; commas > 0; --commas) at = bytes.find(',', at) + 1;
+        return at + (accounts ? 1 : 0);
+    };
+    const size_t first = description(written, written.find("\r\n") + 2);
+    for (size_t k = 0; k < 64; ++k) {
+        const std::string moved =
+            written.substr(0, first) + std::string(k, 'x') + written.substr(first);
+        ASSERT_EQ(digest(moved), tally.digest()) << k;
+        const size_t middle = description(moved, moved.size() / 2);
+        const size_t end = moved.find("\r\n", middle);
+        std::vector<std::string> faults = {moved.substr(0, middle) + "\r" + moved.substr(middle),
+                                           moved.substr(0, middle) + '\0' + moved.substr(middle),
+                                           moved.substr(0, end) + moved.substr(end + 1)};
+        if (accounts) {
+            const size_t empty = moved.find(",\"\",", middle);
+            faults.push_back(moved.substr(0, empty) + ",\"," + moved.substr(empty + 4));
+        }
+        for (const std::string& fault : faults) EXPECT_FALSE(digest(fault)) << k;
     }
 }
 
