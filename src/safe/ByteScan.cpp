@@ -94,18 +94,24 @@ void markWith(const char* data, size_t words, const MarkWords& into) {
 
 template <bool Tabs, bool Commas>
 struct PortableWay {
-    static void run(const char* d, size_t n, const MarkWords& m) { portableWords<Tabs, Commas>(d, n, m); }
+    static void run(const char* d, size_t n, const MarkWords& m) {
+        portableWords<Tabs, Commas>(d, n, m);
+    }
 };
 #ifdef __SSE2__
 template <bool Tabs, bool Commas>
 struct Sse2Way {
-    static void run(const char* d, size_t n, const MarkWords& m) { sse2Words<Tabs, Commas>(d, n, m); }
+    static void run(const char* d, size_t n, const MarkWords& m) {
+        sse2Words<Tabs, Commas>(d, n, m);
+    }
 };
 #endif
 #ifdef TAV_MARK_AVX2
 template <bool Tabs, bool Commas>
 struct Avx2Way {
-    static void run(const char* d, size_t n, const MarkWords& m) { avx2Words<Tabs, Commas>(d, n, m); }
+    static void run(const char* d, size_t n, const MarkWords& m) {
+        avx2Words<Tabs, Commas>(d, n, m);
+    }
 };
 #endif
 
@@ -113,8 +119,7 @@ struct Avx2Way {
 
 bool markerRuns(Marker how) {
     switch (how) {
-        case Marker::Portable:
-            return true;
+        case Marker::Portable: return true;
         case Marker::Sse2:
 #ifdef __SSE2__
             return true;
@@ -141,15 +146,12 @@ Marker fastestMarker() {
 void markWords(const char* data, size_t words, const MarkWords& into, Marker how) {
     switch (how) {
 #ifdef TAV_MARK_AVX2
-        case Marker::Avx2:
-            return markWith<Avx2Way>(data, words, into);
+        case Marker::Avx2: return markWith<Avx2Way>(data, words, into);
 #endif
 #ifdef __SSE2__
-        case Marker::Sse2:
-            return markWith<Sse2Way>(data, words, into);
+        case Marker::Sse2: return markWith<Sse2Way>(data, words, into);
 #endif
-        default:
-            return markWith<PortableWay>(data, words, into);
+        default: return markWith<PortableWay>(data, words, into);
     }
 }
 

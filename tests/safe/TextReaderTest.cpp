@@ -106,7 +106,8 @@ TEST(TextReader, TheMarksOfALineSayWhichFieldsHoldACommaUpToTheTabsAsked) {
 TEST(TextReader, KeptLinesOutliveRefillsAndMarkingMayBeginAnywhere) {
     TempDir dir;
     std::string bytes = "Trans #\tType\r\n";
-    for (int i = 0; i < 40; ++i) bytes += std::to_string(i) + "\tBill\tx,y\t" + std::string(i, 'z') + "\r\n";
+    for (int i = 0; i < 40; ++i)
+        bytes += std::to_string(i) + "\tBill\tx,y\t" + std::string(i, 'z') + "\r\n";
     writeFile(dir.file("k.txt"), bytes);
     TextReader r;
     r.open(dir.file("k.txt"));
