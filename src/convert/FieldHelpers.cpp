@@ -173,11 +173,11 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
     writeImportLine(st, run, line);
 }
 
-void ImportLines::grow(size_t piece) {
-    const size_t used = size();
-    bytes_.resize(std::max(2 * bytes_.size(), used + piece + 4096));
+ImportLine::Room ImportLines::grow(char* at, size_t piece) {
+    const size_t used = size(), line = static_cast<size_t>(at - end_);
+    bytes_.resize(std::max(2 * bytes_.size(), used + line + piece + 4096));
     end_ = bytes_.data() + used;
-    free_ = bytes_.size() - used;
+    return {end_ + line, bytes_.data() + bytes_.size()};
 }
 
 void ImportLines::flush() {
@@ -198,7 +198,6 @@ void ImportLines::handOver(std::string& into) {
     bytes_.swap(into);
     bytes_.resize(bytes_.capacity());
     end_ = bytes_.data();
-    free_ = bytes_.size();
     lines_ = 0;
 }
 

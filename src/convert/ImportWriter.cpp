@@ -49,8 +49,8 @@ Sem guardedAsWriter(ImportLayout layout, const std::function<void()>& write) {
     });
 }
 
-Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction, Encoding encoding,
-                      TransactionHead& head) {
+Sem sfTransactionHead(ImportLayout layout, ConversionPart& part,
+                      const JournalTransaction& transaction, TransactionHead& head) {
     const LayoutTexts texts = textsOf(layout);
     return guarded(texts.module, texts.procedure, [&]() -> Sem {
         auto failure = [&](std::string_view description) {
@@ -70,18 +70,20 @@ Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction
         const JournalLine first = transaction.Item(1);
         head.number = first[col::TransNo];
         if (transaction.Count() == 1)
-            return failure("Transaction number " + head.number +
+            return failure("Transaction number " + std::string(head.number) +
                            " has only one line and is therefore invalid. Check the QuickBooks "
                            "data integrity before exporting the QuickBooks Journal report again.");
 
-        head.date = SafeDateText(first[col::Date], "dd/mm/yyyy");
+        head.date = part.dates.ddmmyyyy(first[col::Date]);
         if (head.date.empty())
             return failure(layout == ImportLayout::Mas
                                ? "Invalid date in QuickBooks Journal file. Please ensure your "
                                  "Windows regional settings are set to English(Australian), then "
                                  "check dates in QuickBooks Journal before saving it to file."
-                               : "Error formating date of transaction number " + head.number);
-        head.reference = leftChars(first[col::Num], texts.referenceChars, encoding);
+                               : "Error formating date of transaction number " +
+                                     std::string(head.number));
+        head.reference =
+            leftChars(first[col::Num], texts.referenceChars, part.facts.run().encoding);
         head.fallbackName = fallbackName(first);
         return {};
     });
@@ -103,14 +105,22 @@ Description Description::cut(size_t chars, Encoding encoding) const {
     return d;
 }
 
-void putLineStart(ImportLines& out, const TransactionHead& head, std::string_view type,
+void startLines(ConversionPart& part, const TransactionHead& head, std::string_view type) {
+    // Sized once, then filled in place: the library's appends cost more than the copies.
+    std::string& start = part.lineStart;
+    start.resize(head.date.size() + type.size() + head.reference.size() + 4);
+    char* at = start.data();
+    for (const std::string_view piece :
+         {head.date, std::string_view(","), type, std::string_view(",,"), head.reference,
+          std::string_view(",")}) {
+        copyShort(at, piece.data(), piece.size());
+        at += piece.size();
+    }
+}
+
+void putLineStart(ImportLine& out, const ConversionPart& part, const TransactionHead& head,
                   std::string_view account, JournalLine line) {
-    out.put(head.date);
-    out.comma();
-    out.put(type);
-    out.put(",,");
-    out.put(head.reference);
-    out.comma();
+    out.put(part.lineStart);
     out.put(account);
     out.comma();
     out.put(line[col::Amount]);

@@ -23,17 +23,18 @@ Sem guardedAsWriter(ImportLayout layout, const std::function<void()>& write);
 
 // What a writer takes from a transaction's first line before writing its lines.
 struct TransactionHead {
-    std::string number;             // the transaction number, for messages
-    std::string date;               // dd/mm/yyyy
+    std::string_view number;        // the transaction number, for messages
+    std::string_view date;          // dd/mm/yyyy
     std::string_view reference;     // the Num column, cut to the writer's length
     std::string_view fallbackName;  // the name a line without one takes
 };
 
 // Fills the head, or refuses a transaction of fewer than two lines or whose first line's
 // date is not valid, with the writer's own description. The report's text is in its own
-// encoding, in which the reference is cut.
-Sem sfTransactionHead(ImportLayout layout, const JournalTransaction& transaction, Encoding encoding,
-                      TransactionHead& head);
+// encoding, in which the reference is cut. The head's texts are views into the
+// transaction and the part's dates.
+Sem sfTransactionHead(ImportLayout layout, ConversionPart& part,
+                      const JournalTransaction& transaction, TransactionHead& head);
 
 // A line's description: name " - " memo, or whichever of the two is present, in up to
 // three pieces. A line without a name takes the fallback name.
@@ -41,13 +42,13 @@ struct Description {
     std::string_view name, separator, memo;
 
     Description(JournalLine line, std::string_view fallbackName);
-    void putInto(ImportLines& out) const {
+    void putInto(ImportLine& out) const {
         out.put(name);
         out.put(separator);
         out.put(memo);
     }
     // The same inside a double-quoted field.
-    void putQuotedInto(ImportLines& out) const {
+    void putQuotedInto(ImportLine& out) const {
         out.putQuoted(name);
         out.putQuoted(separator);
         out.putQuoted(memo);
@@ -57,8 +58,11 @@ struct Description {
 };
 
 // How a MAS and an Accountant's Office line begin: date, type, reference, account, amount and
-// description, with the fields neither fills left empty.
-void putLineStart(ImportLines& out, const TransactionHead& head, std::string_view type,
+// description, with the fields neither fills left empty. The first four are the same on
+// every line of a transaction, and put together once (startLines, into the part's
+// lineStart).
+void startLines(ConversionPart& part, const TransactionHead& head, std::string_view type);
+void putLineStart(ImportLine& out, const ConversionPart& part, const TransactionHead& head,
                   std::string_view account, JournalLine line);
 
 }  // namespace tav

@@ -42,10 +42,9 @@ struct FieldFailure {
 // Formats an amount column of the last line with two decimals, empty as zero (a line's
 // values start at zero), and keeps its value. Amounts QuickBooks writes are mostly in that form
 // already, and stay where they lie.
-std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::string& scratch) {
-    const std::string_view amount = t.Item(t.Count())[column];
+std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::string_view amount) {
     if (amount.empty()) {
-        t.setLast(column, "0.00");
+        t.setLastZero(column);
         return std::nullopt;
     }
     std::optional<Money> value;
@@ -53,10 +52,10 @@ std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::strin
         t.setLastValue(column, value);
         return std::nullopt;
     }
-    scratch.assign(amount);
-    if (Sem e = sfCheckAndFormatAmount(scratch); !e.empty()) return e;
-    t.setLast(column, scratch);
-    isFormattedAmount(scratch, &value);
+    std::string text(amount);
+    if (Sem e = sfCheckAndFormatAmount(text); !e.empty()) return e;
+    t.setLast(column, text);
+    isFormattedAmount(text, &value);
     t.setLastValue(column, value);
     return std::nullopt;
 }
@@ -64,20 +63,17 @@ std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::strin
 // Puts the QuickBooks tax item in the tax code column of the line just added, and
 // formats both amounts; a step that fails names its data error. A journal line names its
 // tax item in the Item column; other lines have their tax code looked up for the
-// transaction's type (not the line's own, on a continuation line).
+// transaction's type (not the line's own, on a continuation line). The line's fields are
+// read from its split, where the transaction took them.
 std::optional<FieldFailure> rewriteFields(ReportFacts& facts, JournalTransaction& t,
-                                          const TypeFacts& type, bool firstLine,
-                                          std::string& scratch) {
-    // The line is read afresh after each change: a text put in a column may move the
-    // transaction's own text.
-    auto last = [&t] { return t.Item(t.Count()); };
-    const AccountFacts& account = facts.account(last()[col::Account]);
+                                          const ReportFields& r, const AccountFacts& account,
+                                          const TypeFacts& type, bool firstLine) {
     const TaxItemFacts* item = nullptr;
     if (type.generalJournal) {
         t.copyLast(col::Item, col::TaxItem);
-        if (const std::string_view text = last()[col::Item]; !text.empty())
+        if (const std::string_view text = r[col::Item]; !text.empty())
             item = &facts.journalItem(text);
-    } else if (const std::string_view code = last()[col::TaxCode]; !code.empty()) {
+    } else if (const std::string_view code = r[col::TaxCode]; !code.empty()) {
         const TaxCodeFacts& f = facts.taxCode(code);
         if (!f.failure.empty()) return FieldFailure{DataError::TaxCode, f.failure};
         item = type.purchase ? f.purchase : f.sale;
@@ -86,14 +82,14 @@ std::optional<FieldFailure> rewriteFields(ReportFacts& facts, JournalTransaction
     t.setLastFacts(&account, item);
 
     // A tax amount counts only on a line with a tax item.
-    if (!item || last()[col::TaxAmount].empty()) {
-        t.setLast(col::TaxAmount, "0.00");
-    } else if (auto e = formatAmount(t, col::TaxAmount, scratch)) {
+    if (!item || r[col::TaxAmount].empty()) {
+        t.setLastZero(col::TaxAmount);
+    } else if (auto e = formatAmount(t, col::TaxAmount, r[col::TaxAmount])) {
         return FieldFailure{
             firstLine ? DataError::TaxAmountFirstLine : DataError::TaxAmountContinuation,
             std::move(*e)};
     }
-    if (auto e = formatAmount(t, col::Amount, scratch))
+    if (auto e = formatAmount(t, col::Amount, r[col::Amount]))
         return FieldFailure{firstLine ? DataError::AmountFirstLine : DataError::AmountContinuation,
                             std::move(*e)};
     return std::nullopt;
@@ -124,15 +120,29 @@ JournalLine JournalTransaction::Item(long i) const {
     return JournalLine(report_, own_.data(), &lines_[static_cast<size_t>(i - 1)]);
 }
 
+namespace {
+constexpr std::string_view kZeroAmount = "0.00";
+}  // namespace
+
+void JournalTransaction::clearOwn() {
+    if (own_.empty()) own_.resize(256);
+    copyShort(own_.data(), kZeroAmount.data(), kZeroAmount.size());
+    ownSize_ = kZeroAmount.size();
+}
+
 void JournalTransaction::clear() {
-    own_.clear();
+    clearOwn();
     lines_.clear();
     type_ = nullptr;
 }
 
 std::uint32_t JournalTransaction::own(std::string_view text) {
-    const auto at = static_cast<std::uint32_t>(own_.size());
-    own_.append(text);
+    if (ownSize_ == 0) clearOwn();
+    if (text.size() > own_.size() - ownSize_)
+        own_.resize(std::max(2 * own_.size(), ownSize_ + text.size()));
+    copyShort(own_.data() + ownSize_, text.data(), text.size());
+    const auto at = static_cast<std::uint32_t>(ownSize_);
+    ownSize_ += text.size();
     return at | JournalLine::kOwn;
 }
 
@@ -149,6 +159,12 @@ void JournalTransaction::add(const ReportFields& fields, const char* report) {
 
 void JournalTransaction::setLast(size_t column, std::string_view text) {
     lines_.back().spans[column] = {own(text), static_cast<std::uint32_t>(text.size())};
+}
+
+void JournalTransaction::setLastZero(size_t column) {
+    if (ownSize_ == 0) clearOwn();
+    lines_.back().spans[column] = {JournalLine::kOwn,
+                                   static_cast<std::uint32_t>(kZeroAmount.size())};
 }
 
 void JournalTransaction::copyLast(size_t from, size_t to) {
@@ -242,7 +258,6 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             if (transaction.empty()) report.keepNothing();
         };
 
-        std::string scratch;
         for (;;) {
             if (report.eof()) {
                 // No TOTAL line: the report was cut short, in this transaction if one is open.
@@ -297,14 +312,14 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
 
             if (numbered) {
                 blnSkipping = false;
-                if (!parseDate(r[col::Date])) {
+                if (part.dates.ddmmyyyy(r[col::Date]).empty()) {
                     if (!omitted(DataError::InvalidDate, r[col::TransNo])) return {};
                     continue;
                 }
                 const TypeFacts& lineType = facts.type(r[col::Type]);
                 add();
-                if (const auto failed =
-                        rewriteFields(facts, transaction, lineType, true, scratch)) {
+                if (const auto failed = rewriteFields(
+                        facts, transaction, r, facts.account(r[col::Account]), lineType, true)) {
                     removeLast();
                     if (!omitted(failed->error, r[col::TransNo], r[col::TaxCode], failed->details))
                         return {};
@@ -329,8 +344,8 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            if (facts.account(r[col::Account]).payable &&
-                facts.run().isMappedTaxItem(r[col::Item])) {
+            const AccountFacts& account = facts.account(r[col::Account]);
+            if (account.payable && facts.run().isMappedTaxItem(r[col::Item])) {
                 bool passedOver = !isAccountantsOffice(part.st.gintTargetApp);
                 if (!passedOver) {
                     const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
@@ -343,7 +358,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             }
             add();
             if (const auto failed =
-                    rewriteFields(facts, transaction, transaction.type(), false, scratch)) {
+                    rewriteFields(facts, transaction, r, account, transaction.type(), false)) {
                 removeLast();
                 // Outlives the transaction's clearing.
                 const std::string t(transaction.Item(1)[col::TransNo]);

@@ -43,6 +43,29 @@ inline std::uint64_t hashText(std::string_view text) {
     return h;
 }
 
+// Two texts are the same: compared a word at a time where they lie. The texts looked up
+// are short, and a library call would cost more than the comparison.
+inline bool sameText(std::string_view a, std::string_view b) {
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    const char *p = a.data(), *q = b.data();
+    auto same = [&](size_t at, size_t bytes) {
+        std::uint64_t x = 0, y = 0;
+        std::memcpy(&x, p + at, bytes);
+        std::memcpy(&y, q + at, bytes);
+        return x == y;
+    };
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 < n; i += 8)
+            if (!same(i, 8)) return false;
+        return same(n - 8, 8);  // the last eight, overlapping
+    }
+    if (n >= 4) return same(0, 4) && same(n - 4, 4);
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] != q[i]) return false;
+    return true;
+}
+
 template <class Value>
 class TextTable {
 public:
@@ -55,7 +78,7 @@ public:
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& slot = slots_[i];
             if (!slot.entry) break;
-            if (slot.hash == hash && slot.entry->text == text) return slot.entry->value;
+            if (slot.hash == hash && sameText(slot.entry->text, text)) return slot.entry->value;
         }
         auto entry = std::make_unique<Entry>();
         entry->text = text;

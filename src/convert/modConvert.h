@@ -6,6 +6,7 @@
 // number 2. The driver opens and closes both; the reader only reads file 1 and the
 // writers only append to file 2.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -104,6 +105,8 @@ public:
     void moved(const char* report) { report_ = report; }
     // Puts a text in a column of the last line.
     void setLast(size_t column, std::string_view text);
+    // Puts the zero amount "0.00" in an amount column of the last line.
+    void setLastZero(size_t column);
     // Puts in one column of the last line what another holds.
     void copyLast(size_t from, size_t to);
     // Sets the value of an amount column of the last line.
@@ -122,9 +125,13 @@ public:
 
 private:
     std::uint32_t own(std::string_view text);
+    void clearOwn();
 
     const char* report_ = nullptr;
+    // The transaction's own text: its beginning, ownSize_ bytes, is in use. It always
+    // begins with the zero amount that lines without a tax amount take.
     std::string own_;
+    size_t ownSize_ = 0;
     std::vector<JournalLine::Line> lines_;
     const TypeFacts* type_ = nullptr;
 };
@@ -141,6 +148,61 @@ void quotedFieldText(std::string_view text, Put&& put) {
     put(text);
 }
 
+class ImportLines;
+
+// One import line as it is put together, straight into the buffer of import lines. The
+// place to write is kept in the line itself (not in the buffer), so that a writer's pieces
+// are copied one after the other without going back to memory for it.
+class ImportLine {
+public:
+    void put(std::string_view piece) {
+        if (piece.size() > static_cast<size_t>(limit_ - at_)) [[unlikely]]
+            makeRoom(piece.size());
+        copyShort(at_, piece.data(), piece.size());
+        at_ += piece.size();
+    }
+    void put(char c) {
+        if (at_ == limit_) [[unlikely]]
+            makeRoom(1);
+        *at_++ = c;
+    }
+    void comma() { put(','); }
+    // Text inside a double-quoted field. Most texts hold no double quote; a short one is
+    // looked at here rather than through a library call.
+    void putQuoted(std::string_view text) {
+        if (text.size() <= 16 ? std::find(text.begin(), text.end(), '"') == text.end()
+                              : text.find('"') == std::string_view::npos)
+            return put(text);
+        quotedFieldText(text, [this](std::string_view piece) { put(piece); });
+    }
+    // A whole field in double quotes, and the comma after it.
+    void putQuotedField(std::string_view text) {
+        put('"');
+        putQuoted(text);
+        put("\",");
+    }
+    // The same for a text of the program's own that holds no double quote (a number, a
+    // date, a code of a table).
+    void putPlainQuotedField(std::string_view text) {
+        put('"');
+        put(text);
+        put("\",");
+    }
+
+private:
+    friend class ImportLines;
+    struct Room {
+        char* at;
+        char* limit;
+    };
+    ImportLine(ImportLines& lines, Room room) : lines_(lines), at_(room.at), limit_(room.limit) {}
+    void makeRoom(size_t piece);
+
+    ImportLines& lines_;
+    char* at_;
+    char* limit_;
+};
+
 // Import lines as they are written, in the report's encoding, each ending with CR LF.
 // On the thread that owns the files they go to the import file whenever they fill a
 // block of it, as lines written one by one would.
@@ -155,21 +217,11 @@ public:
         number_ = number;
         room_ = FileTable::kWriteBlock - files.pendingBytes(number);
     }
-    // A line built piece by piece: pieces, commas between the fields, then end. The
-    // buffer has room for a whole line before the line begins.
-    void put(std::string_view piece) {
-        if (piece.size() > free_) grow(piece.size());
-        copyShort(end_, piece.data(), piece.size());
-        end_ += piece.size();
-        free_ -= piece.size();
-    }
-    void comma() { put(","); }
-    // Text inside a double-quoted field.
-    void putQuoted(std::string_view text) {
-        quotedFieldText(text, [this](std::string_view piece) { put(piece); });
-    }
-    void end() {
-        put("\r\n");
+    // A line: begun here, its pieces put, then ended. Nothing else is written between.
+    ImportLine begin() { return ImportLine(*this, {end_, bytes_.data() + bytes_.size()}); }
+    void end(ImportLine& line) {
+        line.put("\r\n");
+        end_ = line.at_;
         ++lines_;
         if (files_ && size() >= room_) flush();
     }
@@ -188,21 +240,25 @@ public:
     long lines() const { return lines_; }
 
 private:
-    void grow(size_t piece);
+    friend class ImportLine;
+    // Room for a piece after the line begun, which reaches to the given place.
+    ImportLine::Room grow(char* at, size_t piece);
     // Empties the buffer; the lines stay counted.
-    void drop() {
-        free_ += size();
-        end_ = bytes_.data();
-    }
+    void drop() { end_ = bytes_.data(); }
 
     std::string bytes_;  // its beginning holds the lines
     char* end_ = bytes_.data();
-    size_t free_ = 0;
     long lines_ = 0;
     FileTable* files_ = nullptr;
     int number_ = 0;
     size_t room_ = 0;  // what fills the file's block
 };
+
+inline void ImportLine::makeRoom(size_t piece) {
+    const Room room = lines_.grow(at_, piece);
+    at_ = room.at;
+    limit_ = room.limit;
+}
 
 // One conversion run, owned by whoever starts it (the convert screen, the batch
 // command) and handed to the driver.
@@ -261,6 +317,7 @@ struct ConversionPart {
     const ProgramState& st;
     TextReader& report;
     ReportFacts facts;
+    DateTexts dates;  // the transactions' dates, read and written
     ProgramState* owner;
     UiPort* ui;
     ImportLines out;
@@ -282,7 +339,8 @@ struct ConversionPart {
     bool atBlockEnd = false;
     bool previousClosed = false;  // the line before closes a transaction, after endAfter
 
-    ReportFields fields;  // the line being read, kept for its memory
+    ReportFields fields;    // the line being read, kept for its memory
+    std::string lineStart;  // what a transaction's import lines begin with, the same
 
     // Starts on a block: it ends at the first cut after the given offset.
     void reset(std::uint64_t blockEnd) {

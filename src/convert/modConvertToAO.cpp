@@ -46,13 +46,10 @@ Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
     };
     return guarded(kModConvertToAO, "sfConvertToAO", [&]() -> Sem {
         TransactionHead head;
-        if (Sem e = sfTransactionHead(kLayout, transaction, part.facts.run().encoding, head);
-            !e.empty())
-            return e;
-        const JournalLine first = transaction.Item(1);
-        const TypeFacts& type = part.facts.type(first[col::Type]);
+        if (Sem e = sfTransactionHead(kLayout, part, transaction, head); !e.empty()) return e;
+        const TypeFacts& type = transaction.type();
+        startLines(part, head, type.aoLetter);
 
-        ImportLines& out = part.out;
         for (long i = 1; i <= transaction.Count(); ++i) {
             const JournalLine line = transaction.Item(i);
             const AccountFacts& account = line.account();
@@ -67,19 +64,20 @@ Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
                     "Error extracting the account number from a Journal report transaction "
                     "line.",
                     account.numberFailure);
-            putLineStart(out, head, type.aoLetter, account.target, line);
+            ImportLine out = part.out.begin();
+            putLineStart(out, part, head, account.target, line);
             if (item && !account.payable) {
                 out.put(" (");
                 out.put(item->withoutCommas);
-                out.put(" ");
+                out.put(' ');
                 out.put(line[col::TaxAmount]);
-                out.put(")");
+                out.put(')');
             } else if (item && type.generalJournal) {
                 out.put(" (");
                 out.put(item->withoutCommas);
-                out.put(")");
+                out.put(')');
             }
-            out.end();
+            part.out.end(out);
         }
         return {};
     });

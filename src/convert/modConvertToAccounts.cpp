@@ -33,12 +33,23 @@ Money valueOf(const JournalLine& line, size_t column) {
 
 // Cents below 10 million, whole dollars up to 10 billion (and from minus 1 million down
 // to minus 1 billion); nothing beyond, which 'Accounts' cannot import.
-std::optional<std::string> amountText(Money v) {
-    if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000)) return v.fixed();
+std::optional<std::string_view> amountText(Money v, Money::TextBuffer& buffer) {
+    if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000))
+        return v.fixed(buffer);
     if (v > Money::fromWhole(-1'000'000'000) && v < Money::fromWhole(10'000'000'000))
-        return v.whole();
+        return v.whole(buffer);
     return std::nullopt;
 }
+
+// The line numbers 0 to 99 within a transaction number.
+constexpr std::string_view kLineNumbers[kLinesPerNumber] = {
+    "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10", "11", "12", "13", "14",
+    "15", "16", "17", "18", "19", "20", "21", "22", "23", "24", "25", "26", "27", "28", "29",
+    "30", "31", "32", "33", "34", "35", "36", "37", "38", "39", "40", "41", "42", "43", "44",
+    "45", "46", "47", "48", "49", "50", "51", "52", "53", "54", "55", "56", "57", "58", "59",
+    "60", "61", "62", "63", "64", "65", "66", "67", "68", "69", "70", "71", "72", "73", "74",
+    "75", "76", "77", "78", "79", "80", "81", "82", "83", "84", "85", "86", "87", "88", "89",
+    "90", "91", "92", "93", "94", "95", "96", "97", "98", "99"};
 
 void showOutOfRange(UiPort& ui, std::string_view t, bool taxAmount) {
     ui.messageBox(Message{
@@ -85,10 +96,11 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
     return guarded(kModConvertToAccounts, "sfConvertToAccounts", [&]() -> Sem {
         const Encoding encoding = part.facts.run().encoding;
         TransactionHead head;
-        if (Sem e = sfTransactionHead(kLayout, transaction, encoding, head); !e.empty()) return e;
-        const JournalLine first = transaction.Item(1);
-        const std::string& t = head.number;
-        const std::string_view basis = part.facts.type(first[col::Type]).basis;
+        if (Sem e = sfTransactionHead(kLayout, part, transaction, head); !e.empty()) return e;
+        // For messages; lines past the first hundred take a number of their own.
+        const std::string t(head.number);
+        std::string numberPast;
+        const std::string_view basis = transaction.type().basis;
 
         // An amount 'Accounts' cannot hold ends the run, after the user is told.
         auto outOfRange = [&](bool taxAmount) {
@@ -101,12 +113,6 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             return Sem{};
         };
 
-        ImportLines& out = part.out;
-        auto quoted = [&out](std::string_view field) {
-            out.put("\"");
-            out.putQuoted(field);
-            out.put("\",");
-        };
         for (long i = 1; i <= transaction.Count(); ++i) {
             const JournalLine line = transaction.Item(i);
             const AccountFacts& account = line.account();
@@ -122,14 +128,16 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
 
             const TaxItemFacts* item = line.taxItem();
             Money tax;
-            std::string taxText;
+            Money::TextBuffer taxBuffer, amountBuffer;
+            std::string_view taxText;
             if (item) {
                 tax = valueOf(line, col::TaxAmount);
-                const std::optional<std::string> text = amountText(tax);
+                const std::optional<std::string_view> text = amountText(tax, taxBuffer);
                 if (!text) return outOfRange(true);
                 taxText = *text;
             }
-            const std::optional<std::string> amount = amountText(valueOf(line, col::Amount) + tax);
+            const std::optional<std::string_view> amount =
+                amountText(valueOf(line, col::Amount) + tax, amountBuffer);
             if (!amount) return outOfRange(false);
 
             if (item && !item->codeFailure.empty())
@@ -137,23 +145,25 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
                                    std::string(kCrLf),
                                item->codeFailure);
             const long hundreds = (i - 1) / kLinesPerNumber;
-            quoted("TR");
-            quoted(hundreds == 0 ? t : numberPastHundred(t, hundreds));
-            quoted(std::to_string((i - 1) % kLinesPerNumber));
-            quoted(basis);
-            quoted(head.date);
-            quoted(account.number);
-            quoted("");
-            quoted(head.reference);
-            quoted(*amount);
-            quoted(taxText);
-            quoted(item ? std::string_view(item->targetCode) : std::string_view());
-            quoted(item && item->capital ? "C" : "O");
-            quoted("");
-            out.put("\"");
+            ImportLine out = part.out.begin();
+            out.put("\"TR\",");
+            if (hundreds != 0) numberPast = numberPastHundred(t, hundreds);
+            // A transaction number is a whole number, and holds no double quote.
+            out.putPlainQuotedField(hundreds == 0 ? head.number : std::string_view(numberPast));
+            out.putPlainQuotedField(kLineNumbers[(i - 1) % kLinesPerNumber]);
+            out.putPlainQuotedField(basis);
+            out.putPlainQuotedField(head.date);
+            out.putQuotedField(account.number);
+            out.put("\"\",");
+            out.putQuotedField(head.reference);
+            out.putPlainQuotedField(*amount);
+            out.putPlainQuotedField(taxText);
+            out.putQuotedField(item ? std::string_view(item->targetCode) : std::string_view());
+            out.put(item && item->capital ? "\"C\"," : "\"O\",");
+            out.put("\"\",\"");
             Description(line, {}).cut(60, encoding).putQuotedInto(out);
-            out.put("\"");
-            out.end();
+            out.put('"');
+            part.out.end(out);
         }
         return {};
     });

@@ -67,13 +67,11 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
         return writerFailure(kLayout, description, details);
     };
     return guarded(kModConvertToMAS, "sfConvertToMAS", [&]() -> Sem {
-        const Encoding encoding = part.facts.run().encoding;
         TransactionHead head;
-        if (Sem e = sfTransactionHead(kLayout, transaction, encoding, head); !e.empty()) return e;
+        if (Sem e = sfTransactionHead(kLayout, part, transaction, head); !e.empty()) return e;
         const JournalLine first = transaction.Item(1);
 
-        std::string_view code =
-            part.st.gblnAllToJournals ? kJournal : part.facts.type(first[col::Type]).masCode;
+        std::string_view code = part.st.gblnAllToJournals ? kJournal : transaction.type().masCode;
         std::string_view contra;
         if (code != kJournal) {
             const AccountFacts& account = first.account();
@@ -89,8 +87,8 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
             }
         }
         const std::string_view journalFlag = code == kJournal ? "Y" : "";
+        startLines(part, head, code);
 
-        ImportLines& out = part.out;
         // MAS wants the line carrying the contra account (the first) last.
         const long count = transaction.Count();
         for (long k = 1; k <= count; ++k) {
@@ -103,9 +101,10 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
             const TaxItemFacts* item = line.taxItem();
             if (item && !item->codeFailure.empty())
                 return failure("Error mapping tax codes in conversion of transaction number " +
-                                   head.number + std::string(kCrLf),
+                                   std::string(head.number) + std::string(kCrLf),
                                item->codeFailure);
-            putLineStart(out, head, code, account.target, line);
+            ImportLine out = part.out.begin();
+            putLineStart(out, part, head, account.target, line);
             out.comma();
             out.put(contra);
             out.comma();
@@ -114,7 +113,7 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
             if (item) out.put(item->targetCode);
             out.comma();
             out.put(line[col::TaxAmount]);
-            out.end();
+            part.out.end(out);
         }
         return {};
     });

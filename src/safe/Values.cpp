@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "safe/Sem.h"
 #include "safe/TextCodec.h"
@@ -116,30 +117,47 @@ char* digitsBefore(char* end, UInt128 v) {
 
 UInt128 magnitudeOf(Int128 v) { return v < 0 ? -static_cast<UInt128>(v) : static_cast<UInt128>(v); }
 
+// v / 100 and v % 100, in 64 bits where v fits them (a division of 128 bits is a library
+// call).
+std::pair<UInt128, unsigned> hundreds(UInt128 v) {
+    if (v <= std::numeric_limits<std::uint64_t>::max()) {
+        const auto small = static_cast<std::uint64_t>(v);
+        return {small / 100, static_cast<unsigned>(small % 100)};
+    }
+    return {v / 100, static_cast<unsigned>(v % 100)};
+}
+
 }  // namespace
 
-std::string Money::fixed() const {
+std::string_view Money::fixed(TextBuffer& buffer) const {
     if (cents_ == 0) return "0.00";
-    const UInt128 magnitude = magnitudeOf(cents_);
-    char buffer[48];
-    char* const end = buffer + sizeof buffer;
-    const auto cents = static_cast<int>(magnitude % 100);
+    const auto [units, cents] = hundreds(magnitudeOf(cents_));
+    char* const end = buffer + kTextChars;
     end[-1] = static_cast<char>('0' + cents % 10);
     end[-2] = static_cast<char>('0' + cents / 10);
     end[-3] = '.';
-    char* p = digitsBefore(end - 3, magnitude / 100);
+    char* p = digitsBefore(end - 3, units);
     if (cents_ < 0) *--p = '-';
-    return std::string(p, end);
+    return {p, static_cast<size_t>(end - p)};
+}
+
+std::string_view Money::whole(TextBuffer& buffer) const {
+    const UInt128 units = hundreds(magnitudeOf(cents_) + 50).first;
+    if (units == 0) return "0";
+    char* const end = buffer + kTextChars;
+    char* p = digitsBefore(end, units);
+    if (cents_ < 0) *--p = '-';
+    return {p, static_cast<size_t>(end - p)};
+}
+
+std::string Money::fixed() const {
+    TextBuffer buffer;
+    return std::string(fixed(buffer));
 }
 
 std::string Money::whole() const {
-    const UInt128 units = (magnitudeOf(cents_) + 50) / 100;
-    if (units == 0) return "0";
-    char buffer[48];
-    char* const end = buffer + sizeof buffer;
-    char* p = digitsBefore(end, units);
-    if (cents_ < 0) *--p = '-';
-    return std::string(p, end);
+    TextBuffer buffer;
+    return std::string(whole(buffer));
 }
 
 namespace {
@@ -220,6 +238,19 @@ std::optional<Date> parseDate(std::string_view text) {
         return std::nullopt;
     if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) return std::nullopt;
     return Date{year, month, day};
+}
+
+std::string_view DateTexts::ddmmyyyy(std::string_view text) {
+    if (text.size() > kLongest) return {};
+    if (text.size() == size_ && std::equal(text.begin(), text.end(), text_))
+        return {formatted_, formattedSize_};
+    std::copy(text.begin(), text.end(), text_);
+    size_ = text.size();
+    const std::optional<Date> date = parseDate(text);
+    const std::string formatted = date ? formatDate(*date) : std::string();
+    std::copy(formatted.begin(), formatted.end(), formatted_);
+    formattedSize_ = formatted.size();
+    return {formatted_, formattedSize_};
 }
 
 std::string formatDate(const Date& date, std::string_view pattern) {

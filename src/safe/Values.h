@@ -68,6 +68,13 @@ public:
     // The whole number, rounded half away from zero, without a decimal point.
     std::string whole() const;
 
+    // The same two texts written into a buffer, for the lines of an import file: a view of
+    // the buffer's end.
+    static constexpr size_t kTextChars = 48;
+    using TextBuffer = char[kTextChars];
+    std::string_view fixed(TextBuffer& buffer) const;
+    std::string_view whole(TextBuffer& buffer) const;
+
     friend Money operator+(Money a, Money b) { return Money(a.cents_ + b.cents_); }
     friend auto operator<=>(const Money&, const Money&) = default;
 
@@ -93,6 +100,21 @@ struct Date {
 };
 
 std::optional<Date> parseDate(std::string_view text);
+
+// Dates read for every transaction: the last date text met and its dd/mm/yyyy form.
+// Neighbouring transactions mostly share their date, which is then read once.
+class DateTexts {
+public:
+    // The text's date as dd/mm/yyyy; empty when the text is not a valid date.
+    std::string_view ddmmyyyy(std::string_view text);
+
+private:
+    static constexpr size_t kLongest = 10;  // "dd/mm/yyyy"; a longer text is no date
+    char text_[kLongest] = {};
+    size_t size_ = kLongest + 1;  // nothing read yet
+    char formatted_[kLongest] = {};
+    size_t formattedSize_ = 0;
+};
 
 // Formats with the tokens d, dd, m, mm, yy and yyyy; other characters are copied.
 std::string formatDate(const Date& date, std::string_view pattern = "dd/mm/yyyy");

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "convert/TextTable.h"
 #include "convert/modConvert.h"
 #include "shell/ProgramState.h"
 
@@ -23,6 +24,41 @@ TEST(AccountText, SplitsAtTheFirstMiddleDot) {
     std::string n;
     EXPECT_EQ(sfNumberOnly("· Cash", n),
               "modConvert.bas\tsfNumberOnly\t5\tInvalid procedure call or argument\r\n");
+}
+
+// Texts are compared a word at a time: a difference in any byte, of any length, counts.
+TEST(TextTable, TextsDifferingInAnyByteAreDifferent) {
+    for (size_t n = 0; n <= 20; ++n) {
+        const std::string text(n, 'a');
+        EXPECT_TRUE(sameText(text, std::string(n, 'a'))) << n;
+        EXPECT_FALSE(sameText(text, std::string(n + 1, 'a'))) << n;
+        for (size_t at = 0; at < n; ++at) {
+            std::string other = text;
+            other[at] = 'b';
+            EXPECT_FALSE(sameText(text, other)) << n << " at " << at;
+        }
+    }
+}
+
+// Import lines are put together where they lie in the buffer: a line that outgrows it
+// moves it, keeping the lines before and the line's own beginning.
+TEST(ImportLines, KeepEveryByteWhenALineOutgrowsTheBuffer) {
+    ImportLines lines;
+    std::string expected;
+    for (const size_t pieces : {3, 500, 1, 2000, 0}) {
+        ImportLine line = lines.begin();
+        for (size_t i = 0; i < pieces; ++i) {
+            const std::string piece(i % 41, static_cast<char>('a' + i % 26));
+            line.put(piece);
+            line.comma();
+            line.putQuotedField("say \"" + piece + "\"");
+            expected += piece + ",\"say \"\"" + piece + "\"\"\",";
+        }
+        lines.end(line);
+        expected += "\r\n";
+    }
+    EXPECT_EQ(lines.bytes(), expected);
+    EXPECT_EQ(lines.lines(), 5);
 }
 
 TEST(CheckAndFormatAmount, WritesExactCentsOrRefusesTheText) {

@@ -88,6 +88,16 @@ TEST(ReportLine, TransactionLinesKeepTheirFieldsAsTheTransactionGrowsAndMoves) {
     EXPECT_THROW(t.Item(201), RuntimeError);
     t.clear();
     EXPECT_TRUE(t.empty());
+    // A line without a tax amount shares the transaction's zero, before any text of its own
+    // and after.
+    r.split(next);
+    for (int i = 0; i < 2; ++i) {
+        t.add(r, next.data());
+        t.setLastZero(col::TaxAmount);
+        if (i == 1) t.setLast(col::Amount, "-10.00");
+    }
+    EXPECT_EQ(joined(t.Item(1)), "|||||||4-1000 · Sales|S|-10|0.00");
+    EXPECT_EQ(joined(t.Item(2)), "|||||||4-1000 · Sales|S|-10.00|0.00");
 }
 
 TEST_F(JournalReader, HeaderRowMustBeOneOfTheTwoExactly) {

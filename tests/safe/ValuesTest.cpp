@@ -38,6 +38,9 @@ TEST(Money, FormatsExactlyWithHalfAwayFromZero) {
         {"-2500000.00", "-2500000.00", "-2500000"},
         {"(12.345)", "-12.35", "-12"},
         {"$99999999999999.995", "100000000000000.00", "100000000000000"},
+        // Either side of the most cents 64 bits hold.
+        {"184467440737095516.15", "184467440737095516.15", "184467440737095516"},
+        {"-184467440737095516.16", "-184467440737095516.16", "-184467440737095516"},
         {"-999999999999999999999999999999.99", "-999999999999999999999999999999.99",
          "-1000000000000000000000000000000"},
     };
@@ -119,8 +122,14 @@ TEST(Dates, ReadDayMonthYear) {
         {"1.1/2011", ""},
         {"01/001/2011", ""},
     };
-    for (const Case& c : cases)
+    // The conversion's dates, remembered from one text to the next: each text is read
+    // twice, after a different one (of the same length, often) and after itself.
+    DateTexts dates;
+    for (const Case& c : cases) {
         EXPECT_EQ(SafeDateText(c.text, "dd/mm/yyyy"), c.formatted) << c.text;
+        EXPECT_EQ(dates.ddmmyyyy(c.text), c.formatted) << c.text;
+        EXPECT_EQ(dates.ddmmyyyy(c.text), c.formatted) << c.text;
+    }
 }
 
 TEST(Dates, OrderAsCalendarDays) {
