@@ -61,13 +61,7 @@ std::string_view tabField(std::string_view line, size_t i) {
 }
 
 size_t ReportFields::split(std::string_view line) {
-    tabs_.clear();
-    commas_.clear();
-    bytescan::forEach<bytescan::AnyOf<'\t', ','>>(line.data(), 0, line.size(), [&](size_t at) {
-        (line[at] == '\t' ? tabs_ : commas_).push_back(static_cast<std::uint32_t>(at));
-        return false;
-    });
-    return split(line, {tabs_.data(), tabs_.size(), commas_.data(), commas_.size()});
+    return split(line, TextReader::marksOf(line, col::Count));
 }
 
 size_t ReportFields::split(std::string_view line, const TextReader::Marks& marks) {
@@ -77,21 +71,27 @@ size_t ReportFields::split(std::string_view line, const TextReader::Marks& marks
     if (line.empty()) return 0;
     const char* const data = line.data();
     const size_t tabs = marks.tabCount;
-    size_t from = 0;
-    for (size_t i = 0; i < tabs && i < col::Count; ++i) {
-        const size_t end = marks.tabs[i];
-        fields_[i] = std::string_view(data + from, end - from);
-        from = end + 1;
+    const std::uint32_t* const at = marks.tabs;
+    if (tabs == col::Count - 1) {
+        // A line of the report has every column: the fields in a loop the compiler unrolls.
+        fields_[0] = std::string_view(data, at[0]);
+        for (size_t i = 1; i < col::Count - 1; ++i)
+            fields_[i] = std::string_view(data + at[i - 1] + 1, at[i] - at[i - 1] - 1);
+        fields_[col::Count - 1] =
+            std::string_view(data + at[col::Count - 2] + 1, line.size() - at[col::Count - 2] - 1);
+    } else {
+        size_t from = 0;
+        for (size_t i = 0; i < tabs && i < col::Count; ++i) {
+            fields_[i] = std::string_view(data + from, at[i] - from);
+            from = at[i] + 1;
+        }
+        if (tabs < col::Count) fields_[tabs] = std::string_view(data + from, line.size() - from);
     }
-    if (tabs < col::Count) fields_[tabs] = std::string_view(data + from, line.size() - from);
     count_ = tabs + 1;
-    // A comma lies in the field whose tab is the first after it.
-    for (size_t k = 0, field = 0; k < marks.commaCount; ++k) {
-        const std::uint32_t comma = marks.commas[k];
-        while (field < tabs && marks.tabs[field] < comma) ++field;
-        if (field >= col::Count) break;
-        if (!inLine(field)) continue;
-        fields_[field] = withoutCommas(field, fields_[field]);
+    constexpr std::uint64_t kColumns = (std::uint64_t{1} << col::Count) - 1;
+    for (std::uint64_t commas = marks.commaFields & kColumns; commas != 0; commas &= commas - 1) {
+        const auto column = static_cast<size_t>(std::countr_zero(commas));
+        fields_[column] = withoutCommas(column, fields_[column]);
     }
     return count_;
 }

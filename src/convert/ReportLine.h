@@ -61,7 +61,6 @@ private:
     std::string_view withoutCommas(size_t column, std::string_view field);
 
     std::string_view line_;
-    std::vector<std::uint32_t> tabs_, commas_;  // of a line split without a reader
     std::array<std::string_view, col::Count> fields_;
     std::array<std::string, col::Count> withoutCommas_;
     unsigned copied_ = 0;  // a bit for each column viewed in its copy

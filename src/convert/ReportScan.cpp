@@ -31,17 +31,17 @@ struct ScannedAccount {
     std::uint64_t collectedIn = 0;  // the part that last collected it
 };
 
-// What a report line is to the readings: its first eight fields, found as they are asked
-// for.
+// What a report line is to the readings: its first eight fields, from the reader's marks
+// of its first eight tabs.
 class ScanFields {
 public:
+    static constexpr size_t kTabs = col::Account + 1;
+
     void split(std::string_view line, const TextReader::Marks& marks) {
         line_ = line;
-        count_ = 0;
-        if (line.empty()) return;
-        found_ = std::min<size_t>(marks.tabCount, 8);
-        for (size_t k = 0; k < found_; ++k) tabs_[k] = marks.tabs[k];
-        count_ = found_ + 1;
+        tabs_ = marks.tabs;
+        found_ = std::min(marks.tabCount, kTabs);
+        count_ = line.empty() ? 0 : found_ + 1;
     }
     size_t count() const { return count_; }  // up to 9: more than eight
     std::string_view operator[](size_t i) const {
@@ -52,7 +52,7 @@ public:
 
 private:
     std::string_view line_;
-    std::uint32_t tabs_[8];
+    const std::uint32_t* tabs_ = nullptr;
     size_t found_ = 0, count_ = 0;
 };
 
@@ -141,7 +141,8 @@ public:
         std::unordered_set<std::string, TextHash, std::equal_to<>> items;
         std::vector<std::string> itemTexts;
         std::uint64_t lines = 0;
-        reader.markFields();
+        // Its commas no reading needs: an account text is looked up as it stands.
+        reader.markFields(ScanFields::kTabs, false);
         for (;;) {
             if (reader.eof()) break;
             const std::uint64_t offset = reader.bytesRead();

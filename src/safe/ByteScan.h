@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -87,6 +88,25 @@ template <class Match, class Blocks = Native>
 size_t find(const char* data, size_t from, size_t size) {
     return forEach<Match, Blocks>(data, from, size, [](size_t) { return true; });
 }
+
+// Whole runs of text marked at once, for a reader that hands out lines and their fields:
+// for every 64 bytes a word with a bit for each byte (the first byte's lowest) that ends a
+// line (CR, LF, and NUL, which no text holds and which must stop a reading too) and, where
+// asked, for each tab and each comma.
+struct MarkWords {
+    std::uint64_t* ends;
+    std::uint64_t* tabs = nullptr;  // tabs and commas are not marked where null
+    std::uint64_t* commas = nullptr;
+};
+
+// The ways to mark: a test of every byte (compiled everywhere), SSE2 (x86-64 builds), AVX2
+// (x86-64 builds but the Windows one, on a processor that has it).
+enum class Marker { Portable, Sse2, Avx2 };
+bool markerRuns(Marker how);
+Marker fastestMarker();
+
+// Marks `words` runs of 64 bytes from data on into words [0, words) of `into`.
+void markWords(const char* data, size_t words, const MarkWords& into, Marker how = fastestMarker());
 
 }  // namespace tav::bytescan
 

@@ -20,6 +20,9 @@ namespace {
 
 constexpr size_t kReadBlock = 1 << 18;
 constexpr size_t kMaxLineBytes = 1 << 20;
+// Bytes marked at a time: few enough to be marked and read while in the nearest cache.
+constexpr size_t kMarkBytes = 1 << 13;
+constexpr std::uint64_t kAll = ~std::uint64_t{0};
 
 }  // namespace
 
@@ -56,7 +59,9 @@ void TextReader::close() {
 void TextReader::open(const std::string& path, bool fields, GrowingFile* growing) {
     close();
     path_ = path;
-    fields_ = fields;
+    markedTabs_ = 0;
+    markedCommas_ = false;
+    if (fields) markFields();
     growing_ = growing;
     errno = 0;
     handle_ = platform::openFile(path, "rb");
@@ -75,14 +80,20 @@ void TextReader::open(const std::string& path, bool fields, GrowingFile* growing
     if (const char* name = wideEncodingName(start)) raise(0, wideEncodingRefusal(path, name));
 }
 
-void TextReader::markFields() { fields_ = true; }
+void TextReader::markFields(size_t tabs, bool commas) {
+    // Bytes marked for less are marked again.
+    if (markedTabs_ == 0 || (commas && !markedCommas_)) markedTo_ = 0;
+    markedTabs_ = std::clamp<size_t>(tabs, 1, Marks::kMostTabs);
+    markedCommas_ = commas;
+}
 
 void TextReader::seek(std::uint64_t offset, std::uint64_t linesBefore) {
     if (!handle_) raise(err::BadFileNameOrNumber);
     if (!platform::seekFile(handle_, offset)) raise(err::DeviceIoError);
     begin_ = end_ = lastLine_ = keepAt_ = 0;
     keeping_ = atEnd_ = false;
-    tabCount_ = commaCount_ = 0;
+    markedTo_ = markBase_ = 0;
+    marks_ = Marks{};
     consumed_ = lineStart_ = position_ = offset;
     lines_ = linesBefore;
     // A UTF-8 byte order mark is no part of the first line.
@@ -103,6 +114,10 @@ bool TextReader::fill() {
         keepAt_ -= keeping_ ? from : 0;
         lastLine_ -= std::min(lastLine_, from);
     }
+    // A line is looked through no further back than the bytes read before: the bytes
+    // read now are marked where they lie.
+    markedTo_ = 0;
+    markBase_ = begin_ / 64;
     // A buffer grown for a long run of kept lines goes back to its usual size.
     if (!keeping_ && buffer_.size() > 8 * kReadBlock && end_ <= kReadBlock) {
         buffer_.resize(2 * kReadBlock);
@@ -128,33 +143,6 @@ bool TextReader::fill() {
     return true;
 }
 
-size_t TextReader::scan(const char* data, size_t from, size_t size) {
-    using bytescan::AnyOf;
-    using Blocks = bytescan::Native;
-    // Sixteen bytes at a time, the last block reaching past the bytes read into the
-    // buffer's spare room.
-    auto put = [](std::vector<std::uint32_t>& marks, size_t& count, unsigned bits, size_t at) {
-        if (marks.size() < count + 32) marks.resize(2 * count + 64);
-        for (; bits != 0; bits &= bits - 1)
-            marks[count++] = static_cast<std::uint32_t>(at + std::countr_zero(bits));
-    };
-    for (size_t at = from; at < size; at += 16) {
-        const unsigned valid = size - at >= 16 ? 0xFFFFu : (1u << (size - at)) - 1;
-        // A NUL byte ends the line too, to be refused there.
-        const unsigned ends = Blocks::block<AnyOf<'\r', '\n', '\0'>>(data + at) & valid;
-        // Only the bytes before the line end belong to the line.
-        const unsigned before = ends ? (ends & (0u - ends)) - 1 : valid;
-        if (fields_) {
-            if (const unsigned tabs = Blocks::block<AnyOf<'\t'>>(data + at) & before)
-                put(tabs_, tabCount_, tabs, at);
-            if (const unsigned commas = Blocks::block<AnyOf<','>>(data + at) & before)
-                put(commas_, commaCount_, commas, at);
-        }
-        if (ends) return at + static_cast<size_t>(std::countr_zero(ends));
-    }
-    return size;
-}
-
 bool TextReader::eof() { return begin_ == end_ && !fill(); }
 
 std::string_view TextReader::unread() {
@@ -168,43 +156,140 @@ void TextReader::notText(std::string_view why) const {
                  "was chosen, or export it again.");
 }
 
+void TextReader::markFrom(size_t at) {
+    // Bytes between what was marked and `at` are of lines already read.
+    const size_t from = std::max(markedTo_, at) & ~size_t{63};
+    const size_t to = std::min(end_, from + kMarkBytes);
+    const size_t first = from / 64, words = (to + 63) / 64 - first;
+    const size_t needed = first + words - markBase_;
+    const size_t room = std::max<size_t>(needed, (kReadBlock + kMarkBytes) / 64);
+    if (ends_.size() < needed) ends_.resize(room);
+    if (markedTabs_ && tabs_.size() < needed) tabs_.resize(room);
+    if (markedCommas_ && commas_.size() < needed) commas_.resize(room);
+    const size_t into = first - markBase_;
+    bytescan::markWords(buffer_.data() + from, words,
+                        {ends_.data() + into, markedTabs_ ? tabs_.data() + into : nullptr,
+                         markedCommas_ ? commas_.data() + into : nullptr});
+    // The bytes past the end are no part of the file.
+    if (to % 64) {
+        const std::uint64_t valid = (std::uint64_t{1} << (to % 64)) - 1;
+        ends_[needed - 1] &= valid;
+        if (markedTabs_) tabs_[needed - 1] &= valid;
+        if (markedCommas_) commas_[needed - 1] &= valid;
+    }
+    markedTo_ = to;
+}
+
+[[gnu::always_inline]] inline size_t TextReader::findEnd(size_t at) {
+    size_t count = marks_.tabCount;
+    std::uint64_t commaFields = marks_.commaFields;
+    const size_t wanted = markedTabs_;
+    std::uint32_t* const tabs = marks_.tabs;
+    // Adds the tabs and commas of word w that `in` has bits for to the line's marks.
+    auto take = [&](size_t w, std::uint64_t in) {
+        std::uint64_t bits = tabs_[w] & in;
+        // While tabs are wanted, all of a word's are taken: there is room for them.
+        const bool taking = count < wanted;
+        const auto base = static_cast<std::uint32_t>((w + markBase_) * 64 - begin_);
+        auto some = [&](std::uint64_t these) {
+            if (taking) {
+                for (; these != 0; these &= these - 1)
+                    tabs[count++] = base + static_cast<std::uint32_t>(std::countr_zero(these));
+            } else {
+                for (; these != 0; these &= these - 1) ++count;
+            }
+        };
+        if (markedCommas_) {
+            // A comma lies in the field after the tabs before it.
+            for (std::uint64_t commas = commas_[w] & in; commas != 0; commas &= commas - 1) {
+                const std::uint64_t before = (commas & (0 - commas)) - 1;
+                some(bits & before);
+                bits &= ~before;
+                if (count <= wanted) commaFields |= std::uint64_t{1} << count;
+            }
+        }
+        some(bits);
+    };
+    for (;;) {
+        if (at >= markedTo_) {
+            if (at >= end_) break;
+            markFrom(at);
+        }
+        const size_t last = (markedTo_ - 1) / 64 - markBase_;
+        std::uint64_t in = kAll << (at % 64);
+        for (size_t w = at / 64 - markBase_;; ++w, in = kAll) {
+            // The line's tabs and commas are taken on the way to its end.
+            const std::uint64_t ends = ends_[w] & in;
+            if (wanted) take(w, ends != 0 ? in & ((ends & (0 - ends)) - 1) : in);
+            if (ends != 0) {
+                marks_.tabCount = count;
+                marks_.commaFields = commaFields;
+                return (w + markBase_) * 64 + static_cast<size_t>(std::countr_zero(ends));
+            }
+            if (w == last) break;
+        }
+        at = markedTo_;
+    }
+    marks_.tabCount = count;
+    marks_.commaFields = commaFields;
+    return end_;
+}
+
+std::string_view TextReader::lineTo(size_t end, size_t next) {
+    const char* data = buffer_.data() + begin_;
+    const size_t size = end - begin_;
+    consumed_ += next - begin_;
+    lastLine_ = begin_;
+    begin_ = next;
+    return std::string_view(data, size);
+}
+
 std::string_view TextReader::line() {
     if (begin_ == end_ && !fill()) raise(err::InputPastEndOfFile);
     ++lines_;
     lineStart_ = consumed_;
-    tabCount_ = commaCount_ = 0;
-    size_t scanned = 0;  // bytes of the line already looked at
+    marks_.tabCount = 0;
+    marks_.commaFields = 0;
+    size_t at = begin_;  // where the line end is looked for
     for (;;) {
-        const char* data = buffer_.data() + begin_;
-        const size_t available = end_ - begin_;
-        const size_t i = scan(data, scanned, available);
+        size_t i = findEnd(at);
         // Reading on would hold the whole file in memory: no text file has such a line.
-        if (i > kMaxLineBytes) notText("is longer than 1 MiB (1,048,576 bytes)");
-        if (i == available) {
-            scanned = i;
-            if (fill()) continue;  // the buffer moves; offsets from begin stay valid
-            data = buffer_.data() + begin_;
-            consumed_ += available;
-            lastLine_ = begin_;
-            begin_ = end_;
-            return std::string_view(data, available);
+        if (i - begin_ > kMaxLineBytes) notText("is longer than 1 MiB (1,048,576 bytes)");
+        if (i == end_) {
+            const size_t begin = begin_;
+            const bool more = fill();
+            at = i -= begin - begin_;  // the buffer moved, even when the file has ended
+            if (more) continue;
+            return lineTo(end_, end_);
         }
-        if (data[i] == '\0') notText("holds a NUL byte");
-        // A CR as the last byte read may be the first half of CR LF.
-        if (data[i] == '\r' && i + 1 == available) {
-            if (fill()) {
-                scanned = i;
-                continue;
-            }
-            data = buffer_.data() + begin_;  // the buffer moved even though the file ended
-        }
+        if (buffer_[i] == '\0') notText("holds a NUL byte");
         size_t next = i + 1;
-        if (data[i] == '\r' && next < available && data[next] == '\n') ++next;
-        consumed_ += next;
-        lastLine_ = begin_;
-        begin_ += next;
-        return std::string_view(data, i);
+        if (buffer_[i] == '\r') {
+            // A CR as the last byte read may be the first half of CR LF.
+            if (next == end_) {
+                const size_t begin = begin_;
+                fill();
+                i -= begin - begin_;
+                next = i + 1;
+            }
+            if (next < end_ && buffer_[next] == '\n') ++next;
+        }
+        return lineTo(i, next);
     }
+}
+
+TextReader::Marks TextReader::marksOf(std::string_view line, size_t tabs, bool commas) {
+    tabs = std::min(tabs, Marks::kMostTabs);
+    Marks marks;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\t') {
+            if (marks.tabCount < tabs) marks.tabs[marks.tabCount] = static_cast<std::uint32_t>(i);
+            ++marks.tabCount;
+        } else if (line[i] == ',' && commas && marks.tabCount <= tabs) {
+            marks.commaFields |= std::uint64_t{1} << marks.tabCount;
+        }
+    }
+    return marks;
 }
 
 void TextReader::keepFromLastLine() {

@@ -5,8 +5,9 @@
 // or longer than 1 MiB when it is read, so that no file makes the program hold more than
 // about a megabyte of it. Failures raise the runtime error the program traps.
 //
-// A line is looked through once, sixteen bytes at a time, for its end and, in a file of
-// fields, its tabs and commas, so that its fields are found without reading it again.
+// The bytes read are marked a few kilobytes at a time, 64 bytes to a word of bits, for
+// their line ends and, in a file of fields, their tabs and commas; lines and their tabs
+// are handed out from those words, so that no line is looked at byte by byte.
 //
 // The file table reads its input files with it; the conversion reads blocks of the
 // Journal report with readers of its own, one per thread, each from an offset.
@@ -55,14 +56,32 @@ public:
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;
 
+    // The marks of a line's fields: where its first tabs lie in it (as many as were asked
+    // for), how many tabs it has in all and, when commas are marked, a bit for each field
+    // that holds a comma (from 0, up to the field after the last tab asked for).
+    struct Marks {
+        static constexpr size_t kMostTabs = 16;
+        // Room for the tabs of a whole word of marks beyond those asked for.
+        std::uint32_t tabs[kMostTabs + 64];
+        size_t tabCount = 0;
+        std::uint64_t commaFields = 0;
+    };
+    // The same marks of any line, found byte by byte.
+    static Marks marksOf(std::string_view line, size_t tabs = Marks::kMostTabs, bool commas = true);
+
     // With fields, the tabs and commas of every line are marked too. A file being written
     // (growing) is read as far as it is written, its end being where the writing ends.
     void open(const std::string& path, bool fields = false, GrowingFile* growing = nullptr);
-    // From the next line on, the tabs and commas are marked too.
-    void markFields();
-    bool marksFields() const { return fields_; }
+    // From the next line on, the first `tabs` tabs of each line are marked too, and its
+    // commas when asked; marking fewer costs less.
+    void markFields(size_t tabs = Marks::kMostTabs, bool commas = true);
+    bool marksFields() const { return markedTabs_ > 0; }
     void close();
     bool isOpen() const { return handle_ != nullptr; }
+
+    // Reads this many bytes at a time from the next refill on (tests make them few, so that
+    // every byte falls at a refill's edge somewhere).
+    void readInBlocksOf(size_t bytes) { block_ = bytes; }
 
     // Reads on from a byte offset that begins a line, the lines before it counted.
     void seek(std::uint64_t offset, std::uint64_t linesBefore);
@@ -70,15 +89,8 @@ public:
     bool eof();
     // The next line without its line end, valid until the next read (eof, line, seek).
     std::string_view line();
-    // The tabs and commas of that line, in order (when fields are marked): where each lies
-    // in it.
-    struct Marks {
-        const std::uint32_t* tabs;
-        size_t tabCount;
-        const std::uint32_t* commas;
-        size_t commaCount;
-    };
-    Marks marks() const { return {tabs_.data(), tabCount_, commas_.data(), commaCount_}; }
+    // The marks of that line, when fields are marked.
+    const Marks& marks() const { return marks_; }
 
     // For a reader that looks through the bytes itself (and counts no lines): the bytes
     // read and not yet taken, as they lie, reading more first when there are none; empty
@@ -113,9 +125,13 @@ public:
 private:
     // Refills the buffer; false at the end of the file.
     bool fill();
-    // The first line end in data[from, size), or size; the tabs and commas before it are
-    // marked, at their offsets from data.
-    size_t scan(const char* data, size_t from, size_t size);
+    // The first line end in the buffer from `at` on, or end_; the tabs and commas on the
+    // way are added to the marks of the line.
+    size_t findEnd(size_t at);
+    // Marks the next few kilobytes of the buffer from `at` on, or up to end_.
+    void markFrom(size_t at);
+    // Hands out the line ending at `end`, the next one beginning at `next`.
+    std::string_view lineTo(size_t end, size_t next);
     [[noreturn]] void notText(std::string_view why) const;
 
     std::string path_;
@@ -127,9 +143,15 @@ private:
     size_t keepAt_ = 0;
     bool keeping_ = false;
     bool atEnd_ = false;
-    bool fields_ = false;
-    std::vector<std::uint32_t> tabs_, commas_;  // room for sixteen more than counted
-    size_t tabCount_ = 0, commaCount_ = 0;
+    size_t markedTabs_ = 0;  // tabs of a line to mark: 0 when fields are not marked
+    bool markedCommas_ = false;
+    // The words of marks: word w is of buffer_[64 (markBase_ + w), 64 (markBase_ + w + 1)).
+    // They hold the bytes before markedTo_ from where the line end is looked for on; no
+    // bit is set from markedTo_ on. A refill forgets them: the bytes read before hold no
+    // line end.
+    std::vector<std::uint64_t> ends_, tabs_, commas_;
+    size_t markBase_ = 0, markedTo_ = 0;
+    Marks marks_;
     std::uint64_t consumed_ = 0, fileSize_ = 0;
     std::uint64_t position_ = 0;  // where the file is read next
     GrowingFile* growing_ = nullptr;

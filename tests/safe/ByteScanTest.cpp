@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -79,6 +80,37 @@ TEST(ByteScan, NativeBlocksFindEveryByteLookedFor) {
     checkBlocks<AnyOf<'\t', ','>, Native>();
     checkBlocks<AnyOf<'\r', '\n'>, Native>();
     checkBlocks<NonAscii, Native>();
+}
+
+// Every way of marking words of 64 bytes that this build and processor can run marks what
+// a test of every byte finds, with and without tabs and commas.
+TEST(ByteScan, EveryMarkerMarksTheBytesOfEveryWord) {
+    std::string text;
+    for (const std::string& t : texts()) text += t;
+    text.resize(text.size() / 64 * 64);
+    const size_t words = text.size() / 64;
+    auto bitsOf = [&](auto matches) {
+        std::vector<std::uint64_t> bits(words);
+        for (size_t i = 0; i < text.size(); ++i)
+            if (matches(text[i])) bits[i / 64] |= std::uint64_t{1} << (i % 64);
+        return bits;
+    };
+    const auto ends = bitsOf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+    const auto tabs = bitsOf([](char c) { return c == '\t'; });
+    const auto commas = bitsOf([](char c) { return c == ','; });
+    for (const Marker how : {Marker::Portable, Marker::Sse2, Marker::Avx2}) {
+        if (!markerRuns(how)) continue;
+        std::vector<std::uint64_t> e(words), t(words), c(words);
+        markWords(text.data(), words, {e.data(), t.data(), c.data()}, how);
+        EXPECT_EQ(e, ends);
+        EXPECT_EQ(t, tabs);
+        EXPECT_EQ(c, commas);
+        std::vector<std::uint64_t> endsAlone(words), tabsAlone(words, 7);
+        markWords(text.data(), words, {endsAlone.data(), tabsAlone.data()}, how);
+        EXPECT_EQ(endsAlone, ends);
+        EXPECT_EQ(tabsAlone, tabs);
+    }
+    EXPECT_TRUE(markerRuns(fastestMarker()));
 }
 
 }  // namespace
