@@ -90,7 +90,8 @@ public:
 private:
     template <bool Quoted, class Masks>
     bool readLines(TextReader& file, EventThrottle* throttle);
-#if defined(__x86_64__) && defined(__GNUC__)
+// Not on Windows: its compilers do not keep 32-byte values aligned on the stack.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
 #define TAV_CHECK_AVX2 1
     // The same on a processor with AVX2.
     bool readAvx2(TextReader& file, EventThrottle* throttle);
