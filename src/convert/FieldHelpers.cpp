@@ -150,6 +150,12 @@ Sem sfConvertTaxCodeToTaxItem(const ConversionLookups& lookups, std::string_view
     });
 }
 
+std::string quotedFieldText(std::string_view text) {
+    std::string quoted;
+    quotedFieldText(text, [&quoted](std::string_view piece) { quoted += piece; });
+    return quoted;
+}
+
 void writeImportLine(ProgramState& st, ConversionRun& run, std::string_view line) {
     st.files.printLine(kImportFile, line);
     ++run.linesWritten;
@@ -164,7 +170,7 @@ void writeImportLine(ProgramState& st, ConversionRun& run,
         first = false;
         if (quoted) {
             line += '"';
-            quotedFieldText(f, [&line](std::string_view piece) { line += piece; });
+            line += quotedFieldText(f);
             line += '"';
         } else {
             line += f;

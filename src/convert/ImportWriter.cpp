@@ -89,13 +89,7 @@ Sem sfTransactionHead(ImportLayout layout, ConversionPart& part,
     });
 }
 
-Description::Description(JournalLine line, std::string_view fallback)
-    : name(line[col::Name]), memo(line[col::Memo]) {
-    if (name.empty()) name = fallback;
-    if (!name.empty() && !memo.empty()) separator = " - ";
-}
-
-Description Description::cut(size_t chars, Encoding encoding) const {
+Description Description::cutLonger(size_t chars, Encoding encoding) const {
     Description d = *this;
     for (std::string_view* piece : {&d.name, &d.separator, &d.memo}) {
         *piece = leftChars(*piece, chars, encoding);
@@ -119,13 +113,17 @@ void startLines(ConversionPart& part, const TransactionHead& head, std::string_v
 }
 
 void putLineStart(ImportLine& out, const ConversionPart& part, const TransactionHead& head,
-                  std::string_view account, JournalLine line) {
-    out.put(part.lineStart);
-    out.put(account);
-    out.comma();
-    out.put(line[col::Amount]);
-    out.put(",,");
-    Description(line, head.fallbackName).putInto(out);
+                  std::string_view account, JournalLine line, size_t restBytes) {
+    const std::string_view amount = line[col::Amount];
+    const Description description(line, head.fallbackName);
+    out.reserve(part.lineStart.size() + account.size() + amount.size() + 3 + description.bytes() +
+                restBytes);
+    out.putInRoom(part.lineStart);
+    out.putInRoom(account);
+    out.putInRoom(",");
+    out.putInRoom(amount);
+    out.putInRoom(",,");
+    description.putInto(out);
 }
 
 }  // namespace tav

@@ -41,11 +41,16 @@ Sem sfTransactionHead(ImportLayout layout, ConversionPart& part,
 struct Description {
     std::string_view name, separator, memo;
 
-    Description(JournalLine line, std::string_view fallbackName);
+    Description(JournalLine line, std::string_view fallbackName)
+        : name(line[col::Name]), memo(line[col::Memo]) {
+        if (name.empty()) name = fallbackName;
+        if (!name.empty() && !memo.empty()) separator = " - ";
+    }
+    // Into room made for it.
     void putInto(ImportLine& out) const {
-        out.put(name);
-        out.put(separator);
-        out.put(memo);
+        out.putInRoom(name);
+        out.putInRoom(separator);
+        out.putInRoom(memo);
     }
     // The same inside a double-quoted field.
     void putQuotedInto(ImportLine& out) const {
@@ -54,15 +59,23 @@ struct Description {
         out.putQuoted(memo);
     }
     // Cut to its first characters.
-    Description cut(size_t chars, Encoding encoding) const;
+    Description cut(size_t chars, Encoding encoding) const {
+        // No more bytes than the characters allowed: nothing to cut, in either encoding.
+        return bytes() <= chars ? *this : cutLonger(chars, encoding);
+    }
+    size_t bytes() const { return name.size() + separator.size() + memo.size(); }
+
+private:
+    Description cutLonger(size_t chars, Encoding encoding) const;
 };
 
 // How a MAS and an Accountant's Office line begin: date, type, reference, account, amount and
 // description, with the fields neither fills left empty. The first four are the same on
 // every line of a transaction, and put together once (startLines, into the part's
-// lineStart).
+// lineStart). Room is made for the whole line at once: for its start and for the given
+// bytes the writer puts after it with putInRoom.
 void startLines(ConversionPart& part, const TransactionHead& head, std::string_view type);
 void putLineStart(ImportLine& out, const ConversionPart& part, const TransactionHead& head,
-                  std::string_view account, JournalLine line);
+                  std::string_view account, JournalLine line, size_t restBytes);
 
 }  // namespace tav

@@ -56,6 +56,7 @@ const AccountFacts& ReportFacts::account(std::string_view text) {
         std::string number;
         f.numberFailure = sfNumberOnly(decoded, number);
         f.number = encode(number, run_.encoding);
+        f.quotedNumber = quotedFieldText(f.number);
         f.payable = f.numberFailure.empty() && run_.lookups.isTaxPayable(number);
         std::string target;
         f.targetFailure = sfMappedAccount(run_.lookups, decoded, target);
@@ -72,6 +73,7 @@ const TaxItemFacts& ReportFacts::listItem(std::string_view item) {
         std::string code;
         f.codeFailure = sfMappedTaxCode(run_.lookups, item, code);
         f.targetCode = encode(code, run_.encoding);
+        f.quotedTargetCode = quotedFieldText(f.targetCode);
         f.capital = item == "CAI" || item == "CAG" || item == "CAF";
     });
 }

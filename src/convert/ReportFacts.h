@@ -26,7 +26,8 @@ struct ProgramState;
 
 // A QuickBooks account text.
 struct AccountFacts {
-    std::string number;  // sfNumberOnly, in the report's bytes
+    std::string number;        // sfNumberOnly, in the report's bytes
+    std::string quotedNumber;  // the same as a double-quoted field holds it
     Sem numberFailure;
     bool payable = false;  // its number is a tax payable account's
     std::string target;    // sfMappedAccount, in the report's encoding
@@ -39,9 +40,10 @@ struct AccountFacts {
 
 // A QuickBooks tax item, as the reader puts it in the tax item column.
 struct TaxItemFacts {
-    std::string text;           // in the report's encoding
-    std::string withoutCommas;  // for a description, which holds no commas
-    std::string targetCode;     // sfMappedTaxCode, in the report's encoding
+    std::string text;              // in the report's encoding
+    std::string withoutCommas;     // for a description, which holds no commas
+    std::string targetCode;        // sfMappedTaxCode, in the report's encoding
+    std::string quotedTargetCode;  // the same as a double-quoted field holds it
     Sem codeFailure;
     bool capital = false;  // CAI, CAG or CAF
     // Where the check's tally of this thread's block keeps the item's figures.

@@ -151,6 +151,8 @@ void quotedFieldText(std::string_view text, Put&& put) {
     }
     put(text);
 }
+// The same as one text.
+std::string quotedFieldText(std::string_view text);
 
 class ImportLines;
 
@@ -171,6 +173,19 @@ public:
         *at_++ = c;
     }
     void comma() { put(','); }
+    // Room for the line's next pieces, at most this many bytes of them, made at once; those
+    // pieces are then put with putInRoom, without a test each.
+    void reserve(size_t bytes) {
+        if (bytes > static_cast<size_t>(limit_ - at_)) [[unlikely]]
+            makeRoom(bytes);
+    }
+    void putInRoom(std::string_view piece) {
+        copyShort(at_, piece.data(), piece.size());
+        at_ += piece.size();
+    }
+    // Where the next piece goes, and going back there to put a piece again another way.
+    char* mark() const { return at_; }
+    void backTo(char* mark) { at_ = mark; }
     // Text inside a double-quoted field. Most texts hold no double quote; a short one is
     // looked at here rather than through a library call.
     void putQuoted(std::string_view text) {

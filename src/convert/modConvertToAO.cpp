@@ -50,8 +50,9 @@ Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
         const TypeFacts& type = transaction.type();
         startLines(part, head, type.aoLetter);
 
-        for (long i = 1; i <= transaction.Count(); ++i) {
-            const JournalLine line = transaction.Item(i);
+        const long count = transaction.Count();
+        for (long i = 1; i <= count; ++i) {
+            const JournalLine line = transaction.line(i);
             const AccountFacts& account = line.account();
             if (!account.targetFailure.empty())
                 return failure("An error occurred while converting the accounts.",
@@ -64,18 +65,20 @@ Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
                     "Error extracting the account number from a Journal report transaction "
                     "line.",
                     account.numberFailure);
+            const bool taxNoted = item && !account.payable;
+            const bool itemNoted = taxNoted || (item && type.generalJournal);
+            const std::string_view tax = taxNoted ? line[col::TaxAmount] : "";
             ImportLine out = part.out.begin();
-            putLineStart(out, part, head, account.target, line);
-            if (item && !account.payable) {
-                out.put(" (");
-                out.put(item->withoutCommas);
-                out.put(' ');
-                out.put(line[col::TaxAmount]);
-                out.put(')');
-            } else if (item && type.generalJournal) {
-                out.put(" (");
-                out.put(item->withoutCommas);
-                out.put(')');
+            putLineStart(out, part, head, account.target, line,
+                         itemNoted ? item->withoutCommas.size() + tax.size() + 4 : 0);
+            if (itemNoted) {
+                out.putInRoom(" (");
+                out.putInRoom(item->withoutCommas);
+                if (taxNoted) {
+                    out.putInRoom(" ");
+                    out.putInRoom(tax);
+                }
+                out.putInRoom(")");
             }
             part.out.end(out);
         }

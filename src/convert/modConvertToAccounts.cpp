@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -72,6 +73,49 @@ std::string numberPastHundred(std::string_view t, long hundreds) {
     return std::to_string(*v + kNumberStep * hundreds);
 }
 
+// The pieces of a transaction's lines that are the same on every line of a hundred, kept
+// in one text: what goes before the line number, what goes between it and the account
+// number, and what goes between that and the amount.
+struct LinePieces {
+    std::string_view beforeLineNumber, beforeAccount, beforeAmount;
+};
+
+LinePieces linePieces(std::string& text, std::string_view number, std::string_view basis,
+                      const TransactionHead& head) {
+    // A transaction number is a whole number, and holds no double quote; nor do the basis
+    // and the date. A reference seldom holds one.
+    std::string quoted;
+    std::string_view reference = head.reference;
+    if (reference.find('"') != std::string_view::npos)
+        reference = quoted = quotedFieldText(reference);
+    constexpr std::string_view kStart = "\"TR\",\"", kNext = "\",\"", kEmptyNext = "\",\"\",\"";
+    // Sized once, then filled in place: the library's appends cost more than the copies.
+    text.resize(kStart.size() + number.size() + basis.size() + head.date.size() + reference.size() +
+                5 * kNext.size() + kEmptyNext.size());
+    char* const start = text.data();
+    char* at = start;
+    const auto put = [&at](std::string_view piece) {
+        copyShort(at, piece.data(), piece.size());
+        at += piece.size();
+    };
+    put(kStart);
+    put(number);
+    put(kNext);
+    const auto lineNumber = static_cast<size_t>(at - start);
+    put(kNext);
+    put(basis);
+    put(kNext);
+    put(head.date);
+    put(kNext);
+    const auto account = static_cast<size_t>(at - start);
+    put(kEmptyNext);
+    put(reference);
+    put(kNext);
+    const std::string_view all = text;
+    return {all.substr(0, lineNumber), all.substr(lineNumber, account - lineNumber),
+            all.substr(account)};
+}
+
 }  // namespace
 
 Sem sfCashBasis(std::string_view type, std::string& basis) {
@@ -99,8 +143,8 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
         if (Sem e = sfTransactionHead(kLayout, part, transaction, head); !e.empty()) return e;
         // For messages; lines past the first hundred take a number of their own.
         const std::string t(head.number);
-        std::string numberPast;
         const std::string_view basis = transaction.type().basis;
+        LinePieces pieces = linePieces(part.lineStart, head.number, basis, head);
 
         // An amount 'Accounts' cannot hold ends the run, after the user is told.
         auto outOfRange = [&](bool taxAmount) {
@@ -113,8 +157,9 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             return Sem{};
         };
 
-        for (long i = 1; i <= transaction.Count(); ++i) {
-            const JournalLine line = transaction.Item(i);
+        const long count = transaction.Count();
+        for (long i = 1; i <= count; ++i) {
+            const JournalLine line = transaction.line(i);
             const AccountFacts& account = line.account();
             if (!account.numberFailure.empty())
                 return failure(
@@ -145,23 +190,35 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
                                    std::string(kCrLf),
                                item->codeFailure);
             const long hundreds = (i - 1) / kLinesPerNumber;
+            const long lineNumber = (i - 1) % kLinesPerNumber;
+            if (hundreds != 0 && lineNumber == 0)
+                pieces = linePieces(part.lineStart, numberPastHundred(t, hundreds), basis, head);
+            const std::string_view code = item ? std::string_view(item->quotedTargetCode) : "";
+            const Description description = Description(line, {}).cut(60, encoding);
+
+            // Every piece but the description is the program's own or quoted already; the
+            // description is put as it is, and again quoted in the rare case it holds a
+            // double quote. Room for it all is made at once.
             ImportLine out = part.out.begin();
-            out.put("\"TR\",");
-            if (hundreds != 0) numberPast = numberPastHundred(t, hundreds);
-            // A transaction number is a whole number, and holds no double quote.
-            out.putPlainQuotedField(hundreds == 0 ? head.number : std::string_view(numberPast));
-            out.putPlainQuotedField(kLineNumbers[(i - 1) % kLinesPerNumber]);
-            out.putPlainQuotedField(basis);
-            out.putPlainQuotedField(head.date);
-            out.putQuotedField(account.number);
-            out.put("\"\",");
-            out.putQuotedField(head.reference);
-            out.putPlainQuotedField(*amount);
-            out.putPlainQuotedField(taxText);
-            out.putQuotedField(item ? std::string_view(item->targetCode) : std::string_view());
-            out.put(item && item->capital ? "\"C\"," : "\"O\",");
-            out.put("\"\",\"");
-            Description(line, {}).cut(60, encoding).putQuotedInto(out);
+            out.reserve(part.lineStart.size() + 2 + account.quotedNumber.size() + amount->size() +
+                        taxText.size() + code.size() + 2 * description.bytes() + 24);
+            out.putInRoom(pieces.beforeLineNumber);
+            out.putInRoom(kLineNumbers[lineNumber]);
+            out.putInRoom(pieces.beforeAccount);
+            out.putInRoom(account.quotedNumber);
+            out.putInRoom(pieces.beforeAmount);
+            out.putInRoom(*amount);
+            out.putInRoom("\",\"");
+            out.putInRoom(taxText);
+            out.putInRoom("\",\"");
+            out.putInRoom(code);
+            out.putInRoom(item && item->capital ? "\",\"C\",\"\",\"" : "\",\"O\",\"\",\"");
+            char* const text = out.mark();
+            description.putInto(out);
+            if (std::memchr(text, '"', static_cast<size_t>(out.mark() - text))) {
+                out.backTo(text);
+                description.putQuotedInto(out);
+            }
             out.put('"');
             part.out.end(out);
         }

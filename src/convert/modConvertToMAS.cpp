@@ -92,7 +92,7 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
         // MAS wants the line carrying the contra account (the first) last.
         const long count = transaction.Count();
         for (long k = 1; k <= count; ++k) {
-            const JournalLine line = transaction.Item(k == count ? 1 : k + 1);
+            const JournalLine line = transaction.line(k == count ? 1 : k + 1);
             const AccountFacts& account = line.account();
             if (!account.targetFailure.empty())
                 return failure("An error occurred while converting the accounts.",
@@ -103,16 +103,19 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
                 return failure("Error mapping tax codes in conversion of transaction number " +
                                    std::string(head.number) + std::string(kCrLf),
                                item->codeFailure);
+            const std::string_view code = item ? std::string_view(item->targetCode) : "";
+            const std::string_view tax = line[col::TaxAmount];
             ImportLine out = part.out.begin();
-            putLineStart(out, part, head, account.target, line);
-            out.comma();
-            out.put(contra);
-            out.comma();
-            out.put(journalFlag);
-            out.comma();
-            if (item) out.put(item->targetCode);
-            out.comma();
-            out.put(line[col::TaxAmount]);
+            putLineStart(out, part, head, account.target, line,
+                         contra.size() + journalFlag.size() + code.size() + tax.size() + 4);
+            out.putInRoom(",");
+            out.putInRoom(contra);
+            out.putInRoom(",");
+            out.putInRoom(journalFlag);
+            out.putInRoom(",");
+            out.putInRoom(code);
+            out.putInRoom(",");
+            out.putInRoom(tax);
             part.out.end(out);
         }
         return {};

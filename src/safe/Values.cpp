@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -102,17 +103,34 @@ Money Money::fromDecimal(const Decimal& d) {
 
 namespace {
 
+// The numbers 00 to 99, two digits each.
+constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
+    "474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596"
+    "979899";
+
 // Writes the digits of v backwards, ending before end; returns where they begin. Amounts
-// are written for every line, and most fit 64 bits, whose division is cheap.
+// are written for every line and nearly all fit 64 bits, whose division is cheap: two
+// digits are written at a time.
+char* digitsBefore(char* end, std::uint64_t v) {
+    for (; v >= 100; v /= 100) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * (v % 100), 2);
+    }
+    if (v >= 10) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * v, 2);
+    } else {
+        *--end = static_cast<char>('0' + v);
+    }
+    return end;
+}
+
 char* digitsBefore(char* end, UInt128 v) {
     for (; v > std::numeric_limits<std::uint64_t>::max(); v /= 10)
         *--end = static_cast<char>('0' + static_cast<int>(v % 10));
-    auto small = static_cast<std::uint64_t>(v);
-    do {
-        *--end = static_cast<char>('0' + small % 10);
-        small /= 10;
-    } while (small != 0);
-    return end;
+    return digitsBefore(end, static_cast<std::uint64_t>(v));
 }
 
 UInt128 magnitudeOf(Int128 v) { return v < 0 ? -static_cast<UInt128>(v) : static_cast<UInt128>(v); }
@@ -131,12 +149,19 @@ std::pair<UInt128, unsigned> hundreds(UInt128 v) {
 
 std::string_view Money::fixed(TextBuffer& buffer) const {
     if (cents_ == 0) return "0.00";
-    const auto [units, cents] = hundreds(magnitudeOf(cents_));
+    const UInt128 magnitude = magnitudeOf(cents_);
     char* const end = buffer + kTextChars;
-    end[-1] = static_cast<char>('0' + cents % 10);
-    end[-2] = static_cast<char>('0' + cents / 10);
-    end[-3] = '.';
-    char* p = digitsBefore(end - 3, units);
+    char* p;
+    if (magnitude <= std::numeric_limits<std::uint64_t>::max()) {
+        const auto small = static_cast<std::uint64_t>(magnitude);
+        std::memcpy(end - 2, kDigitPairs + 2 * (small % 100), 2);
+        end[-3] = '.';
+        p = digitsBefore(end - 3, small / 100);
+    } else {
+        std::memcpy(end - 2, kDigitPairs + 2 * static_cast<unsigned>(magnitude % 100), 2);
+        end[-3] = '.';
+        p = digitsBefore(end - 3, magnitude / 100);
+    }
     if (cents_ < 0) *--p = '-';
     return {p, static_cast<size_t>(end - p)};
 }

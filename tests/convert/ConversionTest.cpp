@@ -181,6 +181,18 @@ TEST_F(Driver, QuotesAndLineEndsInNamesStayInsideTheirFieldsAndLines) {
              "\"TR\",\"1\",\"1\",\"N\",\"01/07/"
              "2011\",\"4-1000\",\"\",\"INV1\",\"-10.00\",\"\",\"\","
              "\"O\",\"\",\"\""}));
+    // So does a reference cut to its seven characters, an account number, and a description
+    // cut to its sixty.
+    const std::string name(50, 'n');
+    writeReport(report({"2|Invoice|1/07/2011|AB\"CDEFG|" + name +
+                            "|a\"bc\"defghij||1-\"200 · Trade "
+                            "Debtors||10|",
+                        "|||||||4-1000 · Sales||-10|", "|||||||||10|", "TOTAL|||||||||0|"}));
+    EXPECT_EQ(convert(), "");
+    EXPECT_EQ(vbSplit(output(), "\r\n").at(3),
+              "\"TR\",\"2\",\"0\",\"N\",\"01/07/2011\",\"1-\"\"200\",\"\",\"AB\"\"CDEF\",\"10.00\","
+              "\"\",\"\",\"O\",\"\",\"" +
+                  name + " - a\"\"bc\"\"de\"");
 
 #ifdef _WIN32
     GTEST_SKIP() << "Windows file names hold no line ends or double quotes";
