@@ -3,7 +3,9 @@
 // transaction.
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -132,48 +134,81 @@ void JournalTransaction::clearOwn() {
 
 void JournalTransaction::clear() {
     clearOwn();
-    lines_.clear();
+    count_ = 0;
     type_ = nullptr;
 }
 
 std::uint32_t JournalTransaction::own(std::string_view text) {
     if (ownSize_ == 0) clearOwn();
-    if (text.size() > own_.size() - ownSize_)
-        own_.resize(std::max(2 * own_.size(), ownSize_ + text.size()));
+    if (text.size() > own_.size() - ownSize_) grow(text.size());
     copyShort(own_.data() + ownSize_, text.data(), text.size());
     const auto at = static_cast<std::uint32_t>(ownSize_);
     ownSize_ += text.size();
     return at | JournalLine::kOwn;
 }
 
+void JournalTransaction::grow(size_t bytes) {
+    // The text it held stays until the next line is split: the line's fields may be viewed
+    // in it while the line is rewritten.
+    std::string bigger(std::max(2 * own_.size(), ownSize_ + bytes), '\0');
+    std::memcpy(bigger.data(), own_.data(), ownSize_);
+    retired_.swap(own_);
+    own_.swap(bigger);
+}
+
+char* JournalTransaction::roomForLine(size_t bytes) {
+    if (!retired_.empty()) std::string().swap(retired_);
+    if (ownSize_ == 0) clearOwn();
+    if (bytes > own_.size() - ownSize_) grow(bytes);
+    return own_.data() + ownSize_;
+}
+
 void JournalTransaction::add(const ReportFields& fields, const char* report) {
     report_ = report;
-    JournalLine::Line& line = lines_.emplace_back();
+    if (count_ == lines_.size()) lines_.emplace_back();
+    JournalLine::Line& line = lines_[count_++];
+    // Every field's place in the line, without a test each; then the few read without their
+    // commas, in a copy the next line's split reuses, are copied into the own text.
+    const auto base = reinterpret_cast<std::uintptr_t>(report);
+#pragma GCC unroll 11
     for (size_t i = 0; i < col::Count; ++i) {
         const std::string_view f = fields[i];
-        const auto size = static_cast<std::uint32_t>(f.size());
-        line.spans[i] = {fields.inLine(i) ? static_cast<std::uint32_t>(f.data() - report) : own(f),
-                         size};
+        line.spans[i] = {
+            static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(f.data()) - base),
+            static_cast<std::uint32_t>(f.size())};
     }
+    const auto ownStart = reinterpret_cast<std::uintptr_t>(own_.data());
+    for (unsigned copied = fields.copiedColumns(); copied != 0; copied &= copied - 1) {
+        const auto column = static_cast<size_t>(std::countr_zero(copied));
+        const std::string_view f = fields[column];
+        const auto at = reinterpret_cast<std::uintptr_t>(f.data()) - ownStart;
+        if (at >= ownSize_ && at + f.size() <= own_.size()) {
+            // Made in the room at the end of the own text, in column order.
+            line.spans[column].at = static_cast<std::uint32_t>(at) | JournalLine::kOwn;
+            ownSize_ = at + f.size();
+        } else {
+            line.spans[column].at = own(f);
+        }
+    }
+    line.account = nullptr;
+    line.taxItem = nullptr;
+    line.amount = line.taxAmount = Money();
 }
 
 void JournalTransaction::setLast(size_t column, std::string_view text) {
-    lines_.back().spans[column] = {own(text), static_cast<std::uint32_t>(text.size())};
+    last().spans[column] = {own(text), static_cast<std::uint32_t>(text.size())};
 }
 
 void JournalTransaction::setLastZero(size_t column) {
     if (ownSize_ == 0) clearOwn();
-    lines_.back().spans[column] = {JournalLine::kOwn,
-                                   static_cast<std::uint32_t>(kZeroAmount.size())};
+    last().spans[column] = {JournalLine::kOwn, static_cast<std::uint32_t>(kZeroAmount.size())};
 }
 
-void JournalTransaction::copyLast(size_t from, size_t to) {
-    lines_.back().spans[to] = lines_.back().spans[from];
-}
+void JournalTransaction::copyLast(size_t from, size_t to) { last().spans[to] = last().spans[from]; }
 
 void JournalTransaction::setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem) {
-    lines_.back().account = account;
-    lines_.back().taxItem = taxItem;
+    last().account = account;
+    last().taxItem = taxItem;
 }
 
 Sem sfGetDateRange(ProgramState& st, UiPort& ui, Date& firstDate, Date& lastDate) {
@@ -271,7 +306,8 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             const std::uint64_t lineStart = report.bytesRead();
             line = report.line();
             if (!transaction.empty()) transaction.moved(report.kept());
-            if (r.split(line, report.marks()) != col::Count) {
+            if (r.split(line, report.marks(), transaction.roomForLine(line.size() + 8)) !=
+                col::Count) {
                 long count = 0;
                 Sem e = r.size() == 0 ? sfArrayCount(StrArray{}, count) : Sem{};
                 if (isBlankLine(line))

@@ -98,19 +98,57 @@ size_t ReportFields::split(std::string_view line, const TextReader::Marks& marks
 
 std::string_view ReportFields::withoutCommas(size_t column, std::string_view field) {
     copied_ |= 1u << column;
-    // The copy only grows: the field is its beginning.
-    std::string& copy = withoutCommas_[column];
-    if (copy.size() < field.size()) copy.resize(field.size());
-    char* out = copy.data();
-    for (size_t from = 0;;) {
-        const size_t comma = field.find(',', from);
-        const size_t end = comma == std::string_view::npos ? field.size() : comma;
-        std::memcpy(out, field.data() + from, end - from);
-        out += end - from;
-        if (comma == std::string_view::npos) break;
-        from = comma + 1;
+    char* out = room_;
+    if (!out) {
+        // The copy only grows: the field is its beginning (and a word's room after it).
+        std::string& copy = withoutCommas_[column];
+        if (copy.size() < field.size() + 8) copy.resize(field.size() + 8);
+        out = copy.data();
     }
-    return std::string_view(copy.data(), static_cast<size_t>(out - copy.data()));
+    char* const start = out;
+    // Eight bytes at a time: each comma among them is taken out by moving the bytes above
+    // it down by one, highest comma first, and the word is written whole (the room holds
+    // eight bytes more than the field). A field holds few commas among its texts.
+    static_assert(std::endian::native == std::endian::little, "a word's first byte is its lowest");
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F, kCommas = 0x2C2C2C2C2C2C2C2C;
+    auto put = [&out](std::uint64_t word, size_t bytes) {
+        const std::uint64_t x = word ^ kCommas;
+        // The top bit of each byte that is a comma, exactly (no borrow between bytes).
+        std::uint64_t commas = ~(((x & kLow7) + kLow7) | x | kLow7);
+        while (commas != 0) {
+            const int top = 63 - std::countl_zero(commas);  // the highest comma's top bit
+            const int at = top - 7;
+            const std::uint64_t below = (std::uint64_t{1} << at) - 1;
+            word = (word & below) | ((word >> 8) & ~below);
+            commas &= ~(std::uint64_t{1} << top);
+            --bytes;
+        }
+        std::memcpy(out, &word, 8);
+        out += bytes;
+    };
+    const char* from = field.data();
+    const size_t size = field.size();
+    if (size >= 8) {
+        size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, from + i, 8);
+            put(word, 8);
+        }
+        if (i < size) {
+            // The last bytes, from a word that ends with the field, the bytes done shifted out.
+            std::uint64_t word;
+            std::memcpy(&word, from + size - 8, 8);
+            put(word >> (8 * (8 - (size - i))), size - i);
+        }
+    } else {
+        std::uint64_t word = 0;
+        for (size_t i = 0; i < size; ++i)
+            word |= std::uint64_t{static_cast<unsigned char>(from[i])} << (8 * i);
+        put(word, size);
+    }
+    if (room_) room_ = out;
+    return std::string_view(start, static_cast<size_t>(out - start));
 }
 
 Sem sfReadAndCheckHeader(SafeState& st, bool& blnHeaderOK) {

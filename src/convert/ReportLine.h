@@ -56,6 +56,17 @@ public:
     // without commas).
     std::string_view line() const { return line_; }
     bool inLine(size_t column) const { return (copied_ & (1u << column)) == 0; }
+    // A bit for each column viewed in a copy.
+    unsigned copiedColumns() const { return copied_; }
+    // The same split, the copies without commas made in the given room, which holds at
+    // least the line's bytes and eight more: a reader that keeps the fields copies them
+    // once, there.
+    size_t split(std::string_view line, const TextReader::Marks& marks, char* room) {
+        room_ = room;
+        const size_t count = split(line, marks);
+        room_ = nullptr;
+        return count;
+    }
 
 private:
     std::string_view withoutCommas(size_t column, std::string_view field);
@@ -63,7 +74,8 @@ private:
     std::string_view line_;
     std::array<std::string_view, col::Count> fields_;
     std::array<std::string, col::Count> withoutCommas_;
-    unsigned copied_ = 0;  // a bit for each column viewed in its copy
+    unsigned copied_ = 0;   // a bit for each column viewed in its copy
+    char* room_ = nullptr;  // where the copies go, when not in withoutCommas_
     size_t count_ = 0;
 };
 

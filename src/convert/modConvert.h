@@ -92,8 +92,8 @@ private:
 // allocates nothing per line.
 class JournalTransaction {
 public:
-    long Count() const { return static_cast<long>(lines_.size()); }
-    bool empty() const { return lines_.empty(); }
+    long Count() const { return static_cast<long>(count_); }
+    bool empty() const { return count_ == 0; }
     // Line i, from 1; out of range raises "Subscript out of range".
     JournalLine Item(long i) const;
     // Line i, from 1 to Count(), for a loop over the lines that knows its bounds.
@@ -102,6 +102,10 @@ public:
     }
     void clear();
 
+    // Room at the end of the own text for the copies of a line's fields without their
+    // commas, made before the line is split (ReportFields::split with a room): a line
+    // added then keeps them there, where they were made.
+    char* roomForLine(size_t bytes);
     // Adds a line of eleven fields, report being where the transaction's first line
     // begins in the read buffer (the line's own start, for a first line).
     void add(const ReportFields& fields, const char* report);
@@ -115,20 +119,23 @@ public:
     void copyLast(size_t from, size_t to);
     // Sets the value of an amount column of the last line.
     void setLastValue(size_t column, std::optional<Money> value) {
-        (column == col::Amount ? lines_.back().amount : lines_.back().taxAmount) = value;
+        (column == col::Amount ? last().amount : last().taxAmount) = value;
     }
     void setLastFacts(const AccountFacts* account, const TaxItemFacts* taxItem);
-    void removeLast() { lines_.pop_back(); }
+    void removeLast() { --count_; }
     // The facts of the transaction's type, its first line's (set by the reader).
     const TypeFacts& type() const { return *type_; }
     void setType(const TypeFacts& type) { type_ = &type; }
     // A column of the last line is not the report's own text (rewritten, or without commas).
     bool lastRewritten(size_t column) const {
-        return (lines_.back().spans[column].at & JournalLine::kOwn) != 0;
+        return (lines_[count_ - 1].spans[column].at & JournalLine::kOwn) != 0;
     }
 
 private:
+    JournalLine::Line& last() { return lines_[count_ - 1]; }
     std::uint32_t own(std::string_view text);
+    // Makes room for more bytes after the own text's ownSize_.
+    void grow(size_t bytes);
     void clearOwn();
 
     const char* report_ = nullptr;
@@ -136,7 +143,11 @@ private:
     // begins with the zero amount that lines without a tax amount take.
     std::string own_;
     size_t ownSize_ = 0;
+    std::string retired_;  // the own text before it last grew
+    // The lines: the first count_ of them; the rest are kept for their memory and filled
+    // again, whole, as lines are added.
     std::vector<JournalLine::Line> lines_;
+    size_t count_ = 0;
     const TypeFacts* type_ = nullptr;
 };
 

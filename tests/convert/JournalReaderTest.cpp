@@ -20,7 +20,8 @@ protected:
 };
 
 // The reader's fields are a split line's, commas deleted: tabs and commas anywhere in
-// lines of every length around the sixteen bytes looked at together.
+// lines of every length around the eight and sixteen bytes looked at together, copied
+// apart or into the room a transaction gives.
 TEST(ReportLine, FieldsAreThoseOfASplitLineWithoutCommas) {
     std::vector<std::string> lines = {
         "",
@@ -36,19 +37,24 @@ TEST(ReportLine, FieldsAreThoseOfASplitLineWithoutCommas) {
     for (size_t size = 1; size <= 50; ++size) {
         for (int round = 0; round < 30; ++round) {
             std::string line(size, 'x');
-            for (char& c : line) c = "x\t,\t"[random() % 4];
+            // A minus after a comma, and bytes with their top bit set, next to commas.
+            for (char& c : line) c = "x\t,\t,-\xB7\xAC"[random() % 8];
             lines.push_back(line);
         }
     }
     for (const std::string& line : lines) {
         const StrArray split = vbSplit(line, "\t");
-        ReportFields r;
+        ReportFields r, inRoom;
+        std::string room(line.size() + 8, '?');
         ASSERT_EQ(r.split(line), split.size()) << line;
+        ASSERT_EQ(inRoom.split(line, TextReader::marksOf(line, col::Count), room.data()),
+                  split.size());
         for (size_t i = 0; i < split.size(); ++i) {
             if (i >= col::Count) continue;
             std::string withoutCommas = split[i];
             std::erase(withoutCommas, ',');
             EXPECT_EQ(r[i], withoutCommas) << line << " field " << i;
+            EXPECT_EQ(inRoom[i], withoutCommas) << line << " field " << i;
         }
     }
 }
@@ -61,6 +67,11 @@ TEST(ReportLine, TransactionLinesKeepTheirFieldsAsTheTransactionGrowsAndMoves) {
     const std::string next = "\t\t\t\t\t\t\t4-1000 · Sales\tS\t-10\t-1";
     std::string buffer = first;
     for (int i = 0; i < 200; ++i) buffer += next;
+    auto joined = [](JournalLine line) {
+        std::string out;
+        for (size_t i = 0; i < line.size(); ++i) out.append(i ? "|" : "").append(line[i]);
+        return out;
+    };
     JournalTransaction t;
     ReportFields r;
     r.split(std::string_view(buffer).substr(0, first.size()));
@@ -71,14 +82,26 @@ TEST(ReportLine, TransactionLinesKeepTheirFieldsAsTheTransactionGrowsAndMoves) {
         t.add(r, buffer.data());
         t.setLast(col::Amount, "-10.00");
     }
+    // Fields without commas copied where the transaction keeps them, as the reader copies
+    // them: they stay readable in the line while the transaction's text grows under it.
+    const std::string withCommas = "\t\t\t\tAcme, Ltd\t\t\t4-1000 · Sales\tS\t-1,000.00\t";
+    buffer += withCommas;
+    const std::string_view last =
+        std::string_view(buffer).substr(buffer.size() - withCommas.size());
+    for (int i = 0; i < 3; ++i) {
+        r.split(last, TextReader::marksOf(last, col::Count), t.roomForLine(last.size() + 8));
+        t.add(r, buffer.data());
+        if (i < 2) {
+            t.setLast(col::TaxItem, std::string(5000, 'T'));
+            EXPECT_EQ(r[col::Name], "Acme Ltd");
+            t.removeLast();
+        }
+    }
+    EXPECT_EQ(joined(t.line(202)), "||||Acme Ltd|||4-1000 · Sales|S|-1000.00|");
+    t.removeLast();
     const std::string moved = buffer;
     buffer.assign(buffer.size(), '?');
     t.moved(moved.data());
-    auto joined = [](JournalLine line) {
-        std::string out;
-        for (size_t i = 0; i < line.size(); ++i) out.append(i ? "|" : "").append(line[i]);
-        return out;
-    };
     EXPECT_EQ(t.Count(), 201);
     EXPECT_EQ(joined(t.Item(1)),
               "1|Invoice|1/07/2011|INV1|Smith J||GST|1-1200 · Debtors|GST|1234.50|5");
