@@ -34,6 +34,15 @@ bool isWholeNumber(std::string_view text) {
     return sfIsLong(text).empty();
 }
 
+// A tax line's amount that is no amount, or zero. Most are in the written form, read
+// without the full numeric test.
+bool isZeroOrNotAnAmount(std::string_view amount) {
+    std::optional<Money> value;
+    if (isFormattedAmount(amount, &value)) return value && value->isZero();
+    const std::optional<Decimal> d = parseDecimal(amount);
+    return !d || d->isZero();
+}
+
 // ---- Field rewriting ----------------------------------------------------------
 
 struct FieldFailure {
@@ -383,10 +392,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             const AccountFacts& account = facts.account(r[col::Account]);
             if (account.payable && facts.run().isMappedTaxItem(r[col::Item])) {
                 bool passedOver = !isAccountantsOffice(part.st.gintTargetApp);
-                if (!passedOver) {
-                    const std::optional<Decimal> amount = parseDecimal(r[col::Amount]);
-                    passedOver = !amount || amount->isZero();
-                }
+                if (!passedOver) passedOver = isZeroOrNotAnAmount(r[col::Amount]);
                 if (passedOver) {
                     if (tally) tally->taxLine(r[col::Item], r[col::Amount]);
                     continue;

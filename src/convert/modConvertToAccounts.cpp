@@ -33,10 +33,12 @@ Money valueOf(const JournalLine& line, size_t column) {
 }
 
 // Cents below 10 million, whole dollars up to 10 billion (and from minus 1 million down
-// to minus 1 billion); nothing beyond, which 'Accounts' cannot import.
-std::optional<std::string_view> amountText(Money v, Money::TextBuffer& buffer) {
+// to minus 1 billion); nothing beyond, which 'Accounts' cannot import. The value's text with
+// cents, when given, is the reader's (which wrote each amount of a line that way).
+std::optional<std::string_view> amountText(Money v, Money::TextBuffer& buffer,
+                                           std::string_view withCents = {}) {
     if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000))
-        return v.fixed(buffer);
+        return withCents.empty() ? v.fixed(buffer) : withCents;
     if (v > Money::fromWhole(-1'000'000'000) && v < Money::fromWhole(10'000'000'000))
         return v.whole(buffer);
     return std::nullopt;
@@ -177,12 +179,14 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             std::string_view taxText;
             if (item) {
                 tax = valueOf(line, col::TaxAmount);
-                const std::optional<std::string_view> text = amountText(tax, taxBuffer);
+                const std::optional<std::string_view> text =
+                    amountText(tax, taxBuffer, line[col::TaxAmount]);
                 if (!text) return outOfRange(true);
                 taxText = *text;
             }
             const std::optional<std::string_view> amount =
-                amountText(valueOf(line, col::Amount) + tax, amountBuffer);
+                amountText(valueOf(line, col::Amount) + tax, amountBuffer,
+                           tax.isZero() ? line[col::Amount] : std::string_view());
             if (!amount) return outOfRange(false);
 
             if (item && !item->codeFailure.empty())

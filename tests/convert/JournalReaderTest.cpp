@@ -176,6 +176,8 @@ TEST_F(JournalReader, AccountantsOfficeKeepsTaxLinesThatCarryAnAmount) {
         "1|Invoice|1/07/2011|INV-1|Smith|||1-1200 · Trade Debtors||110|",
         "||||||GST|2-1310 · GST Payable|GST|-10|",
         "||||||GST|2-1310 · GST Payable||0.00|",
+        "||||||GST|2-1310 · GST Payable||-2.50|",
+        "||||||GST|2-1310 · GST Payable||-0.0|",
         "||||||GST|2-1310 · GST Payable|||",
         "||||||FRE|2-1310 · GST Payable||-3|",  // FRE is not a mapped tax item
         "|||||||||0|",
@@ -185,6 +187,7 @@ TEST_F(JournalReader, AccountantsOfficeKeepsTaxLinesThatCarryAnAmount) {
               (Transactions{{
                   "1|Invoice|1/07/2011|INV-1|Smith|||1-1200 · Trade Debtors||110.00|0.00",
                   "||||||GST|2-1310 · GST Payable|GST|-10.00|0.00",
+                  "||||||GST|2-1310 · GST Payable||-2.50|0.00",
                   "||||||FRE|2-1310 · GST Payable||-3.00|0.00",
               }}));
 }
