@@ -74,8 +74,7 @@ std::optional<Money> withThousands(std::string_view s) {
 
 }  // namespace
 
-std::optional<Money> inAccountsRange(Money v, Money* rounding) {
-    if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000)) return v;
+std::optional<Money> wholeDollarsInAccountsRange(Money v, Money* rounding) {
     if (v <= Money::fromWhole(-1'000'000'000) || v >= Money::fromWhole(10'000'000'000))
         return std::nullopt;
     const Int128 c = v.cents();

@@ -43,7 +43,12 @@ namespace check {
 // 'Accounts' takes cents below 10 million (and above minus 1 million), whole dollars up
 // to 10 billion (down to minus 1 billion), and nothing beyond. What rounding to whole
 // dollars adds is added to the sum given.
-std::optional<Money> inAccountsRange(Money v, Money* rounding);
+std::optional<Money> wholeDollarsInAccountsRange(Money v, Money* rounding);  // beyond cents
+inline std::optional<Money> inAccountsRange(Money v, Money* rounding) {
+    // Nearly every amount, in cents.
+    if (v.cents() > -100'000'000 && v.cents() < 1'000'000'000) return v;
+    return wholeDollarsInAccountsRange(v, rounding);
+}
 
 // Lists the transaction when it does not add up, and counts it when that is a difference
 // (not the target's own rounding).
