@@ -88,8 +88,10 @@ public:
     // The amounts of the line just taken (the last of t) that the conversion did not find
     // written as it writes amounts (tax, amount: which): each noted when reading it
     // changed more than its layout. Nearly all only lost their thousands separators.
-    void amountsRewritten(const ReportFields& fields, const TextReader::Marks& tabs,
-                          const JournalTransaction& t, std::uint64_t line, bool tax, bool amount) {
+    [[gnu::always_inline]] void amountsRewritten(const ReportFields& fields,
+                                                 const TextReader::Marks& tabs,
+                                                 const JournalTransaction& t, std::uint64_t line,
+                                                 bool tax, bool amount) {
         if (tax && !onlySeparatorsDeleted(fields, tabs, col::TaxAmount))
             noteTaxMisread(fields, tabs, t, line);
         if (amount && !onlySeparatorsDeleted(fields, tabs, col::Amount))
