@@ -241,15 +241,17 @@ bool ImportDigestReader::canReadWide() {
 }
 
 ImportDigestReader::Undecided* ImportDigestReader::undecided(std::string_view item) {
-    // Nearly every line notes the same item as the line before.
-    if (last_ && item == lastItem_) return last_;
+    // Nearly every line notes one of the few items met last, kept as views of the table's
+    // own keys, which stay where they are.
+    for (const Recent& r : recent_)
+        if (r.sums && sameText(item, r.item)) return r.sums;
     auto at = undecided_.find(item);
     if (at == undecided_.end()) {
         if (undecided_.size() == kMaxUndecided) return nullptr;
-        at = undecided_.emplace(std::string(item), Undecided{}).first;
+        at = undecided_.emplace(std::string(item), Undecided{0, 0, textHash(item)}).first;
     }
-    lastItem_ = item;
-    return last_ = &at->second;
+    recent_[nextRecent_++ % recent_.size()] = {at->first, &at->second};
+    return &at->second;
 }
 
 std::optional<PostingDigest> ImportDigestReader::digest(
@@ -406,8 +408,15 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
             // blank, unless a noted item holds " (" itself.
             const std::string_view description = text.substr(c[6] + 1);
             const size_t space = description.ends_with(')') ? description.rfind(' ') : npos;
-            const size_t opening =
-                space == npos || space < 2 ? npos : description.rfind(" (", space - 2);
+            size_t opening = npos;  // the last " (" before the blank, looked for inline
+            if (space != npos && space >= 2) {
+                for (size_t k = space - 1; k-- > 0;) {
+                    if (description[k] == ' ' && description[k + 1] == '(') {
+                        opening = k;
+                        break;
+                    }
+                }
+            }
             if (opening == npos) {
                 digest_.add(none);
                 return true;
@@ -422,7 +431,7 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
             const std::uint64_t place = digest_.place();
             u->noting = PostingDigest::sum(
                 u->noting,
-                PostingDigest::weighed(place, postingHash(head, account, amount, textHash(item),
+                PostingDigest::weighed(place, postingHash(head, account, amount, u->item,
                                                           item.empty() ? noTax_ : textHash(tax))));
             u->none = PostingDigest::sum(u->none, PostingDigest::weighed(place, none));
             return true;
