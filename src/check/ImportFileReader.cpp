@@ -12,6 +12,7 @@
 #include <immintrin.h>
 #endif
 
+#include "convert/TextTable.h"
 #include "shell/ProgramState.h"
 
 namespace tav::check {
@@ -53,6 +54,10 @@ struct ByteMasks {
 // How a block's masks are found: sixteen bytes at a time with SSE2 where the compiler
 // targets it (every x86-64 build), a byte at a time elsewhere.
 struct Sse2Masks {
+    static constexpr bool kBitInstructions = false;
+    static std::uint32_t lowest(std::uint64_t bits) {
+        return static_cast<std::uint32_t>(std::countr_zero(bits));
+    }
     template <bool Quotes>
     [[gnu::always_inline]] static ByteMasks of(const char* p) {
         ByteMasks m;
@@ -96,6 +101,14 @@ struct Sse2Masks {
 #ifdef TAV_CHECK_AVX2
 // Thirty-two bytes at a time, on a processor that has AVX2 (asked once, at run time).
 struct Avx2Masks {
+    // Every processor with AVX2 counts bits and finds the lowest in one instruction each.
+    static constexpr bool kBitInstructions = true;
+    [[gnu::target("bmi")]] static std::uint32_t lowest(std::uint64_t bits) {
+        return static_cast<std::uint32_t>(_tzcnt_u64(bits));  // 64 for none
+    }
+    [[gnu::target("popcnt")]] static size_t count(std::uint64_t bits) {
+        return static_cast<size_t>(_mm_popcnt_u64(bits));
+    }
     [[gnu::target("avx2")]] static std::uint64_t bits(__m256i b0, __m256i b1, char c) {
         const __m256i x = _mm256_set1_epi8(c);
         const auto low = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b0, x)));
@@ -219,7 +232,8 @@ ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase, 
 
 bool ImportDigestReader::canReadWide() {
 #ifdef TAV_CHECK_AVX2
-    static const bool can = __builtin_cpu_supports("avx2");
+    static const bool can = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+                            __builtin_cpu_supports("popcnt");
     return can;
 #else
     return false;
@@ -227,15 +241,17 @@ bool ImportDigestReader::canReadWide() {
 }
 
 ImportDigestReader::Undecided* ImportDigestReader::undecided(std::string_view item) {
-    // Nearly every line notes the same item as the line before.
-    if (last_ && item == lastItem_) return last_;
+    // Nearly every line notes one of the few items met last, kept as views of the table's
+    // own keys, which stay where they are.
+    for (const Recent& r : recent_)
+        if (r.sums && sameText(item, r.item)) return r.sums;
     auto at = undecided_.find(item);
     if (at == undecided_.end()) {
         if (undecided_.size() == kMaxUndecided) return nullptr;
-        at = undecided_.emplace(std::string(item), Undecided{}).first;
+        at = undecided_.emplace(std::string(item), Undecided{0, 0, textHash(item)}).first;
     }
-    lastItem_ = item;
-    return last_ = &at->second;
+    recent_[nextRecent_++ % recent_.size()] = {at->first, &at->second};
+    return &at->second;
 }
 
 std::optional<PostingDigest> ImportDigestReader::digest(
@@ -255,8 +271,8 @@ bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
 }
 
 #ifdef TAV_CHECK_AVX2
-[[gnu::target("avx2"), gnu::flatten]] bool ImportDigestReader::readAvx2(TextReader& file,
-                                                                        EventThrottle* throttle) {
+[[gnu::target("avx2,bmi,popcnt"), gnu::flatten]] bool ImportDigestReader::readAvx2(
+    TextReader& file, EventThrottle* throttle) {
     return layout_ == Layout::Accounts ? readLines<true, Avx2Masks>(file, throttle)
                                        : readLines<false, Avx2Masks>(file, throttle);
 }
@@ -268,8 +284,9 @@ template <bool Quoted, class Masks>
     // No line the writers write comes near this; a longer one is left to the full reading.
     constexpr size_t kLongestLine = 1 << 20;
     // Where the line's first commas lie; the commas of a block are written here whole, as
-    // many as there are, past the first kCommasHeld when there are more.
-    std::array<std::uint32_t, kCommasHeld + 64> commas;
+    // many as there are (and up to three more places), past the first kCommasHeld when
+    // there are more.
+    std::array<std::uint32_t, kCommasHeld + 64 + 3> commas;
     for (;;) {
         const std::string_view bytes = file.unread();
         if (bytes.empty()) return true;
@@ -281,11 +298,28 @@ template <bool Quoted, class Masks>
         std::uint64_t lastCommas = 0, lastQuotes = 0, lastReturns = 0;
         // The commas of the line, given as bits of the block at base.
         auto take = [&](std::uint64_t bits, size_t base) {
-            std::uint32_t* const first = commas.data() + std::min(count, kCommasHeld);
-            std::uint32_t* at = first;
-            for (; bits != 0; bits &= bits - 1)
-                *at++ = static_cast<std::uint32_t>(base + std::countr_zero(bits) - start);
-            count += static_cast<size_t>(at - first);
+            std::uint32_t* at = commas.data() + std::min(count, kCommasHeld);
+            const auto from = static_cast<std::uint32_t>(base - start);
+            if constexpr (Masks::kBitInstructions) {
+                // Four at a time, without a test for each: places past the last take the
+                // number 64 (no bit), and the count says where the commas end.
+                count += Masks::count(bits);
+                auto next = [&bits, from] {
+                    const std::uint32_t place = from + Masks::lowest(bits);
+                    bits &= bits - 1;
+                    return place;
+                };
+                for (; bits != 0; at += 4) {
+                    at[0] = next();
+                    at[1] = next();
+                    at[2] = next();
+                    at[3] = next();
+                }
+            } else {
+                std::uint32_t* const first = at;
+                for (; bits != 0; bits &= bits - 1) *at++ = from + Masks::lowest(bits);
+                count += static_cast<size_t>(at - first);
+            }
         };
         for (size_t base = 0; base < size; base += 64) {
             const size_t n = std::min<size_t>(64, size - base);
@@ -374,8 +408,15 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
             // blank, unless a noted item holds " (" itself.
             const std::string_view description = text.substr(c[6] + 1);
             const size_t space = description.ends_with(')') ? description.rfind(' ') : npos;
-            const size_t opening =
-                space == npos || space < 2 ? npos : description.rfind(" (", space - 2);
+            size_t opening = npos;  // the last " (" before the blank, looked for inline
+            if (space != npos && space >= 2) {
+                for (size_t k = space - 1; k-- > 0;) {
+                    if (description[k] == ' ' && description[k + 1] == '(') {
+                        opening = k;
+                        break;
+                    }
+                }
+            }
             if (opening == npos) {
                 digest_.add(none);
                 return true;
@@ -390,7 +431,7 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
             const std::uint64_t place = digest_.place();
             u->noting = PostingDigest::sum(
                 u->noting,
-                PostingDigest::weighed(place, postingHash(head, account, amount, textHash(item),
+                PostingDigest::weighed(place, postingHash(head, account, amount, u->item,
                                                           item.empty() ? noTax_ : textHash(tax))));
             u->none = PostingDigest::sum(u->none, PostingDigest::weighed(place, none));
             return true;
@@ -412,14 +453,14 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
             // The basis and date, and the reference, are the same for each line of a
             // transaction.
             const std::string_view basisAndDate(text.data() + c[2], c[4] - c[2]);
-            if (basisAndDate != lastHead_ || value(7) != lastReference_) {
+            if (!sameText(basisAndDate, lastHead_) || !sameText(value(7), lastReference_)) {
                 lastHead_ = basisAndDate;
                 lastReference_ = value(7);
                 lastHeadHash_ =
                     headHash(textHash(value(4)), textHash(value(3)), textHash(value(7)));
             }
-            digest_.add(postingHash(lastHeadHash_, textHash(value(5)), amountHash(*amount),
-                                    textHash(value(10)), amountHash(*tax)));
+            digest_.add(postingHash(lastHeadHash_, textHash(value(5)), amountWord(*amount),
+                                    textHash(value(10)), amountWord(*tax)));
             return true;
         }
     }

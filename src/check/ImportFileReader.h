@@ -3,6 +3,7 @@
 // each line becomes the figures the target takes from it. They know nothing of the
 // writers; what a target's importer would read is what they read.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -70,6 +71,9 @@ class ImportDigestReader {
 public:
     // Wide: 32 bytes at a time (AVX2), on a processor that can (the default there).
     ImportDigestReader(Layout layout, std::uint64_t digestBase, bool wide = canReadWide());
+    // It keeps views of its own table.
+    ImportDigestReader(const ImportDigestReader&) = delete;
+    ImportDigestReader& operator=(const ImportDigestReader&) = delete;
     static bool canReadWide();
     // Reads the file's lines from where its reader stands; false at the first line it
     // does not read. The bytes are looked at 64 at a time, into a bit for each comma,
@@ -107,6 +111,7 @@ private:
     // item, their postings weighed as noting it and as noting none.
     struct Undecided {
         std::uint64_t noting = 0, none = 0;
+        std::uint64_t item = 0;  // the hash of the item's text
     };
     static constexpr size_t kMaxUndecided = 4096;
     Undecided* undecided(std::string_view item);
@@ -121,8 +126,12 @@ private:
     std::string lastHead_, lastReference_;
     std::uint64_t lastHeadHash_ = 0;
     std::unordered_map<std::string, Undecided, TextHash, std::equal_to<>> undecided_;
-    std::string lastItem_;
-    Undecided* last_ = nullptr;
+    struct Recent {
+        std::string_view item;
+        Undecided* sums = nullptr;
+    };
+    std::array<Recent, 4> recent_;
+    size_t nextRecent_ = 0;
     bool severalOpenings_ = false;
 };
 

@@ -72,13 +72,13 @@ std::uint64_t randomDigestBase();
 // The hash of one posting, as both the tally and the import file's reader make it. Texts
 // are in the report's encoding, which is the import file's. MAS and Accountant's Office
 // take their amounts as the conversion writes them, so those are hashed as texts, which
-// equal texts only when the amounts are equal: a line's first four fields (date, kind, an
-// empty field, reference) are hashed as the one text they make, commas included, then its
-// account, amount, tax code (Accountant's Office: the tax item noted) and tax, each on its
-// own. 'Accounts' adds and rounds, so its amounts are hashed as cents, and what begins
-// each line of its transaction is its date, basis and reference (see headHash). Every
-// posting is hashed, so these are inline: a few multiplications of whole words, nothing
-// allocated.
+// equal texts only when the amounts are equal (and hashing a text costs less than reading
+// it): a line's first four fields (date, kind, an empty field, reference) are hashed as
+// the one text they make, commas included, then its account, amount, tax code
+// (Accountant's Office: the tax item noted) and tax, each on its own. 'Accounts' adds and
+// rounds, so its amounts are taken as cents (amountWord), and what begins each line of its
+// transaction is its date, basis and reference (see headHash). Every posting is hashed, so
+// these are inline: a few multiplications of whole words, nothing allocated.
 
 // Two hashes as one; the order counts.
 inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {
@@ -96,7 +96,9 @@ inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {
     };
     const char* p = text.data();
     const size_t n = text.size();
-    std::uint64_t h = combine(0x243F6A8885A308D3ULL, n);
+    // The length picks the starting point, so that texts whose words read alike (the
+    // short ones sampled, the long ones read overlapping) still differ by their lengths.
+    std::uint64_t h = 0x243F6A8885A308D3ULL + n * 0x9E3779B97F4A7C15ULL;
     if (n >= 8) {
         for (size_t i = 0; i + 8 < n; i += 8) h = combine(h, load(p + i, 8));
         return combine(h, load(p + n - 8, 8));
@@ -109,9 +111,14 @@ inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {
     return h;
 }
 
-inline std::uint64_t amountHash(Money amount) {
-    const auto u = static_cast<UInt128>(amount.cents());
-    return combine(combine(0, static_cast<std::uint64_t>(u)), static_cast<std::uint64_t>(u >> 64));
+// An amount as a word for postingHash: its cents, which nearly always fit in one.
+inline std::uint64_t amountWord(Money amount) {
+    const Int128 cents = amount.cents();
+    const auto low = static_cast<std::int64_t>(cents);
+    if (low == cents) return static_cast<std::uint64_t>(low);
+    const auto u = static_cast<UInt128>(cents);
+    return combine(combine(0x452821E638D01377ULL, static_cast<std::uint64_t>(u)),
+                   static_cast<std::uint64_t>(u >> 64));
 }
 
 // What begins each line of an 'Accounts' transaction: its date, basis and reference,

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "convert/ReportFacts.h"
+#include "convert/TextTable.h"
 #include "convert/modConvert.h"
 #include "safe/SafeMethods.h"
 
@@ -50,18 +51,6 @@ bool plainWithThousands(std::string_view text) {
     return true;
 }
 
-// An amount the conversion has read, its commas deleted: they were all thousands
-// separators when there is a point before two decimals and each of the commas stands four
-// bytes before the next or the point, a digit before the first.
-bool thousandsInPlace(std::string_view raw, size_t commas) {
-    const size_t n = raw.size();
-    if (n < 4 + 4 * commas || raw[n - 3] != '.') return false;
-    for (size_t k = 1; k <= commas; ++k)
-        if (raw[n - 3 - 4 * k] != ',') return false;
-    const size_t first = n - 3 - 4 * commas;
-    return first > 0 && raw[first - 1] >= '0' && raw[first - 1] <= '9';
-}
-
 // The value of an amount as QuickBooks writes one ("-2,041.87": an optional minus, at
 // most sixteen digits, thousands separators in their places, two decimals); nothing for
 // any other text.
@@ -85,8 +74,7 @@ std::optional<Money> withThousands(std::string_view s) {
 
 }  // namespace
 
-std::optional<Money> inAccountsRange(Money v, Money* rounding) {
-    if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000)) return v;
+std::optional<Money> wholeDollarsInAccountsRange(Money v, Money* rounding) {
     if (v <= Money::fromWhole(-1'000'000'000) || v >= Money::fromWhole(10'000'000'000))
         return std::nullopt;
     const Int128 c = v.cents();
@@ -138,6 +126,7 @@ void ReportTally::clear() {
     itemSlots_.clear();
     postedItems_.clear();
     taxLineItems_.clear();
+    kindsAt_ = {};
     accounts_.clear();
     taxCodes_.clear();
     items_.clear();
@@ -155,7 +144,7 @@ void ReportTally::clear() {
 void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
-    l.item = item;
+    l.item = item.empty() ? 0 : taxLineItem(item);
     if (const std::optional<Money> plain = withThousands(amount)) {
         l.amount = *plain;
     } else {
@@ -164,29 +153,11 @@ void ReportTally::taxLine(std::string_view item, std::string_view amount) {
     }
 }
 
-void ReportTally::amountsRewritten(const ReportFields& f, const TextReader::Marks& tabs,
-                                   const JournalTransaction& t, std::uint64_t line, bool tax,
-                                   bool amount) {
-    // The amount text as the report holds it, between its tabs.
-    auto raw = [&](size_t column) {
-        const std::string_view text = f.line();
-        const size_t from = tabs.tabs[column - 1] + 1;
-        const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
-        return text.substr(from, end - from);
-    };
-    // Nearly all are read without their thousands separators: each comma is followed by
-    // three digits, the last three before the point of two decimals. (The conversion has
-    // read the amount, so the bytes between the commas are its digits.)
-    auto layoutOnly = [&](size_t column) {
-        const std::string_view text = raw(column);
-        return !f.inLine(column) && thousandsInPlace(text, text.size() - f[column].size());
-    };
-    if (tax && !layoutOnly(col::TaxAmount)) {
-        const TaxItemFacts* item = t.Item(t.Count()).taxItem();
-        if (item && !item->text.empty())
-            noteMisread(f, raw(col::TaxAmount), col::TaxAmount, t, line);
-    }
-    if (amount && !layoutOnly(col::Amount)) noteMisread(f, raw(col::Amount), col::Amount, t, line);
+void ReportTally::noteTaxMisread(const ReportFields& f, const TextReader::Marks& tabs,
+                                 const JournalTransaction& t, std::uint64_t line) {
+    const TaxItemFacts* item = t.Item(t.Count()).taxItem();
+    if (item && !item->text.empty())
+        noteMisread(f, rawField(f, tabs, col::TaxAmount), col::TaxAmount, t, line);
 }
 
 void ReportTally::noteMisread(const ReportFields& f, std::string_view raw, size_t column,
@@ -252,21 +223,27 @@ namespace {
            std::uint64_t{p[n - 1]} << (8 * (n - 1));
 }
 
-// The sum kept for a text among a few (journal codes, tax items), added when new.
+// Where the sum for a text among a few (journal codes, tax items) is kept, added when new.
+template <class Sum>
+size_t indexOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
+    const std::uint64_t key = shortKey(text);
+    for (size_t k = 0; k < sums.size(); ++k)
+        if (sums[k].key == key && (text.size() < 8 || sums[k].text == text)) return k;
+    sums.push_back({std::string(text), key, Sum()});
+    return sums.size() - 1;
+}
+
 template <class Sum>
 Sum& countOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
-    const std::uint64_t key = shortKey(text);
-    for (ReportTally::TextSum<Sum>& s : sums)
-        if (s.key == key && (text.size() < 8 || s.text == text)) return s.sum;
-    sums.push_back({std::string(text), key, Sum()});
-    return sums.back().sum;
+    return sums[indexOf(sums, text)].sum;
 }
 
 }  // namespace
 
-inline ReportTally::AccountSlot& ReportTally::account(const AccountFacts& facts,
-                                                      std::string_view text) {
-    return facts.tallyId == id_ ? accountSlots_[facts.tallySlot] : newAccount(facts, text);
+inline ReportTally::AccountSlot& ReportTally::account(const JournalLine& line) {
+    const AccountFacts& facts = line.account();
+    return facts.tallyId == id_ ? accountSlots_[facts.tallySlot]
+                                : newAccount(facts, line[col::Account]);
 }
 
 inline ReportTally::ItemSlot& ReportTally::item(const TaxItemFacts& facts) {
@@ -285,7 +262,7 @@ void ReportTally::written(const JournalTransaction& t, ReportFacts& facts) {
 template <Layout L>
 void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
     const long count = t.Count();
-    const JournalLine first = t.Item(1);
+    const JournalLine first = t.line(1);
     const TypeFacts& type = t.type();
     std::string_view kind;
     size_t referenceChars = 12;
@@ -302,8 +279,8 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
     } else {
         kind = type.aoLetter;
     }
-    if (first[col::Date] != dateRead_) {
-        dateRead_ = first[col::Date];
+    if (const std::string_view date = first[col::Date]; !sameText(date, dateRead_)) {
+        dateRead_ = date;
         dateText_ = SafeDateText(dateRead_, "dd/mm/yyyy");
         dateHash_ = textHash(dateText_);
     }
@@ -328,14 +305,13 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
         head = textHash({headText_.data(), size});
     }
 
-    TransactionSums sums;
-    Money balance;
+    Money report, balance;
     for (long k = 1; k <= count; ++k) {
         // MAS takes the first line last.
         const long index = L == Layout::Mas ? (k == count ? 1 : k + 1) : k;
         const JournalLine line = t.line(index);
         const AccountFacts& accountFacts = line.account();
-        AccountSlot& a = account(accountFacts, line[col::Account]);
+        AccountSlot& a = account(line);
         // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
         const bool taxLine = L == Layout::AccountantsOffice && accountFacts.payable &&
                              facts.run().isMappedTaxItem(line[col::Item]);
@@ -349,28 +325,39 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
             incomplete_ = true;  // more than thirty whole digits: the full check says why
             return;
         }
-        const Money amount = *read, tax = i ? *taxRead : Money();
-        sums.report = sums.report + amount;
+        const Money amount = *read;
+        report = report + amount;
         if constexpr (L == Layout::Mas) {
-            digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]),
-                                    i ? i->hash : emptyHash_,
-                                    i ? textHash(line[col::TaxAmount]) : zeroHash_));
+            if (i) {
+                const Money tax = *taxRead;
+                digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]), i->hash,
+                                        textHash(line[col::TaxAmount])));
+                balance = balance + amount + tax;
+                if (!i->key.empty() || !tax.isZero()) postTax(*i, tax);
+                i->onLines = i->onLines + tax;
+            } else {
+                digest_.add(
+                    postingHash(head, a.hash, textHash(line[col::Amount]), emptyHash_, zeroHash_));
+                balance = balance + amount;
+            }
             a.sum = a.sum + amount;
-            balance = balance + amount + tax;
-            if (i && (!i->key.empty() || !tax.isZero())) postTax(*i, tax);
         } else if constexpr (L == Layout::Accounts) {
+            const Money tax = i ? *taxRead : Money();
             const std::optional<Money> taxIn = inAccountsRange(tax, nullptr);
             const std::optional<Money> posted =
-                taxIn ? inAccountsRange(amount + tax, &sums.wholeDollars) : std::nullopt;
+                taxIn ? inAccountsRange(amount + tax, nullptr) : std::nullopt;
             if (!posted) {
                 incomplete_ = true;
                 return;
             }
-            digest_.add(postingHash(head, a.hash, amountHash(*posted), i ? i->hash : emptyHash_,
-                                    amountHash(*taxIn)));
+            digest_.add(postingHash(head, a.hash, amountWord(*posted), i ? i->hash : emptyHash_,
+                                    amountWord(*taxIn)));
             a.sum = a.sum + *posted;
             balance = balance + *posted;
-            if (i && (!i->key.empty() || !taxIn->isZero())) postTax(*i, *taxIn);
+            if (i) {
+                if (!i->key.empty() || !taxIn->isZero()) postTax(*i, *taxIn);
+                i->onLines = i->onLines + tax;
+            }
         } else {
             const bool noted = i && !accountFacts.payable;
             digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]),
@@ -378,38 +365,79 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
                                     noted ? textHash(line[col::TaxAmount]) : noTaxHash_));
             a.sum = a.sum + amount;
             balance = balance + amount;
-            if (noted) {
-                postTax(*i, tax);
-                i->noted = true;
-            }
-        }
-        if (taxLine) {
-            addTaxLine(line[col::Item], amount);
-        } else if (i) {
-            i->onLines = i->onLines + tax;
-            if (L != Layout::AccountantsOffice && !tax.isZero()) {
-                sums.taxOnLines = sums.taxOnLines + tax;
-                ++sums.taxedLines;
+            if (taxLine) {
+                addTaxLine(line[col::Item], amount);
+            } else if (i) {
+                const Money tax = *taxRead;
+                if (noted) {
+                    postTax(*i, tax);
+                    i->noted = true;
+                }
+                i->onLines = i->onLines + tax;
             }
         }
     }
+    Money taxLinesPosted;
     for (size_t k = 0; k < taxLineCount_; ++k) {
         const PendingTaxLine& l = taxLines_[k];
-        sums.report = sums.report + l.amount;
-        if (L != Layout::AccountantsOffice) sums.taxLinesPosted = sums.taxLinesPosted + l.amount;
-        if (!l.item.empty()) addTaxLine(l.item, l.amount);
+        report = report + l.amount;
+        taxLinesPosted = taxLinesPosted + l.amount;
+        if (l.item != 0) {
+            TextSum<Money>& sum = taxLineItems_[l.item - 1];
+            sum.sum = sum.sum + l.amount;
+            sum.used = true;
+        }
     }
-    sums.expected = sums.import = balance;
     ++written_;
-    if constexpr (L == Layout::Mas) countKind(kind, 1);
-    if (!sums.report.isZero() || !sums.import.isZero())
+    if constexpr (L == Layout::Mas) countKind(kind);
+    if (!report.isZero() || !balance.isZero()) {
+        // What it is listed with, worked out again for the few that do not add up.
+        TransactionSums sums;
+        sums.report = report;
+        sums.expected = sums.import = balance;
+        if constexpr (L != Layout::AccountantsOffice) {
+            sums.taxLinesPosted = taxLinesPosted;
+            addTaxOnLines<L>(t, sums);
+        }
         listIfUnbalanced(unbalanced_, unbalancedCounted_, text(first[col::TransNo]), firstLine_,
                          sums);
+    }
     for (MisreadAmount& m : misread_) misreadAll_.add(std::move(m));
     beginTransaction();
 }
 
-void ReportTally::countKind(std::string_view kind, long long n) { countOf(kinds_, kind) += n; }
+template <Layout L>
+void ReportTally::addTaxOnLines(const JournalTransaction& t, TransactionSums& sums) const {
+    for (long k = 1; k <= t.Count(); ++k) {
+        const JournalLine line = t.line(k);
+        const TaxItemFacts* item = line.taxItem();
+        const bool taxed = item && !item->text.empty();
+        const Money tax = taxed ? *line.value(col::TaxAmount) : Money();
+        // What 'Accounts' rounds to whole dollars.
+        if constexpr (L == Layout::Accounts)
+            inAccountsRange(*line.value(col::Amount) + tax, &sums.wholeDollars);
+        if (!taxed || tax.isZero()) continue;
+        sums.taxOnLines = sums.taxOnLines + tax;
+        ++sums.taxedLines;
+    }
+}
+
+void ReportTally::countKind(std::string_view kind) {
+    // A code is the text of a type's facts (or the program's own), which stays where it
+    // is: its count is found again by where the text lies.
+    KindAt& known =
+        kindsAt_[(reinterpret_cast<std::uintptr_t>(kind.data()) >> 4) % kindsAt_.size()];
+    if (known.text.data() != kind.data() || known.text.size() != kind.size())
+        known = {kind, indexOf(kinds_, kind)};
+    ++kinds_[known.at].sum;
+}
+
+std::uint32_t ReportTally::taxLineItem(std::string_view item) {
+    const size_t before = taxLineItems_.size();
+    const size_t at = indexOf(taxLineItems_, item);
+    if (at == before) taxLineItems_.back().used = false;
+    return static_cast<std::uint32_t>(at + 1);
+}
 
 void ReportTally::addTaxLine(std::string_view item, Money amount) {
     Money& sum = countOf(taxLineItems_, item);
@@ -439,6 +467,7 @@ void ReportTally::append(ReportTally& later, std::uint64_t linesBefore) {
         f.onLines = f.onLines + i.onLines;
     }
     for (const TextSum<Money>& t : later.taxLineItems_) {
+        if (!t.used) continue;  // only in transactions omitted
         ItemFigures& f = items_[t.text];
         f.taxLines = f.taxLines + t.sum;
     }
@@ -460,7 +489,7 @@ void ReportTally::append(ReportTally& later, std::uint64_t linesBefore) {
     }
     noted_.insert(later.noted_.begin(), later.noted_.end());
 
-    for (const TextSum<long long>& k : later.kinds_) countKind(k.text, k.sum);
+    for (const TextSum<long long>& k : later.kinds_) countOf(kinds_, k.text) += k.sum;
     digest_.append(later.digest_);
     written_ += later.written_;
     omittedCount_ += later.omittedCount_;

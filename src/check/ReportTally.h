@@ -10,6 +10,7 @@
 // Each thread tallies its block of the report; the blocks are appended in report order.
 // A tally holds a few figures per account text and tax item, not per line.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -24,14 +25,15 @@
 #include "check/ImportFileReader.h"
 #include "check/PostingDigest.h"
 #include "convert/ConversionLookups.h"
+#include "convert/ReportLine.h"
 #include "safe/ByteScan.h"
 #include "safe/TextCodec.h"
 #include "safe/TextReader.h"
 
 namespace tav {
 
+class JournalLine;
 class JournalTransaction;
-class ReportFields;
 class ReportFacts;
 struct AccountFacts;
 struct TaxItemFacts;
@@ -41,7 +43,12 @@ namespace check {
 // 'Accounts' takes cents below 10 million (and above minus 1 million), whole dollars up
 // to 10 billion (down to minus 1 billion), and nothing beyond. What rounding to whole
 // dollars adds is added to the sum given.
-std::optional<Money> inAccountsRange(Money v, Money* rounding);
+std::optional<Money> wholeDollarsInAccountsRange(Money v, Money* rounding);  // beyond cents
+inline std::optional<Money> inAccountsRange(Money v, Money* rounding) {
+    // Nearly every amount, in cents.
+    if (v.cents() > -100'000'000 && v.cents() < 1'000'000'000) return v;
+    return wholeDollarsInAccountsRange(v, rounding);
+}
 
 // Lists the transaction when it does not add up, and counts it when that is a difference
 // (not the target's own rounding).
@@ -80,9 +87,16 @@ public:
     void taxLine(std::string_view item, std::string_view amount);
     // The amounts of the line just taken (the last of t) that the conversion did not find
     // written as it writes amounts (tax, amount: which): each noted when reading it
-    // changed more than its layout.
-    void amountsRewritten(const ReportFields& fields, const TextReader::Marks& tabs,
-                          const JournalTransaction& t, std::uint64_t line, bool tax, bool amount);
+    // changed more than its layout. Nearly all only lost their thousands separators.
+    [[gnu::always_inline]] void amountsRewritten(const ReportFields& fields,
+                                                 const TextReader::Marks& tabs,
+                                                 const JournalTransaction& t, std::uint64_t line,
+                                                 bool tax, bool amount) {
+        if (tax && !onlySeparatorsDeleted(fields, tabs, col::TaxAmount))
+            noteTaxMisread(fields, tabs, t, line);
+        if (amount && !onlySeparatorsDeleted(fields, tabs, col::Amount))
+            noteMisread(fields, rawField(fields, tabs, col::Amount), col::Amount, t, line);
+    }
     // The transaction read was omitted at a data error (Yes).
     void omitted(std::string_view number, std::uint64_t line, std::string_view reason);
     // The report ended while a transaction waited for its closing line.
@@ -118,6 +132,7 @@ public:
         std::string text;
         std::uint64_t key;  // the text as a number, when short
         Sum sum;
+        bool used = true;  // a tax line's item: false until a transaction written has one
     };
 
 private:
@@ -138,7 +153,7 @@ private:
         bool noted = false;
     };
     struct PendingTaxLine {
-        std::string item;
+        std::uint32_t item;  // in taxLineItems_, from 1; 0: none
         Money amount;
     };
     struct ItemFigures {
@@ -146,7 +161,7 @@ private:
     };
 
     // The slot of an account text or tax item in this tally, made when first met.
-    AccountSlot& account(const AccountFacts& facts, std::string_view text);
+    AccountSlot& account(const JournalLine& line);
     ItemSlot& item(const TaxItemFacts& facts);
     AccountSlot& newAccount(const AccountFacts& facts, std::string_view text);
     ItemSlot& newItem(const TaxItemFacts& facts);
@@ -158,12 +173,45 @@ private:
     }
     template <Layout L>
     void writtenAs(const JournalTransaction& t, ReportFacts& facts);
+    // An amount column's text as the report holds it, between its tabs.
+    static std::string_view rawField(const ReportFields& f, const TextReader::Marks& tabs,
+                                     size_t column) {
+        const std::string_view text = f.line();
+        const size_t from = tabs.tabs[column - 1] + 1;
+        const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
+        return text.substr(from, end - from);
+    }
+    // The conversion read an amount column only without its commas, which were thousands
+    // separators in their places: a point before two decimals, each comma four bytes
+    // before the next or the point, a digit before the first. (The conversion has read the
+    // amount, so the bytes between the commas are its digits.)
+    [[gnu::always_inline]] static bool onlySeparatorsDeleted(const ReportFields& f,
+                                                             const TextReader::Marks& tabs,
+                                                             size_t column) {
+        if (f.inLine(column)) return false;  // rewritten otherwise
+        const std::string_view raw = rawField(f, tabs, column);
+        const size_t n = raw.size(), commas = n - f[column].size();
+        if (n < 4 + 4 * commas || raw[n - 3] != '.') return false;
+        for (size_t k = 1; k <= commas; ++k)
+            if (raw[n - 3 - 4 * k] != ',') return false;
+        const size_t first = n - 3 - 4 * commas;
+        return first > 0 && raw[first - 1] >= '0' && raw[first - 1] <= '9';
+    }
+    void noteTaxMisread(const ReportFields& f, const TextReader::Marks& tabs,
+                        const JournalTransaction& t, std::uint64_t line);
     // An amount column of the line just taken whose reading changed more than thousands
     // separators: noted, with why, when it needs the user's eye.
     void noteMisread(const ReportFields& f, std::string_view raw, size_t column,
                      const JournalTransaction& t, std::uint64_t line);
     void addTaxLine(std::string_view item, Money amount);
-    void countKind(std::string_view kind, long long n);
+    // The item of a tax line, from 1 (0: none), in taxLineItems_.
+    std::uint32_t taxLineItem(std::string_view item);
+    // Counts a MAS transaction under its journal code.
+    void countKind(std::string_view kind);
+    // What a transaction that does not add up is listed with, worked out from its lines
+    // only then: the tax on them and ('Accounts') what rounding to whole dollars added.
+    template <Layout L>
+    void addTaxOnLines(const JournalTransaction& t, TransactionSums& sums) const;
     void note(std::vector<std::string>& sources, std::string_view text) const;
     std::string text(std::string_view bytes) const { return decode(bytes, encoding_); }
 
@@ -196,6 +244,13 @@ private:
     std::unordered_set<std::string, TextHash, std::equal_to<>> noted_;
 
     std::vector<TextSum<long long>> kinds_;  // MAS: a few journal codes
+    // Journal codes met (views of the facts' or the program's own texts), by where they
+    // lie, and where their counts are.
+    struct KindAt {
+        std::string_view text;
+        size_t at = 0;
+    };
+    std::array<KindAt, 16> kindsAt_;
     PostingDigest digest_;
     long long written_ = 0, omittedCount_ = 0;
     Listed<Omission> omissions_;

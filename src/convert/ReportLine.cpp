@@ -73,12 +73,24 @@ size_t ReportFields::split(std::string_view line, const TextReader::Marks& marks
     const size_t tabs = marks.tabCount;
     const std::uint32_t* const at = marks.tabs;
     if (tabs == col::Count - 1) {
-        // A line of the report has every column: the fields in a loop the compiler unrolls.
-        fields_[0] = std::string_view(data, at[0]);
-        for (size_t i = 1; i < col::Count - 1; ++i)
-            fields_[i] = std::string_view(data + at[i - 1] + 1, at[i] - at[i - 1] - 1);
-        fields_[col::Count - 1] =
-            std::string_view(data + at[col::Count - 2] + 1, line.size() - at[col::Count - 2] - 1);
+        // A line of the report has every column: each field from the tab before it, held
+        // over from the field before.
+        std::uint32_t from = 0;
+        auto field = [&](size_t i, std::uint32_t end) {
+            fields_[i] = std::string_view(data + from, end - from);
+            from = end + 1;
+        };
+        field(0, at[0]);
+        field(1, at[1]);
+        field(2, at[2]);
+        field(3, at[3]);
+        field(4, at[4]);
+        field(5, at[5]);
+        field(6, at[6]);
+        field(7, at[7]);
+        field(8, at[8]);
+        field(9, at[9]);
+        field(10, static_cast<std::uint32_t>(line.size()));
     } else {
         size_t from = 0;
         for (size_t i = 0; i < tabs && i < col::Count; ++i) {

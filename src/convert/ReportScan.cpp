@@ -225,8 +225,11 @@ public:
                     fail(part.dateFailure, err::SubscriptOutOfRange,
                          errorText(err::SubscriptOutOfRange));
                 } else if (const std::string_view text = fields_[col::Date];
-                           text != "Date" && !text.empty()) {
+                           text != "Date" && !text.empty() && text != lastDateText_) {
+                    // Neighbouring transactions mostly share their date: a date text
+                    // is read, and weighed against the range, once for its run.
                     if (const std::optional<Date> date = parseDate(text)) {
+                        lastDateText_ = text;
                         if (!part.dated) part.first = part.last = *date;
                         part.first = std::min(part.first, *date);
                         part.last = std::max(part.last, *date);
@@ -289,6 +292,7 @@ private:
     Encoding encoding_;
     ScanFields fields_;
     ScannedAccount noAccount_;  // an empty account text's
+    std::string lastDateText_;  // the last valid date text, already in the range
 };
 
 // The findings of the parts, put together in report order.

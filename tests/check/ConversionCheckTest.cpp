@@ -379,6 +379,26 @@ TEST_F(Check, OmittedAndStoppedTransactionsAreDifferencesOfTheirOwn) {
     EXPECT_EQ(check::summaryText(c), "check: 1 difference");
 }
 
+// A transaction omitted at a data error adds nothing to the figures, not even a tax item
+// that only its tax line names.
+TEST_F(Check, AnOmittedTransactionsTaxLineLeavesNoTaxItemBehind) {
+    useCase("mas-cheque");
+    st.gcolMappedTaxCodes.Add({"NCG", "NCG", "2"});
+    std::string report = readFile(st.gstrJournalFile);
+    report.insert(report.find("Total\t"),
+                  "6\tCheque\t6/07/2011\tCHQ7\t\t\t\t1-1100 \xC2\xB7 Cheque Account\t\t-11.00\t\r\n"
+                  "\t\t\t\t\t\tNCG\t2-1310 \xC2\xB7 GST Payable\t\t1.00\t\r\n"
+                  "\t\t\t\t\t\t\t6-1000 \xC2\xB7 Freight\tGST\t1x0\t\r\n"
+                  "\t\t\t\t\t\t\t\t\t0.00\t\r\n");
+    writeReport(report);
+    ui.answers = {Answer::Yes};
+    ASSERT_EQ(convert(), "");
+    const ConversionCheck c = checkRun();
+    EXPECT_EQ(c.omitted.total, 1);
+    for (const auto& item : c.taxItems) EXPECT_NE(item.item, "NCG");
+    EXPECT_EQ(check::checkCsv(c), check::checkCsv(checkRun(true)));
+}
+
 TEST_F(Check, EveryConversionOfTheConvertScreenEndsWithItsCheck) {
     useCase("ao-invoice");
     ASSERT_EQ(convertscreen::cmdConvert_Click(st, ui, run),
