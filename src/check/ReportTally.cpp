@@ -424,12 +424,15 @@ void ReportTally::addTaxOnLines(const JournalTransaction& t, TransactionSums& su
 
 void ReportTally::countKind(std::string_view kind) {
     // A code is the text of a type's facts (or the program's own), which stays where it
-    // is: its count is found again by where the text lies.
-    KindAt& known =
-        kindsAt_[(reinterpret_cast<std::uintptr_t>(kind.data()) >> 4) % kindsAt_.size()];
-    if (known.text.data() != kind.data() || known.text.size() != kind.size())
-        known = {kind, indexOf(kinds_, kind)};
-    ++kinds_[known.at].sum;
+    // is: its count is found again by where the text lies, among the few met.
+    for (KindAt& known : kindsAt_) {
+        if (known.text.data() == nullptr) known = {kind, indexOf(kinds_, kind)};
+        if (known.text.data() == kind.data() && known.text.size() == kind.size()) {
+            ++kinds_[known.at].sum;
+            return;
+        }
+    }
+    ++countOf(kinds_, kind);
 }
 
 std::uint32_t ReportTally::taxLineItem(std::string_view item) {
