@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
     tav::platform::useUtf8Console();
+    tav::platform::returnLargeBuffersToSystem();
     tav::cli::Environment env{tav::platform::executableFolder(), std::nullopt, std::cin, std::cout,
                               std::cerr};
     env.interactive = tav::cli::isTerminal(stdin);

@@ -17,6 +17,7 @@
 #include <shlwapi.h>
 #else
 #include <fcntl.h>
+#include <malloc.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -211,6 +212,12 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
 void useUtf8Console() {
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
+#endif
+}
+
+void returnLargeBuffersToSystem() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);  // glibc's own starting threshold, now kept
 #endif
 }
 

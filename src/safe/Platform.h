@@ -72,6 +72,11 @@ std::string executableFolder();
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 // Makes a Windows console show the UTF-8 the program prints.
 void useUtf8Console();
+// Makes large buffers (a block's import lines, a reader's buffer) come from the system
+// and go back to it when freed. Left to itself, glibc starts keeping freed large buffers
+// in each thread's heap after the first is freed, and a long conversion on several
+// threads then holds megabytes it no longer uses. Called once, at start-up.
+void returnLargeBuffersToSystem();
 
 // The local calendar time of a moment (thread-safe on both platforms).
 std::tm localTime(std::time_t moment);

@@ -8,6 +8,7 @@
 #include "ui/QtPort.h"
 
 int main(int argc, char** argv) {
+    tav::platform::returnLargeBuffersToSystem();
     QApplication app(argc, argv);
     QApplication::setApplicationName(tav::kAppTitle);
     QApplication::setWindowIcon(tav::ui::tavIcon());
