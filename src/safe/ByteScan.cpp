@@ -81,39 +81,12 @@ __attribute__((target("avx2"))) void avx2Words(const char* data, size_t words,
 }
 #endif
 
-// One of the ways, for the marks asked.
-template <template <bool, bool> class Way>
-void markWith(const char* data, size_t words, const MarkWords& into) {
-    if (into.tabs && into.commas)
-        Way<true, true>::run(data, words, into);
-    else if (into.tabs)
-        Way<true, false>::run(data, words, into);
-    else
-        Way<false, false>::run(data, words, into);
+// One way of marking, made for the marks asked: line ends with tabs and commas, with tabs,
+// or alone. Called once per batch of words, so the call through a pointer costs nothing.
+using Way = void (*)(const char*, size_t, const MarkWords&);
+void markWith(const char* data, size_t words, const MarkWords& into, Way all, Way tabs, Way ends) {
+    (into.tabs && into.commas ? all : into.tabs ? tabs : ends)(data, words, into);
 }
-
-template <bool Tabs, bool Commas>
-struct PortableWay {
-    static void run(const char* d, size_t n, const MarkWords& m) {
-        portableWords<Tabs, Commas>(d, n, m);
-    }
-};
-#ifdef __SSE2__
-template <bool Tabs, bool Commas>
-struct Sse2Way {
-    static void run(const char* d, size_t n, const MarkWords& m) {
-        sse2Words<Tabs, Commas>(d, n, m);
-    }
-};
-#endif
-#ifdef TAV_MARK_AVX2
-template <bool Tabs, bool Commas>
-struct Avx2Way {
-    static void run(const char* d, size_t n, const MarkWords& m) {
-        avx2Words<Tabs, Commas>(d, n, m);
-    }
-};
-#endif
 
 }  // namespace
 
@@ -146,12 +119,18 @@ Marker fastestMarker() {
 void markWords(const char* data, size_t words, const MarkWords& into, Marker how) {
     switch (how) {
 #ifdef TAV_MARK_AVX2
-        case Marker::Avx2: return markWith<Avx2Way>(data, words, into);
+        case Marker::Avx2:
+            return markWith(data, words, into, avx2Words<true, true>, avx2Words<true, false>,
+                            avx2Words<false, false>);
 #endif
 #ifdef __SSE2__
-        case Marker::Sse2: return markWith<Sse2Way>(data, words, into);
+        case Marker::Sse2:
+            return markWith(data, words, into, sse2Words<true, true>, sse2Words<true, false>,
+                            sse2Words<false, false>);
 #endif
-        default: return markWith<PortableWay>(data, words, into);
+        default:
+            return markWith(data, words, into, portableWords<true, true>,
+                            portableWords<true, false>, portableWords<false, false>);
     }
 }
 
