@@ -5,12 +5,6 @@
 #include <bit>
 #include <cstring>
 #include <initializer_list>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 #include "convert/TextTable.h"
 #include "shell/ProgramState.h"
@@ -43,62 +37,25 @@ Fields splitAt(std::string_view text, std::string_view separator) {
 
 std::optional<Money> amountOf(std::string_view text) { return writtenAmount(text); }
 
-// The bytes of a block of 64 the lean reading looks for, a bit each, the first byte's
-// lowest: commas, line feeds, carriage returns and ('Accounts') double quotes; whether it
-// holds a NUL.
-struct ByteMasks {
-    std::uint64_t commas = 0, feeds = 0, returns = 0, quotes = 0;
-    bool nul = false;
-};
+// The bytes of a block of 64 the lean reading looks for, a bit each: commas, line feeds,
+// carriage returns and ('Accounts') double quotes; and whether it holds a NUL.
+template <bool Quotes>
+constexpr unsigned kLookedFor = bytescan::kCommas | bytescan::kFeeds | bytescan::kReturns |
+                                bytescan::kNul | (Quotes ? unsigned{bytescan::kQuotes} : 0u);
 
-// How a block's masks are found: sixteen bytes at a time with SSE2 where the compiler
-// targets it (every x86-64 build), a byte at a time elsewhere.
-struct Sse2Masks {
+// How a block's commas are taken: with the first way of marking words the build has.
+struct NativeMasks {
     static constexpr bool kBitInstructions = false;
     static std::uint32_t lowest(std::uint64_t bits) {
         return static_cast<std::uint32_t>(std::countr_zero(bits));
     }
     template <bool Quotes>
-    [[gnu::always_inline]] static ByteMasks of(const char* p) {
-        ByteMasks m;
-#ifdef __SSE2__
-        const auto* v = reinterpret_cast<const __m128i*>(p);
-        const __m128i b0 = _mm_loadu_si128(v), b1 = _mm_loadu_si128(v + 1),
-                      b2 = _mm_loadu_si128(v + 2), b3 = _mm_loadu_si128(v + 3);
-        auto mask = [&](char c) {
-            const __m128i x = _mm_set1_epi8(c);
-            const auto bits = [&](__m128i b) {
-                return static_cast<std::uint64_t>(
-                    static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, x))));
-            };
-            return bits(b0) | bits(b1) << 16 | bits(b2) << 32 | bits(b3) << 48;
-        };
-        m.commas = mask(',');
-        m.feeds = mask('\n');
-        m.returns = mask('\r');
-        if constexpr (Quotes) m.quotes = mask('"');
-        const __m128i least = _mm_min_epu8(_mm_min_epu8(b0, b1), _mm_min_epu8(b2, b3));
-        m.nul = _mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())) != 0;
-#else
-        for (unsigned k = 0; k < 64; ++k) {
-            const std::uint64_t bit = std::uint64_t{1} << k;
-            switch (p[k]) {
-                case ',': m.commas |= bit; break;
-                case '\n': m.feeds |= bit; break;
-                case '\r': m.returns |= bit; break;
-                case '"':
-                    if (Quotes) m.quotes |= bit;
-                    break;
-                case '\0': m.nul = true; break;
-                default: break;
-            }
-        }
-#endif
-        return m;
+    [[gnu::always_inline]] static bytescan::WordMarks of(const char* p) {
+        return bytescan::NativeWords::of<kLookedFor<Quotes>>(p);
     }
 };
 
-#ifdef TAV_CHECK_AVX2
+#ifdef TAV_MARK_AVX2
 // Thirty-two bytes at a time, on a processor that has AVX2 (asked once, at run time).
 struct Avx2Masks {
     // Every processor with AVX2 counts bits and finds the lowest in one instruction each.
@@ -109,36 +66,20 @@ struct Avx2Masks {
     [[gnu::target("popcnt")]] static size_t count(std::uint64_t bits) {
         return static_cast<size_t>(_mm_popcnt_u64(bits));
     }
-    [[gnu::target("avx2")]] static std::uint64_t bits(__m256i b0, __m256i b1, char c) {
-        const __m256i x = _mm256_set1_epi8(c);
-        const auto low = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b0, x)));
-        const auto high = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b1, x)));
-        return low | std::uint64_t{high} << 32;
-    }
     template <bool Quotes>
-    [[gnu::target("avx2")]] static ByteMasks of(const char* p) {
-        const auto* v = reinterpret_cast<const __m256i*>(p);
-        const __m256i b0 = _mm256_loadu_si256(v), b1 = _mm256_loadu_si256(v + 1);
-        ByteMasks m;
-        m.commas = bits(b0, b1, ',');
-        m.feeds = bits(b0, b1, '\n');
-        m.returns = bits(b0, b1, '\r');
-        if constexpr (Quotes) m.quotes = bits(b0, b1, '"');
-        m.nul = _mm256_movemask_epi8(
-                    _mm256_cmpeq_epi8(_mm256_min_epu8(b0, b1), _mm256_setzero_si256())) != 0;
-        return m;
+    [[gnu::target("avx2")]] static bytescan::WordMarks of(const char* p) {
+        return bytescan::Avx2Words::of<kLookedFor<Quotes>>(p);
     }
 };
-
 #endif
 
 // The same for the last n (below 64) bytes of what was read.
 template <bool Quotes>
-ByteMasks tailMasks(const char* p, size_t n) {
+bytescan::WordMarks tailMasks(const char* p, size_t n) {
     std::array<char, 64> block;
     block.fill(' ');
     std::memcpy(block.data(), p, n);
-    return Sse2Masks::of<Quotes>(block.data());
+    return NativeMasks::of<Quotes>(block.data());
 }
 
 // The fields of an 'Accounts' line: each value between double quotes, a quote inside one
@@ -231,7 +172,7 @@ ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase, 
       digest_(digestBase) {}
 
 bool ImportDigestReader::canReadWide() {
-#ifdef TAV_CHECK_AVX2
+#ifdef TAV_MARK_AVX2
     static const bool can = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
                             __builtin_cpu_supports("popcnt");
     return can;
@@ -263,14 +204,14 @@ std::optional<PostingDigest> ImportDigestReader::digest(
 }
 
 bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
-#ifdef TAV_CHECK_AVX2
+#ifdef TAV_MARK_AVX2
     if (wide_) return readAvx2(file, throttle);
 #endif
-    return layout_ == Layout::Accounts ? readLines<true, Sse2Masks>(file, throttle)
-                                       : readLines<false, Sse2Masks>(file, throttle);
+    return layout_ == Layout::Accounts ? readLines<true, NativeMasks>(file, throttle)
+                                       : readLines<false, NativeMasks>(file, throttle);
 }
 
-#ifdef TAV_CHECK_AVX2
+#ifdef TAV_MARK_AVX2
 [[gnu::target("avx2,bmi,popcnt"), gnu::flatten]] bool ImportDigestReader::readAvx2(
     TextReader& file, EventThrottle* throttle) {
     return layout_ == Layout::Accounts ? readLines<true, Avx2Masks>(file, throttle)
@@ -323,8 +264,8 @@ template <bool Quoted, class Masks>
         };
         for (size_t base = 0; base < size; base += 64) {
             const size_t n = std::min<size_t>(64, size - base);
-            const ByteMasks m = n == 64 ? Masks::template of<Quoted>(data + base)
-                                        : tailMasks<Quoted>(data + base, n);
+            const bytescan::WordMarks m = n == 64 ? Masks::template of<Quoted>(data + base)
+                                                  : tailMasks<Quoted>(data + base, n);
             const std::uint64_t valid = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
             // Lines end in CR LF, as the writers end them: a CR only right before an LF,
             // an LF only right after a CR; no NUL. Any other line is not read here (a CR

@@ -13,6 +13,7 @@
 
 #include "check/PostingDigest.h"
 #include "convert/ConversionLookups.h"
+#include "safe/ByteScan.h"
 #include "safe/TextReader.h"
 #include "safe/UiPort.h"
 #include "safe/Values.h"
@@ -94,9 +95,7 @@ public:
 private:
     template <bool Quoted, class Masks>
     bool readLines(TextReader& file, EventThrottle* throttle);
-// Not on Windows: its compilers do not keep 32-byte values aligned on the stack.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
-#define TAV_CHECK_AVX2 1
+#ifdef TAV_MARK_AVX2
     // The same on a processor with AVX2.
     bool readAvx2(TextReader& file, EventThrottle* throttle);
 #endif

@@ -13,6 +13,11 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+// Not on Windows: its compilers do not keep 32-byte values aligned on the stack.
+#define TAV_MARK_AVX2 1
+#include <immintrin.h>
+#endif
 
 namespace tav::bytescan {
 
@@ -89,18 +94,133 @@ size_t find(const char* data, size_t from, size_t size) {
     return forEach<Match, Blocks>(data, from, size, [](size_t) { return true; });
 }
 
-// Whole runs of text marked at once, for a reader that hands out lines and their fields:
-// for every 64 bytes a word with a bit for each byte (the first byte's lowest) that ends a
-// line (CR, LF, and NUL, which no text holds and which must stop a reading too) and, where
-// asked, for each tab and each comma.
+// Whole runs of text marked at once, for readers that hand out lines and their fields: for
+// every 64 bytes a word with a bit for each byte looked for, the first byte's lowest. What
+// can be looked for:
+enum Mark : unsigned {
+    kEnds = 1,  // what ends a line: CR, LF, and NUL, which no text holds and which must stop
+                // a reading too
+    kTabs = 2,
+    kCommas = 4,
+    kReturns = 8,  // CR and LF apart, for a reader that holds lines to CR LF
+    kFeeds = 16,
+    kQuotes = 32,  // double quotes
+    kNul = 64,     // whether the 64 bytes hold a NUL: not zero when they do (not where)
+};
+// The marks of 64 bytes; those not looked for stay 0.
+struct WordMarks {
+    std::uint64_t ends = 0, tabs = 0, commas = 0, returns = 0, feeds = 0, quotes = 0, nul = 0;
+};
+
+// The ways to mark 64 bytes, for the marks given as a sum of Mark: a test of every byte
+// (compiled everywhere), SSE2 (x86-64 builds), AVX2 (x86-64 builds but the Windows one, on
+// a processor that has it). Inline, so that a reader that looks at each word once can mark
+// it where it looks, without storing the marks.
+struct PortableWords {
+    template <unsigned Marks>
+    static WordMarks of(const char* p) {
+        WordMarks m;
+        for (unsigned k = 0; k < 64; ++k) {
+            const std::uint64_t bit = std::uint64_t{1} << k;
+            const char c = p[k];
+            if ((Marks & kEnds) && (c == '\r' || c == '\n' || c == '\0')) m.ends |= bit;
+            if ((Marks & kTabs) && c == '\t') m.tabs |= bit;
+            if ((Marks & kCommas) && c == ',') m.commas |= bit;
+            if ((Marks & kReturns) && c == '\r') m.returns |= bit;
+            if ((Marks & kFeeds) && c == '\n') m.feeds |= bit;
+            if ((Marks & kQuotes) && c == '"') m.quotes |= bit;
+            if ((Marks & kNul) && c == '\0') m.nul |= bit;
+        }
+        return m;
+    }
+};
+
+#ifdef __SSE2__
+struct Sse2Words {
+    template <unsigned Marks>
+    [[gnu::always_inline]] static WordMarks of(const char* p) {
+        const auto* v = reinterpret_cast<const __m128i*>(p);
+        const __m128i b[4] = {_mm_loadu_si128(v), _mm_loadu_si128(v + 1), _mm_loadu_si128(v + 2),
+                              _mm_loadu_si128(v + 3)};
+        // The bits of a test of each byte, the sixteen of each block in their place.
+        auto bits = [&b](auto hits) {
+            std::uint64_t word = 0;
+            for (unsigned k = 0; k < 4; ++k)
+                word |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(hits(b[k])))}
+                        << (16 * k);
+            return word;
+        };
+        auto is = [](char c) {
+            return [x = _mm_set1_epi8(c)](__m128i block) { return _mm_cmpeq_epi8(block, x); };
+        };
+        WordMarks m;
+        if constexpr ((Marks & kEnds) != 0)
+            m.ends = bits([](__m128i block) {
+                const __m128i crOrLf = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\r')),
+                                                    _mm_cmpeq_epi8(block, _mm_set1_epi8('\n')));
+                return _mm_or_si128(crOrLf, _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+            });
+        if constexpr ((Marks & kTabs) != 0) m.tabs = bits(is('\t'));
+        if constexpr ((Marks & kCommas) != 0) m.commas = bits(is(','));
+        if constexpr ((Marks & kReturns) != 0) m.returns = bits(is('\r'));
+        if constexpr ((Marks & kFeeds) != 0) m.feeds = bits(is('\n'));
+        if constexpr ((Marks & kQuotes) != 0) m.quotes = bits(is('"'));
+        if constexpr ((Marks & kNul) != 0) {
+            const __m128i least = _mm_min_epu8(_mm_min_epu8(b[0], b[1]), _mm_min_epu8(b[2], b[3]));
+            m.nul = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())));
+        }
+        return m;
+    }
+};
+using NativeWords = Sse2Words;
+#else
+using NativeWords = PortableWords;
+#endif
+
+#ifdef TAV_MARK_AVX2
+// Thirty-two bytes at a time: inline only where the caller is compiled for AVX2.
+struct Avx2Words {
+    [[gnu::target("avx2")]] static std::uint64_t bits(__m256i lowHits, __m256i highHits) {
+        return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(lowHits))} |
+               std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(highHits))} << 32;
+    }
+    [[gnu::target("avx2")]] static std::uint64_t bytes(__m256i low, __m256i high, char c) {
+        const __m256i x = _mm256_set1_epi8(c);
+        return bits(_mm256_cmpeq_epi8(low, x), _mm256_cmpeq_epi8(high, x));
+    }
+    [[gnu::target("avx2")]] static __m256i ends(__m256i half) {
+        const __m256i crOrLf = _mm256_or_si256(_mm256_cmpeq_epi8(half, _mm256_set1_epi8('\r')),
+                                               _mm256_cmpeq_epi8(half, _mm256_set1_epi8('\n')));
+        return _mm256_or_si256(crOrLf, _mm256_cmpeq_epi8(half, _mm256_setzero_si256()));
+    }
+    template <unsigned Marks>
+    [[gnu::target("avx2")]] static WordMarks of(const char* p) {
+        const auto* v = reinterpret_cast<const __m256i*>(p);
+        const __m256i low = _mm256_loadu_si256(v), high = _mm256_loadu_si256(v + 1);
+        WordMarks m;
+        if constexpr ((Marks & kEnds) != 0) m.ends = bits(ends(low), ends(high));
+        if constexpr ((Marks & kTabs) != 0) m.tabs = bytes(low, high, '\t');
+        if constexpr ((Marks & kCommas) != 0) m.commas = bytes(low, high, ',');
+        if constexpr ((Marks & kReturns) != 0) m.returns = bytes(low, high, '\r');
+        if constexpr ((Marks & kFeeds) != 0) m.feeds = bytes(low, high, '\n');
+        if constexpr ((Marks & kQuotes) != 0) m.quotes = bytes(low, high, '"');
+        if constexpr ((Marks & kNul) != 0)
+            m.nul = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+                _mm256_cmpeq_epi8(_mm256_min_epu8(low, high), _mm256_setzero_si256())));
+        return m;
+    }
+};
+#endif
+
+// Where markWords puts the marks of each word: line ends, and where asked, tabs and commas.
 struct MarkWords {
     std::uint64_t* ends;
     std::uint64_t* tabs = nullptr;  // tabs and commas are not marked where null
     std::uint64_t* commas = nullptr;
 };
 
-// The ways to mark: a test of every byte (compiled everywhere), SSE2 (x86-64 builds), AVX2
-// (x86-64 builds but the Windows one, on a processor that has it).
+// Which way markWords takes.
 enum class Marker { Portable, Sse2, Avx2 };
 bool markerRuns(Marker how);
 Marker fastestMarker();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,7 +34,7 @@ std::vector<size_t> scanned(const std::string& text, size_t from) {
 // anywhere (first byte, last byte, both ends of a block, the overlapping last block).
 std::vector<std::string> texts() {
     std::mt19937 random(17);
-    const std::string alphabet = std::string("ab\t,\r\n\x7F\x80\xB7\xFF") + '\0';
+    const std::string alphabet = std::string("ab\t,\"\r\n\x7F\x80\xB7\xFF") + '\0';
     std::vector<std::string> out;
     for (size_t size = 0; size <= 70; ++size) {
         for (int round = 0; round < 20; ++round) {
@@ -83,7 +84,17 @@ TEST(ByteScan, NativeBlocksFindEveryByteLookedFor) {
 }
 
 // Every way of marking words of 64 bytes that this build and processor can run marks what
-// a test of every byte finds, with and without tabs and commas.
+// a test of every byte finds: in runs of words with and without tabs and commas, and a
+// word at a time with line ends apart and quotes.
+template <class Way>
+std::vector<WordMarks> wordByWord(const std::string& text) {
+    constexpr unsigned kApart = kCommas | kReturns | kFeeds | kQuotes | kNul;
+    std::vector<WordMarks> marks;
+    for (size_t at = 0; at < text.size(); at += 64)
+        marks.push_back(Way::template of<kApart>(text.data() + at));
+    return marks;
+}
+
 TEST(ByteScan, EveryMarkerMarksTheBytesOfEveryWord) {
     std::string text;
     for (const std::string& t : texts()) text += t;
@@ -98,6 +109,18 @@ TEST(ByteScan, EveryMarkerMarksTheBytesOfEveryWord) {
     const auto ends = bitsOf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
     const auto tabs = bitsOf([](char c) { return c == '\t'; });
     const auto commas = bitsOf([](char c) { return c == ','; });
+    const auto returns = bitsOf([](char c) { return c == '\r'; });
+    const auto feeds = bitsOf([](char c) { return c == '\n'; });
+    const auto quotes = bitsOf([](char c) { return c == '"'; });
+    const auto nuls = bitsOf([](char c) { return c == '\0'; });
+    std::map<Marker, std::vector<WordMarks>> apart = {
+        {Marker::Portable, wordByWord<PortableWords>(text)}};
+#ifdef __SSE2__
+    apart[Marker::Sse2] = wordByWord<Sse2Words>(text);
+#endif
+#ifdef TAV_MARK_AVX2
+    if (markerRuns(Marker::Avx2)) apart[Marker::Avx2] = wordByWord<Avx2Words>(text);
+#endif
     for (const Marker how : {Marker::Portable, Marker::Sse2, Marker::Avx2}) {
         if (!markerRuns(how)) continue;
         std::vector<std::uint64_t> e(words), t(words), c(words);
@@ -109,6 +132,16 @@ TEST(ByteScan, EveryMarkerMarksTheBytesOfEveryWord) {
         markWords(text.data(), words, {endsAlone.data(), tabsAlone.data()}, how);
         EXPECT_EQ(endsAlone, ends);
         EXPECT_EQ(tabsAlone, tabs);
+        ASSERT_EQ(apart[how].size(), words);
+        for (size_t w = 0; w < words; ++w) {
+            const WordMarks& m = apart[how][w];
+            EXPECT_EQ(m.ends | m.tabs, 0u);  // not asked
+            EXPECT_EQ(m.commas, commas[w]);
+            EXPECT_EQ(m.returns, returns[w]);
+            EXPECT_EQ(m.feeds, feeds[w]);
+            EXPECT_EQ(m.quotes, quotes[w]);
+            EXPECT_EQ(m.nul != 0, nuls[w] != 0) << "word " << w;
+        }
     }
     EXPECT_TRUE(markerRuns(fastestMarker()));
 }
