@@ -25,13 +25,16 @@ namespace {
 constexpr long kMaxTransactionLines = 100'000;
 constexpr size_t kMaxTransactionBytes = 64 << 20;
 
-bool isWholeNumber(std::string_view text) {
+bool isLongNumber(std::string_view text) { return sfIsLong(text).empty(); }
+
+// Most lines have no transaction number; transaction numbers are plain digits, which need
+// no full numeric test.
+inline bool isWholeNumber(std::string_view text) {
     if (text.empty()) return false;
-    // Transaction numbers are plain digits, which need no full numeric test.
     if (text.size() <= 9 &&
         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return true;
-    return sfIsLong(text).empty();
+    return isLongNumber(text);
 }
 
 // A tax line's amount that is no amount, or zero. Most are in the written form, read
@@ -176,7 +179,7 @@ void JournalTransaction::grow(size_t bytes) {
     own_.swap(bigger);
 }
 
-char* JournalTransaction::roomForLine(size_t bytes) {
+char* JournalTransaction::makeRoomForLine(size_t bytes) {
     if (!retired_.empty()) std::string().swap(retired_);
     if (ownSize_ == 0) clearOwn();
     if (bytes > own_.size() - ownSize_) grow(bytes);
@@ -401,7 +404,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
             const AccountFacts& account = facts.account(r[col::Account]);
-            if (account.payable && facts.run().isMappedTaxItem(r[col::Item])) {
+            if (account.payable && facts.isMappedTaxItem(r[col::Item])) {
                 bool passedOver = !isAccountantsOffice(part.st.gintTargetApp);
                 if (!passedOver) passedOver = isZeroOrNotAnAmount(r[col::Amount]);
                 if (passedOver) {

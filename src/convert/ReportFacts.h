@@ -96,6 +96,12 @@ public:
     const TaxCodeFacts& taxCode(std::string_view code);
     const TaxItemFacts& journalItem(std::string_view item);
     const TypeFacts& type(std::string_view type);
+    // RunTables::isMappedTaxItem, asked of every tax line, kept for each text met.
+    bool isMappedTaxItem(std::string_view item) {
+        return mappedTaxItems_.find(item, [this](std::string_view item, bool& mapped) {
+            mapped = run_.isMappedTaxItem(item);
+        });
+    }
 
     // A report of endlessly many different texts must not fill the memory: the facts are
     // forgotten when there are too many. Only between transactions, which point at them.
@@ -110,6 +116,7 @@ private:
     TextTable<TaxItemFacts> journalItems_;
     TextTable<TaxItemFacts> listItems_;  // by the list's own text
     TextTable<TypeFacts> types_;
+    TextTable<bool> mappedTaxItems_;
 };
 
 }  // namespace tav

@@ -45,7 +45,7 @@ inline std::uint64_t hashText(std::string_view text) {
 
 // Two texts are the same: compared a word at a time where they lie. The texts looked up
 // are short, and a library call would cost more than the comparison.
-inline bool sameText(std::string_view a, std::string_view b) {
+[[gnu::always_inline]] inline bool sameText(std::string_view a, std::string_view b) {
     const size_t n = a.size();
     if (n != b.size()) return false;
     const char *p = a.data(), *q = b.data();
@@ -61,9 +61,8 @@ inline bool sameText(std::string_view a, std::string_view b) {
         return same(n - 8, 8);  // the last eight, overlapping
     }
     if (n >= 4) return same(0, 4) && same(n - 4, 4);
-    for (size_t i = 0; i < n; ++i)
-        if (p[i] != q[i]) return false;
-    return true;
+    // Its first, middle and last byte are all of a text of up to three.
+    return n == 0 || (p[0] == q[0] && p[n / 2] == q[n / 2] && p[n - 1] == q[n - 1]);
 }
 
 template <class Value>
@@ -73,24 +72,15 @@ public:
     template <class Make>
     Value& find(std::string_view text, Make&& make) {
         const std::uint64_t hash = hashText(text);
-        if (slots_.empty()) slots_.resize(64);
-        size_t mask = slots_.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            Slot& slot = slots_[i];
-            if (!slot.entry) break;
-            if (slot.hash == hash && sameText(slot.entry->text, text)) return slot.entry->value;
+        if (!slots_.empty()) [[likely]] {
+            const size_t mask = slots_.size() - 1;
+            for (size_t i = hash & mask;; i = (i + 1) & mask) {
+                const Slot& slot = slots_[i];
+                if (!slot.entry) break;
+                if (slot.hash == hash && sameText(slot.entry->text, text)) return slot.entry->value;
+            }
         }
-        auto entry = std::make_unique<Entry>();
-        entry->text = text;
-        make(std::string_view(entry->text), entry->value);
-        if (2 * (size_ + 1) > slots_.size()) grow();
-        mask = slots_.size() - 1;
-        size_t i = hash & mask;
-        while (slots_[i].entry) i = (i + 1) & mask;
-        slots_[i] = Slot{hash, std::move(entry)};
-        ++size_;
-        textBytes_ += text.size();
-        return slots_[i].entry->value;
+        return add(text, hash, make);
     }
     size_t size() const { return size_; }
     // The bytes of the texts it holds.
@@ -101,6 +91,23 @@ public:
     }
 
 private:
+    // A text met for the first time, out of the way of the lookups that find theirs.
+    template <class Make>
+    [[gnu::noinline]] Value& add(std::string_view text, std::uint64_t hash, Make& make) {
+        if (slots_.empty()) slots_.resize(64);
+        auto entry = std::make_unique<Entry>();
+        entry->text = text;
+        make(std::string_view(entry->text), entry->value);
+        if (2 * (size_ + 1) > slots_.size()) grow();
+        const size_t mask = slots_.size() - 1;
+        size_t i = hash & mask;
+        while (slots_[i].entry) i = (i + 1) & mask;
+        slots_[i] = Slot{hash, std::move(entry)};
+        ++size_;
+        textBytes_ += text.size();
+        return slots_[i].entry->value;
+    }
+
     struct Entry {
         std::string text;
         Value value;

@@ -105,7 +105,11 @@ public:
     // Room at the end of the own text for the copies of a line's fields without their
     // commas, made before the line is split (ReportFields::split with a room): a line
     // added then keeps them there, where they were made.
-    char* roomForLine(size_t bytes);
+    char* roomForLine(size_t bytes) {
+        if (retired_.empty() && ownSize_ != 0 && bytes <= own_.size() - ownSize_) [[likely]]
+            return own_.data() + ownSize_;
+        return makeRoomForLine(bytes);
+    }
     // Adds a line of eleven fields, report being where the transaction's first line
     // begins in the read buffer (the line's own start, for a first line).
     void add(const ReportFields& fields, const char* report);
@@ -136,6 +140,7 @@ private:
     std::uint32_t own(std::string_view text);
     // Makes room for more bytes after the own text's ownSize_.
     void grow(size_t bytes);
+    char* makeRoomForLine(size_t bytes);
     void clearOwn();
 
     const char* report_ = nullptr;
