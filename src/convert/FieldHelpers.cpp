@@ -77,35 +77,25 @@ Sem sfMappedTaxCode(const ConversionLookups& lookups, std::string_view taxItem,
 // Amounts QuickBooks writes are mostly in the written form already ("-1234.50"); such a
 // text is its own formatting, and its value is read in the same pass.
 bool isFormattedAmount(std::string_view s, std::optional<Money>* value) {
+    if (std::int64_t cents; readFormattedAmount(s, cents)) {
+        if (value) *value = Money::fromCents(cents);
+        return true;
+    }
+    // More than sixteen whole digits; no Money holds more than thirty.
     const bool negative = s.starts_with('-');
     if (negative) s.remove_prefix(1);
     const size_t n = s.size();
-    if (n < 4 || s[n - 3] != '.' || (n > 4 && s[0] == '0')) return false;
-    auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
-    const unsigned tens = digit(s[n - 2]), units = digit(s[n - 1]);
-    if (tens > 9 || units > 9) return false;
-    std::uint64_t whole = 0;  // wraps past sixteen digits, read again below
-    for (size_t i = 0; i + 3 < n; ++i) {
-        const unsigned d = digit(s[i]);
+    if (n <= 19 || s[n - 3] != '.' || s[0] == '0') return false;
+    Int128 cents = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned d = static_cast<unsigned char>(s[i]) - unsigned{'0'};
+        if (i == n - 3) continue;
         if (d > 9) return false;
-        whole = whole * 10 + d;
+        if (n <= 33) cents = cents * 10 + d;
     }
-    const unsigned fraction = tens * 10 + units;
-    if (negative && n == 4 && s[0] == '0' && fraction == 0) return false;  // "-0.00"
-    if (!value) return true;
-    // Up to sixteen whole digits (nearly all amounts) the cents fit in 64 bits; no Money
-    // holds more than thirty.
-    Int128 cents = whole * 100 + fraction;
-    if (n > 33) {
-        *value = std::nullopt;
-        return true;
-    }
-    if (n > 19) {
-        cents = 0;
-        for (size_t i = 0; i + 3 < n; ++i) cents = cents * 10 + digit(s[i]);
-        cents = cents * 100 + fraction;
-    }
-    *value = Money::fromCents(negative ? -cents : cents);
+    if (value)
+        *value =
+            n <= 33 ? std::optional(Money::fromCents(negative ? -cents : cents)) : std::nullopt;
     return true;
 }
 

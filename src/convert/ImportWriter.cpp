@@ -26,14 +26,6 @@ LayoutTexts textsOf(ImportLayout layout) {
     return {kModConvertToAO, "sfConvertToAO", 12};
 }
 
-// The first line's name stands in for a missing name, except in transactions that move
-// money between the books' own accounts.
-std::string_view fallbackName(JournalLine firstLine) {
-    const std::string_view type = firstLine[col::Type];
-    if (type == "General Journal" || type == "Transfer" || type == "Build") return {};
-    return firstLine[col::Name];
-}
-
 }  // namespace
 
 Sem writerFailure(ImportLayout layout, std::string_view description, const Sem& details) {
@@ -67,7 +59,7 @@ Sem sfTransactionHead(ImportLayout layout, ConversionPart& part,
                 "Error: TAV tried to convert an empty transaction. Try checking the QuickBooks "
                 "data integrity before exporting the QuickBooks Journal report again.");
         }
-        const JournalLine first = transaction.Item(1);
+        const JournalLine first = transaction.line(1);
         head.number = first[col::TransNo];
         if (transaction.Count() == 1)
             return failure("Transaction number " + std::string(head.number) +
@@ -84,7 +76,7 @@ Sem sfTransactionHead(ImportLayout layout, ConversionPart& part,
                                      std::string(head.number));
         head.reference =
             leftChars(first[col::Num], texts.referenceChars, part.facts.run().encoding);
-        head.fallbackName = fallbackName(first);
+        head.fallbackName = transaction.type().lendsName ? first[col::Name] : std::string_view();
         return {};
     });
 }
@@ -99,26 +91,19 @@ Description Description::cutLonger(size_t chars, Encoding encoding) const {
     return d;
 }
 
-void startLines(ConversionPart& part, const TransactionHead& head, std::string_view type) {
-    // Sized once, then filled in place: the library's appends cost more than the copies.
-    std::string& start = part.lineStart;
-    start.resize(head.date.size() + type.size() + head.reference.size() + 4);
-    char* at = start.data();
-    for (const std::string_view piece :
-         {head.date, std::string_view(","), type, std::string_view(",,"), head.reference,
-          std::string_view(",")}) {
-        copyShort(at, piece.data(), piece.size());
-        at += piece.size();
-    }
+std::string_view startLines(ConversionPart& part, const TransactionHead& head,
+                            std::string_view type, size_t moreBytes) {
+    part.texts.start(head.date.size() + type.size() + head.reference.size() + 4 + moreBytes);
+    return part.texts.join(head.date, ",", type, ",,", head.reference, ",");
 }
 
-void putLineStart(ImportLine& out, const ConversionPart& part, const TransactionHead& head,
+void putLineStart(ImportLine& out, std::string_view start, const TransactionHead& head,
                   std::string_view account, JournalLine line, size_t restBytes) {
     const std::string_view amount = line[col::Amount];
     const Description description(line, head.fallbackName);
-    out.reserve(part.lineStart.size() + account.size() + amount.size() + 3 + description.bytes() +
+    out.reserve(start.size() + account.size() + amount.size() + 3 + description.bytes() +
                 restBytes);
-    out.putInRoom(part.lineStart);
+    out.putInRoom(start);
     out.putInRoom(account);
     out.putInRoom(",");
     out.putInRoom(amount);

@@ -71,11 +71,13 @@ private:
 
 // How a MAS and an Accountant's Office line begin: date, type, reference, account, amount and
 // description, with the fields neither fills left empty. The first four are the same on
-// every line of a transaction, and put together once (startLines, into the part's
-// lineStart). Room is made for the whole line at once: for its start and for the given
-// bytes the writer puts after it with putInRoom.
-void startLines(ConversionPart& part, const TransactionHead& head, std::string_view type);
-void putLineStart(ImportLine& out, const ConversionPart& part, const TransactionHead& head,
+// every line of a transaction: startLines puts them together once, as the first of the
+// part's transaction texts, with room after it for the given bytes of the writer's own. Room
+// is made for the whole line at once: for its start and for the given bytes the writer puts
+// after it with putInRoom.
+std::string_view startLines(ConversionPart& part, const TransactionHead& head,
+                            std::string_view type, size_t moreBytes = 0);
+void putLineStart(ImportLine& out, std::string_view start, const TransactionHead& head,
                   std::string_view account, JournalLine line, size_t restBytes);
 
 }  // namespace tav

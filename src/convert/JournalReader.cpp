@@ -37,8 +37,7 @@ bool isWholeNumber(std::string_view text) {
 // A tax line's amount that is no amount, or zero. Most are in the written form, read
 // without the full numeric test.
 bool isZeroOrNotAnAmount(std::string_view amount) {
-    std::optional<Money> value;
-    if (isFormattedAmount(amount, &value)) return value && value->isZero();
+    if (std::int64_t cents; readFormattedAmount(amount, cents)) return cents == 0;
     const std::optional<Decimal> d = parseDecimal(amount);
     return !d || d->isZero();
 }
@@ -53,7 +52,19 @@ struct FieldFailure {
 // Formats an amount column of the last line with two decimals, empty as zero (a line's
 // values start at zero), and keeps its value. Amounts QuickBooks writes are mostly in that form
 // already, and stay where they lie.
-std::optional<Sem> formatAmount(JournalTransaction& t, size_t column, std::string_view amount) {
+std::optional<Sem> formatOtherAmount(JournalTransaction& t, size_t column, std::string_view amount);
+
+inline std::optional<Sem> formatAmount(JournalTransaction& t, size_t column,
+                                       std::string_view amount) {
+    if (std::int64_t cents; readFormattedAmount(amount, cents)) [[likely]] {
+        t.setLastValue(column, Money::fromCents(cents));
+        return std::nullopt;
+    }
+    return formatOtherAmount(t, column, amount);
+}
+
+std::optional<Sem> formatOtherAmount(JournalTransaction& t, size_t column,
+                                     std::string_view amount) {
     if (amount.empty()) {
         t.setLastZero(column);
         return std::nullopt;

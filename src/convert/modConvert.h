@@ -284,6 +284,34 @@ private:
     size_t room_ = 0;  // what fills the file's block
 };
 
+// Texts a writer puts together once per transaction for every line it writes: made side by
+// side in memory kept from one transaction to the next, each viewed until the texts are
+// started again.
+class TransactionTexts {
+public:
+    // Starts them afresh; they take at most this many bytes in all.
+    void start(size_t bytes) {
+        if (bytes_.size() < bytes) bytes_.resize(std::max(bytes, 2 * bytes_.size()));
+        at_ = bytes_.data();
+    }
+    // One text: the given pieces one after the other.
+    template <class... Pieces>
+    std::string_view join(const Pieces&... pieces) {
+        char* const from = at_;
+        (put(std::string_view(pieces)), ...);
+        return {from, static_cast<size_t>(at_ - from)};
+    }
+
+private:
+    void put(std::string_view piece) {
+        copyShort(at_, piece.data(), piece.size());
+        at_ += piece.size();
+    }
+
+    std::string bytes_;
+    char* at_ = nullptr;
+};
+
 inline void ImportLine::makeRoom(size_t piece) {
     const Room room = lines_.grow(at_, piece);
     at_ = room.at;
@@ -369,8 +397,8 @@ struct ConversionPart {
     bool atBlockEnd = false;
     bool previousClosed = false;  // the line before closes a transaction, after endAfter
 
-    ReportFields fields;    // the line being read, kept for its memory
-    std::string lineStart;  // what a transaction's import lines begin with, the same
+    ReportFields fields;     // the line being read, kept for its memory
+    TransactionTexts texts;  // the writer's, kept for its memory
 
     // Starts on a block: it ends at the first cut after the given offset.
     void reset(std::uint64_t blockEnd) {
@@ -401,6 +429,29 @@ Sem sfCheckAndFormatAmount(std::string& amount);
 // value, when given, receives its value (none for more than thirty whole digits, which no
 // Money holds).
 bool isFormattedAmount(std::string_view amount, std::optional<Money>* value = nullptr);
+// The same for an amount of at most sixteen whole digits (nearly all), read into cents in one
+// pass without a call; false for every other text, longer amounts included.
+inline bool readFormattedAmount(std::string_view amount, std::int64_t& cents) {
+    const char* p = amount.data();
+    const char* const end = p + amount.size();
+    const bool negative = p != end && *p == '-';
+    p += negative;
+    const auto n = static_cast<size_t>(end - p);
+    if (n < 4 || n > 19 || end[-3] != '.' || (n > 4 && *p == '0')) return false;
+    auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+    const unsigned tens = digit(end[-2]), units = digit(end[-1]);
+    if (tens > 9 || units > 9) return false;
+    std::uint64_t whole = 0;
+    for (; p != end - 3; ++p) {
+        const unsigned d = digit(*p);
+        if (d > 9) return false;
+        whole = whole * 10 + d;
+    }
+    const auto value = static_cast<std::int64_t>(whole * 100 + tens * 10 + units);
+    if (negative && value == 0) return false;  // "-0.00"
+    cents = negative ? -value : value;
+    return true;
+}
 
 // The QuickBooks tax item that a tax code stands for in a purchase or a sale. An
 // empty tax code leaves the tax item unchanged.

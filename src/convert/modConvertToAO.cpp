@@ -48,7 +48,7 @@ Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
         TransactionHead head;
         if (Sem e = sfTransactionHead(kLayout, part, transaction, head); !e.empty()) return e;
         const TypeFacts& type = transaction.type();
-        startLines(part, head, type.aoLetter);
+        const std::string_view start = startLines(part, head, type.aoLetter);
 
         const long count = transaction.Count();
         for (long i = 1; i <= count; ++i) {
@@ -69,7 +69,7 @@ Sem sfConvertToAO(ConversionPart& part, const JournalTransaction& transaction) {
             const bool itemNoted = taxNoted || (item && type.generalJournal);
             const std::string_view tax = taxNoted ? line[col::TaxAmount] : "";
             ImportLine out = part.out.begin();
-            putLineStart(out, part, head, account.target, line,
+            putLineStart(out, start, head, account.target, line,
                          itemNoted ? item->withoutCommas.size() + tax.size() + 4 : 0);
             if (itemNoted) {
                 out.putInRoom(" (");

@@ -76,13 +76,14 @@ std::string numberPastHundred(std::string_view t, long hundreds) {
 }
 
 // The pieces of a transaction's lines that are the same on every line of a hundred, kept
-// in one text: what goes before the line number, what goes between it and the account
-// number, and what goes between that and the amount.
+// among the part's transaction texts: what goes before the line number, what goes between
+// it and the account number, and what goes between that and the amount; and their bytes.
 struct LinePieces {
     std::string_view beforeLineNumber, beforeAccount, beforeAmount;
+    size_t bytes = beforeLineNumber.size() + beforeAccount.size() + beforeAmount.size();
 };
 
-LinePieces linePieces(std::string& text, std::string_view number, std::string_view basis,
+LinePieces linePieces(TransactionTexts& texts, std::string_view number, std::string_view basis,
                       const TransactionHead& head) {
     // A transaction number is a whole number, and holds no double quote; nor do the basis
     // and the date. A reference seldom holds one.
@@ -90,32 +91,11 @@ LinePieces linePieces(std::string& text, std::string_view number, std::string_vi
     std::string_view reference = head.reference;
     if (reference.find('"') != std::string_view::npos)
         reference = quoted = quotedFieldText(reference);
-    constexpr std::string_view kStart = "\"TR\",\"", kNext = "\",\"", kEmptyNext = "\",\"\",\"";
-    // Sized once, then filled in place: the library's appends cost more than the copies.
-    text.resize(kStart.size() + number.size() + basis.size() + head.date.size() + reference.size() +
-                5 * kNext.size() + kEmptyNext.size());
-    char* const start = text.data();
-    char* at = start;
-    const auto put = [&at](std::string_view piece) {
-        copyShort(at, piece.data(), piece.size());
-        at += piece.size();
-    };
-    put(kStart);
-    put(number);
-    put(kNext);
-    const auto lineNumber = static_cast<size_t>(at - start);
-    put(kNext);
-    put(basis);
-    put(kNext);
-    put(head.date);
-    put(kNext);
-    const auto account = static_cast<size_t>(at - start);
-    put(kEmptyNext);
-    put(reference);
-    put(kNext);
-    const std::string_view all = text;
-    return {all.substr(0, lineNumber), all.substr(lineNumber, account - lineNumber),
-            all.substr(account)};
+    constexpr std::string_view kNext = "\",\"";
+    texts.start(number.size() + basis.size() + head.date.size() + reference.size() + 32);
+    return {texts.join("\"TR\",\"", number, kNext),
+            texts.join(kNext, basis, kNext, head.date, kNext),
+            texts.join("\",\"\",\"", reference, kNext)};
 }
 
 }  // namespace
@@ -146,7 +126,7 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
         // For messages; lines past the first hundred take a number of their own.
         const std::string t(head.number);
         const std::string_view basis = transaction.type().basis;
-        LinePieces pieces = linePieces(part.lineStart, head.number, basis, head);
+        LinePieces pieces = linePieces(part.texts, head.number, basis, head);
 
         // An amount 'Accounts' cannot hold ends the run, after the user is told.
         auto outOfRange = [&](bool taxAmount) {
@@ -196,7 +176,7 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             const long hundreds = (i - 1) / kLinesPerNumber;
             const long lineNumber = (i - 1) % kLinesPerNumber;
             if (hundreds != 0 && lineNumber == 0)
-                pieces = linePieces(part.lineStart, numberPastHundred(t, hundreds), basis, head);
+                pieces = linePieces(part.texts, numberPastHundred(t, hundreds), basis, head);
             const std::string_view code = item ? std::string_view(item->quotedTargetCode) : "";
             const Description description = Description(line, {}).cut(60, encoding);
 
@@ -204,7 +184,7 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             // description is put as it is, and again quoted in the rare case it holds a
             // double quote. Room for it all is made at once.
             ImportLine out = part.out.begin();
-            out.reserve(part.lineStart.size() + 2 + account.quotedNumber.size() + amount->size() +
+            out.reserve(pieces.bytes + 2 + account.quotedNumber.size() + amount->size() +
                         taxText.size() + code.size() + 2 * description.bytes() + 24);
             out.putInRoom(pieces.beforeLineNumber);
             out.putInRoom(kLineNumbers[lineNumber]);

@@ -69,7 +69,7 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
     return guarded(kModConvertToMAS, "sfConvertToMAS", [&]() -> Sem {
         TransactionHead head;
         if (Sem e = sfTransactionHead(kLayout, part, transaction, head); !e.empty()) return e;
-        const JournalLine first = transaction.Item(1);
+        const JournalLine first = transaction.line(1);
 
         std::string_view code = part.st.gblnAllToJournals ? kJournal : transaction.type().masCode;
         std::string_view contra;
@@ -87,7 +87,12 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
             }
         }
         const std::string_view journalFlag = code == kJournal ? "Y" : "";
-        startLines(part, head, code);
+        // What follows the description: the contra account and the journal flag, on the first
+        // line without the contra account.
+        const std::string_view start =
+            startLines(part, head, code, contra.size() + 2 * journalFlag.size() + 6);
+        const std::string_view tail = part.texts.join(",", contra, ",", journalFlag, ",");
+        const std::string_view firstTail = part.texts.join(",,", journalFlag, ",");
 
         // MAS wants the line carrying the contra account (the first) last.
         const long count = transaction.Count();
@@ -97,22 +102,18 @@ Sem sfConvertToMAS(ConversionPart& part, const JournalTransaction& transaction) 
             if (!account.targetFailure.empty())
                 return failure("An error occurred while converting the accounts.",
                                account.targetFailure);
-            if (k == count) contra = {};
             const TaxItemFacts* item = line.taxItem();
             if (item && !item->codeFailure.empty())
                 return failure("Error mapping tax codes in conversion of transaction number " +
                                    std::string(head.number) + std::string(kCrLf),
                                item->codeFailure);
+            const std::string_view lineTail = k == count ? firstTail : tail;
             const std::string_view code = item ? std::string_view(item->targetCode) : "";
             const std::string_view tax = line[col::TaxAmount];
             ImportLine out = part.out.begin();
-            putLineStart(out, part, head, account.target, line,
-                         contra.size() + journalFlag.size() + code.size() + tax.size() + 4);
-            out.putInRoom(",");
-            out.putInRoom(contra);
-            out.putInRoom(",");
-            out.putInRoom(journalFlag);
-            out.putInRoom(",");
+            putLineStart(out, start, head, account.target, line,
+                         lineTail.size() + code.size() + tax.size() + 1);
+            out.putInRoom(lineTail);
             out.putInRoom(code);
             out.putInRoom(",");
             out.putInRoom(tax);

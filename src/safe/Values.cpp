@@ -267,8 +267,7 @@ std::optional<Date> parseDate(std::string_view text) {
 
 std::string_view DateTexts::ddmmyyyy(std::string_view text) {
     if (text.size() > kLongest) return {};
-    if (text.size() == size_ && std::equal(text.begin(), text.end(), text_))
-        return {formatted_, formattedSize_};
+    if (text.size() == size_ && sameAsLast(text)) return {formatted_, formattedSize_};
     std::copy(text.begin(), text.end(), text_);
     size_ = text.size();
     const std::optional<Date> date = parseDate(text);

@@ -6,7 +6,10 @@
 // rounded half away from zero, so no binary floating point ever touches an
 // amount and 1234567.89 stays 1234567.89.
 
+#include <algorithm>
 #include <compare>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -110,6 +113,18 @@ public:
 
 private:
     static constexpr size_t kLongest = 10;  // "dd/mm/yyyy"; a longer text is no date
+    // The text, as long as the last one, is the same: most are, and are compared a word at a
+    // time.
+    bool sameAsLast(std::string_view text) const {
+        const size_t n = text.size();
+        if (n < 8) return std::equal(text.begin(), text.end(), text_);
+        std::uint64_t a, b, c, d;
+        std::memcpy(&a, text.data(), 8);
+        std::memcpy(&b, text_, 8);
+        std::memcpy(&c, text.data() + n - 8, 8);
+        std::memcpy(&d, text_ + n - 8, 8);
+        return a == b && c == d;
+    }
     char text_[kLongest] = {};
     size_t size_ = kLongest + 1;  // nothing read yet
     char formatted_[kLongest] = {};

@@ -80,6 +80,29 @@ TEST(CheckAndFormatAmount, WritesExactCentsOrRefusesTheText) {
     }
 }
 
+TEST(CheckAndFormatAmount, ReadsTheWrittenFormOfAnyLengthIntoCents) {
+    const std::string sixteen = "9999999999999999", thirty = sixteen + "99999999999999";
+    const std::pair<std::string, std::string> read[] = {
+        {"0.05", "0.05"},
+        {"-" + sixteen + ".99", "-" + sixteen + ".99"},
+        {"1" + sixteen + ".01", "1" + sixteen + ".01"},
+        {"-" + thirty + ".99", "-" + thirty + ".99"},
+    };
+    for (const auto& [text, value] : read) {
+        std::optional<Money> v;
+        EXPECT_TRUE(isFormattedAmount(text, &v)) << text;
+        ASSERT_TRUE(v) << text;
+        EXPECT_EQ(v->fixed(), value);
+    }
+    std::optional<Money> v = Money();
+    EXPECT_TRUE(isFormattedAmount("1" + thirty + ".00", &v));  // no Money holds it
+    EXPECT_FALSE(v);
+    for (const std::string& text :
+         std::initializer_list<std::string>{"-0.00", "01.00", "1.5", "1.2.3", "1" + sixteen + ".0x",
+                                            "0" + sixteen + ".00", "1" + thirty + "x.00"})
+        EXPECT_FALSE(isFormattedAmount(text)) << text;
+}
+
 class Lookups : public ::testing::Test {
 protected:
     Lookups() {
