@@ -189,7 +189,7 @@ ImportDigestReader::Undecided* ImportDigestReader::undecided(std::string_view it
     auto at = undecided_.find(item);
     if (at == undecided_.end()) {
         if (undecided_.size() == kMaxUndecided) return nullptr;
-        at = undecided_.emplace(std::string(item), Undecided{0, 0, textHash(item)}).first;
+        at = undecided_.emplace(std::string(item), Undecided{{}, {}, 0, textHash(item)}).first;
     }
     recent_[nextRecent_++ % recent_.size()] = {at->first, &at->second};
     return &at->second;
@@ -199,7 +199,7 @@ std::optional<PostingDigest> ImportDigestReader::digest(
     const std::function<bool(std::string_view)>& notes, bool notedItemHoldsOpening) const {
     if (severalOpenings_ && notedItemHoldsOpening) return std::nullopt;
     PostingDigest d = digest_;
-    for (const auto& [item, u] : undecided_) d.addWeighed(notes(item) ? u.noting : u.none);
+    for (const auto& [item, u] : undecided_) d.add(notes(item) ? u.noting : u.none, u.last);
     return d;
 }
 
@@ -231,6 +231,8 @@ template <bool Quoted, class Masks>
     for (;;) {
         const std::string_view bytes = file.unread();
         if (bytes.empty()) return true;
+        // The line before's texts were views of bytes that may have moved since.
+        lastHead_ = lastReference_ = {};
         const char* const data = bytes.data();
         const size_t size = bytes.size();
         size_t start = 0, count = 0;  // the line being read: where it begins, its commas
@@ -369,12 +371,12 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
                 description.substr(space + 1, description.size() - space - 2);
             Undecided* u = undecided(item);
             if (!u) return false;
-            const std::uint64_t place = digest_.place();
-            u->noting = PostingDigest::sum(
-                u->noting,
-                PostingDigest::weighed(place, postingHash(head, account, amount, u->item,
-                                                          item.empty() ? noTax_ : textHash(tax))));
-            u->none = PostingDigest::sum(u->none, PostingDigest::weighed(place, none));
+            const std::uint64_t place = digest_.keepPlace();
+            const std::uint64_t moved = digest_.moving(u->last, place);
+            u->last = place;
+            u->noting.add(moved, postingHash(head, account, amount, u->item,
+                                             item.empty() ? noTax_ : textHash(tax)));
+            u->none.add(moved, none);
             return true;
         }
         case Layout::Accounts: {

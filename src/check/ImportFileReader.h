@@ -107,9 +107,10 @@ private:
               bool quotesAmiss);
 
     // Accountant's Office lines whose description ends as if it noted a tax item: by that
-    // item, their postings weighed as noting it and as noting none.
+    // item, their postings as noting it and as noting none.
     struct Undecided {
-        std::uint64_t noting = 0, none = 0;
+        PostingDigest::Later noting, none;
+        std::uint64_t last = 0;  // their last place
         std::uint64_t item = 0;  // the hash of the item's text
     };
     static constexpr size_t kMaxUndecided = 4096;
@@ -121,8 +122,9 @@ private:
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;
-    // 'Accounts': the basis and date, and the reference, of the line before, and their hash.
-    std::string lastHead_, lastReference_;
+    // 'Accounts': the basis and date, and the reference, of the line before (views of the
+    // bytes read), and their hash.
+    std::string_view lastHead_, lastReference_;
     std::uint64_t lastHeadHash_ = 0;
     std::unordered_map<std::string, Undecided, TextHash, std::equal_to<>> undecided_;
     struct Recent {

@@ -3,6 +3,7 @@
 // conversion, see ReportTally) and from the import file read back, so that a faithful
 // conversion is recognised without holding either file's lines.
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -11,42 +12,52 @@
 
 namespace tav::check {
 
-// The sequence of a file's postings as one number: the sum of each posting's hash times
-// a power of a base chosen at random for each run (the first posting's power 0, the next
-// 1, ...), modulo the prime 2^61 - 1. Equal sequences give equal digests; two different
+// The sequence of a file's postings as one number: each posting's hash times a power of a
+// base chosen at random for each run (the last posting's power 0, the one before 1, ...),
+// summed modulo the prime 2^61 - 1. Each posting added moves those before it one power
+// up: one multiplication a posting. Equal sequences give equal digests; two different
 // sequences of n postings give the same one with a chance of at most n in 2^61 (or when
-// two postings' own 64-bit hashes collide). A posting whose hash is known only later takes
-// its place (place()) and is added at it once known (addAt()).
+// two postings' own 64-bit hashes collide). A posting whose hash is known only later keeps
+// its place (keepPlace()) and is added with others known later (Later).
 class PostingDigest {
 public:
     static constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
-    explicit PostingDigest(std::uint64_t base = 0) : base_(base) {}
+    explicit PostingDigest(std::uint64_t base = 0) : base_(base) {
+        powers_[0] = 1;
+        for (size_t k = 1; k < powers_.size(); ++k) powers_[k] = times(powers_[k - 1], base_);
+    }
 
-    void add(std::uint64_t posting) { addAt(place(), posting); }
-    // The power of the next posting's place, which it takes.
-    std::uint64_t place() {
-        const std::uint64_t power = power_;
-        power_ = times(power_, base_);
+    void add(std::uint64_t posting) {
+        value_ = sum(times(value_, base_), posting & kPrime);
         ++count_;
-        return power;
     }
-    // A posting hash weighed by its place, to add to the digest (or to other such).
-    static std::uint64_t weighed(std::uint64_t place, std::uint64_t posting) {
-        return times(place, posting & kPrime);
+    // Keeps the next posting's place for a hash known later: its number, from 0.
+    std::uint64_t keepPlace() {
+        value_ = times(value_, base_);
+        return count_++;
     }
-    static std::uint64_t sum(std::uint64_t a, std::uint64_t b) {
-        const std::uint64_t s = a + b;  // below 2^62
-        return s >= kPrime ? s - kPrime : s;
+    // Postings of places kept, added later as one: a digest of their own to the last of
+    // their places, the places between holding nothing. Several of the same places move on
+    // together, by moving().
+    class Later {
+    public:
+        void add(std::uint64_t moved, std::uint64_t posting) {
+            value_ = sum(times(value_, moved), posting & kPrime);
+        }
+
+    private:
+        friend class PostingDigest;
+        std::uint64_t value_ = 0;
+    };
+    // What moves the postings of a Later from place `from` on to place `to`.
+    std::uint64_t moving(std::uint64_t from, std::uint64_t to) const { return power(to - from); }
+    // Adds a Later whose last place is `last`.
+    void add(const Later& later, std::uint64_t last) {
+        value_ = sum(value_, times(later.value_, power(count_ - 1 - last)));
     }
-    void addAt(std::uint64_t place, std::uint64_t posting) {
-        value_ = sum(value_, weighed(place, posting));
-    }
-    // Adds weighed postings, whose places were taken.
-    void addWeighed(std::uint64_t weighedPostings) { value_ = sum(value_, weighedPostings); }
     // The postings of a later part of the file.
     void append(const PostingDigest& later) {
-        value_ = sum(value_, times(later.value_, power_));
-        power_ = times(power_, later.power_);
+        value_ = sum(times(value_, power(later.count_)), later.value_);
         count_ += later.count_;
     }
     std::uint64_t count() const { return count_; }
@@ -56,6 +67,10 @@ public:
     }
 
 private:
+    static std::uint64_t sum(std::uint64_t a, std::uint64_t b) {
+        const std::uint64_t s = a + b;  // below 2^62
+        return s >= kPrime ? s - kPrime : s;
+    }
     static std::uint64_t times(std::uint64_t a, std::uint64_t b) {
         const UInt128 v = static_cast<UInt128>(a) * b;
         std::uint64_t r = static_cast<std::uint64_t>(v & kPrime) +
@@ -63,7 +78,17 @@ private:
         r = (r & kPrime) + (r >> 61);
         return r >= kPrime ? r - kPrime : r;
     }
-    std::uint64_t base_, value_ = 0, power_ = 1, count_ = 0;
+    // The base to the power k.
+    std::uint64_t power(std::uint64_t k) const {
+        // A Later's places nearly always lie a few apart.
+        if (k < powers_.size()) return powers_[k];
+        std::uint64_t result = 1;
+        for (std::uint64_t square = base_; k != 0; k >>= 1, square = times(square, square))
+            if (k & 1) result = times(result, square);
+        return result;
+    }
+    std::uint64_t base_, value_ = 0, count_ = 0;
+    std::array<std::uint64_t, 16> powers_;
 };
 
 // A base for a run's digests.

@@ -556,16 +556,35 @@ TEST_P(TallyCheck, TheLeanReadingReadsTheSameWhereverItsBlocksBegin) {
 INSTANTIATE_TEST_SUITE_P(Cases, TallyCheck,
                          ::testing::Values("mas-cheque", "accounts-amounts", "ao-invoice"));
 
+// Forty postings, more than the powers a digest keeps at hand: added one by one, in parts,
+// and with places kept for some (a few apart, and far apart) added later, the same.
 TEST(PostingDigest, TellsSequencesApartAndAddsUpInParts) {
     const std::uint64_t base = check::randomDigestBase();
-    check::PostingDigest whole(base), first(base), second(base), swapped(base);
-    for (std::uint64_t p : {11u, 22u, 33u}) whole.add(p);
-    first.add(11);
-    second.add(22);
-    second.add(33);
+    std::vector<std::uint64_t> postings;
+    for (std::uint64_t k = 1; k <= 40; ++k) postings.push_back(k * 0x9E3779B97F4A7C15ULL);
+    check::PostingDigest whole(base), first(base), second(base), kept(base);
+    for (std::uint64_t p : postings) whole.add(p);
+    for (size_t k = 0; k < postings.size(); ++k) (k < 3 ? first : second).add(postings[k]);
     first.append(second);
     EXPECT_EQ(first, whole);
-    for (std::uint64_t p : {11u, 33u, 22u}) swapped.add(p);
+    check::PostingDigest::Later near, far;
+    std::uint64_t nearLast = 0, farLast = 0;
+    for (size_t k = 0; k < postings.size(); ++k) {
+        if (k % 3 != 1 && k % 19 != 0) {
+            kept.add(postings[k]);
+            continue;
+        }
+        const std::uint64_t place = kept.keepPlace();
+        std::uint64_t& last = k % 3 == 1 ? nearLast : farLast;
+        (k % 3 == 1 ? near : far).add(kept.moving(last, place), postings[k]);
+        last = place;
+    }
+    kept.add(near, nearLast);
+    kept.add(far, farLast);
+    EXPECT_EQ(kept, whole);
+    std::swap(postings[5], postings[30]);
+    check::PostingDigest swapped(base);
+    for (std::uint64_t p : postings) swapped.add(p);
     EXPECT_FALSE(swapped == whole);
 }
 
