@@ -51,27 +51,6 @@ bool plainWithThousands(std::string_view text) {
     return true;
 }
 
-// The value of an amount as QuickBooks writes one ("-2,041.87": an optional minus, at
-// most sixteen digits, thousands separators in their places, two decimals); nothing for
-// any other text.
-std::optional<Money> withThousands(std::string_view s) {
-    const bool negative = s.starts_with('-');
-    if (negative) s.remove_prefix(1);
-    const size_t n = s.size();
-    if (n < 4 || n > 19 || s[n - 3] != '.') return std::nullopt;
-    std::int64_t cents = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned digit = static_cast<unsigned char>(s[i]) - unsigned{'0'};
-        if (digit < 10)
-            cents = cents * 10 + digit;
-        else if (i == n - 3 || (s[i] == ',' && i > 0 && (n - 3 - i) % 4 == 0))
-            continue;
-        else
-            return std::nullopt;
-    }
-    return Money::fromCents(negative ? -cents : cents);
-}
-
 }  // namespace
 
 std::optional<Money> wholeDollarsInAccountsRange(Money v, Money* rounding) {
@@ -141,12 +120,21 @@ void ReportTally::clear() {
     unclosed_ = incomplete_ = false;
 }
 
-void ReportTally::taxLine(std::string_view item, std::string_view amount) {
+void ReportTally::taxLine(const TaxLineItemFacts& facts, std::string_view item,
+                          std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
-    l.item = item.empty() ? 0 : taxLineItem(item);
-    if (const std::optional<Money> plain = withThousands(amount)) {
-        l.amount = *plain;
+    if (item.empty()) {
+        l.item = 0;
+    } else if (facts.tallyId == id_) {
+        l.item = facts.tallySlot;
+    } else {
+        l.item = taxLineItem(item);
+        facts.tallyId = id_;
+        facts.tallySlot = l.item;
+    }
+    if (std::int64_t cents; readFormattedAmount(amount, cents)) {
+        l.amount = Money::fromCents(cents);
     } else {
         const std::optional<Decimal> d = parseDecimal(amount);
         l.amount = d ? Money::fromDecimal(*d) : Money();

@@ -37,6 +37,7 @@ class JournalTransaction;
 class ReportFacts;
 struct AccountFacts;
 struct TaxItemFacts;
+struct TaxLineItemFacts;
 
 namespace check {
 
@@ -84,7 +85,7 @@ public:
     void firstLine(std::uint64_t line) { firstLine_ = line; }
     // A line QuickBooks added for the tax on a tax liability account, which the target
     // does not write.
-    void taxLine(std::string_view item, std::string_view amount);
+    void taxLine(const TaxLineItemFacts& facts, std::string_view item, std::string_view amount);
     // The amounts of the line just taken (the last of t) that the conversion did not find
     // written as it writes amounts (tax, amount: which): each noted when reading it
     // changed more than its layout. Nearly all only lost their thousands separators.

@@ -404,11 +404,13 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
             const AccountFacts& account = facts.account(r[col::Account]);
-            if (account.payable && facts.isMappedTaxItem(r[col::Item])) {
+            const TaxLineItemFacts* item =
+                account.payable ? &facts.taxLineItem(r[col::Item]) : nullptr;
+            if (item && item->mapped) {
                 bool passedOver = !isAccountantsOffice(part.st.gintTargetApp);
                 if (!passedOver) passedOver = isZeroOrNotAnAmount(r[col::Amount]);
                 if (passedOver) {
-                    if (tally) tally->taxLine(r[col::Item], r[col::Amount]);
+                    if (tally) tally->taxLine(*item, r[col::Item], r[col::Amount]);
                     continue;
                 }
             }

@@ -117,7 +117,7 @@ void ReportFacts::limit() {
     if (full(accounts_)) accounts_.clear();
     if (full(journalItems_)) journalItems_.clear();
     if (full(types_)) types_.clear();
-    if (full(mappedTaxItems_)) mappedTaxItems_.clear();
+    if (full(taxLineItems_)) taxLineItems_.clear();
     // Tax codes point at the list's items.
     if (full(taxCodes_) || full(listItems_)) {
         taxCodes_.clear();

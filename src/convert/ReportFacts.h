@@ -58,6 +58,14 @@ struct TaxCodeFacts {
     const TaxItemFacts* sale = nullptr;
 };
 
+// The Item text of a line posted to a tax payable account.
+struct TaxLineItemFacts {
+    bool mapped = false;  // RunTables::isMappedTaxItem: QuickBooks added the line for the tax
+    // Where the check's tally of this thread's block keeps the item's tax lines.
+    mutable std::uint64_t tallyId = 0;
+    mutable std::uint32_t tallySlot = 0;
+};
+
 // A QuickBooks transaction type.
 struct TypeFacts {
     bool generalJournal = false;  // its lines name their tax item in the Item column
@@ -96,10 +104,10 @@ public:
     const TaxCodeFacts& taxCode(std::string_view code);
     const TaxItemFacts& journalItem(std::string_view item);
     const TypeFacts& type(std::string_view type);
-    // RunTables::isMappedTaxItem, asked of every tax line, kept for each text met.
-    bool isMappedTaxItem(std::string_view item) {
-        return mappedTaxItems_.find(item, [this](std::string_view item, bool& mapped) {
-            mapped = run_.isMappedTaxItem(item);
+    // Asked of every tax line; RunTables::isMappedTaxItem kept for each text met.
+    const TaxLineItemFacts& taxLineItem(std::string_view item) {
+        return taxLineItems_.find(item, [this](std::string_view item, TaxLineItemFacts& f) {
+            f.mapped = run_.isMappedTaxItem(item);
         });
     }
 
@@ -116,7 +124,7 @@ private:
     TextTable<TaxItemFacts> journalItems_;
     TextTable<TaxItemFacts> listItems_;  // by the list's own text
     TextTable<TypeFacts> types_;
-    TextTable<bool> mappedTaxItems_;
+    TextTable<TaxLineItemFacts> taxLineItems_;
 };
 
 }  // namespace tav
