@@ -207,19 +207,21 @@ bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
 #ifdef TAV_MARK_AVX2
     if (wide_) return readAvx2(file, throttle);
 #endif
-    return layout_ == Layout::Accounts ? readLines<true, NativeMasks>(file, throttle)
-                                       : readLines<false, NativeMasks>(file, throttle);
+    if (layout_ == Layout::Mas) return readLines<false, true, NativeMasks>(file, throttle);
+    return layout_ == Layout::Accounts ? readLines<true, false, NativeMasks>(file, throttle)
+                                       : readLines<false, false, NativeMasks>(file, throttle);
 }
 
 #ifdef TAV_MARK_AVX2
 [[gnu::target("avx2,bmi,popcnt"), gnu::flatten]] bool ImportDigestReader::readAvx2(
     TextReader& file, EventThrottle* throttle) {
-    return layout_ == Layout::Accounts ? readLines<true, Avx2Masks>(file, throttle)
-                                       : readLines<false, Avx2Masks>(file, throttle);
+    if (layout_ == Layout::Mas) return readLines<false, true, Avx2Masks>(file, throttle);
+    return layout_ == Layout::Accounts ? readLines<true, false, Avx2Masks>(file, throttle)
+                                       : readLines<false, false, Avx2Masks>(file, throttle);
 }
 #endif
 
-template <bool Quoted, class Masks>
+template <bool Quoted, bool Words, class Masks>
 [[gnu::always_inline]] inline bool ImportDigestReader::readLines(TextReader& file,
                                                                  EventThrottle* throttle) {
     // No line the writers write comes near this; a longer one is left to the full reading.
@@ -228,6 +230,7 @@ template <bool Quoted, class Masks>
     // many as there are (and up to three more places), past the first kCommasHeld when
     // there are more.
     std::array<std::uint32_t, kCommasHeld + 64 + 3> commas;
+    std::array<CommaWord, kWordsHeld> words;
     for (;;) {
         const std::string_view bytes = file.unread();
         if (bytes.empty()) return true;
@@ -236,11 +239,18 @@ template <bool Quoted, class Masks>
         const char* const data = bytes.data();
         const size_t size = bytes.size();
         size_t start = 0, count = 0;  // the line being read: where it begins, its commas
+        size_t wordCount = 0;         // MAS: the words of its commas
         bool lineAmiss = false;       // a comma of it not between two quotes ('Accounts')
         // The block before's marks, for the bits that carry into this one.
         std::uint64_t lastCommas = 0, lastQuotes = 0, lastReturns = 0;
         // The commas of the line, given as bits of the block at base.
         auto take = [&](std::uint64_t bits, size_t base) {
+            if constexpr (Words) {
+                if (bits != 0 && count < kWordsHeld)
+                    words[wordCount++] = {bits, static_cast<std::uint32_t>(base - start)};
+                count += static_cast<size_t>(std::popcount(bits));
+                return;
+            }
             std::uint32_t* at = commas.data() + std::min(count, kCommasHeld);
             const auto from = static_cast<std::uint32_t>(base - start);
             if constexpr (Masks::kBitInstructions) {
@@ -299,11 +309,12 @@ template <bool Quoted, class Masks>
                     amiss &= ~upTo;
                 }
                 if (throttle) throttle->tick(file.bytesRead() + at, file.size());
-                if (!line(std::string_view(data + start, at - 1 - start), commas.data(), count,
-                          lineAmiss))
+                const std::string_view text(data + start, at - 1 - start);
+                if (!(Words ? masLine(text, words.data(), wordCount, count)
+                            : line(text, commas.data(), count, lineAmiss)))
                     return false;
                 start = at + 1;
-                count = 0;
+                count = wordCount = 0;
                 lineAmiss = false;
             }
             take(rest, base);
@@ -316,31 +327,71 @@ template <bool Quoted, class Masks>
     }
 }
 
+[[gnu::always_inline]] inline bool ImportDigestReader::header(std::string_view text, bool& read) {
+    ++lines_;
+    if (!inHeader_) return false;
+    if (ImportLineReader(layout_).header(text, lines_ == 1)) {
+        ++headerLines_;
+        return read = true;
+    }
+    inHeader_ = false;
+    read = false;
+    return headerLines_ == 0;
+}
+
+bool ImportDigestReader::masLine(std::string_view text, const CommaWord* word, size_t words,
+                                 size_t commas) {
+    if (bool read; header(text, read)) return read;
+    if (commas != 11) return false;
+    auto between = [&](size_t from, size_t to) {
+        return std::string_view(text.data() + from, to - from);
+    };
+    // The fourth comma, where the head ends, and the two after it, walking the
+    // blocks' bits from the first; the last two from the last bits back.
+    const CommaWord* w = word;
+    std::uint64_t bits = w->bits;
+    auto next = [&] {
+        bits &= bits - 1;
+        if (bits == 0) bits = (++w)->bits;
+    };
+    auto lowest = [&] { return w->from + static_cast<std::uint32_t>(std::countr_zero(bits)); };
+    next();
+    next();
+    next();
+    const std::uint32_t headEnd = lowest();
+    next();
+    const std::uint32_t accountEnd = lowest();
+    next();
+    const std::uint32_t amountEnd = lowest();
+    w = word + words - 1;
+    bits = w->bits;
+    auto highest = [&] {
+        const int bit = std::bit_width(bits) - 1;
+        bits ^= std::uint64_t{1} << bit;
+        return w->from + static_cast<std::uint32_t>(bit);
+    };
+    const std::uint32_t codeEnd = highest();
+    if (bits == 0) bits = (--w)->bits;
+    const std::uint32_t codeStart = highest();
+    // Amounts are compared as texts: one that is not written as the conversion
+    // writes amounts differs from what the report calls for.
+    digest_.add(
+        postingHash(textHash(text.substr(0, headEnd)), textHash(between(headEnd + 1, accountEnd)),
+                    textHash(between(accountEnd + 1, amountEnd)),
+                    textHash(between(codeStart + 1, codeEnd)), textHash(text.substr(codeEnd + 1))));
+    return true;
+}
+
 bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, size_t commas,
                               bool quotesAmiss) {
-    ++lines_;
-    if (inHeader_) {
-        if (ImportLineReader(layout_).header(text, lines_ == 1)) {
-            ++headerLines_;
-            return true;
-        }
-        inHeader_ = false;
-        if (headerLines_ == 0) return false;
-    }
+    if (bool read; header(text, read)) return read;
     // Field i, between comma i - 1 and comma i.
     auto field = [&](size_t i) {
         const size_t from = i == 0 ? 0 : c[i - 1] + 1;
         return std::string_view(text.data() + from, (i == commas ? text.size() : c[i]) - from);
     };
     switch (layout_) {
-        case Layout::Mas: {
-            if (commas != 11) return false;
-            // Amounts are compared as texts: one that is not written as the conversion
-            // writes amounts differs from what the report calls for.
-            digest_.add(postingHash(textHash(text.substr(0, c[3])), textHash(field(4)),
-                                    textHash(field(5)), textHash(field(10)), textHash(field(11))));
-            return true;
-        }
+        case Layout::Mas: break;  // read by masLine
         case Layout::AccountantsOffice: {
             if (commas < 7) return false;
             const std::uint64_t head = textHash(text.substr(0, c[3])), account = textHash(field(4)),

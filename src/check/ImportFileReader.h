@@ -93,7 +93,8 @@ public:
                                         bool notedItemHoldsOpening) const;
 
 private:
-    template <bool Quoted, class Masks>
+    // Quoted: 'Accounts'; Words: MAS, its commas kept as words (CommaWord).
+    template <bool Quoted, bool Words, class Masks>
     bool readLines(TextReader& file, EventThrottle* throttle);
 #ifdef TAV_MARK_AVX2
     // The same on a processor with AVX2.
@@ -102,9 +103,22 @@ private:
     // Takes the next line, given where its first commas lie (as many as there are, up to
     // kCommasHeld) and how many it holds, and whether a comma of it is not between two
     // quotes with a value between it and the next; false when it is not read.
-    static constexpr size_t kCommasHeld = 16;
+    static constexpr size_t kCommasHeld = 16, kWordsHeld = 11;
+    // MAS reads five of a line's eleven commas: it keeps the bits of each block that holds
+    // some of them (up to kWordsHeld, one comma at least each) with where the block's first
+    // byte lies in the line, and finds the five there.
+    struct CommaWord {
+        std::uint64_t bits;
+        std::uint32_t from;
+    };
     bool line(std::string_view text, const std::uint32_t* commas, size_t commaCount,
               bool quotesAmiss);
+    // The same for a MAS line, given its words of commas and how many it holds.
+    bool masLine(std::string_view text, const CommaWord* words, size_t wordCount,
+                 size_t commaCount);
+    // Counts the line; true when it is not a posting's: a line of the file's header (read
+    // on) or the first line of a file without one (read no further).
+    bool header(std::string_view text, bool& read);
 
     // Accountant's Office lines whose description ends as if it noted a tax item: by that
     // item, their postings as noting it and as noting none.
