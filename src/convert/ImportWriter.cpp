@@ -97,18 +97,4 @@ std::string_view startLines(ConversionPart& part, const TransactionHead& head,
     return part.texts.join(head.date, ",", type, ",,", head.reference, ",");
 }
 
-void putLineStart(ImportLine& out, std::string_view start, const TransactionHead& head,
-                  std::string_view account, JournalLine line, size_t restBytes) {
-    const std::string_view amount = line[col::Amount];
-    const Description description(line, head.fallbackName);
-    out.reserve(start.size() + account.size() + amount.size() + 3 + description.bytes() +
-                restBytes);
-    out.putInRoom(start);
-    out.putInRoom(account);
-    out.putInRoom(",");
-    out.putInRoom(amount);
-    out.putInRoom(",,");
-    description.putInto(out);
-}
-
 }  // namespace tav

@@ -90,9 +90,9 @@ std::optional<Sem> formatOtherAmount(JournalTransaction& t, size_t column,
 // tax item in the Item column; other lines have their tax code looked up for the
 // transaction's type (not the line's own, on a continuation line). The line's fields are
 // read from its split, where the transaction took them.
-std::optional<FieldFailure> rewriteFields(ReportFacts& facts, JournalTransaction& t,
-                                          const ReportFields& r, const AccountFacts& account,
-                                          const TypeFacts& type, bool firstLine) {
+[[gnu::always_inline]] inline std::optional<FieldFailure> rewriteFields(
+    ReportFacts& facts, JournalTransaction& t, const ReportFields& r, const AccountFacts& account,
+    const TypeFacts& type, bool firstLine) {
     const TaxItemFacts* item = nullptr;
     if (type.generalJournal) {
         t.copyLast(col::Item, col::TaxItem);

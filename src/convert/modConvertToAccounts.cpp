@@ -35,8 +35,8 @@ Money valueOf(const JournalLine& line, size_t column) {
 // Cents below 10 million, whole dollars up to 10 billion (and from minus 1 million down
 // to minus 1 billion); nothing beyond, which 'Accounts' cannot import. The value's text with
 // cents, when given, is the reader's (which wrote each amount of a line that way).
-std::optional<std::string_view> amountText(Money v, Money::TextBuffer& buffer,
-                                           std::string_view withCents = {}) {
+[[gnu::always_inline]] inline std::optional<std::string_view> amountText(
+    Money v, Money::TextBuffer& buffer, std::string_view withCents = {}) {
     if (v > Money::fromWhole(-1'000'000) && v < Money::fromWhole(10'000'000))
         return withCents.empty() ? v.fixed(buffer) : withCents;
     if (v > Money::fromWhole(-1'000'000'000) && v < Money::fromWhole(10'000'000'000))
