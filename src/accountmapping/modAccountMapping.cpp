@@ -438,7 +438,7 @@ Sem sfForeseeMapping(ProgramState& st, UiPort& ui, const std::string& path, bool
             const std::string line = st.files.lineInput(1);
             if (line == kMappingSeparator) break;
             const StrArray f = vbSplit(line, ",");
-            if (f.size() != 6)
+            if (f.size() != 6u)
                 return sfSemCreate(kModAccountMapping, kProc, 0,
                                    "Incorrect number of fields in the account mapping.");
             const MappedAccount mapped{"", f[1], "", f[3], f[4], f[5]};
