@@ -168,7 +168,7 @@ ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase, 
     : layout_(layout),
       wide_(wide),
       noTax_(noTaxHash()),
-      emptyHash_(textHash({})),
+      noneNoted_(combine(textHash({}), noTax_)),
       digest_(digestBase) {}
 
 bool ImportDigestReader::canReadWide() {
@@ -343,42 +343,28 @@ bool ImportDigestReader::masLine(std::string_view text, const CommaWord* word, s
                                  size_t commas) {
     if (bool read; header(text, read)) return read;
     if (commas != 11) return false;
-    auto between = [&](size_t from, size_t to) {
-        return std::string_view(text.data() + from, to - from);
-    };
-    // The fourth comma, where the head ends, and the two after it, walking the
-    // blocks' bits from the first; the last two from the last bits back.
+    // The sixth comma, where the amount ends, walking the blocks' bits from the first;
+    // the tenth, where the tax code begins, from the last bits back.
     const CommaWord* w = word;
     std::uint64_t bits = w->bits;
     auto next = [&] {
         bits &= bits - 1;
         if (bits == 0) bits = (++w)->bits;
     };
-    auto lowest = [&] { return w->from + static_cast<std::uint32_t>(std::countr_zero(bits)); };
     next();
     next();
     next();
-    const std::uint32_t headEnd = lowest();
     next();
-    const std::uint32_t accountEnd = lowest();
     next();
-    const std::uint32_t amountEnd = lowest();
+    const std::uint32_t amountEnd = w->from + static_cast<std::uint32_t>(std::countr_zero(bits));
     w = word + words - 1;
     bits = w->bits;
-    auto highest = [&] {
-        const int bit = std::bit_width(bits) - 1;
-        bits ^= std::uint64_t{1} << bit;
-        return w->from + static_cast<std::uint32_t>(bit);
-    };
-    const std::uint32_t codeEnd = highest();
+    bits ^= std::uint64_t{1} << (std::bit_width(bits) - 1);
     if (bits == 0) bits = (--w)->bits;
-    const std::uint32_t codeStart = highest();
+    const std::uint32_t codeStart = w->from + static_cast<std::uint32_t>(std::bit_width(bits) - 1);
     // Amounts are compared as texts: one that is not written as the conversion
     // writes amounts differs from what the report calls for.
-    digest_.add(
-        postingHash(textHash(text.substr(0, headEnd)), textHash(between(headEnd + 1, accountEnd)),
-                    textHash(between(accountEnd + 1, amountEnd)),
-                    textHash(between(codeStart + 1, codeEnd)), textHash(text.substr(codeEnd + 1))));
+    digest_.add(combine(runHash(text.substr(0, amountEnd)), runHash(text.substr(codeStart + 1))));
     return true;
 }
 
@@ -394,9 +380,8 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         case Layout::Mas: break;  // read by masLine
         case Layout::AccountantsOffice: {
             if (commas < 7) return false;
-            const std::uint64_t head = textHash(text.substr(0, c[3])), account = textHash(field(4)),
-                                amount = textHash(field(5));
-            const std::uint64_t none = postingHash(head, account, amount, emptyHash_, noTax_);
+            const std::uint64_t run = runHash(text.substr(0, c[5]));
+            const std::uint64_t none = combine(run, noneNoted_);
             // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
             // report's lines note. The item begins after the last " (" before the last
             // blank, unless a noted item holds " (" itself.
@@ -425,8 +410,8 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
             const std::uint64_t place = digest_.keepPlace();
             const std::uint64_t moved = digest_.moving(u->last, place);
             u->last = place;
-            u->noting.add(moved, postingHash(head, account, amount, u->item,
-                                             item.empty() ? noTax_ : textHash(tax)));
+            u->noting.add(moved,
+                          combine(run, combine(u->item, item.empty() ? noTax_ : textHash(tax))));
             u->none.add(moved, none);
             return true;
         }

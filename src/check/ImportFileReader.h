@@ -104,9 +104,9 @@ private:
     // kCommasHeld) and how many it holds, and whether a comma of it is not between two
     // quotes with a value between it and the next; false when it is not read.
     static constexpr size_t kCommasHeld = 16, kWordsHeld = 11;
-    // MAS reads five of a line's eleven commas: it keeps the bits of each block that holds
+    // MAS reads two of a line's eleven commas: it keeps the bits of each block that holds
     // some of them (up to kWordsHeld, one comma at least each) with where the block's first
-    // byte lies in the line, and finds the five there.
+    // byte lies in the line, and finds the two there.
     struct CommaWord {
         std::uint64_t bits;
         std::uint32_t from;
@@ -132,7 +132,8 @@ private:
 
     Layout layout_;
     bool wide_;
-    std::uint64_t noTax_, emptyHash_;
+    // The tax hashed for an Accountant's Office line that notes none, with its (empty) item.
+    std::uint64_t noTax_, noneNoted_;
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;
