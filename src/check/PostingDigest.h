@@ -27,8 +27,14 @@ public:
         for (size_t k = 1; k < powers_.size(); ++k) powers_[k] = times(powers_[k - 1], base_);
     }
 
+    // Every posting goes through here, so its value is reduced only by half: below 2^62,
+    // not always below the prime (canonical() finishes it where it is read).
     void add(std::uint64_t posting) {
-        value_ = sum(times(value_, base_), posting & kPrime);
+        const UInt128 v = static_cast<UInt128>(value_) * base_;  // below 2^123
+        const std::uint64_t r = (static_cast<std::uint64_t>(v) & kPrime) +
+                                static_cast<std::uint64_t>(v >> 61) +
+                                (posting & kPrime);  // below 2^63
+        value_ = (r & kPrime) + (r >> 61);
         ++count_;
     }
     // Keeps the next posting's place for a hash known later: its number, from 0.
@@ -53,24 +59,30 @@ public:
     std::uint64_t moving(std::uint64_t from, std::uint64_t to) const { return power(to - from); }
     // Adds a Later whose last place is `last`.
     void add(const Later& later, std::uint64_t last) {
-        value_ = sum(value_, times(later.value_, power(count_ - 1 - last)));
+        value_ = sum(canonical(value_), times(later.value_, power(count_ - 1 - last)));
     }
     // The postings of a later part of the file.
     void append(const PostingDigest& later) {
-        value_ = sum(times(value_, power(later.count_)), later.value_);
+        value_ = sum(times(value_, power(later.count_)), canonical(later.value_));
         count_ += later.count_;
     }
     std::uint64_t count() const { return count_; }
     std::uint64_t base() const { return base_; }
     friend bool operator==(const PostingDigest& a, const PostingDigest& b) {
-        return a.value_ == b.value_ && a.count_ == b.count_;
+        return canonical(a.value_) == canonical(b.value_) && a.count_ == b.count_;
     }
 
 private:
+    // A value below 2^62 as the one number below the prime it stands for.
+    static std::uint64_t canonical(std::uint64_t a) {
+        a = (a & kPrime) + (a >> 61);
+        return a >= kPrime ? a - kPrime : a;
+    }
     static std::uint64_t sum(std::uint64_t a, std::uint64_t b) {
         const std::uint64_t s = a + b;  // below 2^62
         return s >= kPrime ? s - kPrime : s;
     }
+    // a below 2^62, b below the prime.
     static std::uint64_t times(std::uint64_t a, std::uint64_t b) {
         const UInt128 v = static_cast<UInt128>(a) * b;
         std::uint64_t r = static_cast<std::uint64_t>(v & kPrime) +
