@@ -111,26 +111,11 @@ std::string unquoted(std::string_view field) {
 std::uint64_t noTaxHash() { return textHash("no tax noted"); }
 
 std::optional<Money> writtenAmount(std::string_view text) {
+    if (std::int64_t cents; writtenCents(text, cents)) return Money::fromCents(cents);
     const char* p = text.data();
     const char* const end = p + text.size();
     const bool negative = p != end && *p == '-';
     if (negative) ++p;
-    // Nearly all: at most sixteen digits, two of them decimals after the point.
-    if (end - p >= 4 && end - p <= 17 && end[-3] == '.') {
-        std::uint64_t cents = 0;
-        const char* q = p;
-        for (; q != end - 3; ++q) {
-            const unsigned digit = static_cast<unsigned char>(*q) - unsigned{'0'};
-            if (digit > 9) break;
-            cents = cents * 10 + digit;
-        }
-        const unsigned tens = static_cast<unsigned char>(end[-2]) - unsigned{'0'},
-                       units = static_cast<unsigned char>(end[-1]) - unsigned{'0'};
-        if (q == end - 3 && tens < 10 && units < 10) {
-            const auto c = static_cast<Int128>(cents * 100 + tens * 10 + units);
-            return Money::fromCents(negative ? -c : c);
-        }
-    }
     // Amounts of up to 16 digits, nearly all, are read in a 64-bit number.
     std::uint64_t low = 0;
     const char* point = nullptr;
@@ -168,7 +153,7 @@ ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase, 
     : layout_(layout),
       wide_(wide),
       noTax_(noTaxHash()),
-      emptyHash_(textHash({})),
+      noneNoted_(combine(textHash({}), noTax_)),
       digest_(digestBase) {}
 
 bool ImportDigestReader::canReadWide() {
@@ -205,25 +190,33 @@ std::optional<PostingDigest> ImportDigestReader::digest(
 
 bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
 #ifdef TAV_MARK_AVX2
-    if (wide_) return readAvx2(file, throttle);
+    if (wide_) {
+        if (layout_ == Layout::Mas) return readAvx2<Layout::Mas>(file, throttle);
+        return layout_ == Layout::Accounts ? readAvx2<Layout::Accounts>(file, throttle)
+                                           : readAvx2<Layout::AccountantsOffice>(file, throttle);
+    }
 #endif
-    if (layout_ == Layout::Mas) return readLines<false, true, NativeMasks>(file, throttle);
-    return layout_ == Layout::Accounts ? readLines<true, false, NativeMasks>(file, throttle)
-                                       : readLines<false, false, NativeMasks>(file, throttle);
+    if (layout_ == Layout::Mas) return readLines<Layout::Mas, NativeMasks>(file, throttle);
+    return layout_ == Layout::Accounts
+               ? readLines<Layout::Accounts, NativeMasks>(file, throttle)
+               : readLines<Layout::AccountantsOffice, NativeMasks>(file, throttle);
 }
 
 #ifdef TAV_MARK_AVX2
+// Each layout a function of its own, whose registers the compiler chooses for its lines
+// alone.
+template <Layout L>
 [[gnu::target("avx2,bmi,popcnt"), gnu::flatten]] bool ImportDigestReader::readAvx2(
     TextReader& file, EventThrottle* throttle) {
-    if (layout_ == Layout::Mas) return readLines<false, true, Avx2Masks>(file, throttle);
-    return layout_ == Layout::Accounts ? readLines<true, false, Avx2Masks>(file, throttle)
-                                       : readLines<false, false, Avx2Masks>(file, throttle);
+    return readLines<L, Avx2Masks>(file, throttle);
 }
 #endif
 
-template <bool Quoted, bool Words, class Masks>
+template <Layout L, class Masks>
 [[gnu::always_inline]] inline bool ImportDigestReader::readLines(TextReader& file,
                                                                  EventThrottle* throttle) {
+    // 'Accounts' quotes its values; the others' commas are kept as words (CommaWord).
+    constexpr bool kQuoted = L == Layout::Accounts, kWords = !kQuoted;
     // No line the writers write comes near this; a longer one is left to the full reading.
     constexpr size_t kLongestLine = 1 << 20;
     // Where the line's first commas lie; the commas of a block are written here whole, as
@@ -239,13 +232,13 @@ template <bool Quoted, bool Words, class Masks>
         const char* const data = bytes.data();
         const size_t size = bytes.size();
         size_t start = 0, count = 0;  // the line being read: where it begins, its commas
-        size_t wordCount = 0;         // MAS: the words of its commas
+        size_t wordCount = 0;         // the words of its commas
         bool lineAmiss = false;       // a comma of it not between two quotes ('Accounts')
         // The block before's marks, for the bits that carry into this one.
         std::uint64_t lastCommas = 0, lastQuotes = 0, lastReturns = 0;
         // The commas of the line, given as bits of the block at base.
         auto take = [&](std::uint64_t bits, size_t base) {
-            if constexpr (Words) {
+            if constexpr (kWords) {
                 if (bits != 0 && count < kWordsHeld)
                     words[wordCount++] = {bits, static_cast<std::uint32_t>(base - start)};
                 count += static_cast<size_t>(std::popcount(bits));
@@ -276,8 +269,8 @@ template <bool Quoted, bool Words, class Masks>
         };
         for (size_t base = 0; base < size; base += 64) {
             const size_t n = std::min<size_t>(64, size - base);
-            const bytescan::WordMarks m = n == 64 ? Masks::template of<Quoted>(data + base)
-                                                  : tailMasks<Quoted>(data + base, n);
+            const bytescan::WordMarks m = n == 64 ? Masks::template of<kQuoted>(data + base)
+                                                  : tailMasks<kQuoted>(data + base, n);
             const std::uint64_t valid = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
             // Lines end in CR LF, as the writers end them: a CR only right before an LF,
             // an LF only right after a CR; no NUL. Any other line is not read here (a CR
@@ -285,7 +278,7 @@ template <bool Quoted, bool Words, class Masks>
             if (m.nul || ((((m.returns << 1) | (lastReturns >> 63)) ^ m.feeds) & valid) != 0)
                 return false;
             std::uint64_t amiss = 0;
-            if constexpr (Quoted) {
+            if constexpr (kQuoted) {
                 // Each comma right after a quote, right before one, and at least three
                 // bytes after the comma before it; marked where the comma or the byte
                 // after it lies.
@@ -304,15 +297,20 @@ template <bool Quoted, bool Words, class Masks>
                 const std::uint64_t upTo = (std::uint64_t{2} << bit) - 1;
                 take(rest & upTo, base);
                 rest &= ~upTo;
-                if constexpr (Quoted) {
+                if constexpr (kQuoted) {
                     lineAmiss |= (amiss & upTo) != 0;
                     amiss &= ~upTo;
                 }
                 if (throttle) throttle->tick(file.bytesRead() + at, file.size());
                 const std::string_view text(data + start, at - 1 - start);
-                if (!(Words ? masLine(text, words.data(), wordCount, count)
-                            : line(text, commas.data(), count, lineAmiss)))
-                    return false;
+                bool read;
+                if constexpr (L == Layout::Mas)
+                    read = masLine(text, words.data(), wordCount, count);
+                else if constexpr (L == Layout::AccountantsOffice)
+                    read = aoLine(text, words.data(), count);
+                else
+                    read = line(text, commas.data(), count, lineAmiss);
+                if (!read) return false;
                 start = at + 1;
                 count = wordCount = 0;
                 lineAmiss = false;
@@ -343,42 +341,19 @@ bool ImportDigestReader::masLine(std::string_view text, const CommaWord* word, s
                                  size_t commas) {
     if (bool read; header(text, read)) return read;
     if (commas != 11) return false;
-    auto between = [&](size_t from, size_t to) {
-        return std::string_view(text.data() + from, to - from);
-    };
-    // The fourth comma, where the head ends, and the two after it, walking the
-    // blocks' bits from the first; the last two from the last bits back.
-    const CommaWord* w = word;
+    // The sixth comma, where the amount ends, walking the blocks' bits from the first;
+    // the tenth, where the tax code begins, from the last bits back.
+    CommaWalk comma(word);
+    comma.skip(5);
+    const std::uint32_t amountEnd = comma.at();
+    const CommaWord* w = word + words - 1;
     std::uint64_t bits = w->bits;
-    auto next = [&] {
-        bits &= bits - 1;
-        if (bits == 0) bits = (++w)->bits;
-    };
-    auto lowest = [&] { return w->from + static_cast<std::uint32_t>(std::countr_zero(bits)); };
-    next();
-    next();
-    next();
-    const std::uint32_t headEnd = lowest();
-    next();
-    const std::uint32_t accountEnd = lowest();
-    next();
-    const std::uint32_t amountEnd = lowest();
-    w = word + words - 1;
-    bits = w->bits;
-    auto highest = [&] {
-        const int bit = std::bit_width(bits) - 1;
-        bits ^= std::uint64_t{1} << bit;
-        return w->from + static_cast<std::uint32_t>(bit);
-    };
-    const std::uint32_t codeEnd = highest();
+    bits ^= std::uint64_t{1} << (std::bit_width(bits) - 1);
     if (bits == 0) bits = (--w)->bits;
-    const std::uint32_t codeStart = highest();
+    const std::uint32_t codeStart = w->from + static_cast<std::uint32_t>(std::bit_width(bits) - 1);
     // Amounts are compared as texts: one that is not written as the conversion
     // writes amounts differs from what the report calls for.
-    digest_.add(
-        postingHash(textHash(text.substr(0, headEnd)), textHash(between(headEnd + 1, accountEnd)),
-                    textHash(between(accountEnd + 1, amountEnd)),
-                    textHash(between(codeStart + 1, codeEnd)), textHash(text.substr(codeEnd + 1))));
+    digest_.add(combine(runHash(text.substr(0, amountEnd)), runHash(text.substr(codeStart + 1))));
     return true;
 }
 
@@ -390,75 +365,79 @@ bool ImportDigestReader::line(std::string_view text, const std::uint32_t* c, siz
         const size_t from = i == 0 ? 0 : c[i - 1] + 1;
         return std::string_view(text.data() + from, (i == commas ? text.size() : c[i]) - from);
     };
-    switch (layout_) {
-        case Layout::Mas: break;  // read by masLine
-        case Layout::AccountantsOffice: {
-            if (commas < 7) return false;
-            const std::uint64_t head = textHash(text.substr(0, c[3])), account = textHash(field(4)),
-                                amount = textHash(field(5));
-            const std::uint64_t none = postingHash(head, account, amount, emptyHash_, noTax_);
-            // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
-            // report's lines note. The item begins after the last " (" before the last
-            // blank, unless a noted item holds " (" itself.
-            const std::string_view description = text.substr(c[6] + 1);
-            const size_t space = description.ends_with(')') ? description.rfind(' ') : npos;
-            size_t opening = npos;  // the last " (" before the blank, looked for inline
-            if (space != npos && space >= 2) {
-                for (size_t k = space - 1; k-- > 0;) {
-                    if (description[k] == ' ' && description[k + 1] == '(') {
-                        opening = k;
-                        break;
-                    }
-                }
-            }
-            if (opening == npos) {
-                digest_.add(none);
-                return true;
-            }
-            // Another opening before it ('(' is looked for, which is quicker to find).
-            if (std::memchr(description.data(), '(', opening) != nullptr) severalOpenings_ = true;
-            const std::string_view item = description.substr(opening + 2, space - opening - 2);
-            const std::string_view tax =
-                description.substr(space + 1, description.size() - space - 2);
-            Undecided* u = undecided(item);
-            if (!u) return false;
-            const std::uint64_t place = digest_.keepPlace();
-            const std::uint64_t moved = digest_.moving(u->last, place);
-            u->last = place;
-            u->noting.add(moved, postingHash(head, account, amount, u->item,
-                                             item.empty() ? noTax_ : textHash(tax)));
-            u->none.add(moved, none);
+    // Fourteen values in double quotes, each comma between two of them.
+    if (quotesAmiss || commas != 13 || text.size() < 2 || text.front() != '"' ||
+        text.back() != '"' || c[0] < 2 || c[12] + 3 > text.size())
+        return false;
+    // Each value at least two bytes from the next comma, as checked.
+    auto value = [&](size_t i) {
+        const std::string_view f = field(i);
+        return std::string_view(f.data() + 1, f.size() - 2);
+    };
+    if (value(0) != "TR") return false;
+    // The amounts as words, nearly all read inline.
+    auto word = [](std::string_view text, std::uint64_t& w) {
+        if (std::int64_t cents; writtenCents(text, cents)) {
+            w = static_cast<std::uint64_t>(cents);
             return true;
         }
-        case Layout::Accounts: {
-            // Fourteen values in double quotes, each comma between two of them.
-            if (quotesAmiss || commas != 13 || text.size() < 2 || text.front() != '"' ||
-                text.back() != '"' || c[0] < 2 || c[12] + 3 > text.size())
-                return false;
-            // Each value at least two bytes from the next comma, as checked.
-            auto value = [&](size_t i) {
-                const std::string_view f = field(i);
-                return std::string_view(f.data() + 1, f.size() - 2);
-            };
-            if (value(0) != "TR") return false;
-            const auto amount = writtenAmount(value(8));
-            const std::optional<Money> tax = value(9).empty() ? Money() : writtenAmount(value(9));
-            if (!amount || !tax) return false;
-            // The basis and date, and the reference, are the same for each line of a
-            // transaction.
-            const std::string_view basisAndDate(text.data() + c[2], c[4] - c[2]);
-            if (!sameText(basisAndDate, lastHead_) || !sameText(value(7), lastReference_)) {
-                lastHead_ = basisAndDate;
-                lastReference_ = value(7);
-                lastHeadHash_ =
-                    headHash(textHash(value(4)), textHash(value(3)), textHash(value(7)));
+        const std::optional<Money> amount = writtenAmount(text);
+        if (amount) w = amountWord(*amount);
+        return amount.has_value();
+    };
+    std::uint64_t amount = 0, tax = 0;
+    if (!word(value(8), amount) || (!value(9).empty() && !word(value(9), tax))) return false;
+    // The basis and date, and the reference, are the same for each line of a
+    // transaction.
+    const std::string_view basisAndDate(text.data() + c[2], c[4] - c[2]);
+    if (!sameText(basisAndDate, lastHead_) || !sameText(value(7), lastReference_)) {
+        lastHead_ = basisAndDate;
+        lastReference_ = value(7);
+        lastHeadHash_ = headHash(textHash(value(4)), textHash(value(3)), textHash(value(7)));
+    }
+    digest_.add(postingHash(lastHeadHash_, textHash(value(5)), amount, textHash(value(10)), tax));
+    return true;
+}
+
+bool ImportDigestReader::aoLine(std::string_view text, const CommaWord* word, size_t commas) {
+    if (bool read; header(text, read)) return read;
+    if (commas < 7) return false;
+    // The sixth comma, where the amount ends, and the seventh, where the description begins.
+    CommaWalk comma(word);
+    comma.skip(5);
+    const std::uint64_t run = runHash(text.substr(0, comma.at()));
+    const std::uint64_t none = combine(run, noneNoted_);
+    // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
+    // report's lines note. The item begins after the last " (" before the last
+    // blank, unless a noted item holds " (" itself.
+    comma.skip(1);
+    const std::string_view description = text.substr(comma.at() + 1);
+    const size_t space = description.ends_with(')') ? description.rfind(' ') : npos;
+    size_t opening = npos;  // the last " (" before the blank, looked for inline
+    if (space != npos && space >= 2) {
+        for (size_t k = space - 1; k-- > 0;) {
+            if (description[k] == ' ' && description[k + 1] == '(') {
+                opening = k;
+                break;
             }
-            digest_.add(postingHash(lastHeadHash_, textHash(value(5)), amountWord(*amount),
-                                    textHash(value(10)), amountWord(*tax)));
-            return true;
         }
     }
-    return false;
+    if (opening == npos) {
+        digest_.add(none);
+        return true;
+    }
+    // Another opening before it ('(' is looked for, which is quicker to find).
+    if (std::memchr(description.data(), '(', opening) != nullptr) severalOpenings_ = true;
+    const std::string_view item = description.substr(opening + 2, space - opening - 2);
+    const std::string_view tax = description.substr(space + 1, description.size() - space - 2);
+    Undecided* u = undecided(item);
+    if (!u) return false;
+    const std::uint64_t place = digest_.keepPlace();
+    const std::uint64_t moved = digest_.moving(u->last, place);
+    u->last = place;
+    u->noting.add(moved, combine(run, combine(u->item, item.empty() ? noTax_ : textHash(tax))));
+    u->none.add(moved, none);
+    return true;
 }
 
 std::string describe(const Posting& p, Layout layout) {

@@ -4,6 +4,7 @@
 // writers; what a target's importer would read is what they read.
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -93,29 +94,50 @@ public:
                                         bool notedItemHoldsOpening) const;
 
 private:
-    // Quoted: 'Accounts'; Words: MAS, its commas kept as words (CommaWord).
-    template <bool Quoted, bool Words, class Masks>
+    template <Layout L, class Masks>
     bool readLines(TextReader& file, EventThrottle* throttle);
 #ifdef TAV_MARK_AVX2
     // The same on a processor with AVX2.
-    bool readAvx2(TextReader& file, EventThrottle* throttle);
+    template <Layout L>
+    [[gnu::target("avx2,bmi,popcnt"), gnu::flatten]] bool readAvx2(TextReader& file,
+                                                                   EventThrottle* throttle);
 #endif
-    // Takes the next line, given where its first commas lie (as many as there are, up to
-    // kCommasHeld) and how many it holds, and whether a comma of it is not between two
-    // quotes with a value between it and the next; false when it is not read.
+    // Takes the next 'Accounts' line, given where its first commas lie (as many as there
+    // are, up to kCommasHeld) and how many it holds, and whether a comma of it is not
+    // between two quotes with a value between it and the next; false when it is not read.
     static constexpr size_t kCommasHeld = 16, kWordsHeld = 11;
-    // MAS reads five of a line's eleven commas: it keeps the bits of each block that holds
-    // some of them (up to kWordsHeld, one comma at least each) with where the block's first
-    // byte lies in the line, and finds the five there.
+    bool line(std::string_view text, const std::uint32_t* commas, size_t commaCount,
+              bool quotesAmiss);
+    // MAS and Accountant's Office read two of a line's commas: they keep the bits of each
+    // block that holds some of its commas (up to kWordsHeld, one comma at least each) with
+    // where the block's first byte lies in the line, and find the two there.
     struct CommaWord {
         std::uint64_t bits;
         std::uint32_t from;
     };
-    bool line(std::string_view text, const std::uint32_t* commas, size_t commaCount,
-              bool quotesAmiss);
-    // The same for a MAS line, given its words of commas and how many it holds.
+    // A line's commas from the first, in its words.
+    struct CommaWalk {
+        explicit CommaWalk(const CommaWord* first) : word(first), bits(first->bits) {}
+        // Moves on by `by` commas.
+        void skip(int by) {
+            for (; by > 0; --by) {
+                bits &= bits - 1;
+                if (bits == 0) bits = (++word)->bits;
+            }
+        }
+        // Where the comma lies in the line.
+        std::uint32_t at() const {
+            return word->from + static_cast<std::uint32_t>(std::countr_zero(bits));
+        }
+        const CommaWord* word;
+        std::uint64_t bits;
+    };
+    // A MAS line, given its words of commas, how many they are and how many commas it
+    // holds.
     bool masLine(std::string_view text, const CommaWord* words, size_t wordCount,
                  size_t commaCount);
+    // An Accountant's Office line, given its words of commas and how many it holds.
+    bool aoLine(std::string_view text, const CommaWord* words, size_t commaCount);
     // Counts the line; true when it is not a posting's: a line of the file's header (read
     // on) or the first line of a file without one (read no further).
     bool header(std::string_view text, bool& read);
@@ -132,7 +154,8 @@ private:
 
     Layout layout_;
     bool wide_;
-    std::uint64_t noTax_, emptyHash_;
+    // The tax hashed for an Accountant's Office line that notes none, with its (empty) item.
+    std::uint64_t noTax_, noneNoted_;
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;
@@ -156,6 +179,27 @@ std::uint64_t noTaxHash();
 // An amount as the program writes one: an optional minus, digits, and at most two
 // decimals after a point; nothing when the text is anything else.
 std::optional<Money> writtenAmount(std::string_view text);
+// The same for nearly all: at most sixteen digits, two of them decimals after the point,
+// read into cents inline; false for every other text, which writtenAmount reads.
+[[gnu::always_inline]] inline bool writtenCents(std::string_view text, std::int64_t& cents) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    p += negative;
+    if (end - p < 4 || end - p > 17 || end[-3] != '.') return false;
+    std::uint64_t value = 0;
+    for (; p != end - 3; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit > 9) return false;
+        value = value * 10 + digit;
+    }
+    const unsigned tens = static_cast<unsigned char>(end[-2]) - unsigned{'0'},
+                   units = static_cast<unsigned char>(end[-1]) - unsigned{'0'};
+    if (tens > 9 || units > 9) return false;
+    value = value * 100 + tens * 10 + units;
+    cents = negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+    return true;
+}
 
 // The tax an Accountant's Office description notes for a tax item: " (ITEM AMOUNT)" at
 // its end; nothing when it notes none.

@@ -27,8 +27,14 @@ public:
         for (size_t k = 1; k < powers_.size(); ++k) powers_[k] = times(powers_[k - 1], base_);
     }
 
+    // Every posting goes through here, so its value is reduced only by half: below 2^62,
+    // not always below the prime (canonical() finishes it where it is read).
     void add(std::uint64_t posting) {
-        value_ = sum(times(value_, base_), posting & kPrime);
+        const UInt128 v = static_cast<UInt128>(value_) * base_;  // below 2^123
+        const std::uint64_t r = (static_cast<std::uint64_t>(v) & kPrime) +
+                                static_cast<std::uint64_t>(v >> 61) +
+                                (posting & kPrime);  // below 2^63
+        value_ = (r & kPrime) + (r >> 61);
         ++count_;
     }
     // Keeps the next posting's place for a hash known later: its number, from 0.
@@ -53,24 +59,30 @@ public:
     std::uint64_t moving(std::uint64_t from, std::uint64_t to) const { return power(to - from); }
     // Adds a Later whose last place is `last`.
     void add(const Later& later, std::uint64_t last) {
-        value_ = sum(value_, times(later.value_, power(count_ - 1 - last)));
+        value_ = sum(canonical(value_), times(later.value_, power(count_ - 1 - last)));
     }
     // The postings of a later part of the file.
     void append(const PostingDigest& later) {
-        value_ = sum(times(value_, power(later.count_)), later.value_);
+        value_ = sum(times(value_, power(later.count_)), canonical(later.value_));
         count_ += later.count_;
     }
     std::uint64_t count() const { return count_; }
     std::uint64_t base() const { return base_; }
     friend bool operator==(const PostingDigest& a, const PostingDigest& b) {
-        return a.value_ == b.value_ && a.count_ == b.count_;
+        return canonical(a.value_) == canonical(b.value_) && a.count_ == b.count_;
     }
 
 private:
+    // A value below 2^62 as the one number below the prime it stands for.
+    static std::uint64_t canonical(std::uint64_t a) {
+        a = (a & kPrime) + (a >> 61);
+        return a >= kPrime ? a - kPrime : a;
+    }
     static std::uint64_t sum(std::uint64_t a, std::uint64_t b) {
         const std::uint64_t s = a + b;  // below 2^62
         return s >= kPrime ? s - kPrime : s;
     }
+    // a below 2^62, b below the prime.
     static std::uint64_t times(std::uint64_t a, std::uint64_t b) {
         const UInt128 v = static_cast<UInt128>(a) * b;
         std::uint64_t r = static_cast<std::uint64_t>(v & kPrime) +
@@ -98,12 +110,14 @@ std::uint64_t randomDigestBase();
 // are in the report's encoding, which is the import file's. MAS and Accountant's Office
 // take their amounts as the conversion writes them, so those are hashed as texts, which
 // equal texts only when the amounts are equal (and hashing a text costs less than reading
-// it): a line's first four fields (date, kind, an empty field, reference) are hashed as
-// the one text they make, commas included, then its account, amount, tax code
-// (Accountant's Office: the tax item noted) and tax, each on its own. 'Accounts' adds and
-// rounds, so its amounts are taken as cents (amountWord), and what begins each line of its
-// transaction is its date, basis and reference (see headHash). Every posting is hashed, so
-// these are inline: a few multiplications of whole words, nothing allocated.
+// it): a line's first six fields (date, kind, an empty field, reference, account, amount)
+// are hashed as the one run of bytes they make, commas included (runHash), then MAS's last
+// two (tax code and tax) as another run; Accountant's Office adds the tax item noted and
+// its tax. No field the reader takes holds a comma, so each run's bytes are its fields.
+// 'Accounts' adds and rounds, so its amounts are taken as cents (amountWord), and what
+// begins each line of its transaction is its date, basis and reference (see headHash).
+// Every posting is hashed, so these are inline: a few multiplications of whole words,
+// nothing allocated.
 
 // Two hashes as one; the order counts.
 inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {
@@ -152,11 +166,31 @@ inline std::uint64_t headHash(std::uint64_t date, std::uint64_t kind, std::uint6
     return combine(combine(combine(0x13198A2E03707344ULL, date), kind), reference);
 }
 
-// A posting: what begins its line (MAS, Accountant's Office: the hash of the text of the
-// line's first four fields; 'Accounts': headHash), its account, amount, tax code and tax.
+// A posting: what begins its line ('Accounts': headHash), its account, amount, tax code
+// and tax.
 inline std::uint64_t postingHash(std::uint64_t head, std::uint64_t account, std::uint64_t amount,
                                  std::uint64_t taxCode, std::uint64_t tax) {
     return combine(combine(combine(combine(head, account), amount), taxCode), tax);
+}
+
+// A run of a line's bytes: eight at a time from its start (the last eight read overlapping
+// the ones before), then its length. In two steps, so that the words of a beginning that
+// many runs share are hashed once: runHashFrom goes on from the words before `from` (a
+// multiple of eight, at least eight bytes before the run's end), whose hash is `h`.
+[[gnu::always_inline]] inline std::uint64_t runHashFrom(std::uint64_t h, const char* p, size_t from,
+                                                        size_t n) {
+    auto load = [p](size_t at) {
+        std::uint64_t w;
+        std::memcpy(&w, p + at, 8);
+        return w;
+    };
+    for (size_t i = from; i + 8 < n; i += 8) h = combine(h, load(i));
+    return combine(combine(h, load(n - 8)), n);
+}
+constexpr std::uint64_t kRunStart = 0xA4093822299F31D0ULL;
+[[gnu::always_inline]] inline std::uint64_t runHash(std::string_view run) {
+    // A run of fewer than eight bytes is a text like any other.
+    return run.size() >= 8 ? runHashFrom(kRunStart, run.data(), 0, run.size()) : textHash(run);
 }
 
 }  // namespace tav::check

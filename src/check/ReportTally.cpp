@@ -92,8 +92,8 @@ ReportTally::ReportTally(Layout layout, bool allToJournals, Encoding encoding,
       allToJournals_(allToJournals),
       encoding_(encoding),
       emptyHash_(textHash({})),
-      zeroHash_(textHash("0.00")),
-      noTaxHash_(noTaxHash()),
+      noTaxRun_(runHash(",0.00")),
+      noneNoted_(combine(emptyHash_, noTaxHash())),
       digest_(digestBase) {
     clear();
 }
@@ -105,7 +105,7 @@ void ReportTally::clear() {
     itemSlots_.clear();
     postedItems_.clear();
     taxLineItems_.clear();
-    kindsAt_ = {};
+    journalAt_ = kNoKind;
     accounts_.clear();
     taxCodes_.clear();
     items_.clear();
@@ -175,6 +175,7 @@ ReportTally::AccountSlot& ReportTally::newAccount(const AccountFacts& facts,
     a.key = layout_ == Layout::Accounts ? facts.number : facts.target;
     a.source = text;
     a.hash = textHash(a.key);
+    a.run = a.key + ",";
     return a;
 }
 
@@ -186,6 +187,7 @@ ReportTally::ItemSlot& ReportTally::newItem(const TaxItemFacts& facts) {
     // Accountant's Office notes the item itself in the description.
     i.key = layout_ == Layout::AccountantsOffice ? facts.text : facts.targetCode;
     i.hash = textHash(i.key);
+    i.run = i.key + ",";
     return i;
 }
 
@@ -224,6 +226,17 @@ size_t indexOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view te
 template <class Sum>
 Sum& countOf(std::vector<ReportTally::TextSum<Sum>>& sums, std::string_view text) {
     return sums[indexOf(sums, text)].sum;
+}
+
+// The hash of a run of bytes made of a beginning of headSize bytes at p, whose first
+// headWords (a multiple of eight) hash to `head`, and two texts put after it, in p's room.
+[[gnu::always_inline]] inline std::uint64_t runAfter(char* p, size_t headSize, size_t headWords,
+                                                     std::uint64_t head, std::string_view a,
+                                                     std::string_view b) {
+    copyShort(p + headSize, a.data(), a.size());
+    copyShort(p + headSize + a.size(), b.data(), b.size());
+    const size_t n = headSize + a.size() + b.size();
+    return headWords != 0 ? runHashFrom(head, p, headWords, n) : runHash({p, n});
 }
 
 }  // namespace
@@ -267,30 +280,37 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
     } else {
         kind = type.aoLetter;
     }
-    if (const std::string_view date = first[col::Date]; !sameText(date, dateRead_)) {
-        dateRead_ = date;
-        dateText_ = SafeDateText(dateRead_, "dd/mm/yyyy");
-        dateHash_ = textHash(dateText_);
-    }
+    const std::string_view date = dates_.ddmmyyyy(first[col::Date]);
     const std::string_view reference = leftChars(first[col::Num], referenceChars, encoding_);
     std::uint64_t head = 0;
+    // MAS and Accountant's Office: the run of bytes that begins each of its lines,
+    // "date,kind,,reference,", and the hash of its whole words.
+    size_t headSize = 0, headWords = 0;
+    char* run = nullptr;
+    size_t runRoom = 0;  // past headSize
     if constexpr (L == Layout::Accounts) {
-        head = headHash(dateHash_, textHash(kind), textHash(reference));
+        head = headHash(textHash(date), textHash(kind), textHash(reference));
     } else {
-        // What begins each of its lines: "date,kind,,reference".
-        const size_t size = dateText_.size() + kind.size() + reference.size() + 3;
-        if (headText_.size() < size) headText_.resize(size);
-        char* p = headText_.data();
-        auto put = [&p](std::string_view part) {
-            copyShort(p, part.data(), part.size());
-            p += part.size();
-        };
-        put(dateText_);
-        put(",");
-        put(kind);
-        put(",,");
-        put(reference);
-        head = textHash({headText_.data(), size});
+        headSize = date.size() + kind.size() + reference.size() + 4;
+        if (runText_.size() < headSize + kRunRoom) runText_.resize(headSize + kRunRoom);
+        run = runText_.data();
+        runRoom = runText_.size() - headSize;
+        char* p = run;
+        copyShort(p, date.data(), date.size());
+        p += date.size();
+        *p++ = ',';
+        copyShort(p, kind.data(), kind.size());
+        p += kind.size();
+        *p++ = ',';
+        *p++ = ',';
+        copyShort(p, reference.data(), reference.size());
+        p[reference.size()] = ',';
+        head = kRunStart;
+        for (; headWords + 8 <= headSize; headWords += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, run + headWords, 8);
+            head = combine(head, w);
+        }
     }
 
     Money report, balance;
@@ -315,17 +335,32 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
         }
         const Money amount = *read;
         report = report + amount;
+        // MAS and Accountant's Office: the run of the line's first six fields, the head,
+        // its account and amount.
+        std::uint64_t lineRun = 0;
+        if constexpr (L != Layout::Accounts) {
+            const std::string_view amountText = line[col::Amount];
+            if (a.run.size() + amountText.size() > runRoom) [[unlikely]] {
+                runText_.resize(headSize + a.run.size() + amountText.size() + kRunRoom);
+                run = runText_.data();
+                runRoom = runText_.size() - headSize;
+            }
+            lineRun = runAfter(run, headSize, headWords, head, a.run, amountText);
+        }
         if constexpr (L == Layout::Mas) {
             if (i) {
                 const Money tax = *taxRead;
-                digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]), i->hash,
-                                        textHash(line[col::TaxAmount])));
+                // The tax code and tax, "code,tax".
+                const std::string_view taxText = line[col::TaxAmount];
+                if (taxRunText_.size() < i->run.size() + taxText.size())
+                    taxRunText_.resize(i->run.size() + taxText.size() + kRunRoom);
+                digest_.add(
+                    combine(lineRun, runAfter(taxRunText_.data(), 0, 0, 0, i->run, taxText)));
                 balance = balance + amount + tax;
                 if (!i->key.empty() || !tax.isZero()) postTax(*i, tax);
                 i->onLines = i->onLines + tax;
             } else {
-                digest_.add(
-                    postingHash(head, a.hash, textHash(line[col::Amount]), emptyHash_, zeroHash_));
+                digest_.add(combine(lineRun, noTaxRun_));
                 balance = balance + amount;
             }
             a.sum = a.sum + amount;
@@ -348,9 +383,8 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
             }
         } else {
             const bool noted = i && !accountFacts.payable;
-            digest_.add(postingHash(head, a.hash, textHash(line[col::Amount]),
-                                    noted ? i->hash : emptyHash_,
-                                    noted ? textHash(line[col::TaxAmount]) : noTaxHash_));
+            digest_.add(combine(
+                lineRun, noted ? combine(i->hash, textHash(line[col::TaxAmount])) : noneNoted_));
             a.sum = a.sum + amount;
             balance = balance + amount;
             if (taxLine) {
@@ -377,7 +411,15 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
         }
     }
     ++written_;
-    if constexpr (L == Layout::Mas) countKind(kind);
+    if constexpr (L == Layout::Mas) {
+        // Counted under its journal code: the type's own or "Jnl". A type's facts keep
+        // where its code's count is.
+        size_t& at = kind.data() == kJournal.data() ? journalAt_
+                     : type.tallyId == id_          ? type.tallySlot
+                                                    : newKind(type);
+        if (at == kNoKind) at = indexOf(kinds_, kind);
+        ++kinds_[at].sum;
+    }
     if (!report.isZero() || !balance.isZero()) {
         // What it is listed with, worked out again for the few that do not add up.
         TransactionSums sums;
@@ -410,17 +452,10 @@ void ReportTally::addTaxOnLines(const JournalTransaction& t, TransactionSums& su
     }
 }
 
-void ReportTally::countKind(std::string_view kind) {
-    // A code is the text of a type's facts (or the program's own), which stays where it
-    // is: its count is found again by where the text lies, among the few met.
-    for (KindAt& known : kindsAt_) {
-        if (known.text.data() == nullptr) known = {kind, indexOf(kinds_, kind)};
-        if (known.text.data() == kind.data() && known.text.size() == kind.size()) {
-            ++kinds_[known.at].sum;
-            return;
-        }
-    }
-    ++countOf(kinds_, kind);
+size_t& ReportTally::newKind(const TypeFacts& type) {
+    type.tallyId = id_;
+    type.tallySlot = kNoKind;
+    return type.tallySlot;
 }
 
 std::uint32_t ReportTally::taxLineItem(std::string_view item) {

@@ -38,6 +38,7 @@ class ReportFacts;
 struct AccountFacts;
 struct TaxItemFacts;
 struct TaxLineItemFacts;
+struct TypeFacts;
 
 namespace check {
 
@@ -143,11 +144,13 @@ private:
     };
     struct AccountSlot {
         std::string key, source;
+        std::string run;  // the key and the comma after it in a line
         std::uint64_t hash = 0;
         Money sum;
     };
     struct ItemSlot {
         std::string key, item;  // the tax code (Accountant's Office: the item) and item
+        std::string run;        // the key and the comma after it in a line
         std::uint64_t hash = 0;
         Money taxSum, onLines;
         bool posted = false;
@@ -207,8 +210,10 @@ private:
     void addTaxLine(std::string_view item, Money amount);
     // The item of a tax line, from 1 (0: none), in taxLineItems_.
     std::uint32_t taxLineItem(std::string_view item);
-    // Counts a MAS transaction under its journal code.
-    void countKind(std::string_view kind);
+    // Where the count of a MAS type's journal code is to be, in kinds_ (kNoKind: not yet
+    // met in this tally).
+    static constexpr size_t kNoKind = ~size_t{0};
+    size_t& newKind(const TypeFacts& type);
     // What a transaction that does not add up is listed with, worked out from its lines
     // only then: the tax on them and ('Accounts') what rounding to whole dollars added.
     template <Layout L>
@@ -220,18 +225,21 @@ private:
     bool allToJournals_;
     Encoding encoding_;
     std::uint64_t id_ = 0;  // which tally the facts' slots belong to
-    std::uint64_t emptyHash_, zeroHash_, noTaxHash_;
+    // An empty text; MAS's tax code and tax of a line without tax (",0.00"); Accountant's
+    // Office's item and tax of a line that notes none.
+    std::uint64_t emptyHash_, noTaxRun_, noneNoted_;
 
     // The transaction being read.
     std::vector<PendingTaxLine> taxLines_;
     size_t taxLineCount_ = 0;
     std::vector<MisreadAmount> misread_;
     std::uint64_t firstLine_ = 0;
-    // The last transaction's date as read, and the date the import file gives, its hash.
-    std::string dateRead_, dateText_;
-    std::uint64_t dateHash_ = textHash({});
-    // MAS and Accountant's Office: room for what begins each line of a transaction.
-    std::string headText_;
+    // The transactions' dates as the import file gives them.
+    DateTexts dates_;
+    // MAS and Accountant's Office: room for the runs of a line's bytes hashed (see
+    // PostingDigest.h), the first beginning with what begins each line of a transaction.
+    static constexpr size_t kRunRoom = 64;
+    std::string runText_, taxRunText_;
 
     // Per text met in this block, in order of first posting.
     std::vector<AccountSlot> accountSlots_;
@@ -245,13 +253,7 @@ private:
     std::unordered_set<std::string, TextHash, std::equal_to<>> noted_;
 
     std::vector<TextSum<long long>> kinds_;  // MAS: a few journal codes
-    // Journal codes met (views of the facts' or the program's own texts), by where they
-    // lie, and where their counts are.
-    struct KindAt {
-        std::string_view text;
-        size_t at = 0;
-    };
-    std::array<KindAt, 16> kindsAt_;
+    size_t journalAt_ = kNoKind;             // where "Jnl" is counted
     PostingDigest digest_;
     long long written_ = 0, omittedCount_ = 0;
     Listed<Omission> omissions_;

@@ -77,6 +77,9 @@ struct TypeFacts {
     std::string masCode;     // the MAS journal code
     std::string aoLetter;    // the Accountant's Office type letter
     std::string basis;       // the 'Accounts' cash or non-cash basis
+    // Where the check's tally of this thread's block counts its MAS journal code.
+    mutable std::uint64_t tallyId = 0;
+    mutable size_t tallySlot = 0;
 };
 
 // What every thread of one run reads and nobody changes: the mappings' indexes and the

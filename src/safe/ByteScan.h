@@ -233,7 +233,7 @@ void markWords(const char* data, size_t words, const MarkWords& into, Marker how
 namespace tav {
 
 // Copies a few bytes without a call: the texts of a report's fields are short.
-inline void copyShort(char* to, const char* from, size_t n) {
+[[gnu::always_inline]] inline void copyShort(char* to, const char* from, size_t n) {
     if (n >= 8) {
         if (n > 32) {
             std::memcpy(to, from, n);
