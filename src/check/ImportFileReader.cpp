@@ -208,7 +208,10 @@ bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
 template <Layout L>
 [[gnu::target("avx2,bmi,popcnt"), gnu::flatten]] bool ImportDigestReader::readAvx2(
     TextReader& file, EventThrottle* throttle) {
-    return readLines<L, Avx2Masks>(file, throttle);
+    // Read back on a thread of its own, without a throttle: its loop makes no call, which
+    // would make it make its marks' constants again for every block.
+    return throttle ? readLines<L, Avx2Masks>(file, throttle)
+                    : readLines<L, Avx2Masks>(file, nullptr);
 }
 #endif
 

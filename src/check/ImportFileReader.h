@@ -120,6 +120,7 @@ private:
         explicit CommaWalk(const CommaWord* first) : word(first), bits(first->bits) {}
         // Moves on by `by` commas.
         void skip(int by) {
+#pragma GCC unroll 8
             for (; by > 0; --by) {
                 bits &= bits - 1;
                 if (bits == 0) bits = (++word)->bits;

@@ -27,19 +27,13 @@ public:
         for (size_t k = 1; k < powers_.size(); ++k) powers_[k] = times(powers_[k - 1], base_);
     }
 
-    // Every posting goes through here, so its value is reduced only by half: below 2^62,
-    // not always below the prime (canonical() finishes it where it is read).
     void add(std::uint64_t posting) {
-        const UInt128 v = static_cast<UInt128>(value_) * base_;  // below 2^123
-        const std::uint64_t r = (static_cast<std::uint64_t>(v) & kPrime) +
-                                static_cast<std::uint64_t>(v >> 61) +
-                                (posting & kPrime);  // below 2^63
-        value_ = (r & kPrime) + (r >> 61);
+        value_ = step(value_, base_, posting);
         ++count_;
     }
     // Keeps the next posting's place for a hash known later: its number, from 0.
     std::uint64_t keepPlace() {
-        value_ = times(value_, base_);
+        value_ = step(value_, base_, 0);
         return count_++;
     }
     // Postings of places kept, added later as one: a digest of their own to the last of
@@ -48,7 +42,7 @@ public:
     class Later {
     public:
         void add(std::uint64_t moved, std::uint64_t posting) {
-            value_ = sum(times(value_, moved), posting & kPrime);
+            value_ = step(value_, moved, posting);
         }
 
     private:
@@ -73,6 +67,16 @@ public:
     }
 
 private:
+    // value * factor + posting for a value below 2^62 and a factor below the prime. Every
+    // posting goes through here, so the result is reduced only by half: below 2^62, not
+    // always below the prime (canonical() finishes it where it is read).
+    static std::uint64_t step(std::uint64_t value, std::uint64_t factor, std::uint64_t posting) {
+        const UInt128 v = static_cast<UInt128>(value) * factor;  // below 2^123
+        const std::uint64_t r = (static_cast<std::uint64_t>(v) & kPrime) +
+                                static_cast<std::uint64_t>(v >> 61) +
+                                (posting & kPrime);  // below 2^63
+        return (r & kPrime) + (r >> 61);
+    }
     // A value below 2^62 as the one number below the prime it stands for.
     static std::uint64_t canonical(std::uint64_t a) {
         a = (a & kPrime) + (a >> 61);

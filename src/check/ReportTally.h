@@ -183,7 +183,7 @@ private:
         const std::string_view text = f.line();
         const size_t from = tabs.tabs[column - 1] + 1;
         const size_t end = column + 1 < col::Count ? tabs.tabs[column] : text.size();
-        return text.substr(from, end - from);
+        return {text.data() + from, end - from};
     }
     // The conversion read an amount column only without its commas, which were thousands
     // separators in their places: a point before two decimals, each comma four bytes
