@@ -105,6 +105,13 @@ Sem sfLoadMapping(ProgramState& st);
 // Replaces gcolTargetAccounts with the rest of file 1, one "number,name" per line.
 Sem sfLoadcolTargetAccountsFromMapping(ProgramState& st);
 
+// The mapping the mapping file gives, before the Journal report's accounts are known (the
+// batch command's conversion in the same reading as the scan): into a state of its own,
+// an entry for every account number the file maps, as Load Mapping maps a row of that
+// number, with the file's target accounts; with autoMap, Auto Map then maps an entry for
+// each target account's number that the file leaves unmapped.
+Sem sfForeseeMapping(ProgramState& st, UiPort& ui, const std::string& path, bool autoMap);
+
 // "&Save Mapping", "Sa&ve Ledger": the path comes from the port's save dialog.
 void cmdSaveMapping_Click(ProgramState& st, UiPort& ui);
 void cmdSaveLedger_Click(ProgramState& st, UiPort& ui);

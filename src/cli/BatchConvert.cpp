@@ -8,6 +8,7 @@
 #include <istream>
 #include <map>
 #include <ostream>
+#include <unordered_set>
 
 #include "accountmapping/TAVAccountMapping.h"
 #include "accountmapping/TAVSelectFiles.h"
@@ -15,6 +16,7 @@
 #include "check/CheckPage.h"
 #include "cli/ConsolePort.h"
 #include "convert/TAVConvert.h"
+#include "convert/modConvert.h"
 #include "safe/ErrorLog.h"
 #include "safe/Platform.h"
 #include "safe/TextCodec.h"
@@ -267,7 +269,13 @@ public:
 
         st_.reading.threads = o_.threads;
         navigate();
-        if (!mapTaxCodes()) return kFailed;
+        if (convertsAhead())
+            st_.scanAhead = [this](ProgramState& st, UiPort& ui, const ScanRequest& request) {
+                return convertAhead(st, ui, request);
+            };
+        const bool taxCodesMapped = mapTaxCodes();
+        st_.scanAhead = nullptr;
+        if (!taxCodesMapped) return kFailed;
         if (st_.gintTargetApp != target::Accounts && !mapAccounts()) return kFailed;
         return convert();
     }
@@ -287,6 +295,102 @@ public:
     }
 
 private:
+    // A port for foreseeing: what would be shown or asked means it cannot be foreseen.
+    class SilentPort : public UiPort {
+    public:
+        Answer messageBox(const Message&) override {
+            spoke_ = true;
+            return Answer::Cancel;
+        }
+        std::optional<std::string> fileDialog(const FileDialog&) override {
+            spoke_ = true;
+            return std::nullopt;
+        }
+        void doEvents() override {}
+        ViewerStart startViewer(const std::string&) override { return ViewerStart::NotFound; }
+        bool spoke() const { return spoke_; }
+
+    private:
+        bool spoke_ = false;
+    };
+
+    // The report is converted in the same reading as the tax mapping screen's scan when
+    // the mappings can be foreseen from the options: the accounts' from a mapping file.
+    // 'Accounts' writes the scan's date range before the transactions, so it reads twice.
+    bool convertsAhead() const {
+        return env_.oneReading && st_.gintTargetApp != target::Accounts &&
+               !o_.accountMapping.empty();
+    }
+
+    std::shared_ptr<const ReportScan> convertAhead(ProgramState& st, UiPort& ui,
+                                                   const ScanRequest& request) {
+        std::unique_ptr<ProgramState> foreseen;
+        try {
+            foreseen = foresee();
+        } catch (...) {
+            return nullptr;
+        }
+        if (!foreseen) return nullptr;
+        auto ahead = std::make_shared<ConversionAhead>(st, std::move(foreseen), request,
+                                                       st.files.reader(kReportFile).bytesRead());
+        ahead->run.headerDate = run_.headerDate;
+        ahead->run.checked = !o_.noCheck;
+        std::shared_ptr<const ReportScan> scan = sfConvertAhead(st, ui, *ahead);
+        if (ahead->made) run_.ahead = std::move(ahead);
+        return scan;
+    }
+
+    // The target, the lists and the mappings as the steps after the scan will leave them,
+    // for every account and tax item that can be foreseen; nullptr when they cannot.
+    std::unique_ptr<ProgramState> foresee() const {
+        auto f = std::make_unique<ProgramState>();
+        f->gstrDataFolder = st_.gstrDataFolder;
+        f->gintTargetApp = st_.gintTargetApp;
+        f->gstrTargetAppName = st_.gstrTargetAppName;
+        f->gblnAllToJournals = isMas(st_.gintTargetApp) ? o_.allToJournals : st_.gblnAllToJournals;
+        f->gcolTaxPayables = st_.gcolTaxPayables;
+        f->gcolTaxCodeTaxItemLinks = st_.gcolTaxCodeTaxItemLinks;
+        f->gcolTargetTaxCodes = st_.gcolTargetTaxCodes;
+        f->gcolDefaultTaxMapping = st_.gcolDefaultTaxMapping;
+        f->gstrOutputFile = o_.out;
+        if (f->gstrOutputFile.empty())
+            f->gstrOutputFile = platform::fileExists(st_.gstrOutputFile)
+                                    ? st_.gstrOutputFile
+                                    : convertscreen::defaultOutputFile(st_);
+        // A device or a pipe is written directly, not as a new version beside it.
+        std::error_code error;
+        const auto status =
+            std::filesystem::status(platform::pathFromUtf8(f->gstrOutputFile), error);
+        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+            return nullptr;
+
+        // A row for every tax item the default mapping, the tax code list or the tax
+        // mapping file names, mapped as the tax mapping screen maps a row of it.
+        SilentPort port;
+        const bool taxMapping = !isAccountantsOffice(st_.gintTargetApp);
+        std::vector<TaxMappingLine> lines;
+        if (taxMapping && !o_.taxMapping.empty() &&
+            !sfReadTaxMapping(*f, port, o_.taxMapping, lines).empty())
+            return nullptr;
+        std::unordered_set<std::string> items;
+        auto row = [&](const std::string& item) {
+            if (!item.empty() && items.insert(item).second)
+                f->gcolMappedTaxCodes.Add({item, "", "1"});
+        };
+        for (const DefaultTaxMapping& d : st_.gcolDefaultTaxMapping) row(d.item);
+        for (const TaxCodeLink& link : st_.gcolTaxCodeTaxItemLinks) {
+            row(link.purchaseItem);
+            row(link.salesItem);
+        }
+        for (const TaxMappingLine& line : lines) row(line.item);
+        if (taxMapping &&
+            (!sfMapStandardCodes(*f).empty() || !sfApplyTaxMapping(*f, lines).empty()))
+            return nullptr;
+        if (!sfForeseeMapping(*f, port, o_.accountMapping, o_.autoMap).empty() || port.spoke())
+            return nullptr;
+        return f;
+    }
+
     // A step failed when it showed the Error Report.
     bool reportedSince(int reports) const { return ui_.errorReports() > reports; }
 

@@ -28,6 +28,9 @@ struct Environment {
     std::ostream& err;
     bool interactive = false;  // a person answers on `in`: data errors are asked by default
     bool progressBar = false;  // `err` is a terminal
+    // The report is converted in the same reading as the tax mapping screen's scan when
+    // the outcome can be foreseen; off, it is read twice (what the one reading must equal).
+    bool oneReading = true;
 };
 
 // Runs the command (the program's name first among the arguments); returns its exit code.

@@ -15,7 +15,8 @@ const Entry* find(const auto& index, std::string_view key) {
 
 }  // namespace
 
-ConversionLookups::ConversionLookups(const ProgramState& st) {
+ConversionLookups::ConversionLookups(const ProgramState& st, LookupWitness* witness)
+    : witness_(witness) {
     // The first entry of each key, as a scan from the first entry finds it; for the tax
     // items the last.
     for (const MappedAccount& e : st.gcolMappedAccounts) mappedAccounts_.try_emplace(e.number, &e);
@@ -25,14 +26,17 @@ ConversionLookups::ConversionLookups(const ProgramState& st) {
 }
 
 const MappedAccount* ConversionLookups::mappedAccount(std::string_view number) const {
+    if (witness_) witness_->account(number);
     return find<MappedAccount>(mappedAccounts_, number);
 }
 
 const MappedTaxCode* ConversionLookups::mappedTaxCode(std::string_view taxItem) const {
+    if (witness_) witness_->taxItem(taxItem);
     return find<MappedTaxCode>(lastTaxItems_, taxItem);
 }
 
 bool ConversionLookups::isMappedTaxItem(std::string_view taxItem) const {
+    if (witness_) witness_->taxItem(taxItem);
     return lastTaxItems_.contains(taxItem);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,10 +49,34 @@ struct TextHash {
     }
 };
 
+// The keys a run looked up, for a run converted with mappings foreseen before they were
+// made (the batch command's conversion in the same reading as the scan), which is kept
+// only if the mappings made since give the same for each. Its threads share it; a thread
+// looks a text up once.
+class LookupWitness {
+public:
+    void account(std::string_view number) { note(accounts_, number); }
+    void taxItem(std::string_view item) { note(taxItems_, item); }
+    // A tax line's item, in the report's bytes.
+    void taxLineItem(std::string_view bytes) { note(taxLineItems_, bytes); }
+    const std::unordered_set<std::string>& accounts() const { return accounts_; }
+    const std::unordered_set<std::string>& taxItems() const { return taxItems_; }
+    const std::unordered_set<std::string>& taxLineItems() const { return taxLineItems_; }
+
+private:
+    void note(std::unordered_set<std::string>& keys, std::string_view key) {
+        const std::lock_guard lock(mutex_);
+        keys.emplace(key);
+    }
+
+    std::mutex mutex_;
+    std::unordered_set<std::string> accounts_, taxItems_, taxLineItems_;
+};
+
 class ConversionLookups {
 public:
     ConversionLookups() = default;
-    explicit ConversionLookups(const ProgramState& st);
+    explicit ConversionLookups(const ProgramState& st, LookupWitness* witness = nullptr);
 
     // The first gcolMappedAccounts entry of the QuickBooks account number; nullptr when
     // there is none.
@@ -74,6 +99,7 @@ private:
     Index<TaxCodeLink> taxCodeLinks_;
     Index<MappedTaxCode> lastTaxItems_;
     std::unordered_set<std::string_view, TextHash> taxPayables_;
+    LookupWitness* witness_ = nullptr;
 };
 
 }  // namespace tav

@@ -99,9 +99,9 @@ std::optional<Sem> formatOtherAmount(JournalTransaction& t, size_t column,
         if (const std::string_view text = r[col::Item]; !text.empty())
             item = &facts.journalItem(text);
     } else if (const std::string_view code = r[col::TaxCode]; !code.empty()) {
-        const TaxCodeFacts& f = facts.taxCode(code);
+        TaxCodeFacts& f = facts.taxCode(code);
         if (!f.failure.empty()) return FieldFailure{DataError::TaxCode, f.failure};
-        item = type.purchase ? f.purchase : f.sale;
+        item = &facts.taxItem(f, type.purchase);
         t.setLast(col::TaxItem, item->text);
     }
     t.setLastFacts(&account, item);
@@ -351,6 +351,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                 }
                 part.previousClosed = lineStart > *part.endAfter && closesTransaction(r);
             }
+            if (part.scan) part.scan->line(line, report.marks(), report.linesRead(), lineStart);
 
             if (r[col::TransNo] == "Trans #") continue;
             if (isTotalLine(r[col::TransNo])) {

@@ -39,14 +39,15 @@ bool isBankContra(std::string_view account) {
 
 }  // namespace
 
-RunTables::RunTables(const ProgramState& state, Encoding reportEncoding)
-    : st(state), encoding(reportEncoding), lookups(state) {
+RunTables::RunTables(const ProgramState& state, Encoding reportEncoding, LookupWitness* witness)
+    : st(state), encoding(reportEncoding), lookups(state, witness), witness_(witness) {
     for (const MappedTaxCode& entry : st.gcolMappedTaxCodes) {
         if (auto bytes = encodedExactly(entry.item, encoding)) mappedTaxItems_.insert(*bytes);
     }
 }
 
 bool RunTables::isMappedTaxItem(std::string_view itemBytes) const {
+    if (witness_) witness_->taxLineItem(itemBytes);
     return mappedTaxItems_.find(itemBytes) != mappedTaxItems_.end();
 }
 
@@ -87,17 +88,13 @@ const TaxItemFacts& ReportFacts::journalItem(std::string_view item) {
     });
 }
 
-const TaxCodeFacts& ReportFacts::taxCode(std::string_view code) {
+TaxCodeFacts& ReportFacts::taxCode(std::string_view code) {
     return taxCodes_.find(code, [this](std::string_view code, TaxCodeFacts& f) {
         const std::string decoded = decode(code, run_.encoding);
-        std::string item;
         // The kind of transaction only chooses between the code's two items.
-        f.failure = sfConvertTaxCodeToTaxItem(run_.lookups, decoded, item, "Bill");
+        f.failure = sfConvertTaxCodeToTaxItem(run_.lookups, decoded, f.purchaseItem, "Bill");
         if (!f.failure.empty()) return;
-        f.purchase = &listItem(item);
-        item.clear();
-        sfConvertTaxCodeToTaxItem(run_.lookups, decoded, item, "Invoice");
-        f.sale = &listItem(item);
+        sfConvertTaxCodeToTaxItem(run_.lookups, decoded, f.saleItem, "Invoice");
     });
 }
 

@@ -51,9 +51,12 @@ struct TaxItemFacts {
     mutable std::uint32_t tallySlot = 0;
 };
 
-// A QuickBooks tax code: the tax item it stands for in a purchase and in a sale.
+// A QuickBooks tax code: the tax item it stands for in a purchase and in a sale. The
+// item's facts are worked out when a line first needs them (ReportFacts::taxItem), so
+// that only the items a conversion uses are looked up in the tax mapping.
 struct TaxCodeFacts {
     Sem failure;  // sfConvertTaxCodeToTaxItem's, the same for both kinds
+    std::string purchaseItem, saleItem;
     const TaxItemFacts* purchase = nullptr;
     const TaxItemFacts* sale = nullptr;
 };
@@ -84,7 +87,7 @@ struct TypeFacts {
 // collections must not change while it is in use.
 class RunTables {
 public:
-    RunTables(const ProgramState& st, Encoding reportEncoding);
+    RunTables(const ProgramState& st, Encoding reportEncoding, LookupWitness* witness = nullptr);
 
     const ProgramState& st;
     const Encoding encoding;
@@ -95,6 +98,7 @@ public:
 
 private:
     std::unordered_set<std::string, TextHash, std::equal_to<>> mappedTaxItems_;
+    LookupWitness* witness_;
 };
 
 // One thread's facts, worked out as the texts are met.
@@ -104,7 +108,14 @@ public:
 
     const RunTables& run() const { return run_; }
     const AccountFacts& account(std::string_view text);
-    const TaxCodeFacts& taxCode(std::string_view code);
+    TaxCodeFacts& taxCode(std::string_view code);
+    // The tax item a code without a failure stands for in a purchase, or in a sale.
+    const TaxItemFacts& taxItem(TaxCodeFacts& code, bool purchase) {
+        const TaxItemFacts*& item = purchase ? code.purchase : code.sale;
+        if (!item) [[unlikely]]
+            item = &listItem(purchase ? code.purchaseItem : code.saleItem);
+        return *item;
+    }
     const TaxItemFacts& journalItem(std::string_view item);
     const TypeFacts& type(std::string_view type);
     // Asked of every tax line; RunTables::isMappedTaxItem kept for each text met.

@@ -96,21 +96,6 @@ constexpr std::string_view kNoNumberSuffix =
     " . Make sure that all QuickBooks accounts are numbered before exporting the Journal file "
     "and getting lists again from QuickBooks.";
 
-// What a run of lines gave: a block, on a worker thread, or the rest of the report.
-struct ScannedPart {
-    bool usable = true;        // a worker's block with no failure in it
-    bool restart = false;      // read as UTF-8 texts that turned out not to be
-    bool invalidUtf8 = false;  // some line is not UTF-8
-    bool readAsUtf8 = false;   // texts with bytes above 0x7F were read as UTF-8
-    bool ended = false;        // the tax item reading failed: nothing after counts
-    std::uint64_t start = 0, end = 0, lines = 0;
-    std::vector<JournalAccount> accounts;  // new in the part, by text
-    std::vector<std::string> items;        // in the report's bytes
-    bool dated = false;
-    Date first, last;
-    std::optional<ReadingFailure> taxFailure, accountFailure, dateFailure;
-};
-
 // Scans lines into a part. On a worker thread any failure makes the part unusable (the
 // owner reads it again and meets the failure itself).
 class PartScanner {
@@ -136,11 +121,7 @@ public:
     // end of the report); lines are counted from firstLine.
     void scan(TextReader& reader, std::optional<std::uint64_t> endAfter, std::uint64_t firstLine,
               ScannedPart& part) {
-        part = ScannedPart{};
-        part.start = reader.bytesRead();
-        std::unordered_set<std::string, TextHash, std::equal_to<>> items;
-        std::vector<std::string> itemTexts;
-        std::uint64_t lines = 0;
+        begin(part, reader.bytesRead());
         // Its commas no reading needs: an account text is looked up as it stands.
         reader.markFields(ScanFields::kTabs, false);
         for (;;) {
@@ -148,128 +129,146 @@ public:
             const std::uint64_t offset = reader.bytesRead();
             if (throttle_) throttle_->tick(offset, reader.size());
             if (endAfter && offset > *endAfter) break;
-            const std::uint64_t lineNumber = firstLine + lines + 1;
-            // A line that cannot be read, or a blank one, ends every reading there.
-            auto endAll = [&](long number, const std::string& description) {
-                const ReadingFailure f{number, description, {}, lineNumber, offset};
-                if (request_.taxItems) part.taxFailure = f;
-                if (request_.accounts != ScanRequest::Accounts::None && !part.accountFailure)
-                    part.accountFailure = f;
-                if (request_.dates && !part.dateFailure) part.dateFailure = f;
-                part.ended = true;
-            };
+            const std::uint64_t lineNumber = firstLine + part.lines + 1;
             std::string_view line;
             try {
                 line = reader.line();
             } catch (const RuntimeError& e) {
-                endAll(e.number(), e.description());
-                ++lines;
+                endAll(part, e.number(), e.description(), lineNumber, offset);
+                ++part.lines;
                 break;
             }
-            ++lines;
-            if (!checkEncoding(line, part)) break;
-            if (isBlankLine(line)) {
-                endAll(0, blankLineMessage(lineNumber));
-                break;
-            }
-            fields_.split(line, reader.marks());
-            auto fail = [&](std::optional<ReadingFailure>& failure, long number,
-                            std::string description, Sem details = {}) {
-                failure = ReadingFailure{number, std::move(description), std::move(details),
-                                         lineNumber, offset};
-            };
-            const size_t count = fields_.count();
-            // The line's account text, looked up once for every reading.
-            const ScannedAccount* account = &noAccount_;
-            if (count > col::Account) {
-                if (const std::string_view text = fields_[col::Account]; !text.empty()) {
-                    account = &thread_.account(text, encoding_);
-                    if (!account->ascii && encoding_ == Encoding::Utf8) part.readAsUtf8 = true;
-                }
-            }
-
-            if (request_.accounts != ScanRequest::Accounts::None && !part.accountFailure) {
-                const ScannedAccount& a = *account;
-                if (count > col::Account && (&a == &noAccount_ || a.collectedIn == mark_)) {
-                    // no account, or one already collected here
-                } else if (count == 0) {
-                    fail(part.accountFailure, err::SubscriptOutOfRange,
-                         errorText(err::SubscriptOutOfRange));
-                } else if (fields_[col::TransNo] == "Trans #") {
-                } else if (count <= col::Account) {
-                    fail(part.accountFailure, err::SubscriptOutOfRange,
-                         errorText(err::SubscriptOutOfRange));
-                } else if (!a.numberFailure.empty()) {
-                    fail(part.accountFailure, 0,
-                         "Error extracting account numbers from journal file accounts",
-                         a.numberFailure);
-                } else if (a.number.empty()) {
-                    fail(part.accountFailure, 0,
-                         "At least one account used in transactions does not have an account "
-                         "number. The first such account found is " +
-                             a.account + std::string(kNoNumberSuffix));
-                } else if (request_.accounts == ScanRequest::Accounts::NumbersAndNames &&
-                           !a.nameFailure.empty()) {
-                    fail(part.accountFailure, 0, "Error extracting name from journal file accounts",
-                         a.nameFailure);
-                } else {
-                    const_cast<ScannedAccount&>(a).collectedIn = mark_;
-                    part.accounts.push_back(
-                        {a.number,
-                         request_.accounts == ScanRequest::Accounts::Numbers ? "" : a.name});
-                }
-            }
-
-            if (request_.dates && !part.dateFailure) {
-                if (count <= col::Date) {
-                    fail(part.dateFailure, err::SubscriptOutOfRange,
-                         errorText(err::SubscriptOutOfRange));
-                } else if (const std::string_view text = fields_[col::Date];
-                           text != "Date" && !text.empty() && text != lastDateText_) {
-                    // Neighbouring transactions mostly share their date: a date text
-                    // is read, and weighed against the range, once for its run.
-                    if (const std::optional<Date> date = parseDate(text)) {
-                        lastDateText_ = text;
-                        if (!part.dated) part.first = part.last = *date;
-                        part.first = std::min(part.first, *date);
-                        part.last = std::max(part.last, *date);
-                        part.dated = true;
-                    } else {
-                        fail(part.dateFailure, 0,
-                             "Invalid date in QuickBooks Journal file. Please ensure your Windows "
-                             "regional settings are set to English(Australian), then check dates "
-                             "in QuickBooks journal before saving it to file.");
-                    }
-                }
-            }
-
-            // Without tax payable accounts the Account column is not even looked at.
-            if (request_.taxItems && withPayables_) {
-                if (count <= col::Account) {
-                    fail(part.taxFailure, err::SubscriptOutOfRange,
-                         errorText(err::SubscriptOutOfRange));
-                } else if (!account->taxNumberFailure.empty()) {
-                    fail(part.taxFailure, 0,
-                         "Error extracting account numbers from journal file accounts",
-                         account->taxNumberFailure);
-                } else if (const std::string_view item = fields_[col::Item];
-                           account->payable && !item.empty() && items.find(item) == items.end()) {
-                    items.emplace(item);
-                    itemTexts.emplace_back(item);
-                }
-                if (part.taxFailure) part.ended = true;
-            }
-            const bool failed = part.taxFailure || part.accountFailure || part.dateFailure;
-            if (part.ended || (worker_ && failed)) break;
+            if (!this->line(part, line, reader.marks(), lineNumber, offset)) break;
         }
+        end(part, reader.bytesRead());
+    }
+
+    // The same, a line at a time, for lines another reading reads: begin, the lines, end.
+    void begin(ScannedPart& part, std::uint64_t start) {
+        part = ScannedPart{};
+        part.start = start;
+        items_.clear();
+        itemTexts_.clear();
+    }
+    // False when the scan ends at the line. Inline in the scan's own loop.
+    [[gnu::always_inline]] bool line(ScannedPart& part, std::string_view line,
+                                     const TextReader::Marks& marks, std::uint64_t lineNumber,
+                                     std::uint64_t offset) {
+        ++part.lines;
+        if (!checkEncoding(line, part)) return false;
+        if (isBlankLine(line)) {
+            endAll(part, 0, blankLineMessage(lineNumber), lineNumber, offset);
+            return false;
+        }
+        fields_.split(line, marks);
+        auto fail = [&](std::optional<ReadingFailure>& failure, long number,
+                        std::string description, Sem details = {}) {
+            failure = ReadingFailure{number, std::move(description), std::move(details), lineNumber,
+                                     offset};
+        };
+        const size_t count = fields_.count();
+        // The line's account text, looked up once for every reading.
+        const ScannedAccount* account = &noAccount_;
+        if (count > col::Account) {
+            if (const std::string_view text = fields_[col::Account]; !text.empty()) {
+                account = &thread_.account(text, encoding_);
+                if (!account->ascii && encoding_ == Encoding::Utf8) part.readAsUtf8 = true;
+            }
+        }
+
+        if (request_.accounts != ScanRequest::Accounts::None && !part.accountFailure) {
+            const ScannedAccount& a = *account;
+            if (count > col::Account && (&a == &noAccount_ || a.collectedIn == mark_)) {
+                // no account, or one already collected here
+            } else if (count == 0) {
+                fail(part.accountFailure, err::SubscriptOutOfRange,
+                     errorText(err::SubscriptOutOfRange));
+            } else if (fields_[col::TransNo] == "Trans #") {
+            } else if (count <= col::Account) {
+                fail(part.accountFailure, err::SubscriptOutOfRange,
+                     errorText(err::SubscriptOutOfRange));
+            } else if (!a.numberFailure.empty()) {
+                fail(part.accountFailure, 0,
+                     "Error extracting account numbers from journal file accounts",
+                     a.numberFailure);
+            } else if (a.number.empty()) {
+                fail(part.accountFailure, 0,
+                     "At least one account used in transactions does not have an account "
+                     "number. The first such account found is " +
+                         a.account + std::string(kNoNumberSuffix));
+            } else if (request_.accounts == ScanRequest::Accounts::NumbersAndNames &&
+                       !a.nameFailure.empty()) {
+                fail(part.accountFailure, 0, "Error extracting name from journal file accounts",
+                     a.nameFailure);
+            } else {
+                const_cast<ScannedAccount&>(a).collectedIn = mark_;
+                part.accounts.push_back(
+                    {a.number, request_.accounts == ScanRequest::Accounts::Numbers ? "" : a.name});
+            }
+        }
+
+        if (request_.dates && !part.dateFailure) {
+            if (count <= col::Date) {
+                fail(part.dateFailure, err::SubscriptOutOfRange,
+                     errorText(err::SubscriptOutOfRange));
+            } else if (const std::string_view text = fields_[col::Date];
+                       text != "Date" && !text.empty() && text != lastDateText_) {
+                // Neighbouring transactions mostly share their date: a date text
+                // is read, and weighed against the range, once for its run.
+                if (const std::optional<Date> date = parseDate(text)) {
+                    lastDateText_ = text;
+                    if (!part.dated) part.first = part.last = *date;
+                    part.first = std::min(part.first, *date);
+                    part.last = std::max(part.last, *date);
+                    part.dated = true;
+                } else {
+                    fail(part.dateFailure, 0,
+                         "Invalid date in QuickBooks Journal file. Please ensure your Windows "
+                         "regional settings are set to English(Australian), then check dates "
+                         "in QuickBooks journal before saving it to file.");
+                }
+            }
+        }
+
+        // Without tax payable accounts the Account column is not even looked at.
+        if (request_.taxItems && withPayables_) {
+            if (count <= col::Account) {
+                fail(part.taxFailure, err::SubscriptOutOfRange,
+                     errorText(err::SubscriptOutOfRange));
+            } else if (!account->taxNumberFailure.empty()) {
+                fail(part.taxFailure, 0,
+                     "Error extracting account numbers from journal file accounts",
+                     account->taxNumberFailure);
+            } else if (const std::string_view item = fields_[col::Item];
+                       account->payable && !item.empty() && items_.find(item) == items_.end()) {
+                items_.emplace(item);
+                itemTexts_.emplace_back(item);
+            }
+            if (part.taxFailure) part.ended = true;
+        }
+        const bool failed = part.taxFailure || part.accountFailure || part.dateFailure;
+        return !(part.ended || (worker_ && failed));
+    }
+    void end(ScannedPart& part, std::uint64_t endOffset) {
         if (worker_ && (part.taxFailure || part.accountFailure || part.dateFailure))
             part.usable = false;
-        part.items = std::move(itemTexts);
-        part.lines = lines;
-        part.end = reader.bytesRead();
+        part.items = std::move(itemTexts_);
+        itemTexts_ = {};
+        part.end = endOffset;
     }
 
 private:
+    // A line that cannot be read, or a blank one, ends every reading there.
+    void endAll(ScannedPart& part, long number, const std::string& description,
+                std::uint64_t lineNumber, std::uint64_t offset) {
+        const ReadingFailure f{number, description, {}, lineNumber, offset};
+        if (request_.taxItems) part.taxFailure = f;
+        if (request_.accounts != ScanRequest::Accounts::None && !part.accountFailure)
+            part.accountFailure = f;
+        if (request_.dates && !part.dateFailure) part.dateFailure = f;
+        part.ended = true;
+    }
+
     // Reads the line's bytes for their encoding: a report is UTF-8 while every line is.
     // False when texts were read as UTF-8 before a line showed they are not.
     bool checkEncoding(std::string_view line, ScannedPart& part) {
@@ -293,7 +292,11 @@ private:
     ScanFields fields_;
     ScannedAccount noAccount_;  // an empty account text's
     std::string lastDateText_;  // the last valid date text, already in the range
+    std::unordered_set<std::string, TextHash, std::equal_to<>> items_;
+    std::vector<std::string> itemTexts_;
 };
+
+}  // namespace
 
 // The findings of the parts, put together in report order.
 class ScanMerge {
@@ -340,6 +343,8 @@ private:
     std::vector<std::string> items_;
     bool invalid_ = false, readAsUtf8_ = false, dated_ = false;
 };
+
+namespace {
 
 // One scan from the reader's position, with the encoding known or found on the way; false
 // when it must be done again knowing that the report is Windows-1252.
@@ -423,6 +428,102 @@ bool scanOnce(ProgramState& st, UiPort& ui, ReportScan& scan, std::optional<Enco
 }
 
 }  // namespace
+
+struct ScanAlongside::Thread::State {
+    explicit State(const ScanAlongside& scan) : thread(scan.payables_) {}
+    ScanThread thread;
+    std::optional<PartScanner> scanner;
+    std::unique_ptr<ScannedPart> part;
+    bool scanning = false;
+};
+
+ScanAlongside::Thread::Thread(ScanAlongside& scan)
+    : scan_(scan), state_(std::make_unique<State>(scan)) {}
+
+ScanAlongside::Thread::~Thread() = default;
+
+void ScanAlongside::Thread::begin(std::uint64_t start) {
+    State& s = *state_;
+    s.scanner.emplace(scan_.request_, scan_.payables_, scan_.withPayables_, s.thread, scan_.known_,
+                      Encoding::Utf8, nullptr, ++scan_.marks_);
+    s.part = std::make_unique<ScannedPart>();
+    // The other reading may begin at the header row, which the scan passes over.
+    s.scanner->begin(*s.part, std::max(start, scan_.start_));
+    s.scanning = true;
+}
+
+void ScanAlongside::Thread::line(std::string_view line, const TextReader::Marks& marks,
+                                 std::uint64_t lineNumber, std::uint64_t offset) {
+    State& s = *state_;
+    if (!s.scanning || offset < scan_.start_) return;
+    s.part->lastLine = offset;
+    if (!s.scanner->line(*s.part, line, marks, lineNumber, offset)) {
+        s.scanning = false;
+        s.part->usable = false;
+    }
+}
+
+std::unique_ptr<ScannedPart> ScanAlongside::Thread::end(std::uint64_t endOffset) {
+    State& s = *state_;
+    s.scanner->end(*s.part, endOffset);
+    s.scanning = false;
+    return std::move(s.part);
+}
+
+ScanAlongside::ScanAlongside(const ProgramState& st, const ScanRequest& request,
+                             std::uint64_t start, std::optional<Encoding> known)
+    : request_(request),
+      start_(start),
+      known_(known),
+      payables_(st.gcolTaxPayables.begin(), st.gcolTaxPayables.end()),
+      withPayables_(!st.gcolTaxPayables.empty()),
+      scan_(std::make_shared<ReportScan>()),
+      merge_(std::make_unique<ScanMerge>(*scan_)),
+      next_(start) {
+    scan_->request = request;
+    scan_->start = start;
+}
+
+ScanAlongside::~ScanAlongside() = default;
+
+void ScanAlongside::take(std::unique_ptr<ScannedPart> part) {
+    // Only a scan that read every line, in order, with nothing to tell, is kept.
+    if (!part || !part->usable || part->restart || part->invalidUtf8 || part->ended ||
+        part->start != next_) {
+        failed_ = true;
+        return;
+    }
+    merge_->take(*part, 0);
+    next_ = part->end;
+    if (part->lines > 0) lastLine_ = part->lastLine;
+    lines_ += part->lines;
+}
+
+void ScanAlongside::scanRest(const std::string& path) {
+    if (failed_) return;
+    TextReader reader;
+    reader.open(path, true);
+    reader.seek(next_, 0);
+    if (reader.eof()) return;
+    ScanThread thread(payables_);
+    auto part = std::make_unique<ScannedPart>();
+    PartScanner(request_, payables_, withPayables_, thread, known_, Encoding::Utf8, nullptr,
+                ++marks_)
+        .scan(reader, std::nullopt, 0, *part);
+    part->lastLine = reader.lineOffset();
+    take(std::move(part));
+}
+
+std::shared_ptr<ReportScan> ScanAlongside::finish(const std::string& path) {
+    const auto identity = FileTable::identity(path);
+    if (failed_ || !identity || next_ != std::get<1>(*identity)) return nullptr;
+    merge_->finish(known_.value_or(merge_->encoding()));
+    scan_->path = path;
+    scan_->size = std::get<1>(*identity);
+    scan_->modified = std::get<2>(*identity);
+    scan_->complete = true;
+    return scan_;
+}
 
 std::shared_ptr<const ReportScan> scanReport(ProgramState& st, UiPort& ui,
                                              const ScanRequest& request) {

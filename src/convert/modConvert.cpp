@@ -4,6 +4,7 @@
 #include "convert/modConvert.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "convert/modConvertToAO.h"
 #include "convert/modConvertToAccounts.h"
 #include "convert/modConvertToMAS.h"
+#include "safe/Platform.h"
 #include "safe/SafeMethods.h"
 #include "safe/TextCodec.h"
 #include "shell/ProgramState.h"
@@ -73,6 +75,10 @@ public:
     Sem openReport(UiPort& ui) {
         Sem e = sfOpenFile(st_, ui, st_.gstrJournalFile, "Input", kReportFile);
         if (e.empty()) opened_[kReportFile] = true;
+        // Made ahead, in the same reading as the scan that finds the encoding: read in
+        // the encoding its first lines show, and kept only if the scan finds it.
+        if (e.empty() && run_.makingAhead)
+            st_.files.setEncoding(kReportFile, run_.makingAhead->encoding);
         return e;
     }
 
@@ -126,8 +132,13 @@ public:
             st_.files.flush(kImportFile);
             if (follower_) run_.readBack = follower_->finish();
             opened_[kImportFile] = false;
-            st_.files.close(kImportFile);
-            run_.outputLock.release();
+            if (run_.makingAhead) {
+                // Put in place only once the mappings made since are found to be its own.
+                run_.importFile = st_.files.closePending(kImportFile);
+            } else {
+                st_.files.close(kImportFile);
+                run_.outputLock.release();
+            }
         } else {
             opened_[kImportFile] = false;
             run_.importFile = st_.files.closePending(kImportFile);
@@ -283,6 +294,7 @@ struct ConvertedBlock {
     std::string out;  // its import lines
     long linesWritten = 0;
     std::unique_ptr<check::ReportTally> tally;  // what the check needs of it
+    std::unique_ptr<ScannedPart> scanned;       // what the scan made alongside found in it
 };
 
 // A worker's own reader, facts and tally, kept from one block to the next.
@@ -290,6 +302,7 @@ struct BlockWorker {
     TextReader report;
     std::optional<ConversionPart> part;
     std::unique_ptr<check::ReportTally> tally;
+    std::unique_ptr<ScanAlongside::Thread> scan;
 };
 
 // Where a block after the first begins: at its first line that can begin a transaction
@@ -311,8 +324,8 @@ std::optional<std::uint64_t> blockStart(TextReader& reader, std::uint64_t from) 
 
 // Converts block k of the report; the first begins at the given offset.
 void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& writer,
-                  const check::ReportTally* runTally, std::uint64_t first, std::uint64_t blockBytes,
-                  size_t k, BlockWorker& worker, ConvertedBlock& result) {
+                  const check::ReportTally* runTally, ScanAlongside* scan, std::uint64_t first,
+                  std::uint64_t blockBytes, size_t k, BlockWorker& worker, ConvertedBlock& result) {
     std::string out = std::move(result.out);
     std::unique_ptr<check::ReportTally> tally = std::move(result.tally);
     result = ConvertedBlock{};
@@ -335,6 +348,11 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
             worker.tally->clear();
             part.tally = worker.tally.get();
         }
+        if (scan) {
+            if (!worker.scan) worker.scan = std::make_unique<ScanAlongside::Thread>(*scan);
+            worker.scan->begin(*start);
+            part.scan = worker.scan.get();
+        }
         if (!convertPart(part, writer, nullptr).empty() || part.needsOwner ||
             part.blnConversionStopped)
             return;
@@ -348,6 +366,7 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
         result.linesWritten = part.out.lines();
         part.out.handOver(result.out);
         if (runTally) std::swap(result.tally, worker.tally);
+        if (scan) result.scanned = worker.scan->end(result.end);
     } catch (...) {
         result.usable = false;  // the owner does it again, and reports what it meets
     }
@@ -364,7 +383,10 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
         !e.empty())
         return sfSemCreate(kModConvert, kConvertProc, 0, kOpeningImportFailed, e);
 
-    const RunTables tables(st, st.files.encoding(kReportFile));
+    ConversionAhead* const ahead = run.makingAhead;
+    const RunTables tables(ahead ? *ahead->foreseen : st, st.files.encoding(kReportFile),
+                           ahead ? &ahead->witness : nullptr);
+    ScanAlongside* const scan = ahead ? &ahead->scan : nullptr;
     const std::optional<TargetWriter> writer = writerOf(st.gintTargetApp);
     run.tally.reset();
     run.readBack.reset();
@@ -397,8 +419,8 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
         BlockRunner<ConvertedBlock> runner(threads, blocks);
         runner.run(
             [&](size_t k, ConvertedBlock& result, unsigned w) {
-                convertBlock(tables, writer, run.tally.get(), first, blockBytes, k, workers[w],
-                             result);
+                convertBlock(tables, writer, run.tally.get(), scan, first, blockBytes, k,
+                             workers[w], result);
             },
             [&](size_t, ConvertedBlock& result) {
                 // A block that does not begin where the one before ended (a transaction
@@ -411,6 +433,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                     failure = sfSemCreate(kModConvert, kConvertProc, 0, writer->failed, failure);
                     return false;
                 }
+                if (scan) scan->take(std::move(result.scanned));
                 run.transactionsWritten += result.transactionsWritten;
                 run.linesWritten += result.linesWritten;
                 if (run.tally) run.tally->append(*result.tally, linesBefore);
@@ -428,11 +451,23 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
         report.seek(resumeAt, linesBefore);
     }
 
-    ConversionPart part(tables, report, &st, &ui);
+    // Made ahead, nothing is asked: a transaction that needs the user drops it.
+    ConversionPart part(tables, report, &st, ahead ? nullptr : &ui);
     part.out.sendTo(st.files, kImportFile);
     const std::unique_ptr<check::ReportTally> tally = run.tally ? run.tally->blank() : nullptr;
     part.tally = tally.get();
+    std::optional<ScanAlongside::Thread> scanning;
+    if (scan) {
+        scanning.emplace(*scan);
+        scanning->begin(report.bytesRead());
+        part.scan = &*scanning;
+    }
     Sem e = convertPart(part, writer, &throttle);
+    if (scan) {
+        scan->take(scanning->end(report.bytesRead()));
+        if (e.empty() && part.needsOwner)
+            e = sfSemCreate(kModConvert, kConvertProc, 0, "The conversion needs the user.");
+    }
     if (tally) run.tally->append(*tally, 0);
     run.transactionsWritten += part.transactionsWritten;
     run.transactionsOmitted += part.transactionsOmitted;
@@ -458,16 +493,154 @@ Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedur
     });
 }
 
+// The port of a conversion made ahead: it shows the reading's progress, and anything it
+// would say or ask drops it.
+class AheadPort : public UiPort {
+public:
+    explicit AheadPort(UiPort& ui) : ui_(ui) {}
+    Answer messageBox(const Message&) override {
+        spoke_ = true;
+        return Answer::Cancel;
+    }
+    std::optional<std::string> fileDialog(const FileDialog&) override {
+        spoke_ = true;
+        return std::nullopt;
+    }
+    void doEvents() override { ui_.doEvents(); }
+    ViewerStart startViewer(const std::string&) override { return ViewerStart::NotFound; }
+    void progress(std::uint64_t done, std::uint64_t total) override { ui_.progress(done, total); }
+    bool spoke() const { return spoke_; }
+
+private:
+    UiPort& ui_;
+    bool spoke_ = false;
+};
+
+// Windows-1252 when a whole line among the report's first bytes (from the given byte on)
+// is not UTF-8, since one such line makes the report Windows-1252; else UTF-8.
+Encoding firstLinesEncoding(const std::string& path, std::uint64_t start) {
+    std::string bytes(std::size_t{1} << 16, '\0');
+    std::FILE* f = platform::openFile(path, "rb");
+    if (!f) return Encoding::Utf8;
+    const bool placed = std::fseek(f, static_cast<long>(start), SEEK_SET) == 0;
+    bytes.resize(placed ? std::fread(bytes.data(), 1, bytes.size(), f) : 0);
+    std::fclose(f);
+    std::string_view rest(bytes);
+    for (size_t end; (end = rest.find('\n')) != std::string_view::npos;
+         rest.remove_prefix(end + 1)) {
+        const std::string_view line = rest.substr(0, end);
+        if (!isAscii(line) && !isValidUtf8(line)) return Encoding::Windows1252;
+    }
+    return Encoding::Utf8;
+}
+
+// The conversion made ahead becomes the run's when the state gives what it converted with.
+bool takeAhead(const ProgramState& st, ConversionRun& run) {
+    const std::shared_ptr<ConversionAhead> ahead = std::exchange(run.ahead, nullptr);
+    if (!ahead || !ahead->holds(st)) return false;
+    run = std::move(ahead->run);
+    run.takenAhead = true;
+    return true;
+}
+
 }  // namespace
 
 Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run) {
+    run.takenAhead = false;
+    if (takeAhead(st, run)) return {};
     return withRunFiles(st, run, "sfReadCreateWriteHeader", false,
                         [&](RunFiles& files) { return writeHeader(st, ui, run, files); });
 }
 
 Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run) {
-    return withRunFiles(st, run, "sfReadConvertAppend", true,
-                        [&](RunFiles& files) { return convertTransactions(st, ui, run, files); });
+    return withRunFiles(st, run, "sfReadConvertAppend", true, [&](RunFiles& files) -> Sem {
+        if (!run.takenAhead) return convertTransactions(st, ui, run, files);
+        // Made ahead: only put in place.
+        files.reopenImportFile();
+        return {};
+    });
+}
+
+ConversionAhead::ConversionAhead(const ProgramState& st, std::unique_ptr<ProgramState> state,
+                                 const ScanRequest& request, std::uint64_t start)
+    : foreseen(std::move(state)),
+      encoding(firstLinesEncoding(st.gstrJournalFile, start)),
+      scan(*foreseen, request, start,
+           encoding == Encoding::Windows1252 ? std::optional(encoding) : std::nullopt),
+      journal(st.gstrJournalFile),
+      output(foreseen->gstrOutputFile) {}
+
+ConversionAhead::~ConversionAhead() = default;
+
+bool ConversionAhead::holds(const ProgramState& st) const {
+    const ProgramState& then = *foreseen;
+    if (!made || st.gstrJournalFile != journal || st.gstrOutputFile != output ||
+        st.gintTargetApp != then.gintTargetApp || st.gblnAllToJournals != then.gblnAllToJournals ||
+        st.gcolTaxPayables != then.gcolTaxPayables ||
+        st.gcolTaxCodeTaxItemLinks != then.gcolTaxCodeTaxItemLinks)
+        return false;
+    if (earlierScan(st, journal, scanned->start, scanned->request) != scanned) return false;
+    const RunTables now(st, encoding), before(then, encoding);
+    for (const std::string& number : witness.accounts()) {
+        const MappedAccount* a = now.lookups.mappedAccount(number);
+        const MappedAccount* b = before.lookups.mappedAccount(number);
+        if (!a != !b || (a && a->targetNumber != b->targetNumber)) return false;
+    }
+    for (const std::string& item : witness.taxItems()) {
+        const MappedTaxCode* a = now.lookups.mappedTaxCode(item);
+        const MappedTaxCode* b = before.lookups.mappedTaxCode(item);
+        if (!a != !b || (a && a->code != b->code)) return false;
+    }
+    for (const std::string& bytes : witness.taxLineItems())
+        if (now.isMappedTaxItem(bytes) != before.isMappedTaxItem(bytes)) return false;
+    return true;
+}
+
+std::shared_ptr<const ReportScan> sfConvertAhead(ProgramState& st, UiPort& ui,
+                                                 ConversionAhead& ahead) {
+    TextReader& report = st.files.reader(kReportFile);
+    const std::uint64_t start = report.bytesRead(), lines = report.linesRead();
+    AheadPort port(ui);
+    const std::string output = std::exchange(st.gstrOutputFile, ahead.output);
+    st.files.close(kReportFile);
+    ahead.run.makingAhead = &ahead;
+    Sem e = sfReadCreateWriteHeader(st, port, ahead.run);
+    if (e.empty()) e = sfReadConvertAppend(st, port, ahead.run);
+    ahead.run.makingAhead = nullptr;
+    st.gstrOutputFile = output;
+    std::shared_ptr<const ReportScan> scan;
+    if (e.empty() && !port.spoke()) {
+        try {
+            ahead.scan.scanRest(ahead.journal);
+            scan = ahead.scan.finish(ahead.journal);
+        } catch (...) {
+            scan = nullptr;  // the scan of its own meets what failed here
+        }
+    }
+    ahead.made = scan != nullptr;
+    ahead.scanned = scan;
+    if (!ahead.made) {
+        ahead.run.importFile.abandon();
+        ahead.run.outputLock.release();
+    }
+
+    // The report open again, where the scan of its own leaves it (or would begin).
+    if (Sem opened = sfOpenFile(st, ui, st.gstrJournalFile, "Input", kReportFile); !opened.empty())
+        raise(0, "The QuickBooks Journal report could not be opened again.");
+    TextReader& again = st.files.reader(kReportFile);
+    if (!scan) {
+        again.seek(start, lines);
+        return nullptr;
+    }
+    if (ahead.scan.lines() > 0) {
+        again.seek(ahead.scan.lastLine(), lines + ahead.scan.lines() - 1);
+        again.line();
+    } else {
+        again.seek(start, lines);
+    }
+    st.files.learnEncoding(kReportFile, scan->encoding);
+    st.reportScan = scan;
+    return scan;
 }
 
 }  // namespace tav

@@ -19,6 +19,7 @@
 #include "convert/ConversionLookups.h"
 #include "convert/ReportFacts.h"
 #include "convert/ReportLine.h"
+#include "convert/ReportScan.h"
 #include "safe/ByteScan.h"
 #include "safe/Collection.h"
 #include "safe/ErrorLog.h"
@@ -38,6 +39,7 @@ struct ConversionCheck;
 class ImportDigestReader;
 class ReportTally;
 }  // namespace check
+struct ConversionAhead;
 
 inline constexpr int kImportFile = 2;
 
@@ -364,6 +366,39 @@ struct ConversionRun {
     std::shared_ptr<const check::ImportDigestReader> readBack;
     // The import file read back and compared with the report, once the run has written it.
     std::shared_ptr<const check::ConversionCheck> check;
+
+    // The batch command's conversion made ahead, in the same reading as the scan (set
+    // while it is made); once made, the driver takes it when the mappings made since give
+    // what it converted with, and drops it otherwise.
+    ConversionAhead* makingAhead = nullptr;
+    std::shared_ptr<ConversionAhead> ahead;
+    bool takenAhead = false;  // this run's import file is the one made ahead
+};
+
+// A conversion made ahead of the mappings (ConversionRun::ahead): it converts with the
+// mappings foreseen for the accounts and tax items it meets, and notes each it looked up.
+struct ConversionAhead {
+    // The foreseen state holds the target, the lists and the mappings.
+    ConversionAhead(const ProgramState& st, std::unique_ptr<ProgramState> foreseen,
+                    const ScanRequest& request, std::uint64_t start);
+    ~ConversionAhead();
+    ConversionAhead(const ConversionAhead&) = delete;
+    ConversionAhead& operator=(const ConversionAhead&) = delete;
+
+    // The state gives every mapping it looked up as foreseen, for the same report,
+    // unchanged, and the same import file.
+    bool holds(const ProgramState& st) const;
+
+    const std::unique_ptr<ProgramState> foreseen;
+    // The report's encoding as its first lines show it: Windows-1252 when one of them is
+    // not UTF-8; else UTF-8, which its scan confirms or refutes.
+    const Encoding encoding;
+    LookupWitness witness;
+    ScanAlongside scan;
+    ConversionRun run;  // its outcome, its import file pending
+    std::string journal, output;
+    std::shared_ptr<const ReportScan> scanned;  // its scan, when kept
+    bool made = false;  // converted to its end, without a failure or the user
 };
 
 // One thread's part of a conversion: the report as it reads it (the report file itself,
@@ -384,7 +419,8 @@ struct ConversionPart {
     ProgramState* owner;
     UiPort* ui;
     ImportLines out;
-    check::ReportTally* tally = nullptr;  // the check's tally of what it reads, if any
+    check::ReportTally* tally = nullptr;    // the check's tally of what it reads, if any
+    ScanAlongside::Thread* scan = nullptr;  // the scan made in the same reading, if any
 
     long transactionsWritten = 0;
     long transactionsOmitted = 0;
@@ -511,5 +547,13 @@ Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run);
 
 // Converts the report transaction by transaction and appends them to the import file.
 Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run);
+
+// The batch command's one reading: converts the report open as file 1 (its header row
+// read) into a new version of the import file, left pending in ahead.run, with the
+// foreseen mappings and without the user, and makes the scan asked for from the same
+// lines. Returns that scan when it is the one scanReport would give, file 1 left at the
+// report's end as that leaves it; else nullptr, file 1 where it was, and nothing is kept.
+std::shared_ptr<const ReportScan> sfConvertAhead(ProgramState& st, UiPort& ui,
+                                                 ConversionAhead& ahead);
 
 }  // namespace tav

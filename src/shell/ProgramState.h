@@ -4,6 +4,7 @@
 // starts empty: strings "", numbers 0, flags false, collections empty.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -17,6 +18,8 @@
 namespace tav {
 
 struct ReportScan;
+struct ScanRequest;
+class UiPort;
 
 // Target applications, by their position in the navigator's list.
 namespace target {
@@ -105,6 +108,10 @@ struct ProgramState : SafeState {
     // The last scan of the Journal report, which later readings of the same unchanged
     // report take their findings from.
     std::shared_ptr<const ReportScan> reportScan;
+    // The batch command's: makes the tax mapping screen's next scan of the report, once,
+    // in the same reading as its conversion; nullptr when the scan is to be made as usual.
+    std::function<std::shared_ptr<const ReportScan>(ProgramState&, UiPort&, const ScanRequest&)>
+        scanAhead;
 };
 
 }  // namespace tav

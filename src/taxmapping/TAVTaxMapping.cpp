@@ -1,6 +1,7 @@
 #include "taxmapping/TAVTaxMapping.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "convert/ReportLine.h"
 #include "convert/ReportScan.h"
@@ -73,7 +74,8 @@ JournalChoice readTaxItems(ProgramState& st, UiPort& ui, std::shared_ptr<const R
                                                             : ScanRequest::Accounts::Numbers;
     request.dates = st.gintTargetApp == target::Accounts;
     Sem e = guarded(kModule, kProc, [&]() -> Sem {
-        scan = scanReport(st, ui, request);
+        if (st.scanAhead) scan = std::exchange(st.scanAhead, nullptr)(st, ui, request);
+        if (!scan) scan = scanReport(st, ui, request);
         return {};
     });
     // Accountant's Office has no tax mapping: its tax items only tell the reader which

@@ -100,14 +100,35 @@ protected:
     // The list extraction makes the installation folder the current one.
     void TearDown() override { platform::setCurrentDirectory(directory); }
 
-    int run(std::vector<std::string> args, const std::string& answers = "") {
+    int run(std::vector<std::string> args, const std::string& answers = "",
+            bool oneReading = true) {
         in.clear();
         in.str(answers);
         out.str("");
         err.str("");
         args.insert(args.begin(), "tav-convert");
-        const cli::Environment env{install.path(), common.path(), in, out, err};
+        cli::Environment env{install.path(), common.path(), in, out, err};
+        env.oneReading = oneReading;
         return runBatch(args, env);
+    }
+
+    // The report converted in the same reading as the tax mapping screen's scan, whether
+    // the conversion made then is kept or dropped, ends as when it is read twice: the
+    // same exit code, output, messages in the same order and import file.
+    void expectOneReadingAsTwo(const std::string& what, const std::vector<std::string>& args,
+                               const std::string& answers = "") {
+        const std::string output = client.file("TAVOutput.txt");
+        for (const char* threads : {"1", "2"}) {
+            std::vector<std::string> a = args;
+            a.insert(a.end(), {"--threads", threads});
+            std::string ends[2];
+            for (bool one : {false, true}) {
+                writeFile(output, "");
+                const int exit = run(a, answers, one);
+                ends[one] = fmt::format("{}\n{}{}{}", exit, out.str(), err.str(), readFile(output));
+            }
+            EXPECT_EQ(ends[1], ends[0]) << what << ", " << threads << " threads";
+        }
     }
 
     // The sample client, with its lists taken from its company file.
@@ -145,6 +166,13 @@ TEST_P(BatchSample, ConvertsWithAutomaticMappingPlusTheSampleMapping) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTarget, BatchSample, ::testing::Range<std::int16_t>(0, 5));
+
+TEST_F(Batch, TheSampleClientConvertsInOneReadingAsInTwo) {
+    for (std::int16_t target : {0, 2})
+        expectOneReadingAsTwo(targetName(target),
+                              sample(target, {"--auto-map", "--account-mapping",
+                                              client.file("ClientXAccountMapping.csv")}));
+}
 
 TEST_F(Batch, SavesTheMappingTheUserWouldSave) {
     ASSERT_EQ(run(sample(0, {"--auto-map", "--account-mapping",
@@ -364,6 +392,49 @@ TEST_F(FaultyReport, AWrongHeaderIsReportedBeforeAnythingIsWritten) {
               "transactions again.\n  in " +
                   client.file("Journal.txt") + ", line 1: Trans #\\tType\\tDate\n");
     EXPECT_FALSE(platform::fileExists(client.file("TAVOutput.txt")));
+}
+
+TEST_F(FaultyReport, OneReadingEndsAsTwoReadingsDo) {
+    expectOneReadingAsTwo("omit (Yes)", args({"--on-data-error", "omit"}));
+    expectOneReadingAsTwo("stop (No)", args({"--on-data-error", "stop"}));
+    expectOneReadingAsTwo("asked", args({"--on-data-error", "ask"}), "y\nn\n");
+
+    // Without the faults, and with a tax line: the conversion made in the scan's reading is
+    // kept.
+    std::string report = readFile(client.file("Journal.txt"));
+    report.replace(report.find("31/02/2011"), 10, "2/07/2011");
+    report.replace(report.find("\tabc\t"), 5, "\t-30\t");
+    const size_t first = report.find("1\tInvoice\t1/07/2011");
+    report.replace(first, report.find("2\tInvoice") - first,
+                   "1\tInvoice\t1/07/2011\tINV1\tSmith\t\t\t1-1200 · Trade Debtors\t\t11\t\r\n"
+                   "\t\t\t\t\t\t\t4-1000 · Sales\tGST\t-10\t-1\r\n"
+                   "\t\t\t\t\t\tGST\t2-1310 · GST Payable\t\t-1\t\r\n"
+                   "\t\t\t\t\t\t\t\t\t11\t\r\n");
+    writeFile(client.file("Journal.txt"), report);
+    expectOneReadingAsTwo(
+        "kept", args({"--on-data-error", "stop", "--check-csv", client.file("check.csv")}));
+    EXPECT_EQ(run(args({})), cli::kConverted) << err.str();
+
+    // A tax item the tax mapping lacks, and an account the account mapping lacks.
+    const std::string taxMapping = readFile(files.taxMapping);
+    writeFile(files.taxMapping, "GST,\r\n");
+    expectOneReadingAsTwo("a tax item unmapped", args({}));
+    writeFile(files.taxMapping, taxMapping);
+    const std::string fullMapping = readFile(files.accountMapping);
+    std::string mapping = fullMapping;
+    const size_t sales = mapping.rfind('\n', mapping.find(",4-1000,")) + 1;
+    mapping.erase(sales, mapping.find('\n', sales) + 1 - sales);
+    writeFile(files.accountMapping, mapping);
+    expectOneReadingAsTwo("an account unmapped", args({}));
+
+    // Mapped by the mapping file but missing from the chart: the conversion made ahead
+    // converts it, the road asks about it.
+    writeFile(files.accountMapping, fullMapping);
+    std::string cofa = readFile(files.cofa);
+    const size_t line = cofa.rfind('\n', cofa.find("\t4-1000\t")) + 1;
+    cofa.erase(line, cofa.find('\n', line) + 1 - line);
+    writeFile(files.cofa, cofa);
+    expectOneReadingAsTwo("an account the chart lacks", args({"--on-data-error", "stop"}));
 }
 
 TEST_F(Batch, AFileTheRunWritesThatIsAFileItReadsIsRefusedBeforeAnythingIsWritten) {

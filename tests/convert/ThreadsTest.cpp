@@ -197,10 +197,11 @@ protected:
     ScanThreads() { beforeTaxMapping(target::MasAU); }
 
     // Invoices, each with a new account and a new tax item, the given line put after the
-    // half of them.
-    static std::string invoices(const std::string& middle, const std::string& accountText) {
+    // given one (the half of them).
+    static std::string invoices(const std::string& middle, const std::string& accountText,
+                                int count = 60, int at = 30) {
         std::string rows = report({});
-        for (int t = 1; t <= 60; ++t) {
+        for (int t = 1; t <= count; ++t) {
             const std::string n = std::to_string(t);
             rows += n + "\tInvoice\t" + std::to_string(t % 28 + 1) + "/07/2011\tINV" + n +
                     "\tSmith\t\t\t1-1200 · Trade Debtors\t\t11\t\r\n"
@@ -211,7 +212,7 @@ protected:
                     std::to_string(t % 45) +
                     "\t2-1310 · GST Payable\t\t-1\t\r\n"
                     "\t\t\t\t\t\t\t\t\t11\t\r\n";
-            if (t == 30) rows += middle;
+            if (t == at) rows += middle;
         }
         return rows;
     }
@@ -253,6 +254,67 @@ TEST_F(ScanThreads, TheTaxScreensReadingIsTheSameWithEveryThreadCount) {
     }
     writeReport(invoices("", "Sales"));
     EXPECT_NE(chooseWith(1).find("\nT1 T2 T3 "), std::string::npos);
+}
+
+// The batch command's conversion in the same reading as the screen's scan: its scan is the
+// screen's own, whatever the threads; when it is not kept, the screen scans as before, with
+// the same findings and messages at the same lines.
+TEST_F(ScanThreads, TheScanMadeWhileConvertingIsTheScreensOwn) {
+    int made = 0;
+    auto chooseAhead = [&](unsigned threads) {
+        st.scanAhead = [&](ProgramState& s, UiPort& port, const ScanRequest& request) {
+            // Every account and tax line item of the invoices mapped.
+            auto foreseen = std::make_unique<ProgramState>();
+            foreseen->gintTargetApp = s.gintTargetApp;
+            foreseen->gcolTaxPayables = s.gcolTaxPayables;
+            foreseen->gcolTaxCodeTaxItemLinks = s.gcolTaxCodeTaxItemLinks;
+            foreseen->gstrOutputFile = dir.file("TAVOutput.txt");
+            for (const char* number : {"1-1200", "9-9999"})
+                foreseen->gcolMappedAccounts.Add({"", number, "", "2", "600", ""});
+            for (int t = 1; t <= 400; ++t)
+                foreseen->gcolMappedAccounts.Add(
+                    {"", "4-" + std::to_string(t), "", "2", "400", ""});
+            for (int t = 0; t < 45; ++t)
+                foreseen->gcolMappedTaxCodes.Add({"T" + std::to_string(t), "GST", "2"});
+            ConversionAhead ahead(s, std::move(foreseen), request,
+                                  s.files.reader(kReportFile).bytesRead());
+            const auto scan = sfConvertAhead(s, port, ahead);
+            made += ahead.made;
+            return scan;
+        };
+        return chooseWith(threads);
+    };
+    auto windows1252 = [](std::string bytes) {
+        for (const auto& [utf8, byte] : {std::pair{"\xC2\xB7", "\xB7"}, {"\xC3\xA9", "\xE9"}})
+            for (size_t at; (at = bytes.find(utf8)) != std::string::npos;)
+                bytes.replace(at, 2, byte);
+        return bytes;
+    };
+    // The screen reads on after the TOTAL line, where the conversion ends.
+    const std::string total =
+        "TOTAL\t\t\t\t\t\t\t\t\t0.00\t\r\n\t\t\t\t\t\t\t9-9999 · After\t\t0\t\r\n";
+    const std::pair<std::string, int> cases[] = {
+        {invoices("", "Sales") + total, 3},
+        {windows1252(invoices("", "Caf\xC3\xA9") + total), 3},  // Windows-1252 throughout
+        // Windows-1252 shown only far into the report: the texts were read as UTF-8.
+        {invoices("\t\t\t\t\tCaf\xE9\t\t4-1 · Sales\t\t0\t\r\n", "Caf\xC3\xA9", 400, 390) + total,
+         0},
+        {invoices("\t\t\t\t\t\t\tSales\t\t5\t\r\n", "Sales") + total, 0},  // no number
+        {invoices("  \r\n", "Sales") + total, 0},                          // a blank line
+        {invoices("\t\t\t\t\t\tGST\t2-1310 · GST" + std::string(1, '\0') + "Payable\t\t-1\t\r\n",
+                  "Sales") +
+             total,
+         0},
+    };
+    for (const auto& [bytes, kept] : cases) {
+        writeReport(bytes);
+        st.scanAhead = nullptr;
+        const std::string alone = chooseWith(1);
+        made = 0;
+        for (unsigned threads : {1u, 2u, 8u})
+            EXPECT_EQ(chooseAhead(threads), alone) << threads << " threads, " << bytes.size();
+        EXPECT_EQ(made, kept) << bytes.size();
+    }
 }
 
 // The report's encoding is known only when a line shows it is not UTF-8: texts read as
