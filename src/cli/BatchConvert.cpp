@@ -315,11 +315,11 @@ private:
     };
 
     // The report is converted in the same reading as the tax mapping screen's scan when
-    // the mappings can be foreseen from the options: the accounts' from a mapping file
-    // ('Accounts' maps none).
+    // the mappings can be foreseen from the options: the accounts' from a mapping file.
+    // 'Accounts' writes the scan's date range before the transactions, so it reads twice.
     bool convertsAhead() const {
-        return env_.oneReading &&
-               (st_.gintTargetApp == target::Accounts || !o_.accountMapping.empty());
+        return env_.oneReading && st_.gintTargetApp != target::Accounts &&
+               !o_.accountMapping.empty();
     }
 
     std::shared_ptr<const ReportScan> convertAhead(ProgramState& st, UiPort& ui,
@@ -386,10 +386,8 @@ private:
         if (taxMapping &&
             (!sfMapStandardCodes(*f).empty() || !sfApplyTaxMapping(*f, lines).empty()))
             return nullptr;
-        if (st_.gintTargetApp != target::Accounts &&
-            !sfForeseeMapping(*f, port, o_.accountMapping, o_.autoMap).empty())
+        if (!sfForeseeMapping(*f, port, o_.accountMapping, o_.autoMap).empty() || port.spoke())
             return nullptr;
-        if (port.spoke()) return nullptr;
         return f;
     }
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -172,11 +171,16 @@ private:
 constexpr std::string_view kOpeningReportFailed = "Error opening QuickBooks Journal Report file";
 constexpr std::string_view kOpeningImportFailed = "Error opening output file";
 
-// The 'Accounts' header from a scan of the report. Its failures are reported as when each
-// had a reading of its own: the dates' first, each with the report at the line it met.
-Sem writeAccountsHeader(ProgramState& st, ConversionRun& run, const std::string& name,
-                        const ReportScan* scan) {
+// The date range and the accounts come from one scan of the report: the tax mapping
+// screen's, when the report is unchanged since, or one of its own. Their failures are
+// reported as when each had a reading of its own: the dates' first, each with the report
+// at the line it met.
+Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, const std::string& name) {
     constexpr std::string_view kProc = "sfReadCreateWriteHeader";
+    const ScanRequest request{.accounts = ScanRequest::Accounts::NumbersAndNames, .dates = true};
+    std::shared_ptr<const ReportScan> scan = earlierScan(
+        st, st.files.path(kReportFile), st.files.reader(kReportFile).bytesRead(), request);
+    if (!scan) scan = scanReport(st, ui, request);
     if (scan->dateFailure) {
         showAtFailure(st, *scan->dateFailure);
         return sfSemCreate(kModConvert, kProc, 0, "Error getting date range for target file header",
@@ -197,16 +201,6 @@ Sem writeAccountsHeader(ProgramState& st, ConversionRun& run, const std::string&
     for (const JournalAccount& a : scan->accounts)
         writeImportLine(st, run, {"AC", a.number, a.name}, true);
     return {};
-}
-
-// The date range and the accounts come from one scan of the report: the tax mapping
-// screen's, when the report is unchanged since, or one of its own.
-Sem writeAccountsHeader(ProgramState& st, UiPort& ui, ConversionRun& run, const std::string& name) {
-    const ScanRequest request{.accounts = ScanRequest::Accounts::NumbersAndNames, .dates = true};
-    std::shared_ptr<const ReportScan> scan = earlierScan(
-        st, st.files.path(kReportFile), st.files.reader(kReportFile).bytesRead(), request);
-    if (!scan) scan = scanReport(st, ui, request);
-    return writeAccountsHeader(st, run, name, scan.get());
 }
 
 Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& files) {
@@ -233,7 +227,7 @@ Sem writeHeader(ProgramState& st, UiPort& ui, ConversionRun& run, RunFiles& file
                         "\"V\" \",\" Conv. from " + masHeaderText(name) + " on " + run.headerDate);
     else if (isAccountantsOffice(st.gintTargetApp))
         writeImportLine(st, run, kAOFileHeader);
-    else if (st.gintTargetApp == target::Accounts && !run.makingAhead)
+    else if (st.gintTargetApp == target::Accounts)
         return writeAccountsHeader(st, ui, run, name);
     return {};
 }
@@ -404,15 +398,6 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     }
     TextReader& report = st.files.reader(kReportFile);
     EventThrottle throttle(ui);
-    // 'Accounts' made ahead: its header needs the whole scan, so the transactions go to a
-    // file of their own, put after the header at the end (finishAhead).
-    int out = kImportFile;
-    if (ahead && st.gintTargetApp == target::Accounts) {
-        out = st.files.freeFile();
-        if (Sem e = sfOpenFile(st, ui, st.gstrOutputFile, "Output", out); !e.empty())
-            return sfSemCreate(kModConvert, kConvertProc, 0, kOpeningImportFailed, e);
-        ahead->transactionsFile = out;
-    }
 
     // The blocks converted on worker threads, taken in order; the first one that cannot
     // be taken is where this thread goes on.
@@ -442,8 +427,8 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                 // longer than a block) is left to this thread too.
                 if (!result.usable || result.start != resumeAt) return false;
                 // The writers' lines reach the file as if written one by one.
-                failure =
-                    guardedAsWriter(writer->layout, [&] { st.files.writeLines(out, result.out); });
+                failure = guardedAsWriter(writer->layout,
+                                          [&] { st.files.writeLines(kImportFile, result.out); });
                 if (!failure.empty()) {
                     failure = sfSemCreate(kModConvert, kConvertProc, 0, writer->failed, failure);
                     return false;
@@ -468,7 +453,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
 
     // Made ahead, nothing is asked: a transaction that needs the user drops it.
     ConversionPart part(tables, report, &st, ahead ? nullptr : &ui);
-    part.out.sendTo(st.files, out);
+    part.out.sendTo(st.files, kImportFile);
     const std::unique_ptr<check::ReportTally> tally = run.tally ? run.tally->blank() : nullptr;
     part.tally = tally.get();
     std::optional<ScanAlongside::Thread> scanning;
@@ -506,39 +491,6 @@ Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedur
         if (result.empty()) files.finish(importFileComplete);
         return result;
     });
-}
-
-// The end of a conversion made ahead: the rest of its scan and, for 'Accounts', the header
-// from that scan, then the transactions after it.
-Sem finishAhead(ProgramState& st, ConversionRun& run, ConversionAhead& ahead) {
-    ahead.scan.scanRest(ahead.journal);
-    ahead.scanned = ahead.scan.finish(ahead.journal);
-    if (!ahead.scanned)
-        return sfSemCreate(kModConvert, kConvertProc, 0,
-                           "The scan made with the conversion is not the report's.");
-    if (!ahead.transactionsFile) return {};
-    FileReplacement transactions = st.files.closePending(*ahead.transactionsFile);
-    ahead.transactionsFile.reset();
-    if (Sem e = writeAccountsHeader(st, run, reportName(st.gstrJournalFile), ahead.scanned.get());
-        !e.empty())
-        return e;
-    // Read into one buffer and handed on whole lines at a time, the part of a line read
-    // moved to the buffer's start: each byte is copied once on its way.
-    std::FILE* f = platform::openFile(transactions.path(), "rb");
-    if (!f) raise(err::DeviceIoError);
-    std::string bytes(std::size_t{1} << 20, '\0');
-    size_t held = 0;
-    for (size_t n; (n = std::fread(bytes.data() + held, 1, bytes.size() - held, f)) > 0;) {
-        held += n;
-        const size_t end = std::string_view(bytes.data(), held).rfind('\n') + 1;
-        if (end == 0 && held == bytes.size()) bytes.resize(2 * bytes.size());
-        st.files.writeLines(kImportFile, std::string_view(bytes.data(), end));
-        std::memmove(bytes.data(), bytes.data() + end, held - end);
-        held -= end;
-    }
-    std::fclose(f);
-    st.files.writeLines(kImportFile, std::string_view(bytes.data(), held));
-    return {};
 }
 
 // The port of a conversion made ahead: it shows the reading's progress, and anything it
@@ -602,20 +554,6 @@ Sem sfReadCreateWriteHeader(ProgramState& st, UiPort& ui, ConversionRun& run) {
 
 Sem sfReadConvertAppend(ProgramState& st, UiPort& ui, ConversionRun& run) {
     return withRunFiles(st, run, "sfReadConvertAppend", true, [&](RunFiles& files) -> Sem {
-        if (run.makingAhead) {
-            ConversionAhead& ahead = *run.makingAhead;
-            // Dropped with the run's files when it fails.
-            const struct Dropped {
-                ProgramState& st;
-                ConversionAhead& ahead;
-                ~Dropped() {
-                    if (ahead.transactionsFile) st.files.abandon(*ahead.transactionsFile);
-                    ahead.transactionsFile.reset();
-                }
-            } dropped{st, ahead};
-            Sem e = convertTransactions(st, ui, run, files);
-            return e.empty() ? finishAhead(st, run, ahead) : e;
-        }
         if (!run.takenAhead) return convertTransactions(st, ui, run, files);
         // Made ahead: only put in place.
         files.reopenImportFile();
@@ -670,8 +608,15 @@ std::shared_ptr<const ReportScan> sfConvertAhead(ProgramState& st, UiPort& ui,
     if (e.empty()) e = sfReadConvertAppend(st, port, ahead.run);
     ahead.run.makingAhead = nullptr;
     st.gstrOutputFile = output;
-    const std::shared_ptr<const ReportScan> scan =
-        e.empty() && !port.spoke() ? ahead.scanned : nullptr;
+    std::shared_ptr<const ReportScan> scan;
+    if (e.empty() && !port.spoke()) {
+        try {
+            ahead.scan.scanRest(ahead.journal);
+            scan = ahead.scan.finish(ahead.journal);
+        } catch (...) {
+            scan = nullptr;  // the scan of its own meets what failed here
+        }
+    }
     ahead.made = scan != nullptr;
     ahead.scanned = scan;
     if (!ahead.made) {

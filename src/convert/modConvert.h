@@ -398,7 +398,6 @@ struct ConversionAhead {
     ConversionRun run;  // its outcome, its import file pending
     std::string journal, output;
     std::shared_ptr<const ReportScan> scanned;  // its scan, when kept
-    std::optional<int> transactionsFile;        // 'Accounts': its transactions, written first
     bool made = false;  // converted to its end, without a failure or the user
 };
 
