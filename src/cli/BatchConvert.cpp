@@ -345,6 +345,8 @@ private:
     std::unique_ptr<ProgramState> foresee() const {
         auto f = std::make_unique<ProgramState>();
         f->gstrDataFolder = st_.gstrDataFolder;
+        // The workers converting blocks open the report by the name the run converts with.
+        f->gstrJournalFile = st_.gstrJournalFile;
         f->gintTargetApp = st_.gintTargetApp;
         f->gstrTargetAppName = st_.gstrTargetAppName;
         f->gblnAllToJournals = isMas(st_.gintTargetApp) ? o_.allToJournals : st_.gblnAllToJournals;
