@@ -295,25 +295,6 @@ public:
     }
 
 private:
-    // A port for foreseeing: what would be shown or asked means it cannot be foreseen.
-    class SilentPort : public UiPort {
-    public:
-        Answer messageBox(const Message&) override {
-            spoke_ = true;
-            return Answer::Cancel;
-        }
-        std::optional<std::string> fileDialog(const FileDialog&) override {
-            spoke_ = true;
-            return std::nullopt;
-        }
-        void doEvents() override {}
-        ViewerStart startViewer(const std::string&) override { return ViewerStart::NotFound; }
-        bool spoke() const { return spoke_; }
-
-    private:
-        bool spoke_ = false;
-    };
-
     // The report is converted in the same reading as the tax mapping screen's scan when
     // the mappings can be foreseen from the options: the accounts' from a mapping file.
     // 'Accounts' writes the scan's date range before the transactions, so it reads twice.

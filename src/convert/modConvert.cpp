@@ -493,29 +493,6 @@ Sem withRunFiles(ProgramState& st, ConversionRun& run, std::string_view procedur
     });
 }
 
-// The port of a conversion made ahead: it shows the reading's progress, and anything it
-// would say or ask drops it.
-class AheadPort : public UiPort {
-public:
-    explicit AheadPort(UiPort& ui) : ui_(ui) {}
-    Answer messageBox(const Message&) override {
-        spoke_ = true;
-        return Answer::Cancel;
-    }
-    std::optional<std::string> fileDialog(const FileDialog&) override {
-        spoke_ = true;
-        return std::nullopt;
-    }
-    void doEvents() override { ui_.doEvents(); }
-    ViewerStart startViewer(const std::string&) override { return ViewerStart::NotFound; }
-    void progress(std::uint64_t done, std::uint64_t total) override { ui_.progress(done, total); }
-    bool spoke() const { return spoke_; }
-
-private:
-    UiPort& ui_;
-    bool spoke_ = false;
-};
-
 // Windows-1252 when a whole line among the report's first bytes (from the given byte on)
 // is not UTF-8, since one such line makes the report Windows-1252; else UTF-8.
 Encoding firstLinesEncoding(const std::string& path, std::uint64_t start) {
@@ -600,7 +577,7 @@ std::shared_ptr<const ReportScan> sfConvertAhead(ProgramState& st, UiPort& ui,
                                                  ConversionAhead& ahead) {
     TextReader& report = st.files.reader(kReportFile);
     const std::uint64_t start = report.bytesRead(), lines = report.linesRead();
-    AheadPort port(ui);
+    SilentPort port(&ui);  // it shows the reading's progress
     const std::string output = std::exchange(st.gstrOutputFile, ahead.output);
     st.files.close(kReportFile);
     ahead.run.makingAhead = &ahead;

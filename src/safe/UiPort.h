@@ -64,6 +64,35 @@ public:
     virtual void progress(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
 };
 
+// A port for work done before the user is to see it (the batch command's foreseeing and
+// its conversion made ahead): nothing is shown or asked, and spoke() tells that something
+// would have been, which drops that work. Progress and event processing go on through
+// the given port, if any.
+class SilentPort : public UiPort {
+public:
+    explicit SilentPort(UiPort* through = nullptr) : through_(through) {}
+    Answer messageBox(const Message&) override {
+        spoke_ = true;
+        return Answer::Cancel;
+    }
+    std::optional<std::string> fileDialog(const FileDialog&) override {
+        spoke_ = true;
+        return std::nullopt;
+    }
+    void doEvents() override {
+        if (through_) through_->doEvents();
+    }
+    ViewerStart startViewer(const std::string&) override { return ViewerStart::NotFound; }
+    void progress(std::uint64_t done, std::uint64_t total) override {
+        if (through_) through_->progress(done, total);
+    }
+    bool spoke() const { return spoke_; }
+
+private:
+    UiPort* through_;
+    bool spoke_ = false;
+};
+
 // The answer of a box whose default button is pressed (Enter, or nobody there).
 Answer defaultAnswer(const Message& message);
 
