@@ -351,9 +351,16 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                 }
                 part.previousClosed = lineStart > *part.endAfter && closesTransaction(r);
             }
-            if (part.scan) part.scan->line(line, report.marks(), report.linesRead(), lineStart);
+            // Looked up once for the conversion and the scan made alongside, which needs the
+            // text as the line holds it.
+            const bool headerRow = r[col::TransNo] == "Trans #";
+            const AccountFacts* account =
+                headerRow || r[col::Account].empty() ? nullptr : &facts.account(r[col::Account]);
+            if (part.scan)
+                part.scan->line(line, report.marks(), report.linesRead(), lineStart,
+                                r.inLine(col::Account) ? account : nullptr);
 
-            if (r[col::TransNo] == "Trans #") continue;
+            if (headerRow) continue;
             if (isTotalLine(r[col::TransNo])) {
                 part.totalLineRead = true;
                 return {};
@@ -378,8 +385,8 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
                 }
                 const TypeFacts& lineType = facts.type(r[col::Type]);
                 add();
-                if (const auto failed = rewriteFields(
-                        facts, transaction, r, facts.account(r[col::Account]), lineType, true)) {
+                if (const auto failed =
+                        rewriteFields(facts, transaction, r, *account, lineType, true)) {
                     removeLast();
                     if (!omitted(failed->error, r[col::TransNo], r[col::TaxCode], failed->details))
                         return {};
@@ -404,9 +411,8 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
 
             // A continuation line. QuickBooks adds a line for the tax on tax liability
             // accounts; only Accountant's Office, which has no tax columns, keeps it.
-            const AccountFacts& account = facts.account(r[col::Account]);
             const TaxLineItemFacts* item =
-                account.payable ? &facts.taxLineItem(r[col::Item]) : nullptr;
+                account->payable ? &facts.taxLineItem(r[col::Item]) : nullptr;
             if (item && item->mapped) {
                 bool passedOver = !isAccountantsOffice(part.st.gintTargetApp);
                 if (!passedOver) passedOver = isZeroOrNotAnAmount(r[col::Amount]);
@@ -417,7 +423,7 @@ Sem sfReadInTransaction(ConversionPart& part, bool& blnValid, JournalTransaction
             }
             add();
             if (const auto failed =
-                    rewriteFields(facts, transaction, r, account, transaction.type(), false)) {
+                    rewriteFields(facts, transaction, r, *account, transaction.type(), false)) {
                 removeLast();
                 // Outlives the transaction's clearing.
                 const std::string t(transaction.Item(1)[col::TransNo]);

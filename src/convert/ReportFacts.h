@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -24,6 +25,20 @@ namespace tav {
 
 struct ProgramState;
 
+// What the scan of the report (ReportScan.h) works out from an account text, once per
+// text and encoding.
+struct ScannedAccount {
+    Encoding encoding = Encoding::Utf8;
+    bool ascii = true;  // the same whatever the encoding
+    // The tax item reading looks at the text as it stands.
+    Sem taxNumberFailure;
+    bool payable = false;
+    // The account reading looks at it without its commas.
+    std::string account, number, name;
+    Sem numberFailure, nameFailure;
+    std::uint64_t collectedIn = 0;  // the part that last collected it
+};
+
 // A QuickBooks account text.
 struct AccountFacts {
     std::string number;        // sfNumberOnly, in the report's bytes
@@ -36,6 +51,9 @@ struct AccountFacts {
     // Where the check's tally of this thread's block keeps the text's figures.
     mutable std::uint64_t tallyId = 0;
     mutable std::uint32_t tallySlot = 0;
+    // The scan made in the same reading keeps its findings here rather than in a table of
+    // its own.
+    mutable std::optional<ScannedAccount> scanned;
 };
 
 // A QuickBooks tax item, as the reader puts it in the tax item column.

@@ -8,6 +8,7 @@
 
 #include "convert/ConversionLookups.h"
 #include "convert/ReportBlocks.h"
+#include "convert/ReportFacts.h"
 #include "convert/TextTable.h"
 #include "convert/modConvert.h"
 #include "safe/ByteScan.h"
@@ -17,19 +18,6 @@
 namespace tav {
 
 namespace {
-
-// What the readings work out from an account text, once per text and encoding.
-struct ScannedAccount {
-    Encoding encoding = Encoding::Utf8;
-    bool ascii = true;  // the same whatever the encoding
-    // The tax item reading looks at the text as it stands.
-    Sem taxNumberFailure;
-    bool payable = false;
-    // The account reading looks at it without its commas.
-    std::string account, number, name;
-    Sem numberFailure, nameFailure;
-    std::uint64_t collectedIn = 0;  // the part that last collected it
-};
 
 // What a report line is to the readings: its first eight fields, from the reader's marks
 // of its first eight tabs.
@@ -68,6 +56,15 @@ public:
             text, [&](std::string_view text, ScannedAccount& a) { workOut(text, a, encoding); });
         if (!a.ascii && a.encoding != encoding) workOut(text, a, encoding);
         return a;
+    }
+    // The same, kept where the other reading found the text.
+    ScannedAccount& account(std::string_view text, Encoding encoding,
+                            std::optional<ScannedAccount>& kept) {
+        if (!kept)
+            workOut(text, kept.emplace(), encoding);
+        else if (!kept->ascii && kept->encoding != encoding)
+            workOut(text, *kept, encoding);
+        return *kept;
     }
     TextReader reader;
 
@@ -151,9 +148,10 @@ public:
         itemTexts_.clear();
     }
     // False when the scan ends at the line. Inline in the scan's own loop.
+    // found: the line's account text as the other reading found it, if it did.
     [[gnu::always_inline]] bool line(ScannedPart& part, std::string_view line,
                                      const TextReader::Marks& marks, std::uint64_t lineNumber,
-                                     std::uint64_t offset) {
+                                     std::uint64_t offset, const AccountFacts* found = nullptr) {
         ++part.lines;
         if (!checkEncoding(line, part)) return false;
         if (isBlankLine(line)) {
@@ -171,7 +169,8 @@ public:
         const ScannedAccount* account = &noAccount_;
         if (count > col::Account) {
             if (const std::string_view text = fields_[col::Account]; !text.empty()) {
-                account = &thread_.account(text, encoding_);
+                account = found ? &thread_.account(text, encoding_, found->scanned)
+                                : &thread_.account(text, encoding_);
                 if (!account->ascii && encoding_ == Encoding::Utf8) part.readAsUtf8 = true;
             }
         }
@@ -453,11 +452,12 @@ void ScanAlongside::Thread::begin(std::uint64_t start) {
 }
 
 void ScanAlongside::Thread::line(std::string_view line, const TextReader::Marks& marks,
-                                 std::uint64_t lineNumber, std::uint64_t offset) {
+                                 std::uint64_t lineNumber, std::uint64_t offset,
+                                 const AccountFacts* account) {
     State& s = *state_;
     if (!s.scanning || offset < scan_.start_) return;
     s.part->lastLine = offset;
-    if (!s.scanner->line(*s.part, line, marks, lineNumber, offset)) {
+    if (!s.scanner->line(*s.part, line, marks, lineNumber, offset, account)) {
         s.scanning = false;
         s.part->usable = false;
     }

@@ -29,6 +29,7 @@
 
 namespace tav {
 
+struct AccountFacts;
 struct ProgramState;
 
 struct ScanRequest {
@@ -123,8 +124,10 @@ public:
         ~Thread();
         // A run of lines from the given byte; lines before the scan's start are passed over.
         void begin(std::uint64_t start);
+        // The account's facts, when the other reading looked up the text as the line holds
+        // it, keep the scan's findings too: the text is looked up once.
         void line(std::string_view line, const TextReader::Marks& marks, std::uint64_t lineNumber,
-                  std::uint64_t offset);
+                  std::uint64_t offset, const AccountFacts* account);
         // The run's findings; the next run begins at the given byte.
         std::unique_ptr<ScannedPart> end(std::uint64_t endOffset);
 
