@@ -271,7 +271,7 @@ TEST_F(ScanThreads, TheScanMadeWhileConvertingIsTheScreensOwn) {
             foreseen->gstrOutputFile = dir.file("TAVOutput.txt");
             for (const char* number : {"1-1200", "9-9999"})
                 foreseen->gcolMappedAccounts.Add({"", number, "", "2", "600", ""});
-            for (int t = 1; t <= 400; ++t)
+            for (int t = 1; t <= 17000; ++t)
                 foreseen->gcolMappedAccounts.Add(
                     {"", "4-" + std::to_string(t), "", "2", "400", ""});
             for (int t = 0; t < 45; ++t)
@@ -295,6 +295,9 @@ TEST_F(ScanThreads, TheScanMadeWhileConvertingIsTheScreensOwn) {
         "TOTAL\t\t\t\t\t\t\t\t\t0.00\t\r\n\t\t\t\t\t\t\t9-9999 · After\t\t0\t\r\n";
     const std::pair<std::string, int> cases[] = {
         {invoices("", "Sales") + total, 3},
+        // More account texts than a thread keeps facts for: the facts start afresh, and the
+        // scan made alongside with them, in the middle of blocks.
+        {invoices("", "Sales", 17000, 1) + total, 3},
         {windows1252(invoices("", "Caf\xC3\xA9") + total), 3},  // Windows-1252 throughout
         // Windows-1252 shown only far into the report: the texts were read as UTF-8.
         {invoices("\t\t\t\t\tCaf\xE9\t\t4-1 · Sales\t\t0\t\r\n", "Caf\xC3\xA9", 400, 390) + total,
