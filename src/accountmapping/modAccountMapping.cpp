@@ -431,28 +431,28 @@ Sem sfLoadMapping(ProgramState& st) {
 Sem sfForeseeMapping(ProgramState& st, UiPort& ui, const std::string& path, bool autoMap) {
     constexpr std::string_view kProc = "sfForeseeMapping";
     return guarded(kModAccountMapping, kProc, [&]() -> Sem {
+        // A row for every account number the file names, which Load Mapping then maps
+        // from the file as it maps the report's accounts.
+        std::unordered_set<std::string> numbers;
+        auto row = [&](const std::string& number) {
+            if (numbers.insert(number).second)
+                st.gcolMappedAccounts.Add({"", number, "", "1", "", ""});
+        };
+        {
+            if (Sem e = sfOpenFile(st, ui, path, "Input", 1); !e.empty()) return e;
+            FileCloser closer(st.files, 1);
+            while (!st.files.eof(1)) {
+                const std::string line = st.files.lineInput(1);
+                if (line == kMappingSeparator) break;
+                if (const StrArray f = vbSplit(line, ","); f.size() > 1) row(f[1]);
+            }
+        }
         if (Sem e = sfOpenFile(st, ui, path, "Input", 1); !e.empty()) return e;
         FileCloser closer(st.files, 1);
-        std::unordered_map<std::string, long> rows;
-        while (!st.files.eof(1)) {
-            const std::string line = st.files.lineInput(1);
-            if (line == kMappingSeparator) break;
-            const StrArray f = vbSplit(line, ",");
-            if (f.size() != 6u)
-                return sfSemCreate(kModAccountMapping, kProc, 0,
-                                   "Incorrect number of fields in the account mapping.");
-            const MappedAccount mapped{"", f[1], "", f[3], f[4], f[5]};
-            if (const auto [row, added] = rows.try_emplace(f[1], st.gcolMappedAccounts.Count() + 1);
-                added)
-                st.gcolMappedAccounts.Add(mapped);
-            else
-                st.gcolMappedAccounts.Replace(row->second, mapped);
-        }
+        if (Sem e = sfLoadMapping(st); !e.empty()) return e;
         if (Sem e = sfLoadcolTargetAccountsFromMapping(st); !e.empty()) return e;
         if (!autoMap) return {};
-        for (const TargetAccount& t : st.gcolTargetAccounts)
-            if (rows.try_emplace(t.number, st.gcolMappedAccounts.Count() + 1).second)
-                st.gcolMappedAccounts.Add({"", t.number, "", "1", "", ""});
+        for (const TargetAccount& t : st.gcolTargetAccounts) row(t.number);
         cmdAutoMapping_Click(st, ui, nullptr);
         return {};
     });
