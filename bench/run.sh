@@ -62,8 +62,9 @@ row "  Accountant's Office" "${tav[@]}" ao-au --threads 1
 echo
 echo "The check's share: seconds elapsed, and of processor time (user and system), of each"
 echo "conversion with its check and without it (--no-check), five runs of each, alternating:"
-echo "the medians of the seconds, and the median of each checked run's ratio to the run beside it."
-printf "%-34s %8s %8s %7s %8s %8s %7s\n" "" "checked" "without" "check" "cpu chk" "cpu w/o" "check"
+echo "the medians of the seconds and their ratios to the copy floor, and the median of each"
+echo "checked run's ratio to the run beside it."
+printf "%-34s %8s %8s %7s %7s %7s %8s %8s %7s\n" "" "checked" "without" "x copy" "x copy" "check" "cpu chk" "cpu w/o" "check"
 median() { printf "%s\n" "$@" | sort -g | sed -n 3p; }
 share() {
     local name=$1 with=() withcpu=() without=() withoutcpu=() added=() addedcpu=()
@@ -78,8 +79,9 @@ share() {
     done
     awk -v n="$name" -v w="$(median "${with[@]}")" -v o="$(median "${without[@]}")" \
         -v wc="$(median "${withcpu[@]}")" -v oc="$(median "${withoutcpu[@]}")" \
-        -v a="$(median "${added[@]}")" -v ac="$(median "${addedcpu[@]}")" 'BEGIN {
-        printf "%-34s %8.2f %8.2f %+6.0f%% %8.2f %8.2f %+6.0f%%\n", n, w, o, a, wc, oc, ac }'
+        -v a="$(median "${added[@]}")" -v ac="$(median "${addedcpu[@]}")" -v f="$floor" 'BEGIN {
+        if (f < 0.01) f = 0.01
+        printf "%-34s %8.2f %8.2f %7.1f %7.1f %+6.0f%% %8.2f %8.2f %+6.0f%%\n", n, w, o, w / f, o / f, a, wc, oc, ac }'
 }
 share "MAS (Aust.)" "${tav[@]}" mas-au
 share "'Accounts'" "${tav[@]}" accounts
