@@ -124,15 +124,7 @@ void ReportTally::taxLine(const TaxLineItemFacts& facts, std::string_view item,
                           std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
-    if (item.empty()) {
-        l.item = 0;
-    } else if (facts.tallyId == id_) {
-        l.item = facts.tallySlot;
-    } else {
-        l.item = taxLineItem(item);
-        facts.tallyId = id_;
-        facts.tallySlot = l.item;
-    }
+    l.item = item.empty() ? 0 : taxLineSlot(facts, item);
     if (std::int64_t cents; readFormattedAmount(amount, cents)) {
         l.amount = Money::fromCents(cents);
     } else {
@@ -321,8 +313,10 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
         const AccountFacts& accountFacts = line.account();
         AccountSlot& a = account(line);
         // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
-        const bool taxLine = L == Layout::AccountantsOffice && accountFacts.payable &&
-                             facts.run().isMappedTaxItem(line[col::Item]);
+        const TaxLineItemFacts* taxLineFacts = nullptr;
+        if constexpr (L == Layout::AccountantsOffice)
+            if (accountFacts.payable) taxLineFacts = facts.mappedTaxLineItem(line[col::Item]);
+        const bool taxLine = taxLineFacts != nullptr;
         const TaxItemFacts* itemFacts = line.taxItem();
         ItemSlot* const i =
             itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
@@ -388,7 +382,7 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
             a.sum = a.sum + amount;
             balance = balance + amount;
             if (taxLine) {
-                addTaxLine(line[col::Item], amount);
+                addTaxLine(*taxLineFacts, line[col::Item], amount);
             } else if (i) {
                 const Money tax = *taxRead;
                 if (noted) {
@@ -465,9 +459,18 @@ std::uint32_t ReportTally::taxLineItem(std::string_view item) {
     return static_cast<std::uint32_t>(at + 1);
 }
 
-void ReportTally::addTaxLine(std::string_view item, Money amount) {
-    Money& sum = countOf(taxLineItems_, item);
-    sum = sum + amount;
+std::uint32_t ReportTally::taxLineSlot(const TaxLineItemFacts& facts, std::string_view item) {
+    if (facts.tallyId != id_) {
+        facts.tallyId = id_;
+        facts.tallySlot = taxLineItem(item);
+    }
+    return facts.tallySlot;
+}
+
+void ReportTally::addTaxLine(const TaxLineItemFacts& facts, std::string_view item, Money amount) {
+    TextSum<Money>& sum = taxLineItems_[taxLineSlot(facts, item) - 1];
+    sum.sum = sum.sum + amount;
+    sum.used = true;
 }
 
 void ReportTally::note(std::vector<std::string>& sources, std::string_view text) const {
