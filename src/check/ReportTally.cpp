@@ -93,7 +93,6 @@ ReportTally::ReportTally(Layout layout, bool allToJournals, Encoding encoding,
       encoding_(encoding),
       emptyHash_(textHash({})),
       noTaxRun_(runHash(",0.00")),
-      noneNoted_(combine(emptyHash_, noTaxHash())),
       digest_(digestBase) {
     clear();
 }
@@ -377,8 +376,8 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
             }
         } else {
             const bool noted = i && !accountFacts.payable;
-            digest_.add(combine(
-                lineRun, noted ? combine(i->hash, textHash(line[col::TaxAmount])) : noneNoted_));
+            digest_.add(noted ? combine(lineRun, combine(i->hash, textHash(line[col::TaxAmount])))
+                              : lineRun);
             a.sum = a.sum + amount;
             balance = balance + amount;
             if (taxLine) {

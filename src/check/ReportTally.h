@@ -227,9 +227,8 @@ private:
     bool allToJournals_;
     Encoding encoding_;
     std::uint64_t id_ = 0;  // which tally the facts' slots belong to
-    // An empty text; MAS's tax code and tax of a line without tax (",0.00"); Accountant's
-    // Office's item and tax of a line that notes none.
-    std::uint64_t emptyHash_, noTaxRun_, noneNoted_;
+    // An empty text; MAS's tax code and tax of a line without tax (",0.00").
+    std::uint64_t emptyHash_, noTaxRun_;
 
     // The transaction being read.
     std::vector<PendingTaxLine> taxLines_;
