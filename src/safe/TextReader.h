@@ -5,9 +5,10 @@
 // or longer than 1 MiB when it is read, so that no file makes the program hold more than
 // about a megabyte of it. Failures raise the runtime error the program traps.
 //
-// The bytes read are marked a few kilobytes at a time, 64 bytes to a word of bits, for
-// their line ends and, in a file of fields, their tabs and commas; lines and their tabs
-// are handed out from those words, so that no line is looked at byte by byte.
+// The bytes read are marked a few kilobytes at a time for their line ends and, in a file
+// of fields, their tabs and commas, whose places are stored in order as they are found;
+// a line and its tabs are then the next run of those places, so that no line is looked
+// at byte by byte.
 //
 // The file table reads its input files with it; the conversion reads blocks of the
 // Journal report with readers of its own, one per thread, each from an offset.
@@ -15,6 +16,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -61,8 +63,7 @@ public:
     // that holds a comma (from 0, up to the field after the last tab asked for).
     struct Marks {
         static constexpr size_t kMostTabs = 16;
-        // Room for the tabs of a whole word of marks beyond those asked for.
-        std::uint32_t tabs[kMostTabs + 64];
+        std::uint32_t tabs[kMostTabs];
         size_t tabCount = 0;
         std::uint64_t commaFields = 0;
     };
@@ -102,6 +103,7 @@ public:
     void take(size_t n) {
         begin_ += n;
         consumed_ += n;
+        endCount_ = 0;
     }
     bool readMore() { return fill(); }
 
@@ -125,11 +127,18 @@ public:
 private:
     // Refills the buffer; false at the end of the file.
     bool fill();
-    // The first line end in the buffer from `at` on, or end_; the tabs and commas on the
-    // way are added to the marks of the line.
-    size_t findEnd(size_t at);
-    // Marks the next few kilobytes of the buffer from `at` on, or up to end_.
+    // The next line when its end is among the places: nearly every line.
+    std::string_view placedLine();
+    // Every other line: the places of the next few kilobytes from its start taken first.
+    std::string_view unplacedLine();
+    // A line longer than the bytes placed at a time, found by its bytes.
+    std::string_view longLine();
+    // The marks of the line from its start to a place, with the tabs before it.
+    void takeMarks(std::uint32_t end, std::uint32_t tabsBefore);
+    // Places the marks of the next few kilobytes of the buffer from `at` on, or up to end_.
     void markFrom(size_t at);
+    // Hands out the line whose end is at i (CR, LF or NUL).
+    std::string_view lineEndingAt(size_t i);
     // Hands out the line ending at `end`, the next one beginning at `next`.
     std::string_view lineTo(size_t end, size_t next);
     [[noreturn]] void notText(std::string_view why) const;
@@ -145,12 +154,18 @@ private:
     bool atEnd_ = false;
     size_t markedTabs_ = 0;  // tabs of a line to mark: 0 when fields are not marked
     bool markedCommas_ = false;
-    // The words of marks: word w is of buffer_[64 (markBase_ + w), 64 (markBase_ + w + 1)).
-    // They hold the bytes before markedTo_ from where the line end is looked for on; no
-    // bit is set from markedTo_ on. A refill forgets them: the bytes read before hold no
-    // line end.
-    std::vector<std::uint64_t> ends_, tabs_, commas_;
-    size_t markBase_ = 0, markedTo_ = 0;
+    // The places of the marks of the buffer up to placedTo_ from where they were placed
+    // on, as offsets from placedBase_ (the start of the word that holds it): line ends and
+    // the tabs before each, tabs, commas and the tabs before each. The next line begins at the end
+    // before nextEnd_, its first tab is tabAt_[lineTab_], its first comma commaAt_[nextComma_].
+    // Forgotten (endCount_ 0) when the buffer moves or the reader is moved on otherwise.
+    std::unique_ptr<std::uint32_t[]> places_;
+    size_t placesRoom_ = 0;
+    std::uint32_t *endAt_ = nullptr, *endTabs_ = nullptr, *tabAt_ = nullptr, *commaAt_ = nullptr,
+                  *commaTabs_ = nullptr;
+    size_t placedBase_ = 0, placedTo_ = 0;
+    size_t endCount_ = 0, nextEnd_ = 0, nextComma_ = 0, tabTotal_ = 0;
+    std::uint32_t lineTab_ = 0;
     Marks marks_;
     std::uint64_t consumed_ = 0, fileSize_ = 0;
     std::uint64_t position_ = 0;  // where the file is read next
