@@ -181,39 +181,6 @@ void TextReader::markFrom(size_t at) {
     lineTab_ = 0;
 }
 
-[[gnu::always_inline]] inline void TextReader::takeMarks(std::uint32_t end,
-                                                         std::uint32_t tabsBefore) {
-    const std::uint32_t first = lineTab_;
-    const auto start = static_cast<std::uint32_t>(begin_ - placedBase_);
-    const std::uint32_t* const at = tabAt_ + first;
-#ifdef __SSE2__
-    const __m128i from = _mm_set1_epi32(static_cast<int>(start));
-    for (size_t k = 0; k < Marks::kMostTabs; k += 4)
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(marks_.tabs + k),
-            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k)), from));
-#else
-    for (size_t k = 0; k < Marks::kMostTabs; ++k) marks_.tabs[k] = at[k] - start;
-#endif
-    marks_.tabCount = tabsBefore - first;
-    lineTab_ = tabsBefore;
-    // A comma lies in the field after the tabs before it.
-    std::uint64_t fields = 0;
-    for (; commaAt_[nextComma_] < end; ++nextComma_)
-        if (const std::uint32_t field = commaTabs_[nextComma_] - first; field <= markedTabs_)
-            fields |= std::uint64_t{1} << field;
-    marks_.commaFields = fields;
-}
-
-[[gnu::always_inline]] inline std::string_view TextReader::lineTo(size_t end, size_t next) {
-    const char* data = buffer_.data() + begin_;
-    const size_t size = end - begin_;
-    consumed_ += next - begin_;
-    lastLine_ = begin_;
-    begin_ = next;
-    return std::string_view(data, size);
-}
-
 std::string_view TextReader::lineEndingAt(size_t i) {
     const char c = buffer_[i];
     size_t next = i + 1;
@@ -229,20 +196,6 @@ std::string_view TextReader::lineEndingAt(size_t i) {
         if (next < end_ && buffer_[next] == '\n') ++next;
     }
     return lineTo(i, next);
-}
-
-[[gnu::always_inline]] inline std::string_view TextReader::placedLine() {
-    ++lines_;
-    lineStart_ = consumed_;
-    const std::uint32_t end = endAt_[nextEnd_];
-    if (markedTabs_) takeMarks(end, endTabs_[nextEnd_]);
-    ++nextEnd_;
-    const size_t i = placedBase_ + end;
-    const char* const at = buffer_.data() + i;
-    if (*at == '\n') return lineTo(i, i + 1);
-    // The buffer holds bytes past end_: the byte after a CR may be looked at.
-    if (*at == '\r' && i + 1 < end_) return lineTo(i, i + 1 + (at[1] == '\n'));
-    return lineEndingAt(i);
 }
 
 std::string_view TextReader::unplacedLine() {
@@ -285,12 +238,6 @@ std::string_view TextReader::longLine() {
             marks_ = marksOf({buffer_.data() + begin_, i - begin_}, markedTabs_, markedCommas_);
         return i == end_ ? lineTo(end_, end_) : lineEndingAt(i);
     }
-}
-
-std::string_view TextReader::line() {
-    if (nextEnd_ < endCount_) [[likely]]
-        return placedLine();
-    return unplacedLine();
 }
 
 TextReader::Marks TextReader::marksOf(std::string_view line, size_t tabs, bool commas) {
