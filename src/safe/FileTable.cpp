@@ -21,6 +21,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kReadBlock = 1 << 18;
+// How many bytes of an output's new version are handed to the disk at a time.
+constexpr std::uint64_t kWriteOutBytes = 8 << 20;
 
 }  // namespace
 
@@ -44,7 +46,8 @@ struct FileTable::OpenFile {
     // successful flush.
     std::string pending;
     std::uint64_t committed = 0;
-    FileReplacement replacement;  // an output's new version
+    std::uint64_t writingOut = 0;  // bytes before this are being written to the disk
+    FileReplacement replacement;   // an output's new version
     std::shared_ptr<GrowingFile> growing;
 
     ~OpenFile() {
@@ -71,6 +74,12 @@ struct FileTable::OpenFile {
         }
         committed += lines.size();
         if (growing) growing->wrote(committed);
+        // A new version is synced before it is put in place: its bytes go to the disk as
+        // they come, rather than all at the end.
+        if (replacement.active() && committed - writingOut >= kWriteOutBytes) {
+            platform::startWritingToDisk(handle, writingOut, committed - writingOut);
+            writingOut = committed;
+        }
     }
 };
 

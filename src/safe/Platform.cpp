@@ -442,6 +442,16 @@ int syncToDisk(std::FILE* file) {
     return 0;
 }
 
+void startWritingToDisk(std::FILE* file, std::uint64_t offset, std::uint64_t length) {
+#ifdef __linux__
+    // Only a hint: the sync at the end reports any failure.
+    ::sync_file_range(::fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length),
+                      SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file, (void)offset, (void)length;
+#endif
+}
+
 int replaceWithHeld(const std::string& path, OsFile& held, const std::string& to) {
 #ifdef _WIN32
     // A file held without shared deletion cannot be renamed either.

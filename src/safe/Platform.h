@@ -171,6 +171,10 @@ void copyPermissions(const std::string& like, const OsFile& held);
 int checkWritable(const std::string& path);
 // Writes an open stream's data through to the disk: 0 or an errno value.
 int syncToDisk(std::FILE* file);
+// Asks the system to start writing bytes [offset, offset + length) of a flushed stream to
+// the disk without waiting for it, so that the writing goes on beside the program's work
+// and the sync at the end has little left to wait for. Nothing where there is no such call.
+void startWritingToDisk(std::FILE* file, std::uint64_t offset, std::uint64_t length);
 // The system's text for an errno value.
 std::string errnoText(int error);
 
