@@ -108,8 +108,6 @@ std::string unquoted(std::string_view field) {
 
 }  // namespace
 
-std::uint64_t noTaxHash() { return textHash("no tax noted"); }
-
 std::optional<Money> writtenAmount(std::string_view text) {
     if (std::int64_t cents; writtenCents(text, cents)) return Money::fromCents(cents);
     const char* p = text.data();
@@ -150,11 +148,7 @@ Layout layoutOf(std::int16_t target) {
 }
 
 ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase, bool wide)
-    : layout_(layout),
-      wide_(wide),
-      noTax_(noTaxHash()),
-      noneNoted_(combine(textHash({}), noTax_)),
-      digest_(digestBase) {}
+    : layout_(layout), wide_(wide), digest_(digestBase) {}
 
 bool ImportDigestReader::canReadWide() {
 #ifdef TAV_MARK_AVX2
@@ -408,8 +402,8 @@ bool ImportDigestReader::aoLine(std::string_view text, const CommaWord* word, si
     // The sixth comma, where the amount ends, and the seventh, where the description begins.
     CommaWalk comma(word);
     comma.skip(5);
+    // A line that notes no tax item is its run alone.
     const std::uint64_t run = runHash(text.substr(0, comma.at()));
-    const std::uint64_t none = combine(run, noneNoted_);
     // The tax noted at the description's end: " (ITEM AMOUNT)", the item one the
     // report's lines note. The item begins after the last " (" before the last
     // blank, unless a noted item holds " (" itself.
@@ -426,7 +420,7 @@ bool ImportDigestReader::aoLine(std::string_view text, const CommaWord* word, si
         }
     }
     if (opening == npos) {
-        digest_.add(none);
+        digest_.add(run);
         return true;
     }
     // Another opening before it ('(' is looked for, which is quicker to find).
@@ -438,8 +432,8 @@ bool ImportDigestReader::aoLine(std::string_view text, const CommaWord* word, si
     const std::uint64_t place = digest_.keepPlace();
     const std::uint64_t moved = digest_.moving(u->last, place);
     u->last = place;
-    u->noting.add(moved, combine(run, combine(u->item, item.empty() ? noTax_ : textHash(tax))));
-    u->none.add(moved, none);
+    u->noting.add(moved, combine(run, combine(u->item, textHash(tax))));
+    u->none.add(moved, run);
     return true;
 }
 

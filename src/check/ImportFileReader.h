@@ -155,8 +155,6 @@ private:
 
     Layout layout_;
     bool wide_;
-    // The tax hashed for an Accountant's Office line that notes none, with its (empty) item.
-    std::uint64_t noTax_, noneNoted_;
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;
@@ -173,9 +171,6 @@ private:
     size_t nextRecent_ = 0;
     bool severalOpenings_ = false;
 };
-
-// The tax hashed for an Accountant's Office line that notes none.
-std::uint64_t noTaxHash();
 
 // An amount as the program writes one: an optional minus, digits, and at most two
 // decimals after a point; nothing when the text is anything else.

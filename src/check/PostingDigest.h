@@ -116,12 +116,12 @@ std::uint64_t randomDigestBase();
 // equal texts only when the amounts are equal (and hashing a text costs less than reading
 // it): a line's first six fields (date, kind, an empty field, reference, account, amount)
 // are hashed as the one run of bytes they make, commas included (runHash), then MAS's last
-// two (tax code and tax) as another run; Accountant's Office adds the tax item noted and
-// its tax. No field the reader takes holds a comma, so each run's bytes are its fields.
-// 'Accounts' adds and rounds, so its amounts are taken as cents (amountWord), and what
-// begins each line of its transaction is its date, basis and reference (see headHash).
-// Every posting is hashed, so these are inline: a few multiplications of whole words,
-// nothing allocated.
+// two (tax code and tax) as another run; an Accountant's Office line that notes a tax
+// item adds the item and its tax (one that notes none is its run alone). No field the
+// reader takes holds a comma, so each run's bytes are its fields. 'Accounts' adds and
+// rounds, so its amounts are taken as cents (amountWord), and what begins each line of its
+// transaction is its date, basis and reference (see headHash). Every posting is hashed, so
+// these are inline: a few multiplications of whole words, nothing allocated.
 
 // Two hashes as one; the order counts.
 inline std::uint64_t combine(std::uint64_t h, std::uint64_t word) {

@@ -93,7 +93,6 @@ ReportTally::ReportTally(Layout layout, bool allToJournals, Encoding encoding,
       encoding_(encoding),
       emptyHash_(textHash({})),
       noTaxRun_(runHash(",0.00")),
-      noneNoted_(combine(emptyHash_, noTaxHash())),
       digest_(digestBase) {
     clear();
 }
@@ -124,15 +123,7 @@ void ReportTally::taxLine(const TaxLineItemFacts& facts, std::string_view item,
                           std::string_view amount) {
     if (taxLineCount_ == taxLines_.size()) taxLines_.emplace_back();
     PendingTaxLine& l = taxLines_[taxLineCount_++];
-    if (item.empty()) {
-        l.item = 0;
-    } else if (facts.tallyId == id_) {
-        l.item = facts.tallySlot;
-    } else {
-        l.item = taxLineItem(item);
-        facts.tallyId = id_;
-        facts.tallySlot = l.item;
-    }
+    l.item = item.empty() ? 0 : taxLineSlot(facts, item);
     if (std::int64_t cents; readFormattedAmount(amount, cents)) {
         l.amount = Money::fromCents(cents);
     } else {
@@ -321,8 +312,10 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
         const AccountFacts& accountFacts = line.account();
         AccountSlot& a = account(line);
         // Accountant's Office keeps the tax lines that post; a tax line's item is its Item.
-        const bool taxLine = L == Layout::AccountantsOffice && accountFacts.payable &&
-                             facts.run().isMappedTaxItem(line[col::Item]);
+        const TaxLineItemFacts* taxLineFacts = nullptr;
+        if constexpr (L == Layout::AccountantsOffice)
+            if (accountFacts.payable) taxLineFacts = facts.mappedTaxLineItem(line[col::Item]);
+        const bool taxLine = taxLineFacts != nullptr;
         const TaxItemFacts* itemFacts = line.taxItem();
         ItemSlot* const i =
             itemFacts && !itemFacts->text.empty() && !taxLine ? &item(*itemFacts) : nullptr;
@@ -383,12 +376,12 @@ void ReportTally::writtenAs(const JournalTransaction& t, ReportFacts& facts) {
             }
         } else {
             const bool noted = i && !accountFacts.payable;
-            digest_.add(combine(
-                lineRun, noted ? combine(i->hash, textHash(line[col::TaxAmount])) : noneNoted_));
+            digest_.add(noted ? combine(lineRun, combine(i->hash, textHash(line[col::TaxAmount])))
+                              : lineRun);
             a.sum = a.sum + amount;
             balance = balance + amount;
             if (taxLine) {
-                addTaxLine(line[col::Item], amount);
+                addTaxLine(*taxLineFacts, line[col::Item], amount);
             } else if (i) {
                 const Money tax = *taxRead;
                 if (noted) {
@@ -465,9 +458,18 @@ std::uint32_t ReportTally::taxLineItem(std::string_view item) {
     return static_cast<std::uint32_t>(at + 1);
 }
 
-void ReportTally::addTaxLine(std::string_view item, Money amount) {
-    Money& sum = countOf(taxLineItems_, item);
-    sum = sum + amount;
+std::uint32_t ReportTally::taxLineSlot(const TaxLineItemFacts& facts, std::string_view item) {
+    if (facts.tallyId != id_) {
+        facts.tallyId = id_;
+        facts.tallySlot = taxLineItem(item);
+    }
+    return facts.tallySlot;
+}
+
+void ReportTally::addTaxLine(const TaxLineItemFacts& facts, std::string_view item, Money amount) {
+    TextSum<Money>& sum = taxLineItems_[taxLineSlot(facts, item) - 1];
+    sum.sum = sum.sum + amount;
+    sum.used = true;
 }
 
 void ReportTally::note(std::vector<std::string>& sources, std::string_view text) const {

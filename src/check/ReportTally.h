@@ -207,8 +207,10 @@ private:
     // separators: noted, with why, when it needs the user's eye.
     void noteMisread(const ReportFields& f, std::string_view raw, size_t column,
                      const JournalTransaction& t, std::uint64_t line);
-    void addTaxLine(std::string_view item, Money amount);
-    // The item of a tax line, from 1 (0: none), in taxLineItems_.
+    void addTaxLine(const TaxLineItemFacts& facts, std::string_view item, Money amount);
+    // The item of a tax line, from 1, in taxLineItems_: kept in its facts for this tally.
+    std::uint32_t taxLineSlot(const TaxLineItemFacts& facts, std::string_view item);
+    // The same, found among the few by its text (marked unused when new).
     std::uint32_t taxLineItem(std::string_view item);
     // Where the count of a MAS type's journal code is to be, in kinds_ (kNoKind: not yet
     // met in this tally).
@@ -225,9 +227,8 @@ private:
     bool allToJournals_;
     Encoding encoding_;
     std::uint64_t id_ = 0;  // which tally the facts' slots belong to
-    // An empty text; MAS's tax code and tax of a line without tax (",0.00"); Accountant's
-    // Office's item and tax of a line that notes none.
-    std::uint64_t emptyHash_, noTaxRun_, noneNoted_;
+    // An empty text; MAS's tax code and tax of a line without tax (",0.00").
+    std::uint64_t emptyHash_, noTaxRun_;
 
     // The transaction being read.
     std::vector<PendingTaxLine> taxLines_;

@@ -51,6 +51,11 @@ bool RunTables::isMappedTaxItem(std::string_view itemBytes) const {
     return mappedTaxItems_.find(itemBytes) != mappedTaxItems_.end();
 }
 
+const TaxLineItemFacts* ReportFacts::mappedTaxLineItem(std::string_view item) {
+    const TaxLineItemFacts& f = taxLineItem(item);
+    return f.mapped ? &f : nullptr;
+}
+
 const AccountFacts& ReportFacts::account(std::string_view text) {
     return accounts_.find(text, [this](std::string_view text, AccountFacts& f) {
         const std::string decoded = decode(text, run_.encoding);

@@ -7,6 +7,9 @@
 #include <bit>
 #include <cctype>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "safe/ByteScan.h"
 #include "safe/Sem.h"
@@ -73,37 +76,55 @@ size_t ReportFields::split(std::string_view line, const TextReader::Marks& marks
     const size_t tabs = marks.tabCount;
     const std::uint32_t* const at = marks.tabs;
     if (tabs == col::Count - 1) {
-        // A line of the report has every column: each field from the tab before it, held
-        // over from the field before.
+        // A line of the report has every column: each field from the tab before it, four
+        // at a time.
+#ifdef __SSE2__
+        auto load = [](const std::uint32_t* from) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        };
+        const __m128i one = _mm_set1_epi32(1), zero = _mm_setzero_si128();
+        const __m128i lineStart =
+            _mm_set1_epi64x(static_cast<long long>(reinterpret_cast<std::uintptr_t>(data)));
+        // Fields k to k + 3 from their ends and the tabs before them.
+        auto four = [&](size_t k, __m128i from, __m128i ends) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(sizes_.data() + k),
+                             _mm_sub_epi32(ends, from));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(starts_.data() + k),
+                             _mm_add_epi64(_mm_unpacklo_epi32(from, zero), lineStart));
+            if (k + 2 < col::Count)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(starts_.data() + k + 2),
+                                 _mm_add_epi64(_mm_unpackhi_epi32(from, zero), lineStart));
+        };
+        const __m128i first = load(at);
+        // The first field from the line's start: 0, then the tabs before fields 1 to 3.
+        four(0, _mm_add_epi32(_mm_slli_si128(first, 4), _mm_slli_si128(one, 4)), first);
+        four(4, _mm_add_epi32(load(at + 3), one), load(at + 4));
+        four(8, _mm_add_epi32(load(at + 7), one), load(at + 8));
+        const std::uint32_t last = at[col::Count - 2] + 1;
+        starts_[col::Count - 1] = data + last;
+        sizes_[col::Count - 1] = static_cast<std::uint32_t>(line.size() - last);
+#else
         std::uint32_t from = 0;
         auto field = [&](size_t i, std::uint32_t end) {
-            fields_[i] = std::string_view(data + from, end - from);
+            set(i, std::string_view(data + from, end - from));
             from = end + 1;
         };
-        field(0, at[0]);
-        field(1, at[1]);
-        field(2, at[2]);
-        field(3, at[3]);
-        field(4, at[4]);
-        field(5, at[5]);
-        field(6, at[6]);
-        field(7, at[7]);
-        field(8, at[8]);
-        field(9, at[9]);
-        field(10, static_cast<std::uint32_t>(line.size()));
+        for (size_t i = 0; i + 1 < col::Count; ++i) field(i, at[i]);
+        field(col::Count - 1, static_cast<std::uint32_t>(line.size()));
+#endif
     } else {
         size_t from = 0;
         for (size_t i = 0; i < tabs && i < col::Count; ++i) {
-            fields_[i] = std::string_view(data + from, at[i] - from);
+            set(i, std::string_view(data + from, at[i] - from));
             from = at[i] + 1;
         }
-        if (tabs < col::Count) fields_[tabs] = std::string_view(data + from, line.size() - from);
+        if (tabs < col::Count) set(tabs, std::string_view(data + from, line.size() - from));
     }
     count_ = tabs + 1;
     constexpr std::uint64_t kColumns = (std::uint64_t{1} << col::Count) - 1;
     for (std::uint64_t commas = marks.commaFields & kColumns; commas != 0; commas &= commas - 1) {
         const auto column = static_cast<size_t>(std::countr_zero(commas));
-        fields_[column] = withoutCommas(column, fields_[column]);
+        set(column, withoutCommas(column, (*this)[column]));
     }
     return count_;
 }

@@ -213,20 +213,33 @@ struct Avx2Words {
 };
 #endif
 
-// Where markWords puts the marks of each word: line ends, and where asked, tabs and commas.
-struct MarkWords {
-    std::uint64_t* ends;
-    std::uint64_t* tabs = nullptr;  // tabs and commas are not marked where null
-    std::uint64_t* commas = nullptr;
+// Where placeMarks puts the places of the bytes it marks, as offsets from the run's start,
+// in order: line ends (CR, LF, NUL; not the LF of CR LF), each with the number of tabs
+// before it, and where asked, tabs, and commas each with the number of tabs before it.
+// Each array has room for as many places as the run has bytes, and kRoom more.
+struct Places {
+    static constexpr size_t kRoom = 32;
+    std::uint32_t* ends;
+    std::uint32_t* endTabs;
+    std::uint32_t* tabs = nullptr;  // tabs and commas are not placed where null
+    std::uint32_t* commas = nullptr;
+    std::uint32_t* commaTabs = nullptr;
+};
+// How many of each placeMarks found. After the commas' places it puts one of ~0u, past
+// every byte.
+struct PlaceCounts {
+    size_t ends = 0, tabs = 0, commas = 0;
 };
 
-// Which way markWords takes.
+// Which way placeMarks takes.
 enum class Marker { Portable, Sse2, Avx2 };
 bool markerRuns(Marker how);
 Marker fastestMarker();
 
-// Marks `words` runs of 64 bytes from data on into words [0, words) of `into`.
-void markWords(const char* data, size_t words, const MarkWords& into, Marker how = fastestMarker());
+// The places of the marked bytes of data[skip, size), data being whole runs of 64 bytes
+// from its start to size rounded up (the bytes past size are read, but not placed).
+PlaceCounts placeMarks(const char* data, size_t skip, size_t size, const Places& into,
+                       Marker how = fastestMarker());
 
 }  // namespace tav::bytescan
 

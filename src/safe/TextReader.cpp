@@ -22,7 +22,9 @@ constexpr size_t kReadBlock = 1 << 18;
 constexpr size_t kMaxLineBytes = 1 << 20;
 // Bytes marked at a time: few enough to be marked and read while in the nearest cache.
 constexpr size_t kMarkBytes = 1 << 13;
-constexpr std::uint64_t kAll = ~std::uint64_t{0};
+// A line not ended this far into the bytes read is looked through by its bytes: placing
+// its marks again at every refill would cost more.
+constexpr size_t kPlacedLineBytes = kMarkBytes / 2;
 
 }  // namespace
 
@@ -81,8 +83,8 @@ void TextReader::open(const std::string& path, bool fields, GrowingFile* growing
 }
 
 void TextReader::markFields(size_t tabs, bool commas) {
-    // Bytes marked for less are marked again.
-    if (markedTabs_ == 0 || (commas && !markedCommas_)) markedTo_ = 0;
+    // Places of other marks are placed again.
+    if (markedTabs_ == 0 || commas != markedCommas_) endCount_ = 0;
     markedTabs_ = std::clamp<size_t>(tabs, 1, Marks::kMostTabs);
     markedCommas_ = commas;
 }
@@ -92,7 +94,7 @@ void TextReader::seek(std::uint64_t offset, std::uint64_t linesBefore) {
     if (!platform::seekFile(handle_, offset)) raise(err::DeviceIoError);
     begin_ = end_ = lastLine_ = keepAt_ = 0;
     keeping_ = atEnd_ = false;
-    markedTo_ = markBase_ = 0;
+    endCount_ = 0;
     marks_ = Marks{};
     consumed_ = lineStart_ = position_ = offset;
     lines_ = linesBefore;
@@ -114,10 +116,7 @@ bool TextReader::fill() {
         keepAt_ -= keeping_ ? from : 0;
         lastLine_ -= std::min(lastLine_, from);
     }
-    // A line is looked through no further back than the bytes read before: the bytes
-    // read now are marked where they lie.
-    markedTo_ = 0;
-    markBase_ = begin_ / 64;
+    endCount_ = 0;
     // A buffer grown for a long run of kept lines goes back to its usual size.
     if (!keeping_ && buffer_.size() > 8 * kReadBlock && end_ <= kReadBlock) {
         buffer_.resize(2 * kReadBlock);
@@ -157,102 +156,76 @@ void TextReader::notText(std::string_view why) const {
 }
 
 void TextReader::markFrom(size_t at) {
-    // Bytes between what was marked and `at` are of lines already read.
-    const size_t from = std::max(markedTo_, at) & ~size_t{63};
-    const size_t to = std::min(end_, from + kMarkBytes);
-    const size_t first = from / 64, words = (to + 63) / 64 - first;
-    const size_t needed = first + words - markBase_;
-    const size_t room = std::max<size_t>(needed, (kReadBlock + kMarkBytes) / 64);
-    if (ends_.size() < needed) ends_.resize(room);
-    if (markedTabs_ && tabs_.size() < needed) tabs_.resize(room);
-    if (markedCommas_ && commas_.size() < needed) commas_.resize(room);
-    const size_t into = first - markBase_;
-    bytescan::markWords(buffer_.data() + from, words,
-                        {ends_.data() + into, markedTabs_ ? tabs_.data() + into : nullptr,
-                         markedCommas_ ? commas_.data() + into : nullptr});
-    // The bytes past the end are no part of the file.
-    if (to % 64) {
-        const std::uint64_t valid = (std::uint64_t{1} << (to % 64)) - 1;
-        ends_[needed - 1] &= valid;
-        if (markedTabs_) tabs_[needed - 1] &= valid;
-        if (markedCommas_) commas_[needed - 1] &= valid;
+    placedBase_ = at & ~size_t{63};
+    placedTo_ = std::min(end_, placedBase_ + kMarkBytes);
+    // Five runs of places, each with room for a place a byte; not cleared, as only the
+    // places found are read.
+    const size_t room = std::max(placedTo_ - placedBase_, kMarkBytes) + bytescan::Places::kRoom;
+    if (placesRoom_ < room) {
+        places_ = std::make_unique_for_overwrite<std::uint32_t[]>(5 * room);
+        placesRoom_ = room;
     }
-    markedTo_ = to;
+    endAt_ = places_.get();
+    endTabs_ = endAt_ + room;
+    tabAt_ = endTabs_ + room;
+    commaAt_ = tabAt_ + room;
+    commaTabs_ = commaAt_ + room;
+    const bytescan::PlaceCounts counts = bytescan::placeMarks(
+        buffer_.data() + placedBase_, at - placedBase_, placedTo_ - placedBase_,
+        {endAt_, endTabs_, markedTabs_ ? tabAt_ : nullptr, markedCommas_ ? commaAt_ : nullptr,
+         commaTabs_});
+    if (!markedCommas_) commaAt_[0] = ~std::uint32_t{0};
+    endCount_ = counts.ends;
+    tabTotal_ = counts.tabs;
+    nextEnd_ = nextComma_ = 0;
+    lineTab_ = 0;
 }
 
-[[gnu::always_inline]] inline size_t TextReader::findEnd(size_t at) {
-    size_t count = marks_.tabCount;
-    std::uint64_t commaFields = marks_.commaFields;
-    const size_t wanted = markedTabs_;
-    std::uint32_t* const tabs = marks_.tabs;
-    // Adds the tabs and commas of word w that `in` has bits for to the line's marks.
-    auto take = [&](size_t w, std::uint64_t in) {
-        std::uint64_t bits = tabs_[w] & in;
-        // While tabs are wanted, all of a word's are taken: there is room for them.
-        const bool taking = count < wanted;
-        const auto base = static_cast<std::uint32_t>((w + markBase_) * 64 - begin_);
-        auto some = [&](std::uint64_t these) {
-            if (taking) {
-                for (; these != 0; these &= these - 1)
-                    tabs[count++] = base + static_cast<std::uint32_t>(std::countr_zero(these));
-            } else {
-                for (; these != 0; these &= these - 1) ++count;
-            }
-        };
-        if (markedCommas_) {
-            // A comma lies in the field after the tabs before it.
-            for (std::uint64_t commas = commas_[w] & in; commas != 0; commas &= commas - 1) {
-                const std::uint64_t before = (commas & (0 - commas)) - 1;
-                some(bits & before);
-                bits &= ~before;
-                if (count <= wanted) commaFields |= std::uint64_t{1} << count;
-            }
+std::string_view TextReader::lineEndingAt(size_t i) {
+    const char c = buffer_[i];
+    size_t next = i + 1;
+    if (c != '\n') [[unlikely]] {
+        if (c == '\0') notText("holds a NUL byte");
+        // A CR as the last byte read may be the first half of CR LF.
+        if (next == end_) {
+            const size_t begin = begin_;
+            fill();
+            i -= begin - begin_;
+            next = i + 1;
         }
-        some(bits);
-    };
-    for (;;) {
-        if (at >= markedTo_) {
-            if (at >= end_) break;
-            markFrom(at);
-        }
-        const size_t last = (markedTo_ - 1) / 64 - markBase_;
-        std::uint64_t in = kAll << (at % 64);
-        for (size_t w = at / 64 - markBase_;; ++w, in = kAll) {
-            // The line's tabs and commas are taken on the way to its end.
-            const std::uint64_t ends = ends_[w] & in;
-            if (wanted) take(w, ends != 0 ? in & ((ends & (0 - ends)) - 1) : in);
-            if (ends != 0) {
-                marks_.tabCount = count;
-                marks_.commaFields = commaFields;
-                return (w + markBase_) * 64 + static_cast<size_t>(std::countr_zero(ends));
-            }
-            if (w == last) break;
-        }
-        at = markedTo_;
+        if (next < end_ && buffer_[next] == '\n') ++next;
     }
-    marks_.tabCount = count;
-    marks_.commaFields = commaFields;
-    return end_;
+    return lineTo(i, next);
 }
 
-std::string_view TextReader::lineTo(size_t end, size_t next) {
-    const char* data = buffer_.data() + begin_;
-    const size_t size = end - begin_;
-    consumed_ += next - begin_;
-    lastLine_ = begin_;
-    begin_ = next;
-    return std::string_view(data, size);
-}
-
-std::string_view TextReader::line() {
+std::string_view TextReader::unplacedLine() {
     if (begin_ == end_ && !fill()) raise(err::InputPastEndOfFile);
+    for (;;) {
+        markFrom(begin_);
+        if (endCount_ > 0) return placedLine();
+        if (placedTo_ < end_ || placedTo_ - begin_ >= kPlacedLineBytes) return longLine();
+        if (!atEnd_) {
+            fill();
+            continue;
+        }
+        // The last line, without its end.
+        ++lines_;
+        lineStart_ = consumed_;
+        if (markedTabs_)
+            takeMarks(static_cast<std::uint32_t>(placedTo_ - placedBase_),
+                      static_cast<std::uint32_t>(tabTotal_));
+        endCount_ = 0;
+        return lineTo(end_, end_);
+    }
+}
+
+std::string_view TextReader::longLine() {
     ++lines_;
     lineStart_ = consumed_;
-    marks_.tabCount = 0;
-    marks_.commaFields = 0;
-    size_t at = begin_;  // where the line end is looked for
+    endCount_ = 0;
+    size_t at = placedTo_;  // the bytes before hold no line end
     for (;;) {
-        size_t i = findEnd(at);
+        size_t i = bytescan::find<bytescan::AnyOf<'\r', '\n', '\0'>>(buffer_.data(), at, end_);
         // Reading on would hold the whole file in memory: no text file has such a line.
         if (i - begin_ > kMaxLineBytes) notText("is longer than 1 MiB (1,048,576 bytes)");
         if (i == end_) {
@@ -260,21 +233,10 @@ std::string_view TextReader::line() {
             const bool more = fill();
             at = i -= begin - begin_;  // the buffer moved, even when the file has ended
             if (more) continue;
-            return lineTo(end_, end_);
         }
-        if (buffer_[i] == '\0') notText("holds a NUL byte");
-        size_t next = i + 1;
-        if (buffer_[i] == '\r') {
-            // A CR as the last byte read may be the first half of CR LF.
-            if (next == end_) {
-                const size_t begin = begin_;
-                fill();
-                i -= begin - begin_;
-                next = i + 1;
-            }
-            if (next < end_ && buffer_[next] == '\n') ++next;
-        }
-        return lineTo(i, next);
+        if (markedTabs_)
+            marks_ = marksOf({buffer_.data() + begin_, i - begin_}, markedTabs_, markedCommas_);
+        return i == end_ ? lineTo(end_, end_) : lineEndingAt(i);
     }
 }
 

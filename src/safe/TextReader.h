@@ -5,9 +5,10 @@
 // or longer than 1 MiB when it is read, so that no file makes the program hold more than
 // about a megabyte of it. Failures raise the runtime error the program traps.
 //
-// The bytes read are marked a few kilobytes at a time, 64 bytes to a word of bits, for
-// their line ends and, in a file of fields, their tabs and commas; lines and their tabs
-// are handed out from those words, so that no line is looked at byte by byte.
+// The bytes read are marked a few kilobytes at a time for their line ends and, in a file
+// of fields, their tabs and commas, whose places are stored in order as they are found;
+// a line and its tabs are then the next run of those places, so that no line is looked
+// at byte by byte.
 //
 // The file table reads its input files with it; the conversion reads blocks of the
 // Journal report with readers of its own, one per thread, each from an offset.
@@ -15,10 +16,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tav {
 
@@ -61,8 +66,7 @@ public:
     // that holds a comma (from 0, up to the field after the last tab asked for).
     struct Marks {
         static constexpr size_t kMostTabs = 16;
-        // Room for the tabs of a whole word of marks beyond those asked for.
-        std::uint32_t tabs[kMostTabs + 64];
+        std::uint32_t tabs[kMostTabs];
         size_t tabCount = 0;
         std::uint64_t commaFields = 0;
     };
@@ -88,7 +92,11 @@ public:
 
     bool eof();
     // The next line without its line end, valid until the next read (eof, line, seek).
-    std::string_view line();
+    std::string_view line() {
+        if (nextEnd_ < endCount_) [[likely]]
+            return placedLine();
+        return unplacedLine();
+    }
     // The marks of that line, when fields are marked.
     const Marks& marks() const { return marks_; }
 
@@ -102,6 +110,7 @@ public:
     void take(size_t n) {
         begin_ += n;
         consumed_ += n;
+        endCount_ = 0;
     }
     bool readMore() { return fill(); }
 
@@ -125,11 +134,18 @@ public:
 private:
     // Refills the buffer; false at the end of the file.
     bool fill();
-    // The first line end in the buffer from `at` on, or end_; the tabs and commas on the
-    // way are added to the marks of the line.
-    size_t findEnd(size_t at);
-    // Marks the next few kilobytes of the buffer from `at` on, or up to end_.
+    // The next line when its end is among the places: nearly every line.
+    std::string_view placedLine();
+    // Every other line: the places of the next few kilobytes from its start taken first.
+    std::string_view unplacedLine();
+    // A line longer than the bytes placed at a time, found by its bytes.
+    std::string_view longLine();
+    // The marks of the line from its start to a place, with the tabs before it.
+    void takeMarks(std::uint32_t end, std::uint32_t tabsBefore);
+    // Places the marks of the next few kilobytes of the buffer from `at` on, or up to end_.
     void markFrom(size_t at);
+    // Hands out the line whose end is at i (CR, LF or NUL).
+    std::string_view lineEndingAt(size_t i);
     // Hands out the line ending at `end`, the next one beginning at `next`.
     std::string_view lineTo(size_t end, size_t next);
     [[noreturn]] void notText(std::string_view why) const;
@@ -145,17 +161,71 @@ private:
     bool atEnd_ = false;
     size_t markedTabs_ = 0;  // tabs of a line to mark: 0 when fields are not marked
     bool markedCommas_ = false;
-    // The words of marks: word w is of buffer_[64 (markBase_ + w), 64 (markBase_ + w + 1)).
-    // They hold the bytes before markedTo_ from where the line end is looked for on; no
-    // bit is set from markedTo_ on. A refill forgets them: the bytes read before hold no
-    // line end.
-    std::vector<std::uint64_t> ends_, tabs_, commas_;
-    size_t markBase_ = 0, markedTo_ = 0;
+    // The places of the marks of the buffer up to placedTo_ from where they were placed
+    // on, as offsets from placedBase_ (the start of the word that holds it): line ends and
+    // the tabs before each, tabs, commas and the tabs before each. The next line begins at the end
+    // before nextEnd_, its first tab is tabAt_[lineTab_], its first comma commaAt_[nextComma_].
+    // Forgotten (endCount_ 0) when the buffer moves or the reader is moved on otherwise.
+    std::unique_ptr<std::uint32_t[]> places_;
+    size_t placesRoom_ = 0;
+    std::uint32_t *endAt_ = nullptr, *endTabs_ = nullptr, *tabAt_ = nullptr, *commaAt_ = nullptr,
+                  *commaTabs_ = nullptr;
+    size_t placedBase_ = 0, placedTo_ = 0;
+    size_t endCount_ = 0, nextEnd_ = 0, nextComma_ = 0, tabTotal_ = 0;
+    std::uint32_t lineTab_ = 0;
     Marks marks_;
     std::uint64_t consumed_ = 0, fileSize_ = 0;
     std::uint64_t position_ = 0;  // where the file is read next
     GrowingFile* growing_ = nullptr;
     std::uint64_t lines_ = 0, lineStart_ = 0;
 };
+
+// Inline: nearly every line is taken here, without a call.
+[[gnu::always_inline]] inline void TextReader::takeMarks(std::uint32_t end,
+                                                         std::uint32_t tabsBefore) {
+    const std::uint32_t first = lineTab_;
+    const auto start = static_cast<std::uint32_t>(begin_ - placedBase_);
+    const std::uint32_t* const at = tabAt_ + first;
+#ifdef __SSE2__
+    const __m128i from = _mm_set1_epi32(static_cast<int>(start));
+    for (size_t k = 0; k < Marks::kMostTabs; k += 4)
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(marks_.tabs + k),
+            _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k)), from));
+#else
+    for (size_t k = 0; k < Marks::kMostTabs; ++k) marks_.tabs[k] = at[k] - start;
+#endif
+    marks_.tabCount = tabsBefore - first;
+    lineTab_ = tabsBefore;
+    // A comma lies in the field after the tabs before it.
+    std::uint64_t fields = 0;
+    for (; commaAt_[nextComma_] < end; ++nextComma_)
+        if (const std::uint32_t field = commaTabs_[nextComma_] - first; field <= markedTabs_)
+            fields |= std::uint64_t{1} << field;
+    marks_.commaFields = fields;
+}
+
+[[gnu::always_inline]] inline std::string_view TextReader::lineTo(size_t end, size_t next) {
+    const char* data = buffer_.data() + begin_;
+    const size_t size = end - begin_;
+    consumed_ += next - begin_;
+    lastLine_ = begin_;
+    begin_ = next;
+    return std::string_view(data, size);
+}
+
+[[gnu::always_inline]] inline std::string_view TextReader::placedLine() {
+    ++lines_;
+    lineStart_ = consumed_;
+    const std::uint32_t end = endAt_[nextEnd_];
+    if (markedTabs_) takeMarks(end, endTabs_[nextEnd_]);
+    ++nextEnd_;
+    const size_t i = placedBase_ + end;
+    const char* const at = buffer_.data() + i;
+    if (*at == '\n') return lineTo(i, i + 1);
+    // The buffer holds bytes past end_: the byte after a CR may be looked at.
+    if (*at == '\r' && i + 1 < end_) return lineTo(i, i + 1 + (at[1] == '\n'));
+    return lineEndingAt(i);
+}
 
 }  // namespace tav

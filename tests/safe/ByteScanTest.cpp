@@ -83,9 +83,6 @@ TEST(ByteScan, NativeBlocksFindEveryByteLookedFor) {
     checkBlocks<NonAscii, Native>();
 }
 
-// Every way of marking words of 64 bytes that this build and processor can run marks what
-// a test of every byte finds: in runs of words with and without tabs and commas, and a
-// word at a time with line ends apart and quotes.
 template <class Way>
 std::vector<WordMarks> wordByWord(const std::string& text) {
     constexpr unsigned kApart = kCommas | kReturns | kFeeds | kQuotes | kNul;
@@ -95,19 +92,80 @@ std::vector<WordMarks> wordByWord(const std::string& text) {
     return marks;
 }
 
-TEST(ByteScan, EveryMarkerMarksTheBytesOfEveryWord) {
+// Every way of marking 64 bytes that this build and processor can run marks what a test of
+// every byte finds; every way of placing marks places what it finds, from any start in
+// the first word to any end (the bytes after it marked too, but not placed), the LF of CR
+// LF being no line end, across words too.
+TEST(ByteScan, EveryMarkerMarksAndPlacesTheBytesLookedFor) {
     std::string text;
     for (const std::string& t : texts()) text += t;
     text.resize(text.size() / 64 * 64);
     const size_t words = text.size() / 64;
+    struct Placed {
+        std::vector<std::uint32_t> ends, endTabs, tabs, commas, commaTabs;
+        bool operator==(const Placed&) const = default;
+    };
+    auto byteByByte = [&](size_t skip, size_t size) {
+        Placed p;
+        for (size_t i = skip; i < size; ++i) {
+            const auto at = static_cast<std::uint32_t>(i);
+            const auto tabs = static_cast<std::uint32_t>(p.tabs.size());
+            const char c = text[i];
+            if (c == '\r' || c == '\0' || (c == '\n' && (i == skip || text[i - 1] != '\r'))) {
+                p.ends.push_back(at);
+                p.endTabs.push_back(tabs);
+            }
+            if (c == '\t') p.tabs.push_back(at);
+            if (c == ',') {
+                p.commas.push_back(at);
+                p.commaTabs.push_back(tabs);
+            }
+        }
+        return p;
+    };
+    for (const Marker how : {Marker::Portable, Marker::Sse2, Marker::Avx2}) {
+        if (!markerRuns(how)) continue;
+        for (const size_t skip : {0, 1, 31, 63})
+            for (const size_t size : {size_t{64}, size_t{65}, size_t{127}, text.size() - 63,
+                                      text.size() - 1, text.size()}) {
+                SCOPED_TRACE("marker " + std::to_string(static_cast<int>(how)) + ", skip " +
+                             std::to_string(skip) + ", size " + std::to_string(size));
+                const Placed expected = byteByByte(skip, size);
+                const size_t room = size + Places::kRoom;
+                Placed p{std::vector<std::uint32_t>(room), std::vector<std::uint32_t>(room),
+                         std::vector<std::uint32_t>(room), std::vector<std::uint32_t>(room),
+                         std::vector<std::uint32_t>(room)};
+                PlaceCounts n = placeMarks(text.data(), skip, size,
+                                           {p.ends.data(), p.endTabs.data(), p.tabs.data(),
+                                            p.commas.data(), p.commaTabs.data()},
+                                           how);
+                EXPECT_EQ(p.commas[n.commas], ~std::uint32_t{0});
+                p.ends.resize(n.ends);
+                p.endTabs.resize(n.ends);
+                p.tabs.resize(n.tabs);
+                p.commas.resize(n.commas);
+                p.commaTabs.resize(n.commas);
+                EXPECT_TRUE(p == expected);
+                // Ends alone, and with tabs but no commas.
+                std::vector<std::uint32_t> ends(room), endTabs(room, 7), tabs(room);
+                n = placeMarks(text.data(), skip, size, {ends.data(), endTabs.data()}, how);
+                ends.resize(n.ends);
+                EXPECT_EQ(ends, expected.ends);
+                EXPECT_EQ(std::vector<std::uint32_t>(endTabs.begin(), endTabs.begin() + n.ends),
+                          std::vector<std::uint32_t>(n.ends, 0));
+                n = placeMarks(text.data(), skip, size, {ends.data(), endTabs.data(), tabs.data()},
+                               how);
+                tabs.resize(n.tabs);
+                EXPECT_EQ(tabs, expected.tabs);
+                EXPECT_EQ(n.commas, 0u);
+            }
+    }
     auto bitsOf = [&](auto matches) {
         std::vector<std::uint64_t> bits(words);
         for (size_t i = 0; i < text.size(); ++i)
             if (matches(text[i])) bits[i / 64] |= std::uint64_t{1} << (i % 64);
         return bits;
     };
-    const auto ends = bitsOf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
-    const auto tabs = bitsOf([](char c) { return c == '\t'; });
     const auto commas = bitsOf([](char c) { return c == ','; });
     const auto returns = bitsOf([](char c) { return c == '\r'; });
     const auto feeds = bitsOf([](char c) { return c == '\n'; });
@@ -121,20 +179,10 @@ TEST(ByteScan, EveryMarkerMarksTheBytesOfEveryWord) {
 #ifdef TAV_MARK_AVX2
     if (markerRuns(Marker::Avx2)) apart[Marker::Avx2] = wordByWord<Avx2Words>(text);
 #endif
-    for (const Marker how : {Marker::Portable, Marker::Sse2, Marker::Avx2}) {
-        if (!markerRuns(how)) continue;
-        std::vector<std::uint64_t> e(words), t(words), c(words);
-        markWords(text.data(), words, {e.data(), t.data(), c.data()}, how);
-        EXPECT_EQ(e, ends);
-        EXPECT_EQ(t, tabs);
-        EXPECT_EQ(c, commas);
-        std::vector<std::uint64_t> endsAlone(words), tabsAlone(words, 7);
-        markWords(text.data(), words, {endsAlone.data(), tabsAlone.data()}, how);
-        EXPECT_EQ(endsAlone, ends);
-        EXPECT_EQ(tabsAlone, tabs);
-        ASSERT_EQ(apart[how].size(), words);
+    for (const auto& [how, marks] : apart) {
+        ASSERT_EQ(marks.size(), words);
         for (size_t w = 0; w < words; ++w) {
-            const WordMarks& m = apart[how][w];
+            const WordMarks& m = marks[w];
             EXPECT_EQ(m.ends | m.tabs, 0u);  // not asked
             EXPECT_EQ(m.commas, commas[w]);
             EXPECT_EQ(m.returns, returns[w]);
