@@ -201,9 +201,6 @@ public:
         copyShort(at_, piece.data(), piece.size());
         at_ += piece.size();
     }
-    // Where the next piece goes, and going back there to put a piece again another way.
-    char* mark() const { return at_; }
-    void backTo(char* mark) { at_ = mark; }
     // Text inside a double-quoted field. Most texts hold no double quote; a short one is
     // looked at here rather than through a library call.
     void putQuoted(std::string_view text) {

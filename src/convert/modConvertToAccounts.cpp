@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -197,12 +196,10 @@ Sem sfConvertToAccounts(ConversionPart& part, const JournalTransaction& transact
             out.putInRoom("\",\"");
             out.putInRoom(code);
             out.putInRoom(item && item->capital ? "\",\"C\",\"\",\"" : "\",\"O\",\"\",\"");
-            char* const text = out.mark();
-            description.putInto(out);
-            if (std::memchr(text, '"', static_cast<size_t>(out.mark() - text))) {
-                out.backTo(text);
+            if (description.holdsQuote())
                 description.putQuotedInto(out);
-            }
+            else
+                description.putInto(out);
             out.put('"');
             part.out.end(out);
         }
