@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "convert/modConvert.h"
-#include "safe/ByteScan.h"
 
 namespace tav {
 
@@ -67,11 +66,7 @@ struct Description {
     size_t bytes() const { return name.size() + separator.size() + memo.size(); }
     // Looked for where the texts lie in the report, not in the line just written: reading
     // back bytes just stored stalls the processor.
-    bool holdsQuote() const {
-        using Quote = bytescan::AnyOf<'"'>;
-        return bytescan::find<Quote>(name.data(), 0, name.size()) != name.size() ||
-               bytescan::find<Quote>(memo.data(), 0, memo.size()) != memo.size();
-    }
+    bool holdsQuote() const { return tav::holdsQuote(name) || tav::holdsQuote(memo); }
 
 private:
     Description cutLonger(size_t chars, Encoding encoding) const;

@@ -88,8 +88,7 @@ LinePieces linePieces(TransactionTexts& texts, std::string_view number, std::str
     // and the date. A reference seldom holds one.
     std::string quoted;
     std::string_view reference = head.reference;
-    if (reference.find('"') != std::string_view::npos)
-        reference = quoted = quotedFieldText(reference);
+    if (holdsQuote(reference)) reference = quoted = quotedFieldText(reference);
     constexpr std::string_view kNext = "\",\"";
     texts.start(number.size() + basis.size() + head.date.size() + reference.size() + 32);
     return {texts.join("\"TR\",\"", number, kNext),
