@@ -79,7 +79,6 @@ public:
     // From the next line on, the first `tabs` tabs of each line are marked too, and its
     // commas when asked; marking fewer costs less.
     void markFields(size_t tabs = Marks::kMostTabs, bool commas = true);
-    bool marksFields() const { return markedTabs_ > 0; }
     void close();
     bool isOpen() const { return handle_ != nullptr; }
 
