@@ -407,8 +407,10 @@ bool scanOnce(ProgramState& st, UiPort& ui, ReportScan& scan, std::optional<Enco
             },
             [&] { throttle.tick(resumeAt, size); });
         mark = firstMark + blocks;
-        // The report is left where a reading by one thread would have left it.
+        // The report is left where a reading by one thread would have left it: read to its
+        // end, it has met the end, so that no message after the scan names a line of it.
         report.seek(resumeAt, linesBefore);
+        if (finished) report.eof();
     }
     if (!finished) {
         // The rest on this thread, where failures are met and kept.

@@ -288,6 +288,7 @@ struct ConvertedBlock {
     bool last = false;    // the conversion ends in it ("TOTAL", or the report's end)
     // Where it begins and where the next block begins; the lines read.
     std::uint64_t start = 0, end = 0, lines = 0;
+    std::uint64_t lastLine = 0;  // where its last line begins
     long transactionsWritten = 0;
     bool totalLineRead = false;  // how the report ended in it
     std::string incompleteTransaction;
@@ -360,6 +361,7 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
         result.last = !part.atBlockEnd;
         result.end = part.atBlockEnd ? reader.lineOffset() : reader.bytesRead();
         result.lines = reader.linesRead() - (part.atBlockEnd ? 1 : 0);
+        result.lastLine = reader.lineOffset();
         result.transactionsWritten = part.transactionsWritten;
         result.totalLineRead = part.totalLineRead;
         result.incompleteTransaction = part.incompleteTransaction;
@@ -402,7 +404,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
     // The blocks converted on worker threads, taken in order; the first one that cannot
     // be taken is where this thread goes on.
     const std::uint64_t first = report.bytesRead();
-    std::uint64_t resumeAt = first, linesBefore = report.linesRead();
+    std::uint64_t resumeAt = first, linesBefore = report.linesRead(), lastLine = 0;
     bool finished = false;
     const unsigned asked = writer ? readingThreads(st.reading.threads) : 1;
     // The blocks waiting to be written hold about as much as their report text: smaller
@@ -442,12 +444,19 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                 resumeAt = result.end;
                 linesBefore += result.lines;
                 finished = result.last;
+                if (finished) lastLine = result.lastLine;
                 throttle.tick(resumeAt, report.size());
                 return !finished;
             },
             [&] { throttle.tick(resumeAt, report.size()); });
         if (!failure.empty()) return failure;
-        if (finished) return {};
+        if (finished) {
+            // The report is left as one thread leaves it, at its last line, for the messages
+            // that name the line.
+            report.seek(lastLine, linesBefore - 1);
+            report.line();
+            return {};
+        }
         report.seek(resumeAt, linesBefore);
     }
 
@@ -612,6 +621,7 @@ std::shared_ptr<const ReportScan> sfConvertAhead(ProgramState& st, UiPort& ui,
     if (ahead.scan.lines() > 0) {
         again.seek(ahead.scan.lastLine(), lines + ahead.scan.lines() - 1);
         again.line();
+        again.eof();  // a kept scan read to the end, and met it
     } else {
         again.seek(start, lines);
     }

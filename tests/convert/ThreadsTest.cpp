@@ -33,7 +33,8 @@ std::string outcome(const Sem& result, const ConversionRun& run, const ScriptedP
     std::ostringstream o;
     o << "result: " << result << "\nwritten " << run.transactionsWritten << ", omitted "
       << run.transactionsOmitted << ", lines " << run.linesWritten << ", stopped "
-      << run.blnConversionStopped << "\n";
+      << run.blnConversionStopped << ", report line " << run.reportLine << " at "
+      << run.reportLineOffset << "\n";
     for (const Message& m : ui.messages) o << "[" << m.title << "] " << m.text << "\n";
     return o.str() + output;
 }
@@ -233,6 +234,8 @@ protected:
         for (const MappedTaxCode& e : st.gcolMappedTaxCodes) o << e.item << " ";
         o << "\n";
         for (const std::string& a : st.gcolJournalAccounts) o << a << " ";
+        // Where a message after the reading would say it stopped.
+        if (const auto stopped = st.files.stoppedReading()) o << "\nstopped at " << stopped->line;
         return o.str();
     }
 };
