@@ -42,6 +42,7 @@ std::uint64_t FuzzInput::bits() {
 Answer FuzzPort::messageBox(const Message& message) {
     ++shown;
     expect(!message.text.empty(), "a message box says something");
+    said += message.title + "\n" + message.text + "\n";
     if (message.buttons == Buttons::YesNo && asked_ < 64)
         return (answers_ >> asked_++) & 1 ? Answer::Yes : Answer::No;
     // Retry is never pressed: the file it waits for would never come.

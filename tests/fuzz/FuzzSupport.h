@@ -51,6 +51,7 @@ public:
 
     std::string dialogPath;
     int shown = 0;
+    std::string said;  // every message's title and text, one after the other
 
 private:
     std::uint64_t answers_;

@@ -6,6 +6,8 @@
 // lists that know the report's accounts and tax codes), eight bytes of answers, then the
 // report.
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -202,8 +204,10 @@ void expectImportLayout(const ProgramState& st, const std::string& bytes) {
 
 // Both steps of the convert screen's Convert Data, with the same answers to the same
 // prompts, over the import file of an earlier run; the new import file's bytes, or
-// nothing when the run failed (and left the earlier file as it was).
-std::optional<std::string> convert(ProgramState& st, std::uint64_t answers) {
+// nothing when the run failed (and left the earlier file as it was). What the run said
+// goes to `said`, when given.
+std::optional<std::string> convert(ProgramState& st, std::uint64_t answers,
+                                   std::string* said = nullptr) {
     constexpr std::string_view kEarlier = "an import file of an earlier run\r\n";
     const Workspace& ws = Workspace::get();
     ws.write("TAVOutput.txt", kEarlier);
@@ -212,6 +216,10 @@ std::optional<std::string> convert(ProgramState& st, std::uint64_t answers) {
     run.headerDate = "01/07/2011";
     Sem e = sfReadCreateWriteHeader(st, ui, run);
     if (e.empty()) e = sfReadConvertAppend(st, ui, run);
+    if (said)
+        *said = ui.said + fmt::format("{} written, {} omitted, {} lines, {}\n",
+                                      run.transactionsWritten, run.transactionsOmitted,
+                                      run.linesWritten, e.empty() ? "converted" : "failed");
     expect(!st.files.isOpen(kReportFile) && !st.files.isOpen(kImportFile),
            "the driver closes both files");
     for (const auto& entry : fs::directory_iterator(platform::pathFromUtf8(ws.client)))
@@ -263,6 +271,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same report converts to the same import file again, and in Windows-1252 to the
     // same lines in Windows-1252.
     fuzz::expect(fuzz::convert(st, answers) == output, "a second conversion writes the same");
+    // Read by several threads in blocks of a few lines, it converts as one thread converts
+    // it: the same messages, the same counts, the same import file.
+    st.reading = {1, 0};
+    std::string one;
+    const std::optional<std::string> single = fuzz::convert(st, answers, &one);
+    for (unsigned threads : {2u, 8u}) {
+        st.reading = {threads, 200};
+        std::string said;
+        fuzz::expect(fuzz::convert(st, answers, &said) == single && said == one,
+                     "several threads convert as one does");
+    }
+    st.reading = {};
     const std::string ansi = utf8ToWindows1252(report);
     if (ansi != report && windows1252ToUtf8(ansi) == report && !isValidUtf8(ansi)) {
         ws.write("Journal.txt", ansi);
