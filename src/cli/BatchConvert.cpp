@@ -190,7 +190,9 @@ std::optional<int> parse(const std::vector<std::string>& args, const Environment
     app.add_option("--threads", o.threads,
                    "Threads that read the Journal report (default: one per core available)")
         ->check(CLI::PositiveNumber);
-    app.add_flag("--quiet", o.quiet, "Print only what needs attention: no summary, no progress");
+    app.add_flag("--quiet", o.quiet,
+                 "Print only what needs attention: no progress, and no summary unless the check "
+                 "found a difference");
     app.add_flag("--check-setup", o.checkSetup,
                  "Run the program's start-up and shutdown against the installation folder and "
                  "report what was found");
@@ -502,7 +504,9 @@ private:
     }
 
     void summary(std::string_view outcome) {
-        if (o_.quiet) return;
+        // Quiet, the summary is left out unless it tells of a difference the check found,
+        // which needs attention as much as any message.
+        if (o_.quiet && (!run_.check || run_.check->matches())) return;
         env_.out << fmt::format(
             "{}: {} transactions written, {} omitted, {} lines written to {}{}\n", outcome,
             run_.transactionsWritten, run_.transactionsOmitted, run_.linesWritten,

@@ -231,6 +231,11 @@ TEST_F(Batch, TheCheckIsWrittenAsAPageAndAsCsvAndADifferenceHasItsOwnExitCode) {
                   .find("<h1 class=\"differs\">The import file does not match the Journal "
                         "report: 2 differences.</h1>"),
               std::string::npos);
+    // Quiet says nothing but what needs attention: the difference does.
+    std::vector<std::string> quiet = args;
+    quiet.push_back("--quiet");
+    EXPECT_EQ(run(quiet), cli::kDiffers);
+    EXPECT_TRUE(out.str().ends_with(", check: 2 differences\n")) << out.str();
 
     // The check's files are outputs too: none may be a file the run reads.
     EXPECT_EQ(run(sample(0, {"--check", client.file("Journal.txt")})), cli::kUsage);
