@@ -320,8 +320,7 @@ void readToFailedWrite(TextReader& report, const ConvertedBlock& block, std::uin
     const size_t lineEnd = block.out.find('\n', last > blockAt ? last - blockAt : 0);
     for (const ConversionPart::WrittenAt& w : block.writtenAt) {
         if (w.outEnd <= lineEnd) continue;
-        report.seek(w.lineOffset, linesBefore + w.lines - 1);
-        report.line();
+        report.readLineAt(w.lineOffset, linesBefore + w.lines);
         return;
     }
 }
@@ -481,8 +480,7 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
         if (finished) {
             // The report is left as one thread leaves it, at its last line, for the messages
             // that name the line.
-            report.seek(lastLine, linesBefore - 1);
-            report.line();
+            report.readLineAt(lastLine, linesBefore);
             return {};
         }
         report.seek(resumeAt, linesBefore);
@@ -647,8 +645,7 @@ std::shared_ptr<const ReportScan> sfConvertAhead(ProgramState& st, UiPort& ui,
         return nullptr;
     }
     if (ahead.scan.lines() > 0) {
-        again.seek(ahead.scan.lastLine(), lines + ahead.scan.lines() - 1);
-        again.line();
+        again.readLineAt(ahead.scan.lastLine(), lines + ahead.scan.lines());
         again.eof();  // a kept scan read to the end, and met it
     } else {
         again.seek(start, lines);

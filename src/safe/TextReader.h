@@ -88,6 +88,12 @@ public:
 
     // Reads on from a byte offset that begins a line, the lines before it counted.
     void seek(std::uint64_t offset, std::uint64_t linesBefore);
+    // Reads the line that begins at the offset, the file's line-th (from 1): the reader is
+    // left as a reading that has just read it, to go on from or to name in a message.
+    void readLineAt(std::uint64_t offset, std::uint64_t line) {
+        seek(offset, line - 1);
+        this->line();
+    }
 
     bool eof();
     // The next line without its line end, valid until the next read (eof, line, seek).
