@@ -277,6 +277,9 @@ Sem convertPart(ConversionPart& part, const std::optional<TargetWriter>& writer,
             return sfSemCreate(kModConvert, kConvertProc, 0, writer->failed, e);
         if (part.blnConversionStopped || part.needsOwner) break;
         if (part.tally) part.tally->written(transaction, part.facts);
+        if (part.writtenAt)
+            part.writtenAt->push_back(
+                {part.out.size(), part.report.linesRead(), part.report.lineOffset()});
         ++part.transactionsWritten;
     }
     return {};
@@ -292,7 +295,8 @@ struct ConvertedBlock {
     long transactionsWritten = 0;
     bool totalLineRead = false;  // how the report ended in it
     std::string incompleteTransaction;
-    std::string out;  // its import lines
+    std::string out;                                   // its import lines
+    std::vector<ConversionPart::WrittenAt> writtenAt;  // lines counted from its start
     long linesWritten = 0;
     std::unique_ptr<check::ReportTally> tally;  // what the check needs of it
     std::unique_ptr<ScannedPart> scanned;       // what the scan made alongside found in it
@@ -305,6 +309,22 @@ struct BlockWorker {
     std::unique_ptr<check::ReportTally> tally;
     std::unique_ptr<ScanAlongside::Thread> scan;
 };
+
+// Leaves the report where a reading by one thread is when the writing of a block's lines
+// fails (the file written to `written`, the block's lines from `blockAt` on): at the
+// transaction whose line ends the piece of the file that could not be written, which is
+// written from `written` to the first line end a whole piece of the file on.
+void readToFailedWrite(TextReader& report, const ConvertedBlock& block, std::uint64_t blockAt,
+                       std::uint64_t written, std::uint64_t linesBefore) {
+    const std::uint64_t last = written + FileTable::kWriteBlock - 1;
+    const size_t lineEnd = block.out.find('\n', last > blockAt ? last - blockAt : 0);
+    for (const ConversionPart::WrittenAt& w : block.writtenAt) {
+        if (w.outEnd <= lineEnd) continue;
+        report.seek(w.lineOffset, linesBefore + w.lines - 1);
+        report.line();
+        return;
+    }
+}
 
 // Where a block after the first begins: at its first line that can begin a transaction
 // after a line that closes one (the same place where the block before ends), past the
@@ -328,10 +348,13 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
                   const check::ReportTally* runTally, ScanAlongside* scan, std::uint64_t first,
                   std::uint64_t blockBytes, size_t k, BlockWorker& worker, ConvertedBlock& result) {
     std::string out = std::move(result.out);
+    std::vector<ConversionPart::WrittenAt> writtenAt = std::move(result.writtenAt);
     std::unique_ptr<check::ReportTally> tally = std::move(result.tally);
     result = ConvertedBlock{};
     result.out = std::move(out);
     result.out.clear();
+    result.writtenAt = std::move(writtenAt);
+    result.writtenAt.clear();
     result.tally = std::move(tally);
     try {
         TextReader& reader = worker.report;
@@ -344,6 +367,7 @@ void convertBlock(const RunTables& tables, const std::optional<TargetWriter>& wr
         if (!worker.part) worker.part.emplace(tables, reader);
         ConversionPart& part = *worker.part;
         part.reset((k + 1) * blockBytes);
+        part.writtenAt = &result.writtenAt;
         if (runTally) {
             if (!worker.tally) worker.tally = runTally->blank();
             worker.tally->clear();
@@ -429,10 +453,14 @@ Sem convertTransactions(ProgramState& st, UiPort& ui, ConversionRun& run, RunFil
                 // longer than a block) is left to this thread too.
                 if (!result.usable || result.start != resumeAt) return false;
                 // The writers' lines reach the file as if written one by one.
+                const std::uint64_t blockAt =
+                    st.files.bytesWritten(kImportFile) + st.files.pendingBytes(kImportFile);
                 failure = guardedAsWriter(writer->layout,
                                           [&] { st.files.writeLines(kImportFile, result.out); });
                 if (!failure.empty()) {
                     failure = sfSemCreate(kModConvert, kConvertProc, 0, writer->failed, failure);
+                    readToFailedWrite(report, result, blockAt, st.files.bytesWritten(kImportFile),
+                                      linesBefore);
                     return false;
                 }
                 if (scan) scan->take(std::move(result.scanned));

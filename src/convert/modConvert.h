@@ -427,6 +427,14 @@ struct ConversionPart {
     ReportFields fields;     // the line being read, kept for its memory
     TransactionTexts texts;  // the writer's, kept for its memory
 
+    // Where the report was read to when each transaction was written, and how far its
+    // import lines reached: on a worker, so that a write of them that fails later can be
+    // told at the line a reading by one thread would have been at.
+    struct WrittenAt {
+        std::uint64_t outEnd, lines, lineOffset;
+    };
+    std::vector<WrittenAt>* writtenAt = nullptr;
+
     // Starts on a block: it ends at the first cut after the given offset.
     void reset(std::uint64_t blockEnd) {
         out.clear();

@@ -326,6 +326,8 @@ void FileTable::writeLines(int number, std::string_view lines) {
 
 size_t FileTable::pendingBytes(int number) const { return get(number).pending.size(); }
 
+std::uint64_t FileTable::bytesWritten(int number) const { return get(number).committed; }
+
 Encoding FileTable::encoding(int number) {
     OpenFile& f = get(number);
     if (!f.encoding) f.encoding = detectEncoding(f.path);

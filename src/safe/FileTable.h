@@ -90,6 +90,8 @@ public:
     void writeLines(int number, std::string_view lines);
     // Bytes written but still waiting for a block to fill.
     size_t pendingBytes(int number) const;
+    // Bytes of an output that have reached the file.
+    std::uint64_t bytesWritten(int number) const;
     // Writes them now.
     void flush(int number);
     // Tells how far an output is written (flushed), now and after each write, for a

@@ -73,6 +73,29 @@ TEST_F(FileFault, ADiskFillingUpDuringTheConversionLeavesThePreviousImportFile) 
     EXPECT_TRUE(previousImportKept());
 }
 
+TEST_F(FileFault, ADiskFillingUpIsToldAtTheSameReportLineWhateverTheThreads) {
+    if (!FileSizeLimit(1 << 30).available())
+        GTEST_SKIP() << "needs a file size limit, which Windows lacks";
+    writeReport(cheques(5000));
+    // The failure, and the report line a message about it names.
+    auto fillUp = [&](unsigned threads) {
+        st.reading = {threads, 4096};
+        run = ConversionRun{};
+        EXPECT_EQ(sfReadCreateWriteHeader(st, ui, run), "");
+        Sem e;
+        {
+            const FileSizeLimit disk(400000);  // the import file's second block fails
+            e = sfReadConvertAppend(st, ui, run);
+        }
+        return e + " at line " + std::to_string(run.reportLine) + ", byte " +
+               std::to_string(run.reportLineOffset);
+    };
+    const std::string one = fillUp(1);
+    EXPECT_NE(one.find("\t61\tDisk full"), std::string::npos) << one;
+    EXPECT_EQ(one.find(" at line 0,"), std::string::npos) << one;
+    for (unsigned threads : {2u, 8u}) EXPECT_EQ(fillUp(threads), one) << threads << " threads";
+}
+
 TEST_F(FileFault, AReadOnlyImportFileAsksRetryOrCancelAndStaysAsItWas) {
     const WriteProtected readOnly(st.gstrOutputFile);
     if (!readOnly.available()) GTEST_SKIP() << "the file cannot be made read-only here";
