@@ -8,7 +8,6 @@
 // mapping is complete and do not change the collections while they are in use.
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,6 +15,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "convert/TextTable.h"
 #include "safe/Collection.h"
 #include "shell/Records.h"
 
@@ -23,30 +23,12 @@ namespace tav {
 
 struct ProgramState;
 
-// A hash of the short texts of a report (accounts, tax items), eight bytes at a time.
-// Not noexcept on purpose: the standard library then keeps each entry's hash, and a
-// lookup compares hashes before texts instead of hashing the entries it passes.
+// The hash of the report's short texts, for the standard library's tables. Not noexcept on
+// purpose: the standard library then keeps each entry's hash, and a lookup compares hashes
+// before texts instead of hashing the entries it passes.
 struct TextHash {
     using is_transparent = void;
-    size_t operator()(std::string_view text) const {
-        constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ULL;
-        std::uint64_t h = text.size() * kMix;
-        auto mix = [&h](std::uint64_t word) {
-            h = (h ^ word) * kMix;
-            h ^= h >> 29;
-        };
-        size_t i = 0;
-        for (std::uint64_t word; i + sizeof word <= text.size(); i += sizeof word) {
-            std::memcpy(&word, text.data() + i, sizeof word);
-            mix(word);
-        }
-        if (i < text.size()) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, text.data() + i, text.size() - i);
-            mix(word);
-        }
-        return static_cast<size_t>(h);
-    }
+    size_t operator()(std::string_view text) const { return static_cast<size_t>(hashText(text)); }
 };
 
 // The keys a run looked up, for a run converted with mappings foreseen before they were

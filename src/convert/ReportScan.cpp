@@ -239,9 +239,9 @@ public:
                      "Error extracting account numbers from journal file accounts",
                      account->taxNumberFailure);
             } else if (const std::string_view item = fields_[col::Item];
-                       account->payable && !item.empty() && items_.find(item) == items_.end()) {
-                items_.emplace(item);
-                itemTexts_.emplace_back(item);
+                       account->payable && !item.empty()) {
+                items_.find(item,
+                            [&](std::string_view text, bool&) { itemTexts_.emplace_back(text); });
             }
             if (part.taxFailure) part.ended = true;
         }
@@ -291,7 +291,7 @@ private:
     ScanFields fields_;
     ScannedAccount noAccount_;  // an empty account text's
     std::string lastDateText_;  // the last valid date text, already in the range
-    std::unordered_set<std::string, TextHash, std::equal_to<>> items_;
+    TextTable<bool> items_;     // the part's tax items met so far, and in their order:
     std::vector<std::string> itemTexts_;
 };
 
