@@ -45,7 +45,7 @@ constexpr unsigned kLookedFor = bytescan::kCommas | bytescan::kFeeds | bytescan:
 
 // How a block's commas are taken: with the first way of marking words the build has.
 struct NativeMasks {
-    static constexpr bool kBitInstructions = false;
+    static constexpr bool kBitInstructions = false, kGathers = false;
     static std::uint32_t lowest(std::uint64_t bits) {
         return static_cast<std::uint32_t>(std::countr_zero(bits));
     }
@@ -59,7 +59,7 @@ struct NativeMasks {
 // Thirty-two bytes at a time, on a processor that has AVX2 (asked once, at run time).
 struct Avx2Masks {
     // Every processor with AVX2 counts bits and finds the lowest in one instruction each.
-    static constexpr bool kBitInstructions = true;
+    static constexpr bool kBitInstructions = true, kGathers = false;
     [[gnu::target("bmi")]] static std::uint32_t lowest(std::uint64_t bits) {
         return static_cast<std::uint32_t>(_tzcnt_u64(bits));  // 64 for none
     }
@@ -69,6 +69,19 @@ struct Avx2Masks {
     template <bool Quotes>
     [[gnu::target("avx2")]] static bytescan::WordMarks of(const char* p) {
         return bytescan::Avx2Words::of<kLookedFor<Quotes>>(p);
+    }
+};
+
+// Sixty-four bytes at a time, the commas placed sixteen at a time, with AVX-512.
+struct Avx512Masks {
+    static constexpr bool kBitInstructions = true, kGathers = true;
+    template <bool Quotes>
+    [[gnu::target("avx512f,avx512bw")]] static bytescan::WordMarks of(const char* p) {
+        return bytescan::Avx512Words::of<kLookedFor<Quotes>>(p);
+    }
+    [[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt")]] static size_t place(
+        std::uint32_t* out, std::uint64_t bits, std::uint32_t base) {
+        return bytescan::Avx512Words::place(out, bits, base);
     }
 };
 #endif
@@ -147,18 +160,11 @@ Layout layoutOf(std::int16_t target) {
     return Layout::AccountantsOffice;
 }
 
-ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase, bool wide)
-    : layout_(layout), wide_(wide), digest_(digestBase) {}
-
-bool ImportDigestReader::canReadWide() {
-#ifdef TAV_MARK_AVX2
-    static const bool can = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-                            __builtin_cpu_supports("popcnt");
-    return can;
-#else
-    return false;
-#endif
-}
+ImportDigestReader::ImportDigestReader(Layout layout, std::uint64_t digestBase,
+                                       bytescan::Marker how)
+    : layout_(layout),
+      how_(bytescan::markerRuns(how) ? how : bytescan::Marker::Sse2),
+      digest_(digestBase) {}
 
 ImportDigestReader::Undecided* ImportDigestReader::undecided(std::string_view item) {
     // Nearly every line notes one of the few items met last, kept as views of the table's
@@ -184,7 +190,12 @@ std::optional<PostingDigest> ImportDigestReader::digest(
 
 bool ImportDigestReader::read(TextReader& file, EventThrottle* throttle) {
 #ifdef TAV_MARK_AVX2
-    if (wide_) {
+    if (how_ == bytescan::Marker::Avx512) {
+        if (layout_ == Layout::Mas) return readAvx512<Layout::Mas>(file, throttle);
+        return layout_ == Layout::Accounts ? readAvx512<Layout::Accounts>(file, throttle)
+                                           : readAvx512<Layout::AccountantsOffice>(file, throttle);
+    }
+    if (how_ == bytescan::Marker::Avx2) {
         if (layout_ == Layout::Mas) return readAvx2<Layout::Mas>(file, throttle);
         return layout_ == Layout::Accounts ? readAvx2<Layout::Accounts>(file, throttle)
                                            : readAvx2<Layout::AccountantsOffice>(file, throttle);
@@ -207,6 +218,13 @@ template <Layout L>
     return throttle ? readLines<L, Avx2Masks>(file, throttle)
                     : readLines<L, Avx2Masks>(file, nullptr);
 }
+
+template <Layout L>
+[[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,popcnt"), gnu::flatten]] bool
+ImportDigestReader::readAvx512(TextReader& file, EventThrottle* throttle) {
+    return throttle ? readLines<L, Avx512Masks>(file, throttle)
+                    : readLines<L, Avx512Masks>(file, nullptr);
+}
 #endif
 
 template <Layout L, class Masks>
@@ -217,7 +235,7 @@ template <Layout L, class Masks>
     // No line the writers write comes near this; a longer one is left to the full reading.
     constexpr size_t kLongestLine = 1 << 20;
     // Where the line's first commas lie; the commas of a block are written here whole, as
-    // many as there are (and up to three more places), past the first kCommasHeld when
+    // many as there are (and up to sixteen more places), past the first kCommasHeld when
     // there are more.
     std::array<std::uint32_t, kCommasHeld + 64 + 3> commas;
     std::array<CommaWord, kWordsHeld> words;
@@ -243,7 +261,9 @@ template <Layout L, class Masks>
             }
             std::uint32_t* at = commas.data() + std::min(count, kCommasHeld);
             const auto from = static_cast<std::uint32_t>(base - start);
-            if constexpr (Masks::kBitInstructions) {
+            if constexpr (Masks::kGathers) {
+                count += Masks::place(at, bits, from);
+            } else if constexpr (Masks::kBitInstructions) {
                 // Four at a time, without a test for each: places past the last take the
                 // number 64 (no bit), and the count says where the commas end.
                 count += Masks::count(bits);

@@ -71,12 +71,13 @@ private:
 // nothing but the file it reads, so that it can read on a thread of its own.
 class ImportDigestReader {
 public:
-    // Wide: 32 bytes at a time (AVX2), on a processor that can (the default there).
-    ImportDigestReader(Layout layout, std::uint64_t digestBase, bool wide = canReadWide());
+    // The blocks marked as `how` marks them where it is Avx2 or Avx512 (on a processor
+    // that has it: bytescan::markerRuns), else in the build's native way.
+    ImportDigestReader(Layout layout, std::uint64_t digestBase,
+                       bytescan::Marker how = bytescan::fastestMarker());
     // It keeps views of its own table.
     ImportDigestReader(const ImportDigestReader&) = delete;
     ImportDigestReader& operator=(const ImportDigestReader&) = delete;
-    static bool canReadWide();
     // Reads the file's lines from where its reader stands; false at the first line it
     // does not read. The bytes are looked at 64 at a time, into a bit for each comma,
     // line end and ('Accounts') quote: lines end in CR LF as the writers end them (any
@@ -97,10 +98,13 @@ private:
     template <Layout L, class Masks>
     bool readLines(TextReader& file, EventThrottle* throttle);
 #ifdef TAV_MARK_AVX2
-    // The same on a processor with AVX2.
+    // The same on a processor with AVX2, or AVX-512.
     template <Layout L>
     [[gnu::target("avx2,bmi,popcnt"), gnu::flatten]] bool readAvx2(TextReader& file,
                                                                    EventThrottle* throttle);
+    template <Layout L>
+    [[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,popcnt"), gnu::flatten]] bool
+    readAvx512(TextReader& file, EventThrottle* throttle);
 #endif
     // Takes the next 'Accounts' line, given where its first commas lie (as many as there
     // are, up to kCommasHeld) and how many it holds, and whether a comma of it is not
@@ -154,7 +158,7 @@ private:
     Undecided* undecided(std::string_view item);
 
     Layout layout_;
-    bool wide_;
+    bytescan::Marker how_;
     std::uint64_t headerLines_ = 0, lines_ = 0;
     bool inHeader_ = true;
     PostingDigest digest_;

@@ -27,55 +27,6 @@ struct EightAtATime {
     }
 };
 
-#ifdef TAV_MARK_AVX2
-// A word's marks straight from the compares' masks (AVX-512 BW).
-struct Avx512Words {
-    [[gnu::target("avx512f,avx512bw")]] static std::uint64_t bytes(__m512i word, char c) {
-        return _mm512_cmpeq_epi8_mask(word, _mm512_set1_epi8(c));
-    }
-    template <unsigned Marks>
-    [[gnu::target("avx512f,avx512bw")]] static WordMarks of(const char* p) {
-        static_assert((Marks & (kQuotes | kNul)) == 0, "placeMarks asks for neither");
-        const __m512i word = _mm512_loadu_si512(p);
-        WordMarks m;
-        if constexpr ((Marks & kEnds) != 0)
-            m.ends = bytes(word, '\r') | bytes(word, '\n') | _mm512_testn_epi8_mask(word, word);
-        if constexpr ((Marks & kTabs) != 0) m.tabs = bytes(word, '\t');
-        if constexpr ((Marks & kCommas) != 0) m.commas = bytes(word, ',');
-        if constexpr ((Marks & kReturns) != 0) m.returns = bytes(word, '\r');
-        if constexpr ((Marks & kFeeds) != 0) m.feeds = bytes(word, '\n');
-        return m;
-    }
-};
-
-// A word's tabs placed sixteen at a time: the byte indexes of its tabs gathered (VBMI2's
-// compress), sixteen of them spread to 32 bits each (VBMI's byte permute, the other bytes
-// zeroed) and added to the word's place.
-struct SixteenAtATime {
-    alignas(64) static constexpr std::uint8_t kIndexes[64] = {
-        0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
-        22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
-        44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
-    static constexpr std::uint64_t kLowBytes = 0x1111111111111111;  // of each 32 bits
-    [[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt")]] static size_t place(
-        std::uint32_t* out, std::uint64_t bits, std::uint32_t base) {
-        const auto n = static_cast<size_t>(std::popcount(bits));
-        const __m512i indexes = _mm512_load_si512(kIndexes);
-        const __m512i packed = _mm512_maskz_compress_epi8(bits, indexes);
-        const __m512i b = _mm512_set1_epi32(static_cast<int>(base));
-        // The k-th sixteen: byte 16k + i of the packed to the low byte of the i-th 32 bits.
-        __m512i spread = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
-        for (size_t k = 0;; k += 16) {
-            const __m512i sixteen = _mm512_maskz_permutexvar_epi8(kLowBytes, spread, packed);
-            _mm512_storeu_si512(out + k, _mm512_add_epi32(sixteen, b));
-            if (k + 16 >= n) [[likely]]
-                return n;
-            spread = _mm512_add_epi8(spread, _mm512_set1_epi8(16));
-        }
-    }
-};
-#endif
-
 // Word by word: each byte looked for placed at once.
 template <class Way, class Tabs, bool Fields, bool Commas>
 [[gnu::always_inline]] inline PlaceCounts placeAll(const char* data, size_t skip, size_t size,
@@ -136,7 +87,7 @@ PlaceCounts placeWith(const char* data, size_t skip, size_t size, const Places& 
 // Marks as masks, tabs gathered sixteen at a time, where the processor has AVX-512.
 [[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,popcnt"), gnu::flatten]] PlaceCounts
 avx512Places(const char* data, size_t skip, size_t size, const Places& into) {
-    return placeWith<Avx512Words, SixteenAtATime>(data, skip, size, into);
+    return placeWith<Avx512Words, Avx512Words>(data, skip, size, into);
 }
 #endif
 

@@ -113,9 +113,9 @@ struct WordMarks {
 };
 
 // The ways to mark 64 bytes, for the marks given as a sum of Mark: a test of every byte
-// (compiled everywhere), SSE2 (x86-64 builds), AVX2 (x86-64 builds but the Windows one, on
-// a processor that has it). Inline, so that a reader that looks at each word once can mark
-// it where it looks, without storing the marks.
+// (compiled everywhere), SSE2 (x86-64 builds), AVX2 and AVX-512 (x86-64 builds but the
+// Windows one, on a processor that has it). Inline, so that a reader that looks at each
+// word once can mark it where it looks, without storing the marks.
 struct PortableWords {
     template <unsigned Marks>
     static WordMarks of(const char* p) {
@@ -209,6 +209,54 @@ struct Avx2Words {
             m.nul = static_cast<std::uint32_t>(_mm256_movemask_epi8(
                 _mm256_cmpeq_epi8(_mm256_min_epu8(low, high), _mm256_setzero_si256())));
         return m;
+    }
+};
+
+// Sixty-four bytes at a time, each mark a compare's mask (AVX-512 BW), with no movemask;
+// inline only where the caller is compiled for AVX-512 BW, VBMI and VBMI2.
+struct Avx512Words {
+    [[gnu::target("avx512f,avx512bw")]] static std::uint64_t bytes(__m512i word, char c) {
+        return _mm512_cmpeq_epi8_mask(word, _mm512_set1_epi8(c));
+    }
+    template <unsigned Marks>
+    [[gnu::target("avx512f,avx512bw")]] static WordMarks of(const char* p) {
+        const __m512i word = _mm512_loadu_si512(p);
+        const std::uint64_t nul = _mm512_testn_epi8_mask(word, word);
+        WordMarks m;
+        if constexpr ((Marks & kEnds) != 0) m.ends = bytes(word, '\r') | bytes(word, '\n') | nul;
+        if constexpr ((Marks & kTabs) != 0) m.tabs = bytes(word, '\t');
+        if constexpr ((Marks & kCommas) != 0) m.commas = bytes(word, ',');
+        if constexpr ((Marks & kReturns) != 0) m.returns = bytes(word, '\r');
+        if constexpr ((Marks & kFeeds) != 0) m.feeds = bytes(word, '\n');
+        if constexpr ((Marks & kQuotes) != 0) m.quotes = bytes(word, '"');
+        if constexpr ((Marks & kNul) != 0) m.nul = nul;
+        return m;
+    }
+
+    // Stores base plus the place in the word of each of the bits, in order, from out on;
+    // returns how many. Sixteen at a time: the byte indexes of the bits gathered (VBMI2's
+    // compress), sixteen of them spread to 32 bits each (VBMI's byte permute, the other
+    // bytes zeroed), added to base and stored whole, so up to fifteen places past the last
+    // (sixteen when there are none) are written over.
+    alignas(64) static constexpr std::uint8_t kIndexes[64] = {
+        0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+        22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
+        44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
+    [[gnu::target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt")]] static size_t place(
+        std::uint32_t* out, std::uint64_t bits, std::uint32_t base) {
+        const auto n = static_cast<size_t>(std::popcount(bits));
+        const __m512i packed = _mm512_maskz_compress_epi8(bits, _mm512_load_si512(kIndexes));
+        const __m512i b = _mm512_set1_epi32(static_cast<int>(base));
+        // The k-th sixteen: byte 16k + i of the packed to the low byte of the i-th 32 bits.
+        __m512i spread = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+        constexpr std::uint64_t kLowBytes = 0x1111111111111111;  // of each 32 bits
+        for (size_t k = 0;; k += 16) {
+            const __m512i sixteen = _mm512_maskz_permutexvar_epi8(kLowBytes, spread, packed);
+            _mm512_storeu_si512(out + k, _mm512_add_epi32(sixteen, b));
+            if (k + 16 >= n) [[likely]]
+                return n;
+            spread = _mm512_add_epi8(spread, _mm512_set1_epi8(16));
+        }
     }
 };
 #endif

@@ -513,20 +513,22 @@ TEST_P(TallyCheck, TheLeanReadingReadsTheSameWhereverItsBlocksBegin) {
     const std::string written = output();
     const check::Layout layout = check::layoutOf(st.gintTargetApp);
     const check::ReportTally& tally = *run.tally;
-    // Read sixteen bytes at a time, and 32 where the processor can: the same.
+    // Read sixteen bytes at a time, and 32 and 64 where the processor can: the same.
     auto digest = [&](const std::string& bytes) -> std::optional<check::PostingDigest> {
         writeFile(st.gstrOutputFile, bytes);
-        std::optional<check::PostingDigest> read[2];
-        for (int wide : {0, 1}) {
+        std::optional<check::PostingDigest> read[3];
+        const bytescan::Marker ways[] = {bytescan::Marker::Sse2, bytescan::Marker::Avx2,
+                                         bytescan::Marker::Avx512};
+        for (int way = 0; way < 3; ++way) {
             TextReader file;
             file.open(st.gstrOutputFile);
-            check::ImportDigestReader reader(layout, tally.digest().base(),
-                                             wide && check::ImportDigestReader::canReadWide());
+            check::ImportDigestReader reader(layout, tally.digest().base(), ways[way]);
             if (reader.read(file))
-                read[wide] =
+                read[way] =
                     reader.digest([&](std::string_view item) { return tally.notes(item); }, false);
         }
         EXPECT_EQ(read[0], read[1]);
+        EXPECT_EQ(read[0], read[2]);
         return read[0];
     };
     // Where the description of the posting line that begins at `from` or after begins.

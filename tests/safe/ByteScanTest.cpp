@@ -184,6 +184,7 @@ TEST(ByteScan, EveryMarkerMarksAndPlacesTheBytesLookedFor) {
 #endif
 #ifdef TAV_MARK_AVX2
     if (markerRuns(Marker::Avx2)) apart[Marker::Avx2] = wordByWord<Avx2Words>(text);
+    if (markerRuns(Marker::Avx512)) apart[Marker::Avx512] = wordByWord<Avx512Words>(text);
 #endif
     for (const auto& [how, marks] : apart) {
         ASSERT_EQ(marks.size(), words);
