@@ -289,10 +289,10 @@ private:
     std::uint64_t mark_;
     Encoding encoding_;
     ScanFields fields_;
-    ScannedAccount noAccount_;  // an empty account text's
-    std::string lastDateText_;  // the last valid date text, already in the range
-    TextTable<bool> items_;     // the part's tax items met so far, and in their order:
-    std::vector<std::string> itemTexts_;
+    ScannedAccount noAccount_;            // an empty account text's
+    std::string lastDateText_;            // the last valid date text, already in the range
+    TextTable<bool> items_;               // the part's tax items met so far
+    std::vector<std::string> itemTexts_;  // the same, in the order met
 };
 
 }  // namespace
